@@ -1,0 +1,55 @@
+#include "app/QtEventLoop.h"
+
+#include <algorithm>
+
+namespace quietmon {
+
+QtEventLoop::QtEventLoop()
+    : m_scheduler({.monotonicMs = [this] { return monotonicMs(); },
+                   .scheduleChanged = [this] { rearm(); },
+                   .eventPosted =
+                       [this] {
+                           QMetaObject::invokeMethod(
+                               this, [this] { dispatch(); }, Qt::QueuedConnection);
+                       }}) {
+    // Qt's default coarse timers may fire 5 % early: 15 s on a 300 s countdown.
+    m_wakeUp.setTimerType(Qt::PreciseTimer);
+    m_wakeUp.setSingleShot(true);
+    connect(&m_wakeUp, &QTimer::timeout, this, &QtEventLoop::dispatch);
+}
+
+QtEventLoop::~QtEventLoop() = default;
+
+std::int64_t QtEventLoop::monotonicMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_origin)
+        .count();
+}
+
+std::unique_ptr<Timer> QtEventLoop::createTimer(std::function<void()> onTick) {
+    return m_scheduler.createTimer(std::move(onTick));
+}
+
+void QtEventLoop::post(std::function<void()> event) {
+    m_scheduler.post(std::move(event));
+}
+
+void QtEventLoop::dispatch() {
+    // One tick at a time, so that painting and input get their turn between ticks.
+    m_scheduler.runReady({.maxTicks = 1, .dueBy = {}});
+    rearm();
+}
+
+void QtEventLoop::rearm() {
+    if (m_scheduler.hasPostedEvents()) {
+        m_wakeUp.start(0);
+        return;
+    }
+    const auto due = m_scheduler.nextDueMs();
+    if (!due) {
+        m_wakeUp.stop();
+        return;
+    }
+    m_wakeUp.start(static_cast<int>(std::clamp<std::int64_t>(*due - monotonicMs(), 0, 24 * 3600 * 1000)));
+}
+
+} // namespace quietmon

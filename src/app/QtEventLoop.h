@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/EventLoop.h"
+#include "platform/TimerScheduler.h"
+#include "platform/linux/SystemClock.h"
+
+#include <QObject>
+#include <QTimer>
+#include <chrono>
+
+namespace quietmon {
+
+// The logic's event loop inside the desktop program's Qt event loop. One precise single-shot QTimer wakes
+// the loop at the earliest due tick; the logic timers themselves are kept by the TimerScheduler, so
+// enabling a running timer never restarts it (as QTimer::start would) and ticks wait for posted events.
+class QtEventLoop final : public QObject, public EventLoop {
+public:
+    QtEventLoop();
+    ~QtEventLoop() override;
+
+    Clock& clock() override { return m_clock; }
+    std::unique_ptr<Timer> createTimer(std::function<void()> onTick) override;
+    void post(std::function<void()> event) override;
+
+private:
+    std::int64_t monotonicMs() const;
+    void dispatch();
+    void rearm();
+
+    SystemClock m_clock;
+    std::chrono::steady_clock::time_point m_origin = std::chrono::steady_clock::now();
+    QTimer m_wakeUp;
+    TimerScheduler m_scheduler;
+};
+
+} // namespace quietmon

@@ -1,0 +1,11 @@
+#include "config/ProductName.h"
+
+#include "config/Scramble.h"
+
+namespace quietmon {
+
+std::string productName() {
+    return Odsifruj("hvljjljhkvikfgjkiojskmitjjkmefhkkmjjjlkkjjjvlj");
+}
+
+} // namespace quietmon

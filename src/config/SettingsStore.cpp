@@ -1,0 +1,150 @@
+#include "config/SettingsStore.h"
+
+#include "config/IniValues.h"
+#include "config/Scramble.h"
+#include "config/SettingsSchema.h"
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <type_traits>
+
+namespace quietmon {
+
+namespace {
+
+// A settings file is a few kilobytes; anything beyond this is not one.
+constexpr std::size_t maxSettingsFileBytes = 16 * 1024 * 1024;
+
+bool isWindowKey(const KeySpec& spec) {
+    static const char* const windowKeys[] = {"AlwaysOnTop", "Top",       "Left",
+                                             "Visible",     "Threshold", "UseSystemFont"};
+    return spec.section == "General" && std::any_of(std::begin(windowKeys), std::end(windowKeys),
+                                                    [&](const char* key) { return spec.key == key; });
+}
+
+int applyLoadRule(const KeySpec& spec, int value) {
+    switch (spec.rule) {
+    case LoadRule::AsRead:
+        return value;
+    case LoadRule::Clamp:
+        return std::clamp(value, spec.min, spec.max);
+    case LoadRule::ListIndex:
+        return (value >= 0 && value < spec.max) ? value : -1;
+    case LoadRule::BelowOneIs999:
+        return value < 1 ? 999 : value;
+    }
+    return value;
+}
+
+void loadKey(const IniFile& file, const KeySpec& spec, Settings& settings) {
+    const auto text = file.read(spec.section, spec.key);
+    std::visit(
+        [&](const auto& field) {
+            using Field = std::decay_t<decltype(field)>;
+            if constexpr (std::is_same_v<Field, std::function<bool&(Settings&)>>) {
+                bool& value = field(settings);
+                const auto parsed = text ? parseIniInteger(*text) : std::nullopt;
+                value = parsed ? *parsed != 0 : value;
+            } else if constexpr (std::is_same_v<Field, std::function<int&(Settings&)>>) {
+                int& value = field(settings);
+                const auto parsed = text ? parseIniInteger(*text) : std::nullopt;
+                value = applyLoadRule(spec, parsed.value_or(value));
+            } else if constexpr (std::is_same_v<Field, std::function<std::string&(Settings&)>>) {
+                std::string& value = field(settings);
+                if (text)
+                    value = spec.type == ValueType::ScrambledString ? Odsifruj(*text) : *text;
+            } else if constexpr (std::is_same_v<Field, std::function<TimeOfDay&(Settings&)>>) {
+                TimeOfDay& value = field(settings);
+                if (text && !text->empty())
+                    value = parseIniTime(*text).value_or(value);
+            }
+        },
+        spec.field);
+}
+
+// Exclusive choices are set one after another as they are read: a later ticked one unticks the earlier
+// ones, and none is ticked when the file ticks none.
+void settleExclusiveChoices(std::initializer_list<bool*> choicesInReadOrder) {
+    bool* chosen = nullptr;
+    for (bool* choice : choicesInReadOrder) {
+        if (*choice)
+            chosen = choice;
+    }
+    for (bool* choice : choicesInReadOrder)
+        *choice = choice == chosen;
+}
+
+std::string savedValue(const KeySpec& spec, Settings& settings, DateTime savedAt) {
+    return std::visit(
+        [&](const auto& field) -> std::string {
+            using Field = std::decay_t<decltype(field)>;
+            if constexpr (std::is_same_v<Field, std::monostate>)
+                return savedAt.formatDateTime();
+            else if constexpr (std::is_same_v<Field, std::function<bool&(Settings&)>>)
+                return iniBool(field(settings));
+            else if constexpr (std::is_same_v<Field, std::function<int&(Settings&)>>)
+                return iniInteger(field(settings));
+            else if constexpr (std::is_same_v<Field, std::function<std::string&(Settings&)>>)
+                return spec.type == ValueType::ScrambledString ? Zasifruj(field(settings)) : field(settings);
+            else
+                return iniTime(field(settings));
+        },
+        spec.field);
+}
+
+} // namespace
+
+void loadWindowKeys(const IniFile& file, Settings& settings) {
+    for (const KeySpec& spec : settingsSchema()) {
+        if (isWindowKey(spec))
+            loadKey(file, spec, settings);
+    }
+}
+
+void loadSetupKeys(const IniFile& file, Settings& settings) {
+    // Reads have no side effects, so the order of the file's sections does not matter here.
+    for (const KeySpec& spec : settingsSchema()) {
+        if (!isWindowKey(spec) && spec.role != KeyRole::WriteOnly)
+            loadKey(file, spec, settings);
+    }
+    settleExclusiveChoices({&settings.port.limited, &settings.port.full, &settings.port.forever});
+    settleExclusiveChoices({&settings.reboot.doReboot, &settings.reboot.doShutdown});
+}
+
+void writeSettings(IniFile& file, const Settings& settings, DateTime savedAt) {
+    Settings source = settings; // the field references are shared by loading and saving
+    for (const KeySpec& spec : settingsSchema())
+        file.write(spec.section, spec.key, savedValue(spec, source, savedAt));
+}
+
+IniFile SettingsFile::read() const {
+    return IniFile::parse(readFileContents(m_path, maxSettingsFileBytes));
+}
+
+std::string SettingsFile::renderSave(const Settings& settings, DateTime savedAt) const {
+    IniFile file = read();
+    writeSettings(file, settings, savedAt);
+    return file.text();
+}
+
+bool SettingsFile::save(const Settings& settings, DateTime savedAt) const {
+    return replaceFileContents(m_path, renderSave(settings, savedAt));
+}
+
+int FindDeviceLine(const std::vector<std::string>& lines, const std::string& name, int fallback) {
+    const auto upper = [](std::string text) {
+        for (char& c : text) {
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+        }
+        return text;
+    };
+    const std::string wanted = upper(name);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (upper(lines[i]) == wanted)
+            return static_cast<int>(i);
+    }
+    return fallback;
+}
+
+} // namespace quietmon

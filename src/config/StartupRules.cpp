@@ -1,0 +1,48 @@
+#include "config/StartupRules.h"
+
+#include <algorithm>
+
+namespace quietmon {
+
+StartupStatusEffect startupStatusEffect(const Settings& loaded) {
+    using Status = StartupStatusEffect::Status;
+    StartupStatusEffect effect;
+    switch (loaded.general.startUpStatus) {
+    case 0:
+        break;
+    case 1:
+        effect.status = Status::Silence;
+        effect.alarmActive = true;
+        break;
+    case 2:
+        effect.taskPosition = loaded.state.lastTask;
+        effect.repeatCount = loaded.state.repeats;
+        if (!loaded.state.alarm)
+            effect.status = Status::AlarmNotActive;
+        else
+            effect.status = loaded.state.rebooting ? Status::ResumeQueue : Status::Silence;
+        effect.alarmActive = loaded.state.alarm;
+        break;
+    default:
+        effect.status = Status::Unchanged;
+        effect.taskPosition = loaded.state.lastTask;
+        effect.repeatCount = loaded.state.repeats;
+        break;
+    }
+    return effect;
+}
+
+void fillEmptyNames(Settings& settings, const std::string& productName) {
+    if (settings.general.title.empty())
+        settings.general.title = productName;
+    if (settings.general.leftName.empty())
+        settings.general.leftName = "Left";
+    if (settings.general.rightName.empty())
+        settings.general.rightName = "Right";
+}
+
+int thresholdWithinSlider(int position, int minThreshold) {
+    return std::clamp(position, 0, -minThreshold);
+}
+
+} // namespace quietmon

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/Timer.h"
+
+#include <functional>
+#include <memory>
+
+namespace quietmon {
+
+// The one thread that runs the monitoring and task logic: its clock, its timers and its event queue.
+class EventLoop {
+public:
+    virtual ~EventLoop() = default;
+    virtual Clock& clock() = 0;
+    virtual std::unique_ptr<Timer> createTimer(std::function<void()> onTick) = 0;
+    // Hands an event to the logic thread; callable from any thread. Posted events run in order, each
+    // before any timer tick that is due at the same moment.
+    virtual void post(std::function<void()> event) = 0;
+};
+
+} // namespace quietmon

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quietmon {
+
+// The file operations the settings and the log need. Files and folders made here are private to their
+// owner: the settings file holds passwords.
+
+// Replaces a file's contents so that a crash, a full disk or a power cut never leaves it cut short:
+// the new contents go to a temporary file beside it, are flushed to disk and renamed over the old
+// file. Where no temporary file can be made but the file itself is writable (a read-only folder), the
+// file is rewritten in place and flushed. Returns false when nothing could be written.
+bool replaceFileContents(const std::string& path, std::string_view contents);
+
+// At most `maxBytes` of a regular file; `found` tells whether it could be opened at all.
+std::string readFileContents(const std::string& path, std::size_t maxBytes, bool* found = nullptr);
+
+bool folderExists(const std::string& path);
+// Creates the folder and any missing parents. Returns false if it does not exist afterwards.
+bool createFolders(const std::string& path);
+bool changeCurrentFolder(const std::string& path);
+
+// A file opened for appending; every append reaches the file before it returns.
+class AppendOnlyFile {
+public:
+    AppendOnlyFile() = default;
+    ~AppendOnlyFile();
+    AppendOnlyFile(const AppendOnlyFile&) = delete;
+    AppendOnlyFile& operator=(const AppendOnlyFile&) = delete;
+
+    // Opens the file for appending, creating it empty if missing.
+    bool open(const std::string& path);
+    bool isOpen() const { return m_fd >= 0; }
+    bool append(std::string_view bytes);
+    bool close();
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace quietmon

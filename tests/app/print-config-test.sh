@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The real program's command-line modes, run as a user would with a home folder of its own.
+set -euo pipefail
+quietmon=$1
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+export HOME=$home
+unset XDG_DATA_HOME
+data=$home/.local/share/quietmon
+failures=0
+check() { # check <description> <command...>
+  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+key() { # key <section> <key> <file>: the value of a key in an INI text
+  awk -v s="[$1]" -v k="$2" 'BEGIN{IGNORECASE=1} {sub(/\r$/,"")} /^\[/{in_s=(tolower($0)==tolower(s)); next}
+       in_s && index($0, k"=")==1 {print substr($0, length(k)+2); exit}' "$3"
+}
+
+# No settings file: every key of the save sequence with its default, and nothing written.
+"$quietmon" --print-config >"$home/fresh.ini"
+check "fresh start prints 32 alarm rows" test "$(grep -c '^Task[0-9]*=' "$home/fresh.ini")" -eq 40
+check "fresh start prints Silence=300" test "$(key Activation Silence "$home/fresh.ini")" = 300
+check "fresh start prints the default title" test "$(key General Title "$home/fresh.ini")" = "Orvane Silence Detector "
+check "fresh start prints CR LF line ends" grep -q $'\r$' "$home/fresh.ini"
+check "printing creates the data folder but writes no file" test -d "$data" -a ! -e "$data/quietmon.ini"
+check "the data folder is private" test "$(stat -c %a "$data")" = 700
+
+# A hand-made file with values to be corrected on loading.
+printf '[Activation]\r\nSilence=0\r\nTime1=7:05\r\n[General]\r\nMinThreshold=-120\r\nStartUpDelay=abc\r\nLastTask=0\r\nThreshold=0x20\r\n[Port]\r\nCOMPort=300\r\n' >"$data/quietmon.ini"
+cp "$data/quietmon.ini" "$home/before.ini"
+"$quietmon" --print-config >"$home/out.ini"
+check "Silence=0 prints 1" test "$(key Activation Silence "$home/out.ini")" = 1
+check "MinThreshold=-120 prints -96" test "$(key General MinThreshold "$home/out.ini")" = -96
+check "StartUpDelay=abc prints 30" test "$(key General StartUpDelay "$home/out.ini")" = 30
+check "LastTask=0 prints 999" test "$(key General LastTask "$home/out.ini")" = 999
+check "Time1=7:05 prints 07:05:00" test "$(key Activation Time1 "$home/out.ini")" = 07:05:00
+check "Threshold=0x20 prints 32" test "$(key General Threshold "$home/out.ini")" = 32
+check "COMPort=300 prints -1" test "$(key Port COMPort "$home/out.ini")" = -1
+check "the file on disk is untouched" cmp -s "$data/quietmon.ini" "$home/before.ini"
+
+# Start-up statuses decide the executor position that a save would write.
+printf '[General]\r\nStartUpStatus=2\r\nAlarm=1\r\nLastTask=4\r\nRepeats=2\r\n[Reboot]\r\nReboot=1\r\n' >"$data/quietmon.ini"
+"$quietmon" --print-config >"$home/status2.ini"
+check "status 2 keeps LastTask" test "$(key General LastTask "$home/status2.ini")" = 4
+check "status 2 keeps Repeats" test "$(key General Repeats "$home/status2.ini")" = 2
+check "status 2 keeps the alarm" test "$(key General Alarm "$home/status2.ini")" = 1
+check "the rebooting marker is cleared at start-up" test "$(key Reboot Reboot "$home/status2.ini")" = 0
+printf '[General]\r\nStartUpStatus=0\r\nAlarm=1\r\nLastTask=4\r\nRepeats=2\r\n' >"$data/quietmon.ini"
+"$quietmon" --print-config >"$home/status0.ini"
+check "status 0 resets LastTask to 999" test "$(key General LastTask "$home/status0.ini")" = 999
+check "status 0 resets Repeats to 99999" test "$(key General Repeats "$home/status0.ini")" = 99999
+check "status 0 starts without alarm" test "$(key General Alarm "$home/status0.ini")" = 0
+
+# Other modes.
+check "--version names the product" sh -c "'$quietmon' --version | grep -q '^Orvane Silence Detector 1.4d$'"
+set +e
+"$quietmon" --bogus >"$home/usage.out" 2>"$home/usage.err"; status=$?
+set -e
+check "an unknown option exits with 2" test "$status" -eq 2
+check "an unknown option prints the usage on standard error" grep -q '^Usage: quietmon' "$home/usage.err"
+check "an unknown option prints nothing on standard output" test ! -s "$home/usage.out"
+
+[ "$failures" -eq 0 ]

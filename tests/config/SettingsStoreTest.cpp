@@ -1,0 +1,420 @@
+#include "config/SettingsStore.h"
+
+#include "support/TempFolder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace quietmon {
+namespace {
+
+const DateTime savedAt = DateTime::fromParts(2026, 3, 14, 7, 5, 9);
+
+std::string crlf(const std::string& lines) {
+    std::string out;
+    for (char c : lines) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+Settings loaded(const std::string& text) {
+    const IniFile file = IniFile::parse(text);
+    Settings settings = defaultSettings("Orvane Silence Detector");
+    loadWindowKeys(file, settings);
+    loadSetupKeys(file, settings);
+    return settings;
+}
+
+std::string saved(const Settings& settings, const std::string& existing = "") {
+    IniFile file = IniFile::parse(existing);
+    writeSettings(file, settings, savedAt);
+    return file.text();
+}
+
+// Every key of the save sequence with its default, sections in the order of their first write.
+const std::string freshFile = crlf(R"([General]
+Top=10
+Left=100
+Visible=1
+Threshold=25
+Title=Orvane Silence Detector 
+LeftName=Left
+RightName=Right
+Alarm=0
+DateTime=2026-03-14 07:05:09
+LastTask=999
+Repeats=0
+IdlePriority=0
+UseSystemFont=1
+AlwaysOnTop=0
+LockTrackbar=0
+LogEvents=0
+DCFilter=1
+InternalPlayer=0
+StopPlayer=1
+StartUpDelay=30
+PeakHoldTime=100
+MinThreshold=-40
+AudioInDevice=0
+AudioInDeviceName=(Default)
+StartUpStatus=0
+SetupPassword=
+
+[Activation]
+Condition2=0
+Condition3=0
+Condition4=0
+BreakQueue=0
+Channels=0
+Monday=0
+Tuesday=0
+Wednesday=0
+Thursday=0
+Friday=0
+Saturday=0
+Sunday=0
+Silence=300
+Return=1
+TimeOperator=0
+DayOperator=0
+WindowOperator=0
+AlarmOperator=0
+TitleClass=0
+Time1=00:00:00
+Time2=00:00:00
+Window=
+
+[Email]
+From=@
+To=@
+Subject=Orvane Silence Detector Message
+Message=Silence detected - %date %time
+ReturnMessage=Silence detected - %date %time
+SMTP=
+File=
+Username=
+Password=
+Authentization=0
+SSL=0
+
+[RetEmail]
+From=@
+To=@
+Subject=Orvane Silence Detector Message
+Message=%date %time - We are on-air again!
+ReturnMessage=Silence detected - %date %time
+SMTP=
+File=
+Username=
+Password=
+Authentization=0
+SSL=0
+
+[Kill]
+Title1=
+Class1=
+Title2=
+Class2=
+
+[RetKill]
+Title1=
+Class1=
+Title2=
+Class2=
+
+[Port]
+COMPort=0
+Pin=0
+For=1
+Limited=1
+Full=0
+Forever=0
+
+[Query]
+Address=http://
+Query==
+
+[RetQuery]
+Address=http://
+Query==
+
+[Screenshot]
+File=
+DeactivateScrSaver=0
+
+[RetScreenshot]
+File=
+DeactivateScrSaver=0
+
+[Open1]
+File1=
+File2=
+File3=
+Params1=
+Params2=
+Params3=
+
+[Open2]
+File1=
+File2=
+File3=
+Params1=
+Params2=
+Params3=
+
+[RetOpen]
+File1=
+File2=
+File3=
+Params1=
+Params2=
+Params3=
+
+[Speak]
+Text=
+
+[Repeat]
+FromLine=1
+Maximum=5
+
+[Delay]
+Delay=1
+
+[RetDelay]
+Delay=1
+
+[Reboot]
+Reboot=0
+DoReboot=1
+DoShutdown=0
+
+[Tasks]
+Task1=
+Task2=
+Task3=
+Task4=
+Task5=
+Task6=
+Task7=
+Task8=
+Task9=
+Task10=
+Task11=
+Task12=
+Task13=
+Task14=
+Task15=
+Task16=
+Task17=
+Task18=
+Task19=
+Task20=
+Task21=
+Task22=
+Task23=
+Task24=
+Task25=
+Task26=
+Task27=
+Task28=
+Task29=
+Task30=
+Task31=
+Task32=
+
+[RetTasks]
+Task1=
+Task2=
+Task3=
+Task4=
+Task5=
+Task6=
+Task7=
+Task8=
+)");
+
+TEST(SettingsSave, AFreshStartSavesEveryKeyWithItsDefault) {
+    EXPECT_EQ(saved(loaded("")), freshFile);
+}
+
+TEST(SettingsSave, SavingAgainOverItsOwnFileChangesOnlyTheTrimmedTitle) {
+    // Values are read trimmed, so the default title's trailing space does not survive a reload.
+    std::string expected = freshFile;
+    expected.replace(expected.find("Detector \r"), 10, "Detector\r");
+    const std::string second = saved(loaded(freshFile), freshFile);
+    EXPECT_EQ(second, expected);
+    EXPECT_EQ(saved(loaded(second), second), second);
+}
+
+TEST(SettingsSave, KeepsLinesItDoesNotKnowAndReplacesValuesInPlace) {
+    const std::string handMade = "; station A\n[Custom]\nnote=keep me\n[Activation]\nSilence=20\nExtra=1\n";
+    const std::string text = saved(loaded(handMade), handMade);
+    EXPECT_TRUE(text.starts_with("; station A\n[Custom]\nnote=keep me\n[Activation]\nSilence=20\nExtra=1\n"
+                                 "Condition2=0\n"));
+    EXPECT_EQ(IniFile::parse(text).read("General", "Top"), "10");
+}
+
+TEST(SettingsLoad, ClampsNumberFieldsIntoTheirRanges) {
+    const Settings s = loaded("[Activation]\nSilence=0\nReturn=9999\n[General]\nMinThreshold=-120\n"
+                              "StartUpDelay=abc\nPeakHoldTime=5\n[Port]\nFor=11\n[Repeat]\nFromLine=0\n"
+                              "Maximum=1000\n[Delay]\nDelay=0\n[RetDelay]\nDelay=31\n");
+    EXPECT_EQ(s.activation.silence, 1);
+    EXPECT_EQ(s.activation.returnSeconds, 3600);
+    EXPECT_EQ(s.general.minThreshold, -96);
+    EXPECT_EQ(s.general.startUpDelay, 30);
+    EXPECT_EQ(s.general.peakHoldTime, 100);
+    EXPECT_EQ(s.port.forSeconds, 10);
+    EXPECT_EQ(s.repeatFromLine, 1);
+    EXPECT_EQ(s.repeatMaximum, 999);
+    EXPECT_EQ(s.delaySeconds, 1);
+    EXPECT_EQ(s.retDelaySeconds, 30);
+}
+
+TEST(SettingsLoad, AListChoiceOutsideItsListSelectsNoLineAndSavesAsMinusOne) {
+    const Settings s = loaded("[Port]\nCOMPort=300\nPin=5\n[Activation]\nChannels=4\nTimeOperator=-1\n"
+                              "[General]\nStartUpStatus=3\n");
+    EXPECT_EQ(s.port.comPort, -1);
+    EXPECT_EQ(s.port.pin, -1);
+    EXPECT_EQ(s.activation.channels, -1);
+    EXPECT_EQ(s.activation.timeOperator, -1);
+    EXPECT_EQ(s.general.startUpStatus, -1);
+    const IniFile file = IniFile::parse(saved(s));
+    EXPECT_EQ(file.read("Port", "COMPort"), "-1");
+    EXPECT_EQ(loaded("[Port]\nCOMPort=254\n").port.comPort, 254);
+}
+
+TEST(SettingsLoad, LastTaskBelowOneReadsAs999) {
+    EXPECT_EQ(loaded("[General]\nLastTask=0\n").state.lastTask, 999);
+    EXPECT_EQ(loaded("[General]\nLastTask=-4\n").state.lastTask, 999);
+    EXPECT_EQ(loaded("[General]\nLastTask=3\n").state.lastTask, 3);
+}
+
+TEST(SettingsLoad, ReadsHexadecimalAndShortTimes) {
+    const Settings s = loaded("[General]\nThreshold=0x20\n[Activation]\nTime1=7:05\nTime2=nonsense\n");
+    EXPECT_EQ(s.state.threshold, 32);
+    EXPECT_EQ(s.activation.time1, TimeOfDay::fromParts(7, 5));
+    EXPECT_EQ(s.activation.time2, TimeOfDay());
+    EXPECT_EQ(IniFile::parse(saved(s)).read("Activation", "Time1"), "07:05:00");
+}
+
+TEST(SettingsLoad, TheThresholdSliderHoldsZeroTo96) {
+    EXPECT_EQ(loaded("[General]\nThreshold=200\n").state.threshold, 96);
+    EXPECT_EQ(loaded("[General]\nThreshold=-3\n").state.threshold, 0);
+}
+
+TEST(SettingsLoad, BoolsFollowTheIntegerRule) {
+    const Settings s = loaded("[General]\nLogEvents=2\nDCFilter=0x0\nUseSystemFont=yes\n");
+    EXPECT_TRUE(s.general.logEvents);
+    EXPECT_FALSE(s.general.dcFilter);
+    EXPECT_TRUE(s.general.useSystemFont); // not an integer: the default
+}
+
+TEST(SettingsLoad, UnscramblesPasswordsAndDropsAnOddLastCharacter) {
+    const Settings s =
+        loaded("[Email]\nPassword=jhkjii\n[RetEmail]\nPassword=jhkjiix\n[General]\nSetupPassword=\n");
+    EXPECT_EQ(s.email.password, "abc");
+    EXPECT_EQ(s.retEmail.password, "abc");
+    EXPECT_EQ(s.general.setupPassword, "");
+}
+
+TEST(SettingsSave, ScramblesPasswordsAndWritesAnEmptyOneEmpty) {
+    Settings s = loaded("");
+    s.email.password = "abc";
+    s.retEmail.password = "aaa";
+    const IniFile file = IniFile::parse(saved(s));
+    EXPECT_EQ(file.read("Email", "Password"), "jhkjii");
+    EXPECT_EQ(file.read("RetEmail", "Password"), "jhkiig");
+    EXPECT_EQ(file.read("General", "SetupPassword"), "");
+}
+
+TEST(SettingsSave, BothEmailSectionsCarryTheAlarmMessageAsReturnMessage) {
+    Settings s = loaded("");
+    s.email.message = "Dead air at %time";
+    s.retEmail.message = "Back";
+    const IniFile file = IniFile::parse(saved(s));
+    EXPECT_EQ(file.read("Email", "ReturnMessage"), "Dead air at %time");
+    EXPECT_EQ(file.read("RetEmail", "ReturnMessage"), "Dead air at %time");
+    EXPECT_EQ(file.read("RetEmail", "Message"), "Back");
+}
+
+TEST(SettingsLoad, ReturnMessageAndDateTimeAreNeverRead) {
+    const Settings s = loaded("[Email]\nReturnMessage=ignored\nMessage=used\n[General]\nDateTime=garbage\n");
+    EXPECT_EQ(s.email.message, "used");
+}
+
+TEST(SettingsLoad, ExclusiveChoicesLeaveTheLastTickedOne) {
+    const Settings both = loaded("[Port]\nLimited=1\nFull=1\n[Reboot]\nDoReboot=1\nDoShutdown=1\n");
+    EXPECT_FALSE(both.port.limited);
+    EXPECT_TRUE(both.port.full);
+    EXPECT_FALSE(both.port.forever);
+    EXPECT_FALSE(both.reboot.doReboot);
+    EXPECT_TRUE(both.reboot.doShutdown);
+    const Settings none = loaded("[Port]\nLimited=0\n");
+    EXPECT_FALSE(none.port.limited || none.port.full || none.port.forever);
+}
+
+TEST(SettingsLoad, QueueRowsAreReadInOrderAndAMissingRowIsEmpty) {
+    const Settings s =
+        loaded("[Tasks]\nTask1=Send email\nTask3=Delay\nTask32=Repeat\n[RetTasks]\nTask8=Speak\n");
+    EXPECT_EQ(s.tasks[0], "Send email");
+    EXPECT_EQ(s.tasks[1], "");
+    EXPECT_EQ(s.tasks[2], "Delay");
+    EXPECT_EQ(s.tasks[31], "Repeat");
+    EXPECT_EQ(s.retTasks[7], "Speak");
+}
+
+TEST(SettingsLoad, LongValuesAreNotCutBelowTheReadersLimit) {
+    const std::string title(300, 'T');
+    EXPECT_EQ(loaded("[General]\nTitle=" + title + "\n").general.title, title);
+}
+
+TEST(SettingsLoad, TheWindowKeysAreReadSeparately) {
+    const IniFile file =
+        IniFile::parse("[General]\nTop=50\nAlwaysOnTop=1\nSilence=5\n[Activation]\nSilence=5\n");
+    Settings s = defaultSettings("X");
+    loadWindowKeys(file, s);
+    EXPECT_EQ(s.state.top, 50);
+    EXPECT_TRUE(s.general.alwaysOnTop);
+    EXPECT_EQ(s.activation.silence, 300);
+    loadSetupKeys(file, s);
+    EXPECT_EQ(s.activation.silence, 5);
+}
+
+TEST(FindDeviceLine, MatchesWithoutRegardToAsciiCaseElseFallsBack) {
+    const std::vector<std::string> lines{"default", "pulse", "Active endpoint listening: Monitor of CI"};
+    EXPECT_EQ(FindDeviceLine(lines, "PULSE", 0), 1);
+    EXPECT_EQ(FindDeviceLine(lines, "active endpoint listening: monitor of ci", 0), 2);
+    EXPECT_EQ(FindDeviceLine(lines, "hw:1", 2), 2);
+    EXPECT_EQ(FindDeviceLine(lines, "hw:1", 7), 7);
+    EXPECT_EQ(FindDeviceLine({}, "pulse", 0), 0);
+}
+
+TEST(SettingsFileOnDisk, SavesAPrivateFileAndReadsItBack) {
+    test::TempFolder folder;
+    const SettingsFile file(folder.file("quietmon.ini"));
+    Settings s = loaded("");
+    s.activation.silence = 42;
+    ASSERT_TRUE(file.save(s, savedAt));
+    struct stat info {};
+    ASSERT_EQ(::stat(file.path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(file.read().read("Activation", "Silence"), "42");
+    // Only the settings file is left behind: no temporary files.
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        ++entries;
+    EXPECT_EQ(entries, 1u);
+}
+
+TEST(SettingsFileOnDisk, AMissingFileReadsAsEmpty) {
+    test::TempFolder folder;
+    EXPECT_EQ(SettingsFile(folder.file("absent.ini")).read().text(), "");
+    EXPECT_EQ(SettingsFile(folder.path()).read().text(), ""); // a folder is no settings file
+}
+
+} // namespace
+} // namespace quietmon
