@@ -21,6 +21,10 @@ public:
     Clock& clock() override { return m_clock; }
     std::unique_ptr<Timer> createTimer(std::function<void()> onTick) override;
     void post(std::function<void()> event) override;
+    void setErrorHandler(std::function<void(const std::string& message)> onError) override {
+        m_scheduler.setErrorHandler(std::move(onError));
+    }
+    void runGuarded(const std::function<void()>& handler) override { m_scheduler.runGuarded(handler); }
 
 private:
     std::int64_t monotonicMs() const;

@@ -1,10 +1,51 @@
 #include "app/CommandLine.h"
+#include "app/DesktopServices.h"
+#include "app/Monitor.h"
+#include "app/QtEventLoop.h"
+#include "app/QtMessageBoxes.h"
+#include "app/SignalCloser.h"
+#include "app/TForm1.h"
+#include "config/Folders.h"
 #include "config/ProductName.h"
+#include "platform/ProcessEnvironment.h"
+#include "platform/SingleInstance.h"
+#include "setup/TPasswordDlg.h"
+#include "setup/TSetup.h"
 
-#include <cstdio>
+#include <QApplication>
 #include <iostream>
 #include <string>
 #include <vector>
+
+namespace {
+
+int runMonitor(int argc, char** argv) {
+    using namespace quietmon;
+    std::unique_ptr<SingleInstanceLock> instance;
+    if (acquireSingleInstance(programFolderOf(executablePath()), instance) == InstanceCheck::AlreadyRunning)
+        return 0; // one monitor per installation folder; a second start ends silently
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orvane Silence Detector"));
+    // The tray icon keeps the program alive while its window is hidden.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QtEventLoop loop;
+    Monitor monitor(loop, productName(), currentFolders);
+    LinuxDesktop desktop;
+    QtMessageBoxes messages;
+    TForm1 mainWindow(monitor, desktop, messages);
+    messages.setOwner(&mainWindow);
+    TSetup setup(monitor, mainWindow);
+    TDProcess windowChooser(&mainWindow);
+    TReboot rebootCountdown(&mainWindow);
+    TPasswordDlg passwordDialog(&mainWindow);
+    mainWindow.setDialogs(&setup, &passwordDialog);
+    SignalCloser closer([&mainWindow] { mainWindow.close(); });
+    return QApplication::exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     using namespace quietmon;
@@ -24,6 +65,5 @@ int main(int argc, char** argv) {
     case CommandLine::Mode::Monitor:
         break;
     }
-    std::cerr << "quietmon: the monitor window is not built yet; use --print-config or --version\n";
-    return 1;
+    return runMonitor(argc, argv);
 }

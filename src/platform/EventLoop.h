@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace quietmon {
 
@@ -17,6 +18,11 @@ public:
     // Hands an event to the logic thread; callable from any thread. Posted events run in order, each
     // before any timer tick that is due at the same moment.
     virtual void post(std::function<void()> event) = 0;
+    // Every posted event and tick runs inside one guard: an exception that escapes it is handed to the
+    // error handler with its message, and the loop goes on.
+    virtual void setErrorHandler(std::function<void(const std::string& message)> onError) = 0;
+    // Runs a handler of the desktop (a button, a menu entry, a signal) inside the same guard.
+    virtual void runGuarded(const std::function<void()>& handler) = 0;
 };
 
 } // namespace quietmon

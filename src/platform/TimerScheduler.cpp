@@ -1,6 +1,7 @@
 #include "platform/TimerScheduler.h"
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 namespace quietmon {
@@ -103,7 +104,7 @@ bool TimerScheduler::runOnePostedEvent() {
         event = std::move(m_posted.front());
         m_posted.pop_front();
     }
-    event();
+    runGuarded(event);
     return true;
 }
 
@@ -121,8 +122,20 @@ bool TimerScheduler::fireOneDueTimer(std::optional<std::int64_t> dueBy) {
     if (m_hooks.scheduleChanged)
         m_hooks.scheduleChanged();
     if (tick)
-        tick();
+        runGuarded(tick);
     return true;
+}
+
+void TimerScheduler::runGuarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        if (m_onError)
+            m_onError(error.what());
+    } catch (...) {
+        if (m_onError)
+            m_onError("Unknown exception");
+    }
 }
 
 void TimerScheduler::runReady(const Limits& limits) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace quietmon {
@@ -49,6 +50,10 @@ public:
     std::optional<std::int64_t> nextDueMs() const;
     bool hasPostedEvents() const;
 
+    void setErrorHandler(std::function<void(const std::string&)> onError) { m_onError = std::move(onError); }
+    // Runs a handler; an exception escaping it goes to the error handler.
+    void runGuarded(const std::function<void()>& handler);
+
 private:
     class ScheduledTimer;
     friend class ScheduledTimer;
@@ -61,6 +66,7 @@ private:
     std::vector<ScheduledTimer*> m_timers; // creation order breaks ties between equal due times
     mutable std::mutex m_postedMutex;
     std::deque<std::function<void()>> m_posted;
+    std::function<void(const std::string&)> m_onError;
 };
 
 } // namespace quietmon

@@ -21,6 +21,10 @@ public:
     void sleep(int ms) override;
     std::unique_ptr<Timer> createTimer(std::function<void()> onTick) override;
     void post(std::function<void()> event) override;
+    void setErrorHandler(std::function<void(const std::string& message)> onError) override {
+        m_scheduler.setErrorHandler(std::move(onError));
+    }
+    void runGuarded(const std::function<void()>& handler) override { m_scheduler.runGuarded(handler); }
 
     // Delivers the posted events and the ticks due by the current moment, without moving time.
     void runPending();

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+namespace quietmon {
+
+// The desktop's services that the main window uses, so that widget tests can stand in for a desktop
+// with or without a tray.
+class DesktopServices {
+public:
+    virtual ~DesktopServices() = default;
+    // Whether a notification-area host is running; without one, hiding to the tray would leave no way back.
+    virtual bool trayAvailable() const = 0;
+    // StatusNotifierItem hosts report no double-click: the icon toggles the window on a single click there.
+    virtual bool trayTogglesOnSingleClick() const = 0;
+    virtual void setIdlePriority(bool idle) = 0;
+    // The recording-level control: the program looked for, and whether it could be started.
+    virtual std::string mixerProgram() const = 0;
+    virtual bool openMixer() = 0;
+};
+
+// The real desktop: Qt's tray, the session bus, nice values and pavucontrol.
+class LinuxDesktop final : public DesktopServices {
+public:
+    bool trayAvailable() const override;
+    bool trayTogglesOnSingleClick() const override;
+    void setIdlePriority(bool idle) override;
+    std::string mixerProgram() const override { return "pavucontrol"; }
+    bool openMixer() override;
+};
+
+} // namespace quietmon

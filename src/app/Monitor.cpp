@@ -1,0 +1,109 @@
+#include "app/Monitor.h"
+
+#include "config/ProductName.h"
+
+namespace quietmon {
+
+Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateFolders)
+    : m_loop(loop), m_productName(std::move(productName)), m_locateFolders(std::move(locateFolders)),
+      m_settings(defaultSettings(m_productName)), m_log(loop.clock()), m_timer1(loop.createTimer({})),
+      m_timer2(loop.createTimer({})), m_timer7(loop.createTimer({})) {
+    m_loop.setErrorHandler([this](const std::string& message) { AppException(message); });
+}
+
+void Monitor::prepareMainWindow() {
+    m_silentChannels = "Unknown";
+    m_rebooting = false;
+    m_startUpTime = m_loop.clock().now();
+    m_alarmActive = false;
+    m_folders = m_locateFolders();
+    m_settingsFile = SettingsFile(m_folders.settingsFile());
+    loadWindowKeys(m_settingsFile.read(), m_settings);
+}
+
+void Monitor::loadSetupSettings() {
+    // The file has not changed since the main window read it; reading it again keeps the two steps apart.
+    loadSetupKeys(m_settingsFile.read(), m_settings);
+    m_taskPosition = m_settings.state.lastTask;
+    m_repeatCount = m_settings.state.repeats;
+}
+
+void Monitor::openLog() {
+    if (m_settings.general.logEvents)
+        m_log.open(m_folders.logFile());
+}
+
+void Monitor::finishStartUp() {
+    LogniText(m_productName + " v. " + productVersion + " starting up...");
+    m_eventTime = m_loop.clock().now();
+
+    const StartupStatusEffect effect = startupStatusEffect(m_settings);
+    m_startupStatus = effect.status;
+    m_taskPosition = effect.taskPosition;
+    m_repeatCount = effect.repeatCount;
+    using Status = StartupStatusEffect::Status;
+    switch (effect.status) {
+    case Status::Unchanged:
+    case Status::AlarmNotActive:
+        break;
+    case Status::Silence:
+        m_alarmActive = true;
+        setStatus("Silence!", StatusColour::Alarm);
+        break;
+    case Status::ResumeQueue:
+        m_alarmActive = true;
+        setStatus("Silence! ...", StatusColour::Alarm);
+        break;
+    }
+}
+
+void Monitor::applyPreferences() {
+    m_timer1->setInterval(m_settings.activation.silence * 1000 + 1);
+    m_timer2->setInterval(m_settings.activation.returnSeconds * 1000 + 1);
+    m_timer7->setInterval(m_settings.general.peakHoldTime);
+    fillEmptyNames(m_settings, m_productName);
+}
+
+void Monitor::SaveCfg() {
+    // The data folder is found (and made) again at every save, in case it was removed meanwhile.
+    m_folders.dataFolder = m_locateFolders().dataFolder;
+    m_settingsFile = SettingsFile(m_folders.settingsFile());
+    m_settings.state.alarm = m_alarmActive;
+    m_settings.state.lastTask = m_taskPosition;
+    m_settings.state.repeats = m_repeatCount;
+    m_settings.state.rebooting = m_rebooting;
+    m_settingsFile.save(m_settings,
+                        m_loop.clock().now()); // a failed save is silent: the settings stay in memory
+}
+
+void Monitor::close() {
+    SaveCfg();
+    LogniText("Exit");
+    m_log.close();
+}
+
+void Monitor::AppException(const std::string& message) {
+    LogniText("Application Error - " + message);
+}
+
+bool Monitor::Auth(PasswordPrompt& prompt, MessageBoxes& messages) {
+    const std::string& password = m_settings.general.setupPassword;
+    if (password.empty())
+        return true;
+    const auto typed = prompt.askPassword();
+    if (!typed)
+        return false;
+    if (*typed != password) {
+        messages.inform("Invalid password!");
+        return false;
+    }
+    return true;
+}
+
+void Monitor::setStatus(const std::string& text, StatusColour colour) {
+    m_statusText = text;
+    if (m_view)
+        m_view->showStatus(text, colour);
+}
+
+} // namespace quietmon

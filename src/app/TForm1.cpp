@@ -1,0 +1,308 @@
+#include "app/TForm1.h"
+
+#include "setup/TPasswordDlg.h"
+#include "setup/TSetup.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSystemTrayIcon>
+
+namespace quietmon {
+
+namespace {
+
+const char* const defaultTitle = "Orvane Silence Detector";
+
+// Two level bars under a threshold line: the program's icon, drawn rather than shipped.
+QIcon makeIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.fillRect(6, 12, 8, 18, QColor(0, 160, 0));
+    painter.fillRect(18, 18, 8, 12, QColor(0, 160, 0));
+    painter.fillRect(2, 9, 28, 2, QColor(220, 0, 0));
+    return QIcon(pixmap);
+}
+
+QLabel* label(QWidget* parent, const QString& text, int x, int y, int width) {
+    auto* created = new QLabel(text, parent);
+    created->setGeometry(x, y, width, 17);
+    return created;
+}
+
+QPushButton* button(QWidget* parent, const QString& text, int x) {
+    auto* created = new QPushButton(text, parent);
+    created->setGeometry(x, 112, 74, 24);
+    return created;
+}
+
+} // namespace
+
+TForm1::TForm1(Monitor& monitor, DesktopServices& desktop, MessageBoxes& messages)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_monitor(monitor), m_desktop(desktop), m_messages(messages) {
+    setWindowTitle(defaultTitle);
+    setWindowIcon(makeIcon());
+    setFixedSize(clientWidth, clientHeight);
+    buildControls();
+    buildTray();
+    m_monitor.setView(this);
+
+    m_monitor.prepareMainWindow();
+    const Settings& settings = m_monitor.settings();
+    m_startVisible = settings.state.visible;
+    move(settings.state.left, settings.state.top);
+    m_trackBar->setValue(settings.state.threshold);
+    keepOnScreen();
+    applyStayOnTop(settings.general.alwaysOnTop);
+    if (settings.general.useSystemFont)
+        applySystemFont();
+    const DateTime now = m_monitor.loop().clock().now();
+    m_since->setText(
+        QString::fromStdString("Since: " + now.formatDayMonthYear() + " " + now.formatShortTime()));
+
+    // Shows the window, or leaves only the tray icon, once the event loop runs.
+    m_timer6 = m_monitor.loop().createTimer([this] { Timer6Timer(); });
+    m_timer6->setInterval(10);
+    m_timer6->setEnabled(true);
+}
+
+TForm1::~TForm1() {
+    m_monitor.setView(nullptr);
+}
+
+void TForm1::setDialogs(TSetup* setup, TPasswordDlg* password) {
+    m_setupDialog = setup;
+    m_passwordDialog = password;
+}
+
+void TForm1::buildControls() {
+    m_levelsFrame = new QGroupBox(QStringLiteral("Levels"), this);
+    m_levelsFrame->setGeometry(4, 2, 156, 106);
+    m_leftCaption = label(m_levelsFrame, QStringLiteral("Audio Left:"), 6, 22, 76);
+    m_leftValue = label(m_levelsFrame, QStringLiteral("0 dB"), 80, 22, 38);
+    m_rightCaption = label(m_levelsFrame, QStringLiteral("Audio Right:"), 6, 46, 76);
+    m_rightValue = label(m_levelsFrame, QStringLiteral("0 dB"), 80, 46, 38);
+    m_thresholdCaption = label(m_levelsFrame, QStringLiteral("Threshold:"), 6, 70, 76);
+    m_thresholdValue = label(m_levelsFrame, QStringLiteral("0 dB"), 80, 70, 38);
+    // The level meter takes this place.
+    m_meterArea = new QWidget(m_levelsFrame);
+    m_meterArea->setGeometry(118, 14, 16, 86);
+    m_trackBar = new QSlider(Qt::Vertical, m_levelsFrame);
+    m_trackBar->setGeometry(134, 10, 20, 94);
+    m_trackBar->setRange(0, 96);
+    m_trackBar->setInvertedAppearance(true); // 0 dB at the top
+    m_trackBar->setValue(25);
+    connect(m_trackBar, &QSlider::valueChanged, this, [this](int position) {
+        guarded([this, position] { m_monitor.settings().state.threshold = position; });
+    });
+
+    m_statusFrame = new QGroupBox(QStringLiteral("Status"), this);
+    m_statusFrame->setGeometry(164, 2, 151, 106);
+    m_status = label(m_statusFrame, QStringLiteral("Alarm not active"), 6, 22, 142);
+    QFont bold = m_status->font();
+    bold.setBold(true);
+    m_status->setFont(bold);
+    m_lastSilence = label(m_statusFrame, QStringLiteral("Last silence:"), 6, 50, 142);
+    m_since = label(m_statusFrame, QStringLiteral("Since:"), 6, 74, 142);
+
+    m_mixer = button(this, QStringLiteral("Mixer"), 4);
+    m_setup = button(this, QStringLiteral("Setup"), 83);
+    m_hide = button(this, QStringLiteral("Hide"), 162);
+    m_exit = button(this, QStringLiteral("Exit"), 241);
+    connect(m_mixer, &QPushButton::clicked, this, [this] { guarded([this] { openMixer(); }); });
+    connect(m_setup, &QPushButton::clicked, this, [this] { guarded([this] { openSetup(); }); });
+    connect(m_hide, &QPushButton::clicked, this, [this] { guarded([this] { toggleVisibility(); }); });
+    connect(m_exit, &QPushButton::clicked, this, [this] { close(); });
+}
+
+void TForm1::buildTray() {
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->addAction(QStringLiteral("Show/Hide"), this,
+                          [this] { guarded([this] { toggleVisibility(); }); });
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(QStringLiteral("Exit"), this, [this] { close(); });
+    m_tray = new QSystemTrayIcon(windowIcon(), this);
+    m_tray->setContextMenu(m_trayMenu);
+    m_tray->setToolTip(defaultTitle);
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        const bool toggle = reason == QSystemTrayIcon::DoubleClick ||
+                            (reason == QSystemTrayIcon::Trigger && m_desktop.trayTogglesOnSingleClick());
+        if (toggle)
+            guarded([this] { toggleVisibility(); });
+    });
+    m_tray->show();
+}
+
+void TForm1::keepOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    QPoint position = pos();
+    const QSize size = frameGeometry().size();
+    if (area.height() < position.y() + 20)
+        position.setY(area.height() - size.height());
+    if (area.width() < position.x() + 20)
+        position.setX(area.width() - size.width());
+    move(position);
+}
+
+void TForm1::applySystemFont() {
+    const QFont messageFont = QApplication::font("QMessageBox");
+    setFont(messageFont);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{m_levelsFrame, m_statusFrame, m_mixer, m_setup, m_hide, m_exit}) {
+        QFont font = control->font();
+        font.setFamily(messageFont.family());
+        control->setFont(font);
+    }
+}
+
+void TForm1::applyStayOnTop(bool onTop) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop); // hides the window
+    if (wasVisible)
+        show();
+}
+
+void TForm1::Timer6Timer() {
+    m_timer6->setEnabled(false);
+    if (m_startVisible)
+        show();
+    else if (!m_desktop.trayAvailable())
+        showMinimized(); // without a tray a hidden window could not be brought back
+    rememberWindowState();
+}
+
+void TForm1::showOnTop() {
+    applyStayOnTop(true);
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+bool TForm1::shownOnScreen() const {
+    return isVisible() && !isMinimized();
+}
+
+void TForm1::toggleVisibility() {
+    if (m_desktop.trayAvailable()) {
+        if (isVisible())
+            hide();
+        else
+            showOnTop();
+    } else if (isMinimized() || !isVisible()) {
+        showOnTop();
+    } else {
+        showMinimized();
+    }
+    rememberWindowState();
+}
+
+void TForm1::rememberWindowState() {
+    SavedState& state = m_monitor.settings().state;
+    state.visible = shownOnScreen();
+    state.top = pos().y();
+    state.left = pos().x();
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    m_monitor.settings().state.top = pos().y();
+    m_monitor.settings().state.left = pos().x();
+}
+
+void TForm1::applyTitle() {
+    const QString title = QString::fromStdString(m_monitor.settings().general.title);
+    setWindowTitle(title);
+}
+
+QString TForm1::trayTip() const {
+    return QString::fromStdString(m_monitor.settings().general.title).left(37) + QLatin1Char('\n') +
+           QString::fromStdString(m_monitor.statusText());
+}
+
+void TForm1::TrayUpdate() {
+    m_tray->setToolTip(trayTip());
+}
+
+void TForm1::showStatus(const std::string& text, StatusColour colour) {
+    m_status->setText(QString::fromStdString(text));
+    QPalette palette = m_status->palette();
+    palette.setColor(QPalette::WindowText,
+                     colour == StatusColour::Alarm ? QColor(Qt::red) : QColor(Qt::black));
+    m_status->setPalette(palette);
+}
+
+void TForm1::SetPref() {
+    Settings& settings = m_monitor.settings();
+    m_desktop.setIdlePriority(settings.general.idlePriority);
+    m_trackBar->setEnabled(!settings.general.lockTrackbar);
+    // The slider pulls a position beyond its new maximum back, which reaches the threshold.
+    m_trackBar->setMaximum(-settings.general.minThreshold);
+    applyStayOnTop(settings.general.alwaysOnTop);
+    const std::string titleBefore = settings.general.title;
+    m_monitor.applyPreferences();
+    if (settings.general.title != titleBefore)
+        applyTitle();
+    m_leftCaption->setText(QString::fromStdString("Audio " + settings.general.leftName));
+    m_rightCaption->setText(QString::fromStdString("Audio " + settings.general.rightName));
+    const int rule = settings.activation.channels;
+    const bool leftEnabled = rule != static_cast<int>(ChannelRule::RightChannel);
+    const bool rightEnabled = rule != static_cast<int>(ChannelRule::LeftChannel);
+    m_leftCaption->setEnabled(leftEnabled);
+    m_leftValue->setEnabled(leftEnabled);
+    m_rightCaption->setEnabled(rightEnabled);
+    m_rightValue->setEnabled(rightEnabled);
+}
+
+void TForm1::openMixer() {
+    if (!m_passwordDialog || !m_monitor.Auth(*m_passwordDialog, m_messages))
+        return;
+    if (!m_desktop.openMixer())
+        m_messages.inform("Can't find " + m_desktop.mixerProgram() +
+                          ". \nUse the original soundcard's software to set the recording properties.");
+}
+
+void TForm1::openSetup() {
+    if (!m_setupDialog || !m_passwordDialog || !m_monitor.Auth(*m_passwordDialog, m_messages))
+        return;
+    m_monitor.setSetupShown(true);
+    m_setupDialog->exec();
+    m_monitor.setSetupShown(false);
+    SetPref();
+    m_monitor.SaveCfg();
+}
+
+void TForm1::guarded(const std::function<void()>& action) {
+    m_monitor.loop().runGuarded(action);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    m_closing = true;
+    guarded([this] {
+        rememberWindowState();
+        m_monitor.close();
+    });
+    hide();
+    m_tray->hide();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+} // namespace quietmon

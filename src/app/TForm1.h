@@ -1,0 +1,107 @@
+#pragma once
+
+#include "app/DesktopServices.h"
+#include "app/Monitor.h"
+
+#include <QWidget>
+#include <memory>
+
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QSystemTrayIcon;
+
+namespace quietmon {
+
+class TSetup;
+class TPasswordDlg;
+
+// The main window: levels, threshold slider, status, the four buttons and the tray icon. It shows the
+// monitor's state and forwards the operator's actions; what the monitor decides lives in Monitor.
+class TForm1 final : public QWidget, public MonitorView {
+public:
+    static constexpr int clientWidth = 319;
+    static constexpr int clientHeight = 139;
+
+    TForm1(Monitor& monitor, DesktopServices& desktop, MessageBoxes& messages);
+    ~TForm1() override;
+
+    // Dialogs created after the main window.
+    void setDialogs(TSetup* setup, TPasswordDlg* password);
+
+    // Applies the settings to the window, the priority and the countdowns.
+    void SetPref();
+    void TrayUpdate();
+    void applyTitle();
+    // "Hide", the tray's double-click and its "Show/Hide".
+    void toggleVisibility();
+
+    void showStatus(const std::string& text, StatusColour colour) override;
+
+    // For tests and the Setup dialog.
+    QSystemTrayIcon& trayIcon() { return *m_tray; }
+    QString trayTip() const;
+    QSlider& trackBar() { return *m_trackBar; }
+    QPushButton& hideButton() { return *m_hide; }
+    QPushButton& setupButton() { return *m_setup; }
+    QPushButton& mixerButton() { return *m_mixer; }
+    QPushButton& exitButton() { return *m_exit; }
+    QLabel& leftCaption() { return *m_leftCaption; }
+    QLabel& rightCaption() { return *m_rightCaption; }
+    QLabel& leftValue() { return *m_leftValue; }
+    QLabel& rightValue() { return *m_rightValue; }
+    QLabel& statusLabel() { return *m_status; }
+    QLabel& sinceLabel() { return *m_since; }
+    bool shownOnScreen() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void buildControls();
+    void buildTray();
+    void keepOnScreen();
+    void applySystemFont();
+    void applyStayOnTop(bool onTop);
+    void Timer6Timer();
+    void showOnTop();
+    void openMixer();
+    void openSetup();
+    void rememberWindowState();
+    // Runs an operator's action inside the loop's error guard.
+    void guarded(const std::function<void()>& action);
+
+    Monitor& m_monitor;
+    DesktopServices& m_desktop;
+    MessageBoxes& m_messages;
+    TSetup* m_setupDialog = nullptr;
+    TPasswordDlg* m_passwordDialog = nullptr;
+    bool m_startVisible = true;
+    bool m_closing = false;
+    std::unique_ptr<Timer> m_timer6;
+
+    QGroupBox* m_levelsFrame = nullptr;
+    QGroupBox* m_statusFrame = nullptr;
+    QLabel* m_leftCaption = nullptr;
+    QLabel* m_leftValue = nullptr;
+    QLabel* m_rightCaption = nullptr;
+    QLabel* m_rightValue = nullptr;
+    QLabel* m_thresholdCaption = nullptr;
+    QLabel* m_thresholdValue = nullptr;
+    QWidget* m_meterArea = nullptr;
+    QSlider* m_trackBar = nullptr;
+    QLabel* m_status = nullptr;
+    QLabel* m_lastSilence = nullptr;
+    QLabel* m_since = nullptr;
+    QPushButton* m_mixer = nullptr;
+    QPushButton* m_setup = nullptr;
+    QPushButton* m_hide = nullptr;
+    QPushButton* m_exit = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_trayMenu = nullptr;
+};
+
+} // namespace quietmon

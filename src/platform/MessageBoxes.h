@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace quietmon {
+
+// Message boxes, shown only for actions the operator started by hand.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // A modal box with the text and an OK button.
+    virtual void inform(const std::string& text) = 0;
+};
+
+// The password dialog: the text typed, or nothing when the operator cancelled.
+class PasswordPrompt {
+public:
+    virtual ~PasswordPrompt() = default;
+    virtual std::optional<std::string> askPassword() = 0;
+};
+
+} // namespace quietmon

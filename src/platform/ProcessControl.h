@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quietmon {
+
+// Idle priority (nice 19) or normal priority (nice 0) for every thread of the process; threads started
+// later inherit it from the thread that starts them. Raising the priority back may need privileges the
+// program lacks: failures are ignored.
+void setIdlePriority(bool idle);
+
+// The full path of `program` found on PATH, or empty.
+std::string findProgram(const std::string& program);
+
+// Starts a program detached from this one, without a shell; returns false if it could not be started.
+bool startDetached(const std::string& program, const std::vector<std::string>& arguments);
+
+} // namespace quietmon

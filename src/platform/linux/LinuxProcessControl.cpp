@@ -1,0 +1,77 @@
+#include "platform/ProcessControl.h"
+
+#include <cstdlib>
+#include <dirent.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace quietmon {
+
+void setIdlePriority(bool idle) {
+    const int nice = idle ? 19 : 0;
+    // Nice values belong to threads on Linux.
+    DIR* tasks = ::opendir("/proc/self/task");
+    if (!tasks) {
+        ::setpriority(PRIO_PROCESS, 0, nice);
+        return;
+    }
+    while (const dirent* entry = ::readdir(tasks)) {
+        const int tid = std::atoi(entry->d_name);
+        if (tid > 0)
+            ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice);
+    }
+    ::closedir(tasks);
+}
+
+std::string findProgram(const std::string& program) {
+    if (program.find('/') != std::string::npos)
+        return ::access(program.c_str(), X_OK) == 0 ? program : std::string();
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string folder = folders.substr(start, end - start);
+        if (!folder.empty()) {
+            const std::string candidate = folder + "/" + program;
+            struct stat info {};
+            if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+                ::access(candidate.c_str(), X_OK) == 0)
+                return candidate;
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+bool startDetached(const std::string& program, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    // A session of its own, so that it outlives this program and never receives its terminal's signals.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    pid_t child = 0;
+    const int failed = ::posix_spawn(&child, program.c_str(), nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    if (failed != 0)
+        return false;
+    // Reaped when it ends, so that it never lingers as a zombie.
+    std::thread([child] { ::waitpid(child, nullptr, 0); }).detach();
+    return true;
+}
+
+} // namespace quietmon

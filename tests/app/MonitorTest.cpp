@@ -1,0 +1,200 @@
+#include "fakes/FakeDesktop.h"
+#include "support/MonitorHarness.h"
+
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace quietmon {
+namespace {
+
+class MonitorTest : public ::testing::Test, protected test::MonitorHarness {
+protected:
+    // The start-up steps of the monitor, in the program's order.
+    void startUp() {
+        monitor.prepareMainWindow();
+        monitor.loadSetupSettings();
+        monitor.openLog();
+        monitor.applyPreferences();
+        monitor.finishStartUp();
+    }
+    std::vector<std::string> logLines() const {
+        std::vector<std::string> lines;
+        const std::string text = logText();
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t end = text.find("\r\n", start);
+            lines.push_back(text.substr(start, end - start));
+            start = end + 2;
+        }
+        return lines;
+    }
+
+    test::FakePasswordPrompt prompt;
+    test::FakeMessageBoxes messages;
+};
+
+TEST_F(MonitorTest, AStartAndExitLogTheStartUpLineFirstAndExitLast) {
+    writeSettings("[General]\nLogEvents=1\n");
+    startUp();
+    loop.advance(61'000);
+    monitor.close();
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"2026-03-14 07:05:09; Orvane Silence Detector v. 1.4d starting up...",
+                                        "2026-03-14 07:06:10; Exit"}));
+}
+
+TEST_F(MonitorTest, LogEventsOffCreatesNoLog) {
+    startUp();
+    monitor.close();
+    EXPECT_FALSE(std::filesystem::exists(dataFolder + "/quietmon.log"));
+    EXPECT_FALSE(monitor.log().LoggingActive());
+}
+
+TEST_F(MonitorTest, ExitSavesEveryKeyWithTheAlarmStateAndTheExecutorPosition) {
+    writeSettings("[General]\nStartUpStatus=1\n");
+    startUp();
+    monitor.close();
+    const IniFile saved = IniFile::parse(settingsText());
+    EXPECT_EQ(saved.read("General", "Alarm"), "1");
+    EXPECT_EQ(saved.read("General", "LastTask"), "999");
+    EXPECT_EQ(saved.read("General", "Repeats"), "99999");
+    EXPECT_EQ(saved.read("General", "DateTime"), "2026-03-14 07:05:09");
+    EXPECT_EQ(saved.read("Reboot", "Reboot"), "0");
+    EXPECT_EQ(saved.read("RetTasks", "Task8"), "");
+}
+
+TEST_F(MonitorTest, StartUpStatusAlarmNotActive) {
+    writeSettings("[General]\nStartUpStatus=0\nAlarm=1\nLastTask=3\nRepeats=2\n");
+    startUp();
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_EQ(monitor.statusText(), "Alarm not active");
+    EXPECT_EQ(monitor.taskPosition(), 999);
+    EXPECT_EQ(monitor.repeatCount(), 99999);
+}
+
+TEST_F(MonitorTest, StartUpStatusSilenceEntersTheAlarmWithoutTasks) {
+    writeSettings("[General]\nStartUpStatus=1\nLastTask=3\n");
+    startUp();
+    EXPECT_TRUE(monitor.alarmActive());
+    EXPECT_EQ(monitor.statusText(), "Silence!");
+    EXPECT_EQ(monitor.taskPosition(), 999);
+    EXPECT_EQ(monitor.repeatCount(), 99999);
+}
+
+TEST_F(MonitorTest, InvokeLastStatusAfterANormalExitDuringAnAlarmShowsSilence) {
+    writeSettings("[General]\nStartUpStatus=2\nAlarm=1\nLastTask=3\nRepeats=2\n[Reboot]\nReboot=0\n");
+    startUp();
+    EXPECT_TRUE(monitor.alarmActive());
+    EXPECT_EQ(monitor.statusText(), "Silence!");
+    EXPECT_EQ(monitor.startupStatus(), StartupStatusEffect::Status::Silence);
+    EXPECT_EQ(monitor.taskPosition(), 3);
+    EXPECT_EQ(monitor.repeatCount(), 2);
+}
+
+TEST_F(MonitorTest, InvokeLastStatusAfterItsOwnRebootResumesTheQueue) {
+    writeSettings("[General]\nStartUpStatus=2\nAlarm=1\nLastTask=3\nRepeats=2\n[Reboot]\nReboot=1\n");
+    startUp();
+    EXPECT_TRUE(monitor.alarmActive());
+    EXPECT_EQ(monitor.statusText(), "Silence! ...");
+    EXPECT_EQ(monitor.startupStatus(), StartupStatusEffect::Status::ResumeQueue);
+    EXPECT_FALSE(monitor.rebooting()); // the marker is false from every start on
+}
+
+TEST_F(MonitorTest, InvokeLastStatusWithoutASavedAlarmKeepsOnlyThePosition) {
+    writeSettings("[General]\nStartUpStatus=2\nAlarm=0\nLastTask=3\nRepeats=2\n[Reboot]\nReboot=1\n");
+    startUp();
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_EQ(monitor.statusText(), "Alarm not active");
+    EXPECT_EQ(monitor.taskPosition(), 3);
+    EXPECT_EQ(monitor.repeatCount(), 2);
+}
+
+TEST_F(MonitorTest, NoStartUpStatusLineKeepsTheLoadedPosition) {
+    writeSettings("[General]\nStartUpStatus=7\nAlarm=1\nLastTask=5\nRepeats=1\n");
+    startUp();
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_EQ(monitor.taskPosition(), 5);
+    EXPECT_EQ(monitor.repeatCount(), 1);
+}
+
+TEST_F(MonitorTest, AppliedPreferencesSetTheCountdownIntervals) {
+    writeSettings("[Activation]\nSilence=10\nReturn=0\n[General]\nPeakHoldTime=250\n");
+    startUp();
+    EXPECT_EQ(monitor.Timer1().interval(), 10'001);
+    EXPECT_EQ(monitor.Timer2().interval(), 1);
+    EXPECT_EQ(monitor.Timer7().interval(), 250);
+}
+
+TEST_F(MonitorTest, EmptyNamesAreFilledWhenPreferencesAreApplied) {
+    writeSettings("[General]\nTitle=\nLeftName=\nRightName=\n");
+    startUp();
+    EXPECT_EQ(monitor.settings().general.title, "Orvane Silence Detector");
+    EXPECT_EQ(monitor.settings().general.leftName, "Left");
+    EXPECT_EQ(monitor.settings().general.rightName, "Right");
+}
+
+TEST_F(MonitorTest, AnErrorEscapingAHandlerIsLoggedAndTheProgramGoesOn) {
+    writeSettings("[General]\nLogEvents=1\n");
+    startUp();
+    bool laterEventRan = false;
+    loop.post([] { throw std::runtime_error("Division by zero"); });
+    loop.post([&] { laterEventRan = true; });
+    auto timer = loop.createTimer([] { throw 42; });
+    timer->setInterval(100);
+    timer->setEnabled(true);
+    loop.advance(100);
+    EXPECT_TRUE(laterEventRan);
+    const auto lines = logLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "2026-03-14 07:05:09; Application Error - Division by zero");
+    EXPECT_EQ(lines[2], "2026-03-14 07:05:09; Application Error - Unknown exception");
+}
+
+TEST_F(MonitorTest, WithoutAPasswordTheGateOpensWithoutAsking) {
+    startUp();
+    EXPECT_TRUE(monitor.Auth(prompt, messages));
+    EXPECT_EQ(prompt.asked, 0);
+}
+
+TEST_F(MonitorTest, TheRightPasswordOpensTheGate) {
+    writeSettings("[General]\nSetupPassword=jhkjii\n"); // "abc"
+    startUp();
+    prompt.answers = {"abc"};
+    EXPECT_TRUE(monitor.Auth(prompt, messages));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MonitorTest, APasswordInAnotherLetterCaseIsInvalid) {
+    writeSettings("[General]\nSetupPassword=jhkjii\n");
+    startUp();
+    prompt.answers = {"ABC"};
+    EXPECT_FALSE(monitor.Auth(prompt, messages));
+    EXPECT_EQ(messages.shown, (std::vector<std::string>{"Invalid password!"}));
+}
+
+TEST_F(MonitorTest, CancellingThePasswordDialogRefusesSilently) {
+    writeSettings("[General]\nSetupPassword=jhkjii\n");
+    startUp();
+    EXPECT_FALSE(monitor.Auth(prompt, messages));
+    EXPECT_EQ(prompt.asked, 1);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MonitorTest, AnEmptyAnswerToAPasswordIsInvalid) {
+    writeSettings("[General]\nSetupPassword=jhkjii\n");
+    startUp();
+    prompt.answers = {""};
+    EXPECT_FALSE(monitor.Auth(prompt, messages));
+    EXPECT_EQ(messages.shown, (std::vector<std::string>{"Invalid password!"}));
+}
+
+TEST_F(MonitorTest, AChangedPasswordAppliesToTheNextAsk) {
+    writeSettings("[General]\nSetupPassword=jhkjii\n");
+    startUp();
+    monitor.settings().general.setupPassword = "new";
+    prompt.answers = {"abc", "new"};
+    EXPECT_FALSE(monitor.Auth(prompt, messages));
+    EXPECT_TRUE(monitor.Auth(prompt, messages));
+}
+
+} // namespace
+} // namespace quietmon

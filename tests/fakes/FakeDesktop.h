@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/DesktopServices.h"
+#include "platform/MessageBoxes.h"
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quietmon::test {
+
+// A desktop whose tray and mixer the test decides, recording what the program asked of it.
+class FakeDesktop final : public DesktopServices {
+public:
+    bool trayAvailable() const override { return hasTray; }
+    bool trayTogglesOnSingleClick() const override { return statusNotifierHost; }
+    void setIdlePriority(bool idle) override { priorities.push_back(idle); }
+    std::string mixerProgram() const override { return "pavucontrol"; }
+    bool openMixer() override {
+        ++mixerStarts;
+        return mixerInstalled;
+    }
+
+    bool hasTray = true;
+    bool statusNotifierHost = false;
+    bool mixerInstalled = true;
+    int mixerStarts = 0;
+    std::vector<bool> priorities;
+};
+
+class FakeMessageBoxes final : public MessageBoxes {
+public:
+    void inform(const std::string& text) override { shown.push_back(text); }
+    std::vector<std::string> shown;
+};
+
+// Answers the password dialog with the texts queued; nothing queued means Cancel.
+class FakePasswordPrompt final : public PasswordPrompt {
+public:
+    std::optional<std::string> askPassword() override {
+        ++asked;
+        if (answers.empty())
+            return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::deque<std::optional<std::string>> answers;
+    int asked = 0;
+};
+
+} // namespace quietmon::test

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/Monitor.h"
+#include "config/Folders.h"
+#include "platform/VirtualEventLoop.h"
+#include "support/TempFolder.h"
+
+#include <filesystem>
+#include <string>
+
+namespace quietmon::test {
+
+// A monitor in virtual time whose data folder is a temporary folder, with the product's real name.
+struct MonitorHarness {
+    MonitorHarness() { std::filesystem::create_directories(dataFolder); }
+
+    // Writes the settings file the next start reads.
+    void writeSettings(const std::string& text) const { writeWholeFile(dataFolder + "/quietmon.ini", text); }
+    std::string settingsText() const { return readWholeFile(dataFolder + "/quietmon.ini"); }
+    std::string logText() const { return readWholeFile(dataFolder + "/quietmon.log"); }
+
+    TempFolder temp;
+    std::string dataFolder = temp.file("data/quietmon");
+    VirtualEventLoop loop{DateTime::fromParts(2026, 3, 14, 7, 5, 9)};
+    Monitor monitor{loop, "Orvane Silence Detector", [this] {
+                        return Folders{"/opt/quietmon/", dataFolder + "/"};
+                    }};
+};
+
+} // namespace quietmon::test
