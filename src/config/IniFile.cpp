@@ -132,7 +132,9 @@ void IniFile::write(std::string_view section, std::string_view key, std::string_
     if (!sectionLine) {
         if (!m_lines.empty())
             insertLine(m_lines.size(), "");
-        insertLine(m_lines.size(), "[" + std::string(section) + "]");
+        std::string header = "[";
+        header.append(section).append("]");
+        insertLine(m_lines.size(), std::move(header));
         insertLine(m_lines.size(), std::move(keyLine));
         return;
     }
