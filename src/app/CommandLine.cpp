@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "audio/AudioDeviceList.h"
 #include "config/Folders.h"
 #include "config/ProductName.h"
 #include "config/SettingsStore.h"
@@ -13,6 +14,8 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
     for (const std::string& argument : arguments) {
         if (argument == "--print-config" && line.mode == CommandLine::Mode::Monitor)
             line.mode = CommandLine::Mode::PrintConfig;
+        else if (argument == "--list-devices" && line.mode == CommandLine::Mode::Monitor)
+            line.mode = CommandLine::Mode::ListDevices;
         else if (argument == "--version" && line.mode == CommandLine::Mode::Monitor)
             line.mode = CommandLine::Mode::Version;
         else
@@ -27,18 +30,33 @@ std::string usageText() {
            "\n"
            "  (no option)      start the monitor\n"
            "  --print-config   print the settings file as the monitor would save it at start-up\n"
+           "  --list-devices   print the audio inputs to choose from, as the Setup dialog lists them\n"
            "  --version        print the version\n";
 }
 
-std::string startupSaveText() {
+std::string deviceSelectorText(WaveInDriver& waveIn, AudioEndpoints& endpoints) {
+    AudioDeviceList devices;
+    devices.ListAudioDevices(waveIn, endpoints);
+    if (devices.lines().empty())
+        devices.addDefaultLine();
+    std::string text;
+    for (const std::string& line : devices.lines())
+        text += line + "\n";
+    return text;
+}
+
+std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints) {
     const std::string name = productName();
     const Folders folders = currentFolders();
     const SettingsFile file(folders.settingsFile());
     const IniFile stored = file.read();
 
+    AudioDeviceList devices;
+    devices.ListAudioDevices(waveIn, endpoints);
     Settings settings = defaultSettings(name);
     loadWindowKeys(stored, settings);
     loadSetupKeys(stored, settings);
+    devices.chooseStartupLine(settings.general);
 
     const StartupStatusEffect effect = startupStatusEffect(settings);
     settings.state.alarm = effect.alarmActive;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/AudioEndpoints.h"
+#include "platform/WaveIn.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -7,7 +10,7 @@
 namespace quietmon {
 
 struct CommandLine {
-    enum class Mode { Monitor, PrintConfig, Version };
+    enum class Mode { Monitor, PrintConfig, ListDevices, Version };
     Mode mode = Mode::Monitor;
 };
 
@@ -18,6 +21,9 @@ std::string usageText();
 // What the settings file would hold if the program started now and saved at once: both load steps, the
 // start-up status and the settings applied at start-up. Writes nothing but may create the data folder,
 // as a start does.
-std::string startupSaveText();
+std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints);
+
+// The device selector's lines, as the Setup dialog will show them.
+std::string deviceSelectorText(WaveInDriver& waveIn, AudioEndpoints& endpoints);
 
 } // namespace quietmon

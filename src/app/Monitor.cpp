@@ -4,10 +4,16 @@
 
 namespace quietmon {
 
-Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateFolders)
+Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateFolders, WaveInDriver& waveIn,
+                 AudioEndpoints& endpoints)
     : m_loop(loop), m_productName(std::move(productName)), m_locateFolders(std::move(locateFolders)),
       m_settings(defaultSettings(m_productName)), m_log(loop.clock()), m_timer1(loop.createTimer({})),
-      m_timer2(loop.createTimer({})), m_timer7(loop.createTimer({})) {
+      m_timer2(loop.createTimer({})),
+      m_audioInput(
+          loop, waveIn, endpoints, [this](const std::string& text) { LogniText(text); },
+          [this](MeasureMode mode, std::span<const std::uint8_t> buffer, int size) {
+              deAudioIn1AudioRecorded(mode, buffer, size);
+          }) {
     m_loop.setErrorHandler([this](const std::string& message) { AppException(message); });
 }
 
@@ -60,7 +66,7 @@ void Monitor::finishStartUp() {
 void Monitor::applyPreferences() {
     m_timer1->setInterval(m_settings.activation.silence * 1000 + 1);
     m_timer2->setInterval(m_settings.activation.returnSeconds * 1000 + 1);
-    m_timer7->setInterval(m_settings.general.peakHoldTime);
+    m_audioInput.setPeakHoldTime(m_settings.general.peakHoldTime);
     fillEmptyNames(m_settings, m_productName);
 }
 
@@ -80,6 +86,12 @@ void Monitor::close() {
     SaveCfg();
     LogniText("Exit");
     m_log.close();
+}
+
+void Monitor::deAudioIn1AudioRecorded(MeasureMode mode, std::span<const std::uint8_t>, int) {
+    const DateTime now = m_loop.clock().now();
+    if (mode == MeasureMode::WaveInBuffer)
+        m_audioInput.bufferReachedMeasurement(now);
 }
 
 void Monitor::AppException(const std::string& message) {

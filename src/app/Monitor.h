@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/AudioInput.h"
 #include "config/EventLog.h"
 #include "config/Folders.h"
 #include "config/Settings.h"
@@ -30,7 +31,8 @@ class Monitor {
 public:
     using FolderLocator = std::function<Folders()>;
 
-    Monitor(EventLoop& loop, std::string productName, FolderLocator locateFolders);
+    Monitor(EventLoop& loop, std::string productName, FolderLocator locateFolders, WaveInDriver& waveIn,
+            AudioEndpoints& endpoints);
 
     EventLoop& loop() { return m_loop; }
     Settings& settings() { return m_settings; }
@@ -44,8 +46,14 @@ public:
     // Main window creation: the alarm state reset, the start-up moment, the folders (the data folder is
     // created if missing) and the window's own keys of the settings file.
     void prepareMainWindow();
+    // Setup creation: the audio devices are listed before the settings are read.
+    void listAudioDevices() { m_audioInput.ListAudioDevices(); }
     // Setup creation: every other key of the settings file.
     void loadSetupSettings();
+    // Setup creation: the stored device's line is selected, or line 0.
+    void chooseAudioDevice() { m_audioInput.chooseStartupDevice(m_settings.general); }
+    // Opens the selected device, once per run; failures are logged.
+    void openAudioDevice() { m_audioInput.OpenSelectedAudioDevice(m_settings.general.audioInDevice); }
     // Opens the event log if "Log events" is set.
     void openLog();
     // The start-up line, the event time and the start-up status; called at the end of Setup creation.
@@ -56,6 +64,12 @@ public:
     void SaveCfg();
     // The exit steps of the monitor: settings saved, "Exit" logged, log closed.
     void close();
+    // The last exit step of the capture: a wave-in capture is stopped.
+    void stopCapture() { m_audioInput.stopAtExit(); }
+
+    // The level measurement of one wave-in buffer (mode 0) or of the endpoint's peaks (mode 1).
+    void deAudioIn1AudioRecorded(MeasureMode mode, std::span<const std::uint8_t> buffer, int size);
+    AudioInput& audioInput() { return m_audioInput; }
 
     void LogniText(const std::string& text) { m_log.LogniText(text); }
     // Where every error that escapes a handler ends: one log line, and the program goes on.
@@ -81,7 +95,7 @@ public:
 
     Timer& Timer1() { return *m_timer1; }
     Timer& Timer2() { return *m_timer2; }
-    Timer& Timer7() { return *m_timer7; }
+    Timer& Timer7() { return m_audioInput.Timer7(); }
 
 private:
     EventLoop& m_loop;
@@ -106,7 +120,7 @@ private:
 
     std::unique_ptr<Timer> m_timer1; // silence countdown
     std::unique_ptr<Timer> m_timer2; // return countdown
-    std::unique_ptr<Timer> m_timer7; // endpoint peak polling
+    AudioInput m_audioInput;
 };
 
 } // namespace quietmon

@@ -300,6 +300,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         m_monitor.close();
     });
     hide();
+    guarded([this] { m_monitor.stopCapture(); });
     m_tray->hide();
     event->accept();
     QCoreApplication::quit();

@@ -9,6 +9,9 @@
 #include "config/ProductName.h"
 #include "platform/ProcessEnvironment.h"
 #include "platform/SingleInstance.h"
+#include "platform/VirtualEventLoop.h"
+#include "platform/linux/AlsaWaveIn.h"
+#include "platform/linux/PulseAudioEndpoints.h"
 #include "setup/TPasswordDlg.h"
 #include "setup/TSetup.h"
 
@@ -31,7 +34,9 @@ int runMonitor(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     QtEventLoop loop;
-    Monitor monitor(loop, productName(), currentFolders);
+    AlsaWaveInDriver waveIn(loop);
+    PulseAudioEndpoints endpoints;
+    Monitor monitor(loop, productName(), currentFolders, waveIn, endpoints);
     LinuxDesktop desktop;
     QtMessageBoxes messages;
     TForm1 mainWindow(monitor, desktop, messages);
@@ -60,8 +65,16 @@ int main(int argc, char** argv) {
         std::cout << productName() << " " << productVersion << "\n";
         return 0;
     case CommandLine::Mode::PrintConfig:
-        std::cout << startupSaveText();
+    case CommandLine::Mode::ListDevices: {
+        // Listing opens nothing, so no capture is ever posted to this loop.
+        VirtualEventLoop unused;
+        AlsaWaveInDriver waveIn(unused);
+        PulseAudioEndpoints endpoints;
+        std::cout << (commandLine->mode == CommandLine::Mode::PrintConfig
+                          ? startupSaveText(waveIn, endpoints)
+                          : deviceSelectorText(waveIn, endpoints));
         return 0;
+    }
     case CommandLine::Mode::Monitor:
         break;
     }

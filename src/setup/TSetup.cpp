@@ -16,10 +16,13 @@ TSetup::TSetup(Monitor& monitor, TForm1& mainWindow) : QDialog(&mainWindow), m_m
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
+    m_monitor.listAudioDevices();
     m_monitor.loadSetupSettings();
     mainWindow.applyTitle();
     mainWindow.TrayUpdate();
+    m_monitor.chooseAudioDevice();
     m_monitor.openLog();
+    m_monitor.openAudioDevice();
     mainWindow.SetPref();
     m_monitor.finishStartUp();
     // The folders, where the About page shows them.

@@ -12,8 +12,11 @@ protected:
     // The start-up steps of the monitor, in the program's order.
     void startUp() {
         monitor.prepareMainWindow();
+        monitor.listAudioDevices();
         monitor.loadSetupSettings();
+        monitor.chooseAudioDevice();
         monitor.openLog();
+        monitor.openAudioDevice();
         monitor.applyPreferences();
         monitor.finishStartUp();
     }
@@ -40,6 +43,38 @@ TEST_F(MonitorTest, AStartAndExitLogTheStartUpLineFirstAndExitLast) {
     EXPECT_EQ(logLines(),
               (std::vector<std::string>{"2026-03-14 07:05:09; Orvane Silence Detector v. 1.4d starting up...",
                                         "2026-03-14 07:06:10; Exit"}));
+}
+
+TEST_F(MonitorTest, ADeviceThatCannotBeOpenedIsLoggedBeforeTheStartUpLine) {
+    writeSettings("[General]\nLogEvents=1\n");
+    waveIn.failOpen = true;
+    startUp();
+    EXPECT_EQ(logLines(), (std::vector<std::string>{
+                              "2026-03-14 07:05:09; Can't open input audio device",
+                              "2026-03-14 07:05:09; Orvane Silence Detector v. 1.4d starting up..."}));
+}
+
+TEST_F(MonitorTest, NoDeviceAtAllIsLoggedBeforeTheStartUpLine) {
+    writeSettings("[General]\nLogEvents=1\n");
+    waveIn.names.clear();
+    endpoints.endpoints.clear();
+    startUp();
+    EXPECT_EQ(logLines().front(), "2026-03-14 07:05:09; No audio device selected");
+    monitor.close();
+    EXPECT_EQ(IniFile::parse(settingsText()).read("General", "AudioInDeviceName"), "(Default)");
+}
+
+TEST_F(MonitorTest, TheCaptureRunsFromStartUpAndStopsAtExit) {
+    writeSettings("[General]\nAudioInDeviceName=PULSE\n");
+    startUp();
+    ASSERT_NE(waveIn.openDevice, nullptr);
+    EXPECT_EQ(waveIn.openedNumbers, (std::vector<int>{1}));
+    monitor.close();
+    monitor.stopCapture();
+    EXPECT_EQ(waveIn.openDevice, nullptr);
+    const IniFile saved = IniFile::parse(settingsText());
+    EXPECT_EQ(saved.read("General", "AudioInDevice"), "1");
+    EXPECT_EQ(saved.read("General", "AudioInDeviceName"), "pulse");
 }
 
 TEST_F(MonitorTest, LogEventsOffCreatesNoLog) {

@@ -51,6 +51,24 @@ check "status 0 resets LastTask to 999" test "$(key General LastTask "$home/stat
 check "status 0 resets Repeats to 99999" test "$(key General Repeats "$home/status0.ini")" = 99999
 check "status 0 starts without alarm" test "$(key General Alarm "$home/status0.ini")" = 0
 
+# The device selector's lines.
+"$quietmon" --list-devices >"$home/devices.txt"
+check "--list-devices prints at least one line" test -s "$home/devices.txt"
+if [ -n "${PULSE_SERVER:-}" ]; then
+  check "--list-devices lists the ALSA pulse device" grep -qx 'pulse' "$home/devices.txt"
+  check "--list-devices lists the sink's monitor as an endpoint" \
+    grep -qx 'Active endpoint listening: Monitor of .*' "$home/devices.txt"
+  check "wave-in devices come before endpoints" sh -c "grep -n '' '$home/devices.txt' | grep -m1 'Active endpoint' | cut -d: -f1 | \
+    { read first; [ \"\$first\" -gt \"\$(grep -nx pulse '$home/devices.txt' | cut -d: -f1)\" ]; }"
+  printf '[General]\r\nAudioInDeviceName=PULSE\r\nAudioInDevice=0\r\n' >"$data/quietmon.ini"
+  "$quietmon" --print-config >"$home/device.ini"
+  check "a stored device name in another case selects its line" test "$(key General AudioInDeviceName "$home/device.ini")" = pulse
+  check "the selected line's number is saved" test "$(key General AudioInDevice "$home/device.ini")" = "$(($(grep -nx pulse "$home/devices.txt" | cut -d: -f1) - 1))"
+  printf '[General]\r\nAudioInDeviceName=USB Mic gone\r\nAudioInDevice=0\r\n' >"$data/quietmon.ini"
+  "$quietmon" --print-config >"$home/gone.ini"
+  check "a device that is not there keeps its stored name" test "$(key General AudioInDeviceName "$home/gone.ini")" = "USB Mic gone"
+fi
+
 # Other modes.
 check "--version names the product" sh -c "'$quietmon' --version | grep -q '^Orvane Silence Detector 1.4d$'"
 set +e

@@ -2,6 +2,7 @@
 
 #include "app/Monitor.h"
 #include "config/Folders.h"
+#include "fakes/FakeAudio.h"
 #include "platform/VirtualEventLoop.h"
 #include "support/TempFolder.h"
 
@@ -22,9 +23,13 @@ struct MonitorHarness {
     TempFolder temp;
     std::string dataFolder = temp.file("data/quietmon");
     VirtualEventLoop loop{DateTime::fromParts(2026, 3, 14, 7, 5, 9)};
-    Monitor monitor{loop, "Orvane Silence Detector", [this] {
+    FakeWaveInDriver waveIn{loop};
+    FakeAudioEndpoints endpoints;
+    Monitor monitor{loop, "Orvane Silence Detector",
+                    [this] {
                         return Folders{"/opt/quietmon/", dataFolder + "/"};
-                    }};
+                    },
+                    waveIn, endpoints};
 };
 
 } // namespace quietmon::test

@@ -1,0 +1,42 @@
+#include "audio/AudioDeviceList.h"
+
+#include "config/SettingsStore.h"
+
+namespace quietmon {
+
+void AudioDeviceList::ListAudioDevices(WaveInDriver& waveIn, AudioEndpoints& endpoints) {
+    const std::vector<std::string> names = waveIn.deviceNames();
+    for (std::size_t number = 0; number < names.size(); ++number)
+        AddAudioDevice(AudioDeviceKind::WaveIn, names[number], static_cast<int>(number), "");
+    // The system counts as a recent one, which offers its endpoints too.
+    const std::vector<AudioEndpoint> found = endpoints.list();
+    for (std::size_t position = 0; position < found.size(); ++position)
+        AddAudioDevice(AudioDeviceKind::Endpoint, found[position].friendlyName, static_cast<int>(position),
+                       found[position].id);
+}
+
+void AudioDeviceList::AddAudioDevice(AudioDeviceKind kind, const std::string& name, int index,
+                                     const std::string& id) {
+    if (m_entries.size() >= maxEntries)
+        return;
+    m_entries.push_back({kind, name, index, id});
+    m_lines.push_back(kind == AudioDeviceKind::Endpoint ? endpointPrefix + name : name);
+}
+
+void AudioDeviceList::addDefaultLine() {
+    m_lines.emplace_back(defaultLine);
+}
+
+void AudioDeviceList::chooseStartupLine(GeneralSettings& general) {
+    const bool listed = FindDeviceLine(m_lines, general.audioInDeviceName, -1) >= 0;
+    int line = FindDeviceLine(m_lines, general.audioInDeviceName, general.audioInDevice);
+    if (m_lines.empty())
+        addDefaultLine();
+    if (line < 0 || line >= static_cast<int>(m_lines.size()))
+        line = 0;
+    general.audioInDevice = line;
+    if (listed)
+        general.audioInDeviceName = m_lines[static_cast<std::size_t>(line)];
+}
+
+} // namespace quietmon

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "config/Settings.h"
+#include "platform/AudioEndpoints.h"
+#include "platform/WaveIn.h"
+
+#include <string>
+#include <vector>
+
+namespace quietmon {
+
+enum class AudioDeviceKind { WaveIn = 0, Endpoint = 1 };
+
+struct TAudioDeviceList {
+    AudioDeviceKind kind;
+    std::string name;
+    int index;      // wave-in: the device number; endpoint: its position in the listing
+    std::string id; // endpoint: the server's identifier; wave-in: empty
+};
+
+// The inputs the operator may choose from, one selector line per entry: wave-in devices first, then the
+// sound server's endpoints.
+class AudioDeviceList {
+public:
+    static constexpr std::size_t maxEntries = 1024;
+    static constexpr const char* endpointPrefix = "Active endpoint listening: ";
+    static constexpr const char* defaultLine = "(Default)";
+
+    void ListAudioDevices(WaveInDriver& waveIn, AudioEndpoints& endpoints);
+    // Appends an entry and its selector line; does nothing once the list is full.
+    void AddAudioDevice(AudioDeviceKind kind, const std::string& name, int index, const std::string& id);
+    // The "(Default)" line shown when there is no entry at all; it has no entry behind it.
+    void addDefaultLine();
+    // Selects the stored device's line (by name, else by number), adds "(Default)" to an empty list and
+    // falls back to line 0. A stored name that is not listed now (a sound server that starts later, a USB
+    // device unplugged) stays in the settings, so the device is found again once it is back.
+    void chooseStartupLine(GeneralSettings& general);
+
+    const std::vector<TAudioDeviceList>& entries() const { return m_entries; }
+    const std::vector<std::string>& lines() const { return m_lines; }
+
+private:
+    std::vector<TAudioDeviceList> m_entries;
+    std::vector<std::string> m_lines;
+};
+
+} // namespace quietmon

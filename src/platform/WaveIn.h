@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quietmon {
+
+struct WaveInFormat {
+    int channels = 2;
+    int framesPerSecond = 44100;
+    int bitsPerSample = 16; // 8 (unsigned) or 16 (signed, little-endian)
+};
+
+// An open capture device. Buffers are filled in the order they were added; each filled buffer comes
+// back through the device's done callback, on the logic thread, and belongs to the driver until then.
+class WaveInDevice {
+public:
+    virtual ~WaveInDevice() = default;
+    // Hands a buffer to the driver. `tag` comes back with it.
+    virtual bool addBuffer(std::span<std::uint8_t> buffer, int tag, std::string& error) = 0;
+    virtual bool start(std::string& error) = 0;
+    // Stops recording; every buffer still queued comes back through the done callback.
+    virtual void reset() = 0;
+};
+
+// The system's capture devices.
+class WaveInDriver {
+public:
+    using BufferDone = std::function<void(int tag)>;
+
+    virtual ~WaveInDriver() = default;
+    // The devices' names; a device's number is its position here.
+    virtual std::vector<std::string> deviceNames() = 0;
+    // Opens device number `device` (-1: the system's default input). On failure sets `error` to the
+    // system's text and returns nothing.
+    virtual std::unique_ptr<WaveInDevice> open(int device, const WaveInFormat& format,
+                                               BufferDone onBufferDone, std::string& error) = 0;
+};
+
+} // namespace quietmon

@@ -1,0 +1,384 @@
+#include "platform/linux/PulseAudioEndpoints.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <condition_variable>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <pthread.h>
+#include <pulse/pulseaudio.h>
+#include <string>
+#include <utility>
+
+namespace quietmon {
+
+namespace {
+
+constexpr const char* clientName = "quietmon";
+// One frame of peaks per 40 ms keeps the wake-ups few; since the meter keeps the largest of them until it
+// is read, no peak escapes however seldom the logic reads.
+constexpr std::uint32_t meterRate = 25;
+constexpr pa_usec_t reconnectInterval = 10 * PA_USEC_PER_SEC;
+
+// One connection on a mainloop that the calling thread runs itself, so that every wait has a deadline.
+class BlockingConnection {
+public:
+    explicit BlockingConnection(std::chrono::milliseconds timeout)
+        : m_deadline(std::chrono::steady_clock::now() + timeout), m_mainloop(pa_mainloop_new()) {
+        if (!m_mainloop)
+            return;
+        m_context = pa_context_new(pa_mainloop_get_api(m_mainloop), clientName);
+        // A monitoring program must never start a sound server of its own.
+        if (!m_context || pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+            return;
+        runUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; });
+    }
+
+    ~BlockingConnection() {
+        if (m_context) {
+            pa_context_disconnect(m_context);
+            pa_context_unref(m_context);
+        }
+        if (m_mainloop)
+            pa_mainloop_free(m_mainloop);
+    }
+
+    BlockingConnection(const BlockingConnection&) = delete;
+    BlockingConnection& operator=(const BlockingConnection&) = delete;
+
+    pa_context* context() const { return m_context; }
+    bool ready() const { return m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY; }
+
+    // Runs the mainloop until `done` holds; false when the connection failed or the deadline passed first.
+    bool runUntil(const std::function<bool()>& done) {
+        while (!done()) {
+            if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
+                return false;
+            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+                                  m_deadline - std::chrono::steady_clock::now())
+                                  .count();
+            if (left <= 0)
+                return false;
+            const int timeout = static_cast<int>(std::min<long long>(left, INT_MAX));
+            if (pa_mainloop_prepare(m_mainloop, timeout) < 0 || pa_mainloop_poll(m_mainloop) < 0 ||
+                pa_mainloop_dispatch(m_mainloop) < 0)
+                return false;
+        }
+        return true;
+    }
+
+    // Runs `operation` to its end; false when it could not finish in time. A late reply must not reach
+    // state that the caller is about to destroy, so an unfinished operation is cancelled.
+    bool complete(pa_operation* operation, const std::function<bool()>& done) {
+        if (!operation)
+            return false;
+        const bool finished = runUntil(done);
+        if (!finished)
+            pa_operation_cancel(operation);
+        pa_operation_unref(operation);
+        return finished;
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_deadline;
+    pa_mainloop* m_mainloop = nullptr;
+    pa_context* m_context = nullptr;
+};
+
+struct SourceListing {
+    std::vector<std::pair<std::uint32_t, AudioEndpoint>> sources;
+    bool finished = false;
+};
+
+void onListedSource(pa_context*, const pa_source_info* info, int endOfList, void* userdata) {
+    auto* listing = static_cast<SourceListing*>(userdata);
+    if (info)
+        listing->sources.push_back({info->index, AudioEndpoint{info->name ? info->name : "",
+                                                               info->description ? info->description : ""}});
+    if (endOfList != 0)
+        listing->finished = true;
+}
+
+// A record stream that the server reduces to one frame per 40 ms, each sample the peak of its channel.
+class PulsePeakMeter final : public EndpointPeakMeter {
+public:
+    explicit PulsePeakMeter(std::string sourceName) : m_sourceName(std::move(sourceName)) {}
+
+    ~PulsePeakMeter() override {
+        if (!m_mainloop)
+            return;
+        pa_threaded_mainloop_lock(m_mainloop);
+        dropConnection();
+        if (m_reconnectEvent)
+            pa_threaded_mainloop_get_api(m_mainloop)->time_free(m_reconnectEvent);
+        pa_threaded_mainloop_unlock(m_mainloop);
+        pa_threaded_mainloop_stop(m_mainloop);
+        pa_threaded_mainloop_free(m_mainloop);
+    }
+
+    PulsePeakMeter(const PulsePeakMeter&) = delete;
+    PulsePeakMeter& operator=(const PulsePeakMeter&) = delete;
+
+    // Starts the first connection; whether the stream runs within `timeout`.
+    bool start(std::chrono::milliseconds timeout) {
+        m_mainloop = pa_threaded_mainloop_new();
+        if (!m_mainloop)
+            return false;
+        // The mainloop thread is not running yet, so no lock is needed for the first connection.
+        connect();
+        // The mainloop thread inherits a full signal mask, so that the program's signal handlers only ever
+        // interrupt its own threads.
+        sigset_t all;
+        sigset_t previous;
+        sigfillset(&all);
+        pthread_sigmask(SIG_SETMASK, &all, &previous);
+        const int started = pa_threaded_mainloop_start(m_mainloop);
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        if (started < 0)
+            return false;
+
+        std::unique_lock lock(m_mutex);
+        return m_stateChanged.wait_for(lock, timeout, [this] { return m_state != State::connecting; }) &&
+               m_state == State::streaming;
+    }
+
+    std::optional<std::vector<float>> readPeaks() override {
+        std::lock_guard lock(m_mutex);
+        if (m_state != State::streaming)
+            return std::nullopt;
+        // The maxima start again from 0 after every read, so a read with no data since the previous one
+        // gives 0 for every channel.
+        std::vector<float> peaks(m_peaks.size(), 0.0f);
+        peaks.swap(m_peaks);
+        return peaks;
+    }
+
+private:
+    enum class State { connecting, streaming, lost };
+
+    // Everything below runs on the mainloop thread, or holds the mainloop's lock.
+
+    void connect() {
+        m_context = pa_context_new(pa_threaded_mainloop_get_api(m_mainloop), clientName);
+        if (!m_context) {
+            // libpulse refuses only in a forked child, where no retry could succeed either.
+            setState(State::lost);
+            return;
+        }
+        pa_context_set_state_callback(m_context, &PulsePeakMeter::onContextState, this);
+        if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+            loseConnection();
+    }
+
+    void dropConnection() {
+        if (m_stream) {
+            pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+            pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+            pa_stream_disconnect(m_stream);
+            pa_stream_unref(m_stream);
+            m_stream = nullptr;
+        }
+        if (m_context) {
+            // Disconnecting cancels a pending source query, so its callback never sees a dropped context.
+            pa_context_set_state_callback(m_context, nullptr, nullptr);
+            pa_context_disconnect(m_context);
+            pa_context_unref(m_context);
+            m_context = nullptr;
+        }
+    }
+
+    // The server, the connection or the source is gone: read nothing until a later attempt succeeds.
+    // The dead objects stay until then, because a callback of theirs may be running now.
+    void loseConnection() {
+        setState(State::lost);
+        scheduleReconnect();
+    }
+
+    void scheduleReconnect() {
+        if (m_reconnectPending || !m_context)
+            return;
+        m_reconnectPending = true;
+        const pa_usec_t due = pa_rtclock_now() + reconnectInterval;
+        if (m_reconnectEvent)
+            pa_context_rttime_restart(m_context, m_reconnectEvent, due);
+        else
+            m_reconnectEvent = pa_context_rttime_new(m_context, due, &PulsePeakMeter::onReconnectTime, this);
+    }
+
+    void cancelReconnect() {
+        if (!m_reconnectPending)
+            return;
+        m_reconnectPending = false;
+        pa_context_rttime_restart(m_context, m_reconnectEvent, PA_USEC_INVALID);
+    }
+
+    void createStream(const pa_source_info& source) {
+        const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, meterRate, source.channel_map.channels};
+        m_stream = pa_stream_new(m_context, "Peak meter", &format, &source.channel_map);
+        if (!m_stream) {
+            loseConnection();
+            return;
+        }
+        m_channels = format.channels;
+        pa_stream_set_state_callback(m_stream, &PulsePeakMeter::onStreamState, this);
+        pa_stream_set_read_callback(m_stream, &PulsePeakMeter::onStreamRead, this);
+        // One frame per fragment: each peak arrives as soon as the server has it.
+        pa_buffer_attr buffer{};
+        buffer.maxlength = static_cast<std::uint32_t>(-1);
+        buffer.tlength = static_cast<std::uint32_t>(-1);
+        buffer.prebuf = static_cast<std::uint32_t>(-1);
+        buffer.minreq = static_cast<std::uint32_t>(-1);
+        buffer.fragsize = static_cast<std::uint32_t>(pa_frame_size(&format));
+        // No PA_STREAM_DONT_INHIBIT_AUTO_SUSPEND: a capture source that the server suspended would read as
+        // silence while its input carries sound. PA_STREAM_DONT_MOVE: when the source goes, the meter must
+        // not quietly measure some other source.
+        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_PEAK_DETECT | PA_STREAM_ADJUST_LATENCY |
+                                                          PA_STREAM_DONT_MOVE);
+        if (pa_stream_connect_record(m_stream, m_sourceName.c_str(), &buffer, flags) < 0)
+            loseConnection();
+    }
+
+    void setState(State state) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_state = state;
+            if (state == State::streaming)
+                m_peaks.assign(m_channels, 0.0f);
+        }
+        m_stateChanged.notify_all();
+    }
+
+    void addSamples(const void* data, std::size_t bytes) {
+        const std::size_t frames = bytes / (m_channels * sizeof(float));
+        const auto* bytePointer = static_cast<const unsigned char*>(data);
+        std::lock_guard lock(m_mutex);
+        if (m_peaks.size() != m_channels)
+            return;
+        for (std::size_t frame = 0; frame < frames; ++frame) {
+            for (std::size_t channel = 0; channel < m_channels; ++channel) {
+                float sample = 0.0f;
+                std::memcpy(&sample, bytePointer + (frame * m_channels + channel) * sizeof(float),
+                            sizeof sample);
+                // Float sources may go beyond full scale; the meter's scale ends there.
+                m_peaks[channel] = std::max(m_peaks[channel], std::min(std::fabs(sample), 1.0f));
+            }
+        }
+    }
+
+    static void onContextState(pa_context* context, void* userdata) {
+        auto* self = static_cast<PulsePeakMeter*>(userdata);
+        switch (pa_context_get_state(context)) {
+        case PA_CONTEXT_READY:
+            // The source's own channels, which may have changed since the previous connection.
+            if (pa_operation* query = pa_context_get_source_info_by_name(context, self->m_sourceName.c_str(),
+                                                                         &PulsePeakMeter::onSourceInfo, self))
+                pa_operation_unref(query);
+            else
+                self->loseConnection();
+            break;
+        case PA_CONTEXT_FAILED:
+        case PA_CONTEXT_TERMINATED:
+            self->loseConnection();
+            break;
+        default:
+            break;
+        }
+    }
+
+    static void onSourceInfo(pa_context*, const pa_source_info* info, int endOfList, void* userdata) {
+        auto* self = static_cast<PulsePeakMeter*>(userdata);
+        if (info && !self->m_stream)
+            self->createStream(*info);
+        else if (endOfList != 0 && !self->m_stream)
+            self->loseConnection(); // no source of that name
+    }
+
+    static void onStreamState(pa_stream* stream, void* userdata) {
+        auto* self = static_cast<PulsePeakMeter*>(userdata);
+        switch (pa_stream_get_state(stream)) {
+        case PA_STREAM_READY:
+            self->cancelReconnect();
+            self->setState(State::streaming);
+            break;
+        case PA_STREAM_FAILED:
+        case PA_STREAM_TERMINATED:
+            self->loseConnection();
+            break;
+        default:
+            break;
+        }
+    }
+
+    static void onStreamRead(pa_stream* stream, std::size_t, void* userdata) {
+        auto* self = static_cast<PulsePeakMeter*>(userdata);
+        const void* data = nullptr;
+        std::size_t bytes = 0;
+        while (pa_stream_peek(stream, &data, &bytes) == 0 && bytes > 0) {
+            // No data with a length is a hole in the stream, which carries no peak.
+            if (data)
+                self->addSamples(data, bytes);
+            pa_stream_drop(stream);
+        }
+    }
+
+    static void onReconnectTime(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
+        auto* self = static_cast<PulsePeakMeter*>(userdata);
+        self->m_reconnectPending = false;
+        self->dropConnection();
+        self->connect();
+        // A server that accepts the connection and then never answers would hold this attempt forever;
+        // unless it streams by then, the next one starts after the same interval.
+        self->scheduleReconnect();
+    }
+
+    const std::string m_sourceName;
+    pa_threaded_mainloop* m_mainloop = nullptr;
+
+    // The mainloop thread's own.
+    pa_context* m_context = nullptr;
+    pa_stream* m_stream = nullptr;
+    pa_time_event* m_reconnectEvent = nullptr;
+    bool m_reconnectPending = false;
+    std::size_t m_channels = 0;
+
+    // Shared with the reading thread.
+    std::mutex m_mutex;
+    std::condition_variable m_stateChanged;
+    State m_state = State::connecting;
+    std::vector<float> m_peaks;
+};
+
+} // namespace
+
+PulseAudioEndpoints::PulseAudioEndpoints(std::chrono::milliseconds answerTimeout)
+    : m_answerTimeout(answerTimeout) {}
+
+std::vector<AudioEndpoint> PulseAudioEndpoints::list() {
+    BlockingConnection connection(m_answerTimeout);
+    if (!connection.ready())
+        return {};
+    SourceListing listing;
+    if (!connection.complete(pa_context_get_source_info_list(connection.context(), &onListedSource, &listing),
+                             [&listing] { return listing.finished; }))
+        return {};
+    std::stable_sort(listing.sources.begin(), listing.sources.end(),
+                     [](const auto& left, const auto& right) { return left.first < right.first; });
+    std::vector<AudioEndpoint> endpoints;
+    endpoints.reserve(listing.sources.size());
+    for (auto& [index, endpoint] : listing.sources)
+        endpoints.push_back(std::move(endpoint));
+    return endpoints;
+}
+
+std::unique_ptr<EndpointPeakMeter> PulseAudioEndpoints::openMeter(const std::string& id) {
+    auto meter = std::make_unique<PulsePeakMeter>(id);
+    if (!meter->start(m_answerTimeout))
+        return nullptr;
+    return meter;
+}
+
+} // namespace quietmon

@@ -1,0 +1,211 @@
+#include "audio/AudioInput.h"
+
+#include "fakes/FakeAudio.h"
+#include "platform/VirtualEventLoop.h"
+
+#include <gtest/gtest.h>
+
+namespace quietmon {
+namespace {
+
+class AudioInputTest : public ::testing::Test {
+protected:
+    void measure(MeasureMode mode, std::span<const std::uint8_t>, int size) {
+        measured.push_back({mode, size});
+        if (mode == MeasureMode::WaveInBuffer)
+            input.bufferReachedMeasurement(loop.clock().now());
+    }
+    // Lists the devices and chooses as the Setup dialog does at start-up.
+    void startWith(const std::string& storedName, int storedLine) {
+        general.audioInDeviceName = storedName;
+        general.audioInDevice = storedLine;
+        input.ListAudioDevices();
+        input.chooseStartupDevice(general);
+    }
+
+    struct Measured {
+        MeasureMode mode;
+        int size;
+    };
+    VirtualEventLoop loop;
+    test::FakeWaveInDriver driver{loop};
+    test::FakeAudioEndpoints endpoints;
+    std::vector<std::string> log;
+    std::vector<Measured> measured;
+    GeneralSettings general;
+    AudioInput input{loop, driver, endpoints, [this](const std::string& text) { log.push_back(text); },
+                     [this](MeasureMode mode, std::span<const std::uint8_t> buffer, int size) {
+                         measure(mode, buffer, size);
+                     }};
+};
+
+TEST_F(AudioInputTest, ListsWaveInDevicesThenEveryEndpointWithItsPrefix) {
+    endpoints.endpoints = {{"alsa_input.usb", "USB Microphone"},
+                           {"ci_sink.monitor", "Monitor of Null Output"}};
+    input.ListAudioDevices();
+    EXPECT_EQ(input.devices().lines(),
+              (std::vector<std::string>{"default", "pulse", "Active endpoint listening: USB Microphone",
+                                        "Active endpoint listening: Monitor of Null Output"}));
+    const auto& monitor = input.devices().entries()[3];
+    EXPECT_EQ(monitor.kind, AudioDeviceKind::Endpoint);
+    EXPECT_EQ(monitor.index, 1);
+    EXPECT_EQ(monitor.id, "ci_sink.monitor");
+}
+
+TEST_F(AudioInputTest, TheListHoldsAtMost1024Entries) {
+    AudioDeviceList list;
+    for (int i = 0; i < 1100; ++i)
+        list.AddAudioDevice(AudioDeviceKind::WaveIn, "device " + std::to_string(i), i, "");
+    EXPECT_EQ(list.entries().size(), 1024u);
+    EXPECT_EQ(list.lines().size(), 1024u);
+}
+
+TEST_F(AudioInputTest, AStoredNameInAnotherLetterCaseSelectsItsLineWhateverTheNumber) {
+    startWith("PULSE", 0);
+    EXPECT_EQ(general.audioInDevice, 1);
+    EXPECT_EQ(general.audioInDeviceName, "pulse");
+}
+
+TEST_F(AudioInputTest, AMissingNameFallsBackToTheNumberAndIsKeptForTheNextStart) {
+    startWith("hw:CARD=USB,DEV=0", 1);
+    EXPECT_EQ(general.audioInDevice, 1);
+    EXPECT_EQ(general.audioInDeviceName, "hw:CARD=USB,DEV=0");
+}
+
+TEST_F(AudioInputTest, ANumberOutsideTheListSelectsLineZero) {
+    startWith("gone", 17);
+    EXPECT_EQ(general.audioInDevice, 0);
+}
+
+TEST_F(AudioInputTest, WithNoDeviceAtAllOnlyDefaultIsShownAndNothingOpens) {
+    driver.names.clear();
+    endpoints.endpoints.clear();
+    startWith("(Default)", 0);
+    EXPECT_EQ(input.devices().lines(), (std::vector<std::string>{"(Default)"}));
+    EXPECT_EQ(general.audioInDevice, 0);
+    input.OpenSelectedAudioDevice(general.audioInDevice);
+    EXPECT_EQ(log, (std::vector<std::string>{"No audio device selected"}));
+    EXPECT_EQ(input.SelectedDeviceEntry(), -1);
+    EXPECT_EQ(driver.opens, 0);
+}
+
+TEST_F(AudioInputTest, AWaveInEntryOpensItsDeviceNumberAndBuffersReachTheMeasurement) {
+    startWith("pulse", 0);
+    input.OpenSelectedAudioDevice(general.audioInDevice);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(driver.openedNumbers, (std::vector<int>{1}));
+    EXPECT_EQ(input.SelectedDeviceEntry(), 1);
+    driver.fill(2);
+    loop.runPending();
+    ASSERT_EQ(measured.size(), 2u);
+    EXPECT_EQ(measured[0].mode, MeasureMode::WaveInBuffer);
+    EXPECT_EQ(measured[0].size, 22048);
+}
+
+TEST_F(AudioInputTest, ADeviceThatCannotBeOpenedIsLogged) {
+    driver.failOpen = true;
+    startWith("default", 0);
+    input.OpenSelectedAudioDevice(general.audioInDevice);
+    EXPECT_EQ(log, (std::vector<std::string>{"Can't open input audio device"}));
+}
+
+TEST_F(AudioInputTest, AnEndpointEntryPollsItsMeterAndKeepsTheWatchdogOff) {
+    startWith("Active endpoint listening: Monitor of Null Output", 0);
+    input.setPeakHoldTime(100);
+    input.OpenSelectedAudioDevice(general.audioInDevice);
+    EXPECT_EQ(endpoints.openedIds, (std::vector<std::string>{"ci_sink.monitor"}));
+    EXPECT_EQ(input.SelectedDeviceEntry(), 2);
+    EXPECT_TRUE(input.Timer7().enabled());
+    EXPECT_FALSE(input.SoundCardWDT().enabled());
+    endpoints.readings = {std::vector<float>{0.5f, 0.25f}, std::nullopt, std::vector<float>{0.125f}};
+    loop.advance(100);
+    EXPECT_EQ(input.EndpointPeakLeft(), 0.5f);
+    EXPECT_EQ(input.EndpointPeakRight(), 0.25f);
+    loop.advance(100); // a failed read: the previous values are measured again
+    EXPECT_EQ(input.EndpointPeakLeft(), 0.5f);
+    loop.advance(100); // one channel stands for both
+    EXPECT_EQ(input.EndpointPeakLeft(), 0.125f);
+    EXPECT_EQ(input.EndpointPeakRight(), 0.125f);
+    ASSERT_EQ(measured.size(), 3u);
+    EXPECT_EQ(measured[2].mode, MeasureMode::EndpointPeaks);
+    EXPECT_EQ(measured[2].size, 0);
+}
+
+TEST_F(AudioInputTest, EightOrMoreChannelsCountAsAFailedRead) {
+    startWith("Active endpoint listening: Monitor of Null Output", 0);
+    input.setPeakHoldTime(100);
+    input.OpenSelectedAudioDevice(general.audioInDevice);
+    endpoints.readings = {std::vector<float>(8, 0.9f), std::vector<float>{}};
+    loop.advance(200);
+    EXPECT_EQ(input.EndpointPeakLeft(), 0.0f);
+    EXPECT_EQ(measured.size(), 2u);
+}
+
+TEST_F(AudioInputTest, AnEndpointThatCannotBeOpenedIsLoggedAndNotPolled) {
+    endpoints.failOpen = true;
+    startWith("Active endpoint listening: Monitor of Null Output", 0);
+    input.OpenSelectedAudioDevice(general.audioInDevice);
+    EXPECT_EQ(log, (std::vector<std::string>{"Can't open the audio device EndPoint"}));
+    EXPECT_FALSE(input.Timer7().enabled());
+}
+
+TEST_F(AudioInputTest, TheWatchdogWaitsForAFirstBuffer) {
+    startWith("pulse", 1);
+    input.OpenSelectedAudioDevice(general.audioInDevice);
+    loop.advance(60'000);
+    EXPECT_EQ(driver.opens, 1);
+}
+
+TEST_F(AudioInputTest, TenSecondsWithoutBuffersRestartTheCaptureOncePerTick) {
+    startWith("pulse", 1);
+    input.OpenSelectedAudioDevice(general.audioInDevice);
+    driver.fill(1);
+    loop.runPending();
+    loop.advance(9'999);
+    EXPECT_EQ(driver.opens, 1);
+    loop.advance(1);
+    EXPECT_EQ(driver.opens, 2);
+    EXPECT_EQ(driver.closes, 1);
+    loop.advance(10'000);
+    EXPECT_EQ(driver.opens, 3);
+    EXPECT_TRUE(log.empty()); // nothing is logged and nothing shown
+}
+
+TEST_F(AudioInputTest, ARestartReopensTheDeviceOpenedAtStartUpAndBuffersFlowAgain) {
+    startWith("pulse", 1);
+    input.OpenSelectedAudioDevice(general.audioInDevice);
+    general.audioInDevice = 0; // chosen in the Setup dialog: takes effect at the next start
+    driver.fill(1);
+    loop.runPending();
+    loop.advance(10'000);
+    EXPECT_EQ(driver.openedNumbers, (std::vector<int>{1, 1}));
+    EXPECT_EQ(input.AudioIn1().bufferSize(), 22048);
+    EXPECT_EQ(input.AudioIn1().frameRate(), 44100);
+    EXPECT_TRUE(input.AudioIn1().stereo());
+    driver.fill(4);
+    loop.runPending();
+    EXPECT_EQ(measured.size(), 5u);
+    loop.advance(9'000);
+    EXPECT_EQ(driver.opens, 2); // the new buffers started the count again
+}
+
+TEST_F(AudioInputTest, LateNotificationsOfTheReplacedCaptureAreDropped) {
+    startWith("pulse", 1);
+    input.OpenSelectedAudioDevice(general.audioInDevice);
+    driver.fill(1);
+    loop.runPending();
+    loop.advance(10'000); // the restart resets the old device, which returns its buffers late
+    loop.runPending();
+    EXPECT_EQ(measured.size(), 1u);
+    EXPECT_EQ(input.AudioIn1().queuedCount(), 4);
+}
+
+TEST_F(AudioInputTest, ExitStopsAWaveInCaptureOnly) {
+    startWith("pulse", 1);
+    input.OpenSelectedAudioDevice(general.audioInDevice);
+    input.stopAtExit();
+    EXPECT_FALSE(input.AudioIn1().isOpen());
+}
+
+} // namespace
+} // namespace quietmon

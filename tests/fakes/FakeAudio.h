@@ -1,0 +1,131 @@
+#pragma once
+
+#include "platform/AudioEndpoints.h"
+#include "platform/EventLoop.h"
+#include "platform/WaveIn.h"
+
+#include <cstring>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quietmon::test {
+
+// A capture driver in the test's hands: it fills queued buffers only when the test says so, posting
+// each as the real driver does.
+class FakeWaveInDriver final : public WaveInDriver {
+public:
+    struct Device final : WaveInDevice {
+        Device(FakeWaveInDriver& driver, BufferDone onDone) : driver(driver), onDone(std::move(onDone)) {}
+        ~Device() override {
+            if (driver.openDevice == this)
+                driver.openDevice = nullptr;
+            ++driver.closes;
+        }
+        bool addBuffer(std::span<std::uint8_t> buffer, int tag, std::string& error) override {
+            if (driver.failAddBuffer) {
+                error = "The buffer was refused.";
+                return false;
+            }
+            queue.push_back({buffer, tag});
+            return true;
+        }
+        bool start(std::string& error) override {
+            if (driver.failStart) {
+                error = "The device is busy.";
+                return false;
+            }
+            started = true;
+            return true;
+        }
+        void reset() override {
+            ++resets;
+            while (!queue.empty())
+                complete(0);
+        }
+        // The driver posts the first queued buffer, filled with `sample` in every 16-bit slot.
+        void complete(std::int16_t sample) {
+            const auto [buffer, queuedTag] = queue.front();
+            const int tag = queuedTag;
+            queue.pop_front();
+            for (std::size_t i = 0; i + 1 < buffer.size(); i += 2)
+                std::memcpy(buffer.data() + i, &sample, 2);
+            driver.loop.post([done = onDone, tag] { done(tag); });
+        }
+
+        FakeWaveInDriver& driver;
+        BufferDone onDone;
+        std::deque<std::pair<std::span<std::uint8_t>, int>> queue;
+        bool started = false;
+        int resets = 0;
+    };
+
+    explicit FakeWaveInDriver(EventLoop& loop) : loop(loop) {}
+
+    std::vector<std::string> deviceNames() override { return names; }
+    std::unique_ptr<WaveInDevice> open(int device, const WaveInFormat& format, BufferDone onBufferDone,
+                                       std::string& error) override {
+        openedNumbers.push_back(device);
+        lastFormat = format;
+        if (failOpen) {
+            error = "The device is not there.";
+            return nullptr;
+        }
+        auto created = std::make_unique<Device>(*this, std::move(onBufferDone));
+        openDevice = created.get();
+        ++opens;
+        return created;
+    }
+    // Fills the next `count` queued buffers of the open device.
+    void fill(int count, std::int16_t sample = 0) {
+        for (int i = 0; i < count && openDevice && !openDevice->queue.empty(); ++i)
+            openDevice->complete(sample);
+    }
+
+    EventLoop& loop;
+    std::vector<std::string> names{"default", "pulse"};
+    bool failOpen = false;
+    bool failStart = false;
+    bool failAddBuffer = false;
+    Device* openDevice = nullptr;
+    std::vector<int> openedNumbers;
+    WaveInFormat lastFormat;
+    int opens = 0;
+    int closes = 0;
+};
+
+class FakeEndpointMeter final : public EndpointPeakMeter {
+public:
+    explicit FakeEndpointMeter(std::deque<std::optional<std::vector<float>>>& readings)
+        : readings(readings) {}
+    std::optional<std::vector<float>> readPeaks() override {
+        if (readings.empty())
+            return std::vector<float>{0.0f, 0.0f};
+        auto next = readings.front();
+        readings.pop_front();
+        return next;
+    }
+    std::deque<std::optional<std::vector<float>>>& readings;
+};
+
+// Endpoints whose listing and meter readings the test sets.
+class FakeAudioEndpoints final : public AudioEndpoints {
+public:
+    std::vector<AudioEndpoint> list() override { return endpoints; }
+    std::unique_ptr<EndpointPeakMeter> openMeter(const std::string& id) override {
+        openedIds.push_back(id);
+        for (const auto& endpoint : endpoints) {
+            if (endpoint.id == id && !failOpen)
+                return std::make_unique<FakeEndpointMeter>(readings);
+        }
+        return nullptr;
+    }
+
+    std::vector<AudioEndpoint> endpoints{{"ci_sink.monitor", "Monitor of Null Output"}};
+    std::deque<std::optional<std::vector<float>>> readings;
+    std::vector<std::string> openedIds;
+    bool failOpen = false;
+};
+
+} // namespace quietmon::test

@@ -1,0 +1,300 @@
+#include "platform/linux/PulseAudioEndpoints.h"
+
+#include "support/PulseTestServer.h"
+#include "support/TempFolder.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+namespace quietmon {
+namespace {
+
+using namespace std::chrono_literals;
+using Peaks = std::optional<std::vector<float>>;
+
+// The test environment's server: a null sink "ci_sink" (described "Test_Null_Sink") and a pipe source.
+constexpr const char* environmentMonitor = "ci_sink.monitor";
+constexpr const char* environmentMic = "ci_mic";
+
+// Reads `meter` every 50 ms until a read is `wanted`, for at most `timeout`; the last read. A null sink
+// that nothing played into renders up to 2 s ahead, so a new tone may take that long to reach its monitor.
+Peaks readUntil(EndpointPeakMeter& meter, const std::function<bool(const Peaks&)>& wanted,
+                std::chrono::milliseconds timeout = 10s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    Peaks peaks = meter.readPeaks();
+    while (!wanted(peaks) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(50ms);
+        peaks = meter.readPeaks();
+    }
+    return peaks;
+}
+
+// The peaks of the next 200 ms alone: about five of the server's 40 ms blocks.
+Peaks readWindow(EndpointPeakMeter& meter) {
+    meter.readPeaks();
+    std::this_thread::sleep_for(200ms);
+    return meter.readPeaks();
+}
+
+bool isLost(const Peaks& peaks) {
+    return !peaks;
+}
+
+// A sine's largest sample falls within 0.3 % of its amplitude at 44100 Hz; the server's 16-bit sink adds
+// far less.
+std::function<bool(const Peaks&)> near(std::vector<float> expected) {
+    return [expected](const Peaks& peaks) {
+        if (!peaks || peaks->size() != expected.size())
+            return false;
+        for (std::size_t channel = 0; channel < expected.size(); ++channel) {
+            if (std::fabs((*peaks)[channel] - expected[channel]) > 0.01f)
+                return false;
+        }
+        return true;
+    };
+}
+
+bool silent(const Peaks& peaks) {
+    return peaks && std::all_of(peaks->begin(), peaks->end(), [](float peak) { return peak < 0.001f; });
+}
+
+std::string describe(const Peaks& peaks) {
+    if (!peaks)
+        return "nothing";
+    std::string text = "{";
+    for (float peak : *peaks)
+        text += " " + std::to_string(peak);
+    return text + " }";
+}
+
+// Points libpulse at another server for the life of the object.
+class ServerAddressOverride {
+public:
+    explicit ServerAddressOverride(const std::string& address) {
+        const char* previous = std::getenv("PULSE_SERVER");
+        m_previous = previous ? previous : "";
+        ::setenv("PULSE_SERVER", address.c_str(), 1);
+    }
+    ~ServerAddressOverride() { ::setenv("PULSE_SERVER", m_previous.c_str(), 1); }
+    ServerAddressOverride(const ServerAddressOverride&) = delete;
+    ServerAddressOverride& operator=(const ServerAddressOverride&) = delete;
+
+private:
+    std::string m_previous;
+};
+
+class PulseAudioEndpointsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("PULSE_SERVER"))
+            GTEST_SKIP() << "no sound server: run scripts/test-env up and source its env.sh";
+        m_server = std::getenv("PULSE_SERVER");
+    }
+
+    // A sink of this test's own on the environment's server, so that no other test's sound reaches it.
+    std::unique_ptr<test::TemporaryNullSink> makeSink(int channels = 2) {
+        static int count = 0;
+        const std::string name =
+            "quietmon_meter_test_" + std::to_string(::getpid()) + "_" + std::to_string(++count);
+        return std::make_unique<test::TemporaryNullSink>(m_server, name, "Quietmon_Meter_Test", channels);
+    }
+
+    std::string m_server;
+    PulseAudioEndpoints m_endpoints;
+};
+
+TEST_F(PulseAudioEndpointsTest, TheSinkMonitorIsListedAsAnEndpointWithItsDescription) {
+    const std::vector<AudioEndpoint> endpoints = m_endpoints.list();
+    const auto monitor = std::find_if(endpoints.begin(), endpoints.end(), [](const AudioEndpoint& endpoint) {
+        return endpoint.id == environmentMonitor;
+    });
+    ASSERT_NE(monitor, endpoints.end());
+    EXPECT_EQ(monitor->friendlyName, "Monitor of Test_Null_Sink");
+}
+
+TEST_F(PulseAudioEndpointsTest, ACaptureSourceIsListedAsAnEndpointWithItsDescription) {
+    const std::vector<AudioEndpoint> endpoints = m_endpoints.list();
+    const auto mic = std::find_if(endpoints.begin(), endpoints.end(), [](const AudioEndpoint& endpoint) {
+        return endpoint.id == environmentMic;
+    });
+    ASSERT_NE(mic, endpoints.end());
+    EXPECT_EQ(mic->friendlyName, "Test_Pipe_Mic");
+}
+
+TEST_F(PulseAudioEndpointsTest, EndpointsAreListedInTheOrderTheServerCreatedThem) {
+    const auto sink = makeSink();
+    const std::vector<AudioEndpoint> endpoints = m_endpoints.list();
+    const auto position = [&endpoints](const std::string& id) {
+        return std::find_if(endpoints.begin(), endpoints.end(),
+                            [&id](const AudioEndpoint& endpoint) { return endpoint.id == id; }) -
+               endpoints.begin();
+    };
+    const auto monitor = position(environmentMonitor);
+    const auto mic = position(environmentMic);
+    const auto added = position(sink->monitorName());
+    ASSERT_LT(added, static_cast<long>(endpoints.size()));
+    EXPECT_LT(monitor, mic);
+    EXPECT_LT(mic, added);
+    EXPECT_EQ(endpoints[static_cast<std::size_t>(added)].friendlyName, "Monitor of Quietmon_Meter_Test");
+}
+
+TEST_F(PulseAudioEndpointsTest, TheMonitorOfASinkReadsThePeaksOfEachChannelOfAToneThatPlaysIntoIt) {
+    const auto sink = makeSink();
+    const auto meter = m_endpoints.openMeter(sink->monitorName());
+    ASSERT_NE(meter, nullptr);
+    test::TonePlayer tone(m_server, sink->name(), {0.5f, 0.25f});
+
+    const Peaks first = readUntil(*meter, near({0.5f, 0.25f}));
+    EXPECT_TRUE(near({0.5f, 0.25f})(first)) << describe(first);
+    // Every later read holds the tone's peaks again, not what an earlier read already took.
+    for (int window = 0; window < 3; ++window) {
+        const Peaks later = readWindow(*meter);
+        EXPECT_TRUE(near({0.5f, 0.25f})(later)) << describe(later);
+    }
+}
+
+TEST_F(PulseAudioEndpointsTest, DigitalSilencePlayedIntoASinkReadsAsZeroOnItsMonitor) {
+    const auto sink = makeSink();
+    const auto meter = m_endpoints.openMeter(sink->monitorName());
+    ASSERT_NE(meter, nullptr);
+    {
+        test::TonePlayer tone(m_server, sink->name(), {0.5f, 0.5f});
+        ASSERT_TRUE(near({0.5f, 0.5f})(readUntil(*meter, near({0.5f, 0.5f}))));
+    }
+    test::TonePlayer silence(m_server, sink->name(), {0.0f, 0.0f});
+
+    const Peaks quiet = readUntil(*meter, silent);
+    EXPECT_TRUE(silent(quiet)) << describe(quiet);
+    const Peaks later = readWindow(*meter);
+    EXPECT_TRUE(silent(later)) << describe(later);
+}
+
+TEST_F(PulseAudioEndpointsTest, TheMonitorOfASinkThatNothingPlaysIntoReadsZero) {
+    const auto sink = makeSink();
+    const auto meter = m_endpoints.openMeter(sink->monitorName());
+    ASSERT_NE(meter, nullptr);
+
+    const Peaks peaks = readWindow(*meter);
+    EXPECT_EQ(peaks, (std::vector<float>{0.0f, 0.0f}));
+}
+
+TEST_F(PulseAudioEndpointsTest, ASuspendedSinkDeliversNothingAndItsMonitorReadsZeroNotLost) {
+    const auto sink = makeSink();
+    const auto meter = m_endpoints.openMeter(sink->monitorName());
+    ASSERT_NE(meter, nullptr);
+    test::TonePlayer tone(m_server, sink->name(), {0.5f, 0.25f});
+    ASSERT_TRUE(near({0.5f, 0.25f})(readUntil(*meter, near({0.5f, 0.25f}))));
+
+    // The tone goes on, but a suspended sink renders nothing: no data reaches the meter.
+    sink->suspend();
+    const Peaks quiet = readUntil(*meter, silent);
+    EXPECT_TRUE(silent(quiet)) << describe(quiet);
+    const Peaks later = readWindow(*meter);
+    EXPECT_EQ(later, (std::vector<float>{0.0f, 0.0f}));
+}
+
+TEST_F(PulseAudioEndpointsTest, AMonoEndpointHasOnePeak) {
+    const auto sink = makeSink(1);
+    const auto meter = m_endpoints.openMeter(sink->monitorName());
+    ASSERT_NE(meter, nullptr);
+    test::TonePlayer tone(m_server, sink->name(), {0.5f});
+
+    const Peaks peaks = readUntil(*meter, near({0.5f}));
+    EXPECT_TRUE(near({0.5f})(peaks)) << describe(peaks);
+}
+
+TEST_F(PulseAudioEndpointsTest, NoMeterOpensForAnEndpointThatDoesNotExist) {
+    EXPECT_EQ(m_endpoints.openMeter("quietmon_no_such_source"), nullptr);
+}
+
+TEST_F(PulseAudioEndpointsTest, TheMeterOfARemovedEndpointReadsNothing) {
+    auto sink = makeSink();
+    const auto meter = m_endpoints.openMeter(sink->monitorName());
+    ASSERT_NE(meter, nullptr);
+    EXPECT_TRUE(meter->readPeaks().has_value());
+
+    sink->unload();
+    EXPECT_EQ(readUntil(*meter, isLost), std::nullopt);
+}
+
+TEST_F(PulseAudioEndpointsTest, WhereNoServerListensTheListIsEmptyAndNoMeterOpens) {
+    test::TempFolder folder;
+    ServerAddressOverride nowhere("unix:" + folder.file("native"));
+    PulseAudioEndpoints endpoints;
+
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(endpoints.list().empty());
+    EXPECT_EQ(endpoints.openMeter(environmentMonitor), nullptr);
+    // Each call waits at most the 5 s answer timeout.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+}
+
+TEST_F(PulseAudioEndpointsTest, AServerThatNeverAnswersHoldsTheCallerNoLongerThanTheAnswerTimeout) {
+    // Connections are accepted into the backlog and never read.
+    test::TempFolder folder;
+    const std::string path = folder.file("native");
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    std::copy(path.begin(), path.end(), address.sun_path);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 16), 0);
+    ServerAddressOverride silent("unix:" + path);
+    PulseAudioEndpoints endpoints(300ms);
+
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(endpoints.list().empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+    started = std::chrono::steady_clock::now();
+    EXPECT_EQ(endpoints.openMeter(environmentMonitor), nullptr);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+    ::close(listener);
+}
+
+TEST_F(PulseAudioEndpointsTest, AMeterWhoseServerIsGoneIsDestroyedAtOnce) {
+    test::PulseTestServer server;
+    ServerAddressOverride privateServer(server.address());
+    PulseAudioEndpoints endpoints;
+    auto meter = endpoints.openMeter(test::PulseTestServer::monitorName);
+    ASSERT_NE(meter, nullptr);
+
+    server.kill();
+    ASSERT_EQ(readUntil(*meter, isLost), std::nullopt);
+    const auto started = std::chrono::steady_clock::now();
+    meter.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+}
+
+// The one test that waits for the meter's 10 s reconnection interval in real time.
+TEST_F(PulseAudioEndpointsTest, AMeterReconnectsByItselfWhenItsServerComesBack) {
+    test::PulseTestServer server;
+    ServerAddressOverride privateServer(server.address());
+    PulseAudioEndpoints endpoints;
+    const auto meter = endpoints.openMeter(test::PulseTestServer::monitorName);
+    ASSERT_NE(meter, nullptr);
+    {
+        test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.5f, 0.25f});
+        ASSERT_TRUE(near({0.5f, 0.25f})(readUntil(*meter, near({0.5f, 0.25f}))));
+        server.kill();
+        EXPECT_EQ(readUntil(*meter, isLost), std::nullopt);
+    }
+    EXPECT_EQ(meter->readPeaks(), std::nullopt);
+
+    server.start();
+    test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.25f, 0.5f});
+    const Peaks peaks = readUntil(*meter, near({0.25f, 0.5f}), 20s);
+    EXPECT_TRUE(near({0.25f, 0.5f})(peaks)) << describe(peaks);
+}
+
+} // namespace
+} // namespace quietmon
