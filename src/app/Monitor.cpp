@@ -88,10 +88,31 @@ void Monitor::close() {
     m_log.close();
 }
 
-void Monitor::deAudioIn1AudioRecorded(MeasureMode mode, std::span<const std::uint8_t>, int) {
+void Monitor::deAudioIn1AudioRecorded(MeasureMode mode, std::span<const std::uint8_t> buffer, int size) {
     const DateTime now = m_loop.clock().now();
-    if (mode == MeasureMode::WaveInBuffer)
+    std::optional<Levels> levels;
+    if (mode == MeasureMode::WaveInBuffer) {
         m_audioInput.bufferReachedMeasurement(now);
+        levels = measureBuffer(m_measurement, buffer, size, m_settings.general.peakHoldTime,
+                               m_settings.general.dcFilter);
+        if (!levels)
+            return;
+    } else {
+        levels = measureEndpointPeaks(m_audioInput.EndpointPeakLeft(), m_audioInput.EndpointPeakRight());
+    }
+    Measurement shown;
+    shown.valid = true;
+    shown.meterLeft = levels->left * 1.2;
+    shown.meterRight = levels->right * 1.2;
+    shown.dbLeft = levels->dbLeft;
+    shown.dbRight = levels->dbRight;
+    // Strictly below: a level that reads exactly the threshold is sound.
+    const int threshold = -m_settings.state.threshold;
+    shown.leftSilent = levels->dbLeft < threshold;
+    shown.rightSilent = levels->dbRight < threshold;
+    if (m_view)
+        m_view->showMeasurement(shown);
+    m_lastMeasurement = shown;
 }
 
 void Monitor::AppException(const std::string& message) {

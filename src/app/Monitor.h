@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/AudioInput.h"
+#include "audio/LevelMeasurement.h"
 #include "config/EventLog.h"
 #include "config/Folders.h"
 #include "config/Settings.h"
@@ -17,11 +18,23 @@ namespace quietmon {
 
 enum class StatusColour { Normal, Alarm };
 
+// One measurement as the main window shows it.
+struct Measurement {
+    bool valid = false;
+    double meterLeft = 0.0; // linear levels as the meter takes them
+    double meterRight = 0.0;
+    int dbLeft = 0;
+    int dbRight = 0;
+    bool leftSilent = false;
+    bool rightSilent = false;
+};
+
 // What the monitor shows: implemented by the main window.
 class MonitorView {
 public:
     virtual ~MonitorView() = default;
     virtual void showStatus(const std::string& text, StatusColour colour) = 0;
+    virtual void showMeasurement(const Measurement& measurement) = 0;
 };
 
 // The state and the operations of the monitoring logic that the main window holds: the settings, the
@@ -70,6 +83,8 @@ public:
     // The level measurement of one wave-in buffer (mode 0) or of the endpoint's peaks (mode 1).
     void deAudioIn1AudioRecorded(MeasureMode mode, std::span<const std::uint8_t> buffer, int size);
     AudioInput& audioInput() { return m_audioInput; }
+    const MeasurementState& measurementState() const { return m_measurement; }
+    const Measurement& lastMeasurement() const { return m_lastMeasurement; }
 
     void LogniText(const std::string& text) { m_log.LogniText(text); }
     // Where every error that escapes a handler ends: one log line, and the program goes on.
@@ -118,6 +133,8 @@ private:
     bool m_rebooting = false;
     StartupStatusEffect::Status m_startupStatus = StartupStatusEffect::Status::AlarmNotActive;
 
+    MeasurementState m_measurement;
+    Measurement m_lastMeasurement;
     std::unique_ptr<Timer> m_timer1; // silence countdown
     std::unique_ptr<Timer> m_timer2; // return countdown
     AudioInput m_audioInput;

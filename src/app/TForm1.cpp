@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "audio/ui/TFBVUMeter.h"
 #include "setup/TPasswordDlg.h"
 #include "setup/TSetup.h"
 
@@ -31,15 +32,15 @@ QIcon makeIcon() {
     return QIcon(pixmap);
 }
 
-QLabel* label(QWidget* parent, const QString& text, int x, int y, int width) {
+QLabel* label(QWidget* parent, const QString& text, int x, int y, int width, int height = 17) {
     auto* created = new QLabel(text, parent);
-    created->setGeometry(x, y, width, 17);
+    created->setGeometry(x, y, width, height);
     return created;
 }
 
-QPushButton* button(QWidget* parent, const QString& text, int x) {
+QPushButton* button(QWidget* parent, const QString& text, int x, int width) {
     auto* created = new QPushButton(text, parent);
-    created->setGeometry(x, 112, 74, 24);
+    created->setGeometry(x, 106, width, 26);
     return created;
 }
 
@@ -85,43 +86,87 @@ void TForm1::setDialogs(TSetup* setup, TPasswordDlg* password) {
 }
 
 void TForm1::buildControls() {
-    m_levelsFrame = new QGroupBox(QStringLiteral("Levels"), this);
-    m_levelsFrame->setGeometry(4, 2, 156, 106);
-    m_leftCaption = label(m_levelsFrame, QStringLiteral("Audio Left:"), 6, 22, 76);
-    m_leftValue = label(m_levelsFrame, QStringLiteral("0 dB"), 80, 22, 38);
-    m_rightCaption = label(m_levelsFrame, QStringLiteral("Audio Right:"), 6, 46, 76);
-    m_rightValue = label(m_levelsFrame, QStringLiteral("0 dB"), 80, 46, 38);
-    m_thresholdCaption = label(m_levelsFrame, QStringLiteral("Threshold:"), 6, 70, 76);
-    m_thresholdValue = label(m_levelsFrame, QStringLiteral("0 dB"), 80, 70, 38);
-    // The level meter takes this place.
-    m_meterArea = new QWidget(m_levelsFrame);
-    m_meterArea->setGeometry(118, 14, 16, 86);
-    m_trackBar = new QSlider(Qt::Vertical, m_levelsFrame);
-    m_trackBar->setGeometry(134, 10, 20, 94);
+    m_meter = new TFBVUMeter(this);
+    m_meter->setGeometry(4, 10, 41, 119);
+    m_meter->setColours(meter_colour::yellow, meter_colour::lime, meter_colour::red);
+    m_meter->setBackgroundColour(meter_colour::black);
+    m_meter->setLevelMin(-96);
+    m_meter->setLevelMed(-25);
+    m_trackBar = new QSlider(Qt::Vertical, this);
+    m_trackBar->setGeometry(47, 4, 20, 131);
     m_trackBar->setRange(0, 96);
-    m_trackBar->setInvertedAppearance(true); // 0 dB at the top
+    m_trackBar->setInvertedAppearance(true); // position 0, 0 dB, at the top
     m_trackBar->setValue(25);
-    connect(m_trackBar, &QSlider::valueChanged, this, [this](int position) {
-        guarded([this, position] { m_monitor.settings().state.threshold = position; });
-    });
+    connect(m_trackBar, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
+
+    m_levelsFrame = new QGroupBox(QStringLiteral("Levels"), this);
+    m_levelsFrame->setGeometry(70, 0, 121, 98);
+    m_leftCaption = label(m_levelsFrame, QStringLiteral("Audio Left:"), 6, 22, 72);
+    m_leftValue = label(m_levelsFrame, QStringLiteral("0 dB"), 78, 22, 40);
+    m_rightCaption = label(m_levelsFrame, QStringLiteral("Audio Right:"), 6, 46, 72);
+    m_rightValue = label(m_levelsFrame, QStringLiteral("0 dB"), 78, 46, 40);
+    m_thresholdCaption = label(m_levelsFrame, QStringLiteral("Threshold:"), 6, 70, 72);
+    m_thresholdValue = label(m_levelsFrame, QStringLiteral("0 dB"), 78, 70, 40);
 
     m_statusFrame = new QGroupBox(QStringLiteral("Status"), this);
-    m_statusFrame->setGeometry(164, 2, 151, 106);
-    m_status = label(m_statusFrame, QStringLiteral("Alarm not active"), 6, 22, 142);
+    m_statusFrame->setGeometry(195, 0, 120, 98);
+    m_status = label(m_statusFrame, QStringLiteral("Alarm not active"), 6, 20, 111);
     QFont bold = m_status->font();
     bold.setBold(true);
     m_status->setFont(bold);
-    m_lastSilence = label(m_statusFrame, QStringLiteral("Last silence:"), 6, 50, 142);
-    m_since = label(m_statusFrame, QStringLiteral("Since:"), 6, 74, 142);
+    m_lastSilence = label(m_statusFrame, QStringLiteral("Last silence:"), 6, 40, 111);
+    m_since = label(m_statusFrame, QStringLiteral("Since:"), 6, 58, 111, 36);
+    m_since->setWordWrap(true);
+    m_since->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    m_mixer = button(this, QStringLiteral("Mixer"), 4);
-    m_setup = button(this, QStringLiteral("Setup"), 83);
-    m_hide = button(this, QStringLiteral("Hide"), 162);
-    m_exit = button(this, QStringLiteral("Exit"), 241);
+    m_mixer = button(this, QStringLiteral("Mixer"), 70, 60);
+    m_setup = button(this, QStringLiteral("Setup"), 133, 60);
+    m_hide = button(this, QStringLiteral("Hide"), 196, 58);
+    m_exit = button(this, QStringLiteral("Exit"), 257, 58);
     connect(m_mixer, &QPushButton::clicked, this, [this] { guarded([this] { openMixer(); }); });
     connect(m_setup, &QPushButton::clicked, this, [this] { guarded([this] { openSetup(); }); });
     connect(m_hide, &QPushButton::clicked, this, [this] { guarded([this] { toggleVisibility(); }); });
     connect(m_exit, &QPushButton::clicked, this, [this] { close(); });
+}
+
+void TForm1::TrackBar1Change() {
+    const int position = m_trackBar->value();
+    m_monitor.settings().state.threshold = position;
+    m_meter->setLevelMed(-position);
+    m_thresholdValue->setText(QString::number(-position) + QStringLiteral(" dB"));
+    // Integer division truncates toward zero: -40 gives -6, -96 gives -14.
+    m_meter->setLevelHigh(
+        std::max(m_meter->table().levelMed(), m_monitor.settings().general.minThreshold * 6 / 40));
+}
+
+void TForm1::showMeasurement(const Measurement& measurement) {
+    m_lastMeasurement = measurement;
+    m_meter->ShowLevels(measurement.meterLeft, measurement.meterRight);
+    // Labels nobody can see are not redrawn; they catch up when the window is shown.
+    if (shownOnScreen())
+        showLevelLabels();
+}
+
+void TForm1::showLevelLabels() {
+    const auto show = [](QLabel* value, int db, bool silent) {
+        const QString text = QString::number(db) + QStringLiteral(" dB");
+        if (value->text() != text)
+            value->setText(text);
+        QPalette palette = value->palette();
+        const QColor colour = silent ? QColor(Qt::red) : QApplication::palette().color(QPalette::WindowText);
+        if (palette.color(QPalette::WindowText) != colour) {
+            palette.setColor(QPalette::WindowText, colour);
+            value->setPalette(palette);
+        }
+    };
+    show(m_leftValue, m_lastMeasurement.dbLeft, m_lastMeasurement.leftSilent);
+    show(m_rightValue, m_lastMeasurement.dbRight, m_lastMeasurement.rightSilent);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_lastMeasurement.valid)
+        showLevelLabels();
 }
 
 void TForm1::buildTray() {
@@ -249,8 +294,10 @@ void TForm1::SetPref() {
     Settings& settings = m_monitor.settings();
     m_desktop.setIdlePriority(settings.general.idlePriority);
     m_trackBar->setEnabled(!settings.general.lockTrackbar);
-    // The slider pulls a position beyond its new maximum back, which reaches the threshold.
+    // The slider pulls a position beyond its new maximum back, which changes the threshold.
     m_trackBar->setMaximum(-settings.general.minThreshold);
+    m_meter->setLevelMin(settings.general.minThreshold);
+    TrackBar1Change();
     applyStayOnTop(settings.general.alwaysOnTop);
     const std::string titleBefore = settings.general.title;
     m_monitor.applyPreferences();

@@ -15,6 +15,7 @@ class QSystemTrayIcon;
 
 namespace quietmon {
 
+class TFBVUMeter;
 class TSetup;
 class TPasswordDlg;
 
@@ -39,6 +40,9 @@ public:
     void toggleVisibility();
 
     void showStatus(const std::string& text, StatusColour colour) override;
+    void showMeasurement(const Measurement& measurement) override;
+    // The slider's change handler: the threshold line, the meter's colours.
+    void TrackBar1Change();
 
     // For tests and the Setup dialog.
     QSystemTrayIcon& trayIcon() { return *m_tray; }
@@ -54,14 +58,18 @@ public:
     QLabel& rightValue() { return *m_rightValue; }
     QLabel& statusLabel() { return *m_status; }
     QLabel& sinceLabel() { return *m_since; }
+    QLabel& thresholdValue() { return *m_thresholdValue; }
+    TFBVUMeter& meter() { return *m_meter; }
     bool shownOnScreen() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();
+    void showLevelLabels();
     void buildTray();
     void keepOnScreen();
     void applySystemFont();
@@ -91,7 +99,8 @@ private:
     QLabel* m_rightValue = nullptr;
     QLabel* m_thresholdCaption = nullptr;
     QLabel* m_thresholdValue = nullptr;
-    QWidget* m_meterArea = nullptr;
+    TFBVUMeter* m_meter = nullptr;
+    Measurement m_lastMeasurement;
     QSlider* m_trackBar = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_lastSilence = nullptr;

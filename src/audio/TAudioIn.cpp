@@ -59,7 +59,8 @@ bool TAudioIn::OpenDevice() {
         return false;
     }
     m_ring = 0;
-    const WaveInFormat format{m_stereo ? 2 : 1, m_frameRate, m_quantization};
+    const WaveInFormat format{m_stereo ? 2 : 1, m_frameRate, m_quantization,
+                              effectiveBufferSize() / blockAlign(), m_numBuffers};
     std::string error;
     std::weak_ptr<TAudioIn*> self = m_self;
     m_device = m_driver.open(

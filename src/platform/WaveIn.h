@@ -13,6 +13,9 @@ struct WaveInFormat {
     int channels = 2;
     int framesPerSecond = 44100;
     int bitsPerSample = 16; // 8 (unsigned) or 16 (signed, little-endian)
+    // How the program will queue buffers, so that the driver can size its own periods to match.
+    int framesPerBuffer = 5512;
+    int buffers = 4;
 };
 
 // An open capture device. Buffers are filled in the order they were added; each filled buffer comes

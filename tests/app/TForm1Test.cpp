@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "audio/ui/TFBVUMeter.h"
 #include "fakes/FakeDesktop.h"
 #include "setup/TPasswordDlg.h"
 #include "setup/TSetup.h"
@@ -263,6 +264,71 @@ TEST_F(TForm1Test, AnErrorInAButtonHandlerIsLoggedAndTheWindowGoesOn) {
     form->hideButton().click();
     EXPECT_FALSE(form->isVisible());
     EXPECT_NE(logText().find("; Application Error - Access violation\r\n"), std::string::npos);
+}
+
+TEST_F(TForm1Test, TheThresholdLineAndTheMeterFollowTheSlider) {
+    start();
+    EXPECT_EQ(form->thresholdValue().text(), "-25 dB");
+    const VuMeterTable& table = form->meter().table();
+    EXPECT_EQ(table.levelMin(), -40);
+    EXPECT_EQ(table.levelMed(), -25);
+    EXPECT_EQ(table.levelHigh(), -6);
+    EXPECT_EQ(table.N(), 38);
+    EXPECT_EQ(table.segments()[14].colour, meter_colour::red);
+    EXPECT_EQ(table.segments()[15].colour, meter_colour::lime);
+    EXPECT_EQ(table.segments()[33].colour, meter_colour::yellow);
+    form->trackBar().setValue(0);
+    EXPECT_EQ(form->thresholdValue().text(), "0 dB");
+    EXPECT_EQ(monitor.settings().state.threshold, 0);
+}
+
+TEST_F(TForm1Test, AStoredThresholdBeyondMinThresholdIsPulledBack) {
+    start("[General]\nMinThreshold=-40\nThreshold=60\n");
+    EXPECT_EQ(form->trackBar().value(), 40);
+    EXPECT_EQ(form->thresholdValue().text(), "-40 dB");
+    EXPECT_EQ(form->meter().table().levelHigh(), -6);
+    monitor.settings().general.minThreshold = -96;
+    form->SetPref();
+    form->trackBar().setValue(96);
+    EXPECT_EQ(form->meter().table().levelHigh(), -14); // -96 * 6 / 40, truncated toward zero
+}
+
+TEST_F(TForm1Test, MeasuredLevelsLightTheMeterAndColourSilentLabels) {
+    start();
+    waveIn.fill(1, 16384); // -6 dB on both channels; -1.2 dB on the meter
+    loop.runPending();
+    EXPECT_EQ(form->leftValue().text(), "-6 dB");
+    EXPECT_EQ(form->rightValue().text(), "-6 dB");
+    const VuMeterTable& table = form->meter().table();
+    const double meterValue = 16384 / 32767.0 * 1.2;
+    int expectedLit = 0;
+    while (expectedLit < table.N() && table.segments()[std::size_t(expectedLit)].threshold < meterValue)
+        ++expectedLit;
+    EXPECT_EQ(table.litCount(0), expectedLit);
+    EXPECT_EQ(table.litCount(1), expectedLit);
+    EXPECT_GT(expectedLit, 30);
+    // The lit segments are drawn in their colour, the others unlit.
+    const QImage& image = form->meter().image();
+    EXPECT_EQ(image.pixelColor(5, table.lineY(0)), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(5, table.lineY(table.N())), QColor(127, 127, 0));
+    EXPECT_NE(form->leftValue().palette().color(QPalette::WindowText), QColor(Qt::red));
+    loop.advance(2000);
+    for (int i = 0; i < 12; ++i) {
+        waveIn.fill(1, 0);
+        loop.runPending();
+    }
+    EXPECT_EQ(form->leftValue().text(), "-96 dB");
+    EXPECT_EQ(form->leftValue().palette().color(QPalette::WindowText), QColor(Qt::red));
+}
+
+TEST_F(TForm1Test, AHiddenWindowRedrawsNothingAndCatchesUpWhenShown) {
+    start();
+    form->hideButton().click();
+    waveIn.fill(1, 16384);
+    loop.runPending();
+    EXPECT_EQ(form->leftValue().text(), "0 dB"); // untouched while hidden
+    form->hideButton().click();
+    EXPECT_EQ(form->leftValue().text(), "-6 dB");
 }
 
 TEST(TPasswordDlgTest, AsksForAtMost16HiddenCharactersInAFreshFieldEachTime) {

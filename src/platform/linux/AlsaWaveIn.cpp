@@ -1,5 +1,6 @@
 #include "platform/linux/AlsaWaveIn.h"
 
+#include <algorithm>
 #include <alsa/asoundlib.h>
 #include <atomic>
 #include <cstring>
@@ -180,9 +181,10 @@ bool configure(snd_pcm_t* pcm, const WaveInFormat& format, std::string& error) {
     snd_pcm_hw_params_t* hw = nullptr;
     snd_pcm_hw_params_alloca(&hw);
     unsigned rate = static_cast<unsigned>(format.framesPerSecond);
-    // Cards round periods; the capture gathers reads into whole buffers whatever the period is.
-    snd_pcm_uframes_t period = 4096;
-    snd_pcm_uframes_t bufferFrames = period * 8;
+    // Asked near the program's buffer: cards round periods, and the capture gathers reads into whole
+    // buffers whatever the period is. Room for as many periods as the program queues buffers.
+    snd_pcm_uframes_t period = static_cast<snd_pcm_uframes_t>(std::max(format.framesPerBuffer, 64));
+    snd_pcm_uframes_t bufferFrames = period * static_cast<snd_pcm_uframes_t>(std::max(format.buffers, 2));
     int result = snd_pcm_hw_params_any(pcm, hw);
     if (result >= 0)
         result = snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED);
