@@ -11,16 +11,38 @@ namespace quietmon {
 
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
-    for (const std::string& argument : arguments) {
-        if (argument == "--print-config" && line.mode == CommandLine::Mode::Monitor)
-            line.mode = CommandLine::Mode::PrintConfig;
-        else if (argument == "--list-devices" && line.mode == CommandLine::Mode::Monitor)
-            line.mode = CommandLine::Mode::ListDevices;
-        else if (argument == "--version" && line.mode == CommandLine::Mode::Monitor)
-            line.mode = CommandLine::Mode::Version;
+    const auto setMode = [&line](CommandLine::Mode mode) {
+        if (line.mode != CommandLine::Mode::Monitor)
+            return false;
+        line.mode = mode;
+        return true;
+    };
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        bool understood = true;
+        if (argument == "--print-config")
+            understood = setMode(CommandLine::Mode::PrintConfig);
+        else if (argument == "--list-devices")
+            understood = setMode(CommandLine::Mode::ListDevices);
+        else if (argument == "--version")
+            understood = setMode(CommandLine::Mode::Version);
+        else if (argument == "--scan" && hasValue) {
+            understood = setMode(CommandLine::Mode::Scan);
+            line.scan.recording = arguments[++i];
+        } else if (argument == "--levels")
+            line.scan.levels = true;
+        else if (argument == "--settings-file" && hasValue)
+            line.scan.settingsFile = arguments[++i];
         else
+            understood = false;
+        if (!understood)
             return std::nullopt;
     }
+    // The scan's own options mean nothing without a scan.
+    const bool scanOptions = line.scan.levels || !line.scan.settingsFile.empty();
+    if (scanOptions && line.mode != CommandLine::Mode::Scan)
+        return std::nullopt;
     return line;
 }
 
@@ -31,6 +53,10 @@ std::string usageText() {
            "  (no option)      start the monitor\n"
            "  --print-config   print the settings file as the monitor would save it at start-up\n"
            "  --list-devices   print the audio inputs to choose from, as the Setup dialog lists them\n"
+           "  --scan FILE.wav [--levels] [--settings-file INI]\n"
+           "                   run the monitor over a 16-bit PCM recording and print, with offsets in\n"
+           "                   seconds, when it would raise and end the alarm (and with --levels, the\n"
+           "                   Left and Right dB of every 5512-frame buffer)\n"
            "  --version        print the version\n";
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/RecordingScan.h"
 #include "platform/AudioEndpoints.h"
 #include "platform/WaveIn.h"
 
@@ -10,8 +11,9 @@
 namespace quietmon {
 
 struct CommandLine {
-    enum class Mode { Monitor, PrintConfig, ListDevices, Version };
+    enum class Mode { Monitor, PrintConfig, ListDevices, Scan, Version };
     Mode mode = Mode::Monitor;
+    ScanOptions scan; // for Mode::Scan
 };
 
 // Nothing for options the program does not know.

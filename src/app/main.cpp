@@ -75,6 +75,8 @@ int main(int argc, char** argv) {
                           : deviceSelectorText(waveIn, endpoints));
         return 0;
     }
+    case CommandLine::Mode::Scan:
+        return runRecordingScan(commandLine->scan, currentFolders(), std::cout, std::cerr);
     case CommandLine::Mode::Monitor:
         break;
     }

@@ -8,8 +8,12 @@ namespace quietmon {
 struct Folders {
     std::string programFolder;
     std::string dataFolder;
+    // A settings file named on the command line instead of the data folder's.
+    std::string settingsFileOverride = {};
 
-    std::string settingsFile() const { return dataFolder + "quietmon.ini"; }
+    std::string settingsFile() const {
+        return settingsFileOverride.empty() ? dataFolder + "quietmon.ini" : settingsFileOverride;
+    }
     std::string logFile() const { return dataFolder + "quietmon.log"; }
 };
 

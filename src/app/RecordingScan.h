@@ -1,0 +1,23 @@
+#pragma once
+
+#include "config/Folders.h"
+
+#include <iosfwd>
+#include <string>
+
+namespace quietmon {
+
+struct ScanOptions {
+    std::string recording;    // a 16-bit PCM WAV file
+    bool levels = false;      // print the levels of every buffer
+    std::string settingsFile; // empty: the data folder's
+};
+
+// Runs the monitor over a recording in virtual time, in buffers of 5512 frames as live capture delivers
+// them, and prints what it measured and decided, one event a line with its offset in seconds from the
+// start of the file. A recording has no wall clock: the start-up delay and the time, day and window
+// conditions play no part, and no task runs. Returns the exit code: 0, or 2 for a file it cannot scan.
+int runRecordingScan(const ScanOptions& options, const Folders& folders, std::ostream& out,
+                     std::ostream& errors);
+
+} // namespace quietmon

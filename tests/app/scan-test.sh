@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# quietmon --scan on generated recordings.
+set -euo pipefail
+quietmon=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export HOME=$work/home
+unset XDG_DATA_HOME
+mkdir -p "$HOME"
+failures=0
+check() { # check <description> <command...>
+  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+# wav <file> <rate> <channels> <bits> <python expression of the samples>: a WAV file of those samples
+wav() {
+  /usr/bin/python3 - "$@" <<'PY'
+import sys, wave, struct
+path, rate, channels, bits, expression = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
+samples = eval(expression)
+with wave.open(path, "wb") as out:
+    out.setnchannels(channels)
+    out.setsampwidth(bits // 8)
+    out.setframerate(rate)
+    if bits == 16:
+        out.writeframes(struct.pack("<%dh" % len(samples), *samples))
+    else:
+        out.writeframes(bytes(len(samples) * (bits // 8)))
+PY
+}
+settings() { printf '[General]\r\n%s\r\n' "$@" >"$work/settings.ini"; }
+levels_of() { awk '{print $2}' "$1" | tr '\n' ' ' | sed 's/ $//'; }
+
+# One full-scale sample, then zeros: the held peak fades as the hold time says.
+wav "$work/click.wav" 44100 2 16 "[32767, 0] + [0] * (2 * 5512 * 11 - 2)"
+settings "PeakHoldTime=100" "DCFilter=0"
+"$quietmon" --scan "$work/click.wav" --levels --settings-file "$work/settings.ini" >"$work/hold100.txt"
+check "hold 100 ms gives 0 0 -17 -45 -84 -96" test "$(levels_of "$work/hold100.txt" | cut -d' ' -f1-6)" = "0 0 -17 -45 -84 -96"
+check "the first buffer is measured at 0.125 s" test "$(head -n 1 "$work/hold100.txt" | cut -d' ' -f1)" = 0.125
+check "eleven buffers, eleven lines" test "$(wc -l <"$work/hold100.txt")" -eq 11
+check "the silent right channel reads -96" test "$(head -n 1 "$work/hold100.txt" | cut -d' ' -f3)" = -96
+settings "PeakHoldTime=1000" "DCFilter=0"
+"$quietmon" --scan "$work/click.wav" --levels --settings-file "$work/settings.ini" >"$work/hold1000.txt"
+check "hold 1000 ms gives 0 0 0 0 -1 -2 -3 -4 -6 -7 -9" test "$(levels_of "$work/hold1000.txt")" = "0 0 0 0 -1 -2 -3 -4 -6 -7 -9"
+
+# Mono counts as the same samples in both channels; any rate; a partial last buffer is not measured.
+wav "$work/mono.wav" 22050 1 16 "[16384] * (5512 * 3 + 100)"
+settings "DCFilter=0"
+"$quietmon" --scan "$work/mono.wav" --levels --settings-file "$work/settings.ini" >"$work/mono.txt"
+check "a mono file reads on both channels" test "$(head -n 1 "$work/mono.txt")" = "0.250 -6 -6"
+check "a trailing partial buffer is not measured" test "$(wc -l <"$work/mono.txt")" -eq 3
+check "offsets follow the sample rate" test "$(tail -n 1 "$work/mono.txt" | cut -d' ' -f1)" = 0.750
+
+# Without --levels and without silence there is nothing to print.
+"$quietmon" --scan "$work/mono.wav" --settings-file "$work/settings.ini" >"$work/quiet.txt"
+check "no events, no output" test ! -s "$work/quiet.txt"
+
+# Files that cannot be scanned.
+wav "$work/24bit.wav" 44100 2 24 "[0] * 200"
+printf 'not a wav' >"$work/text.wav"
+for bad in 24bit.wav text.wav missing.wav; do
+  set +e
+  "$quietmon" --scan "$work/$bad" >"$work/out.txt" 2>"$work/err.txt"; status=$?
+  set -e
+  check "$bad is refused with exit code 2" test "$status" -eq 2
+  check "$bad is refused with a message" grep -q "^quietmon: .*$bad" "$work/err.txt"
+  [ "$bad" = 24bit.wav ] && check "a 24-bit file is named as such" grep -q '24 bits' "$work/err.txt"
+done
+set +e
+"$quietmon" --levels >/dev/null 2>&1; status=$?
+set -e
+check "--levels without --scan is a usage error" test "$status" -eq 2
+
+[ "$failures" -eq 0 ]
