@@ -26,11 +26,18 @@ WavReader::~WavReader() {
 }
 
 bool WavReader::open(const std::string& path, std::string& error) {
-    m_file = std::fopen(path.c_str(), "rb");
-    if (!m_file) {
+    std::FILE* stream = std::fopen(path.c_str(), "rb");
+    if (!stream) {
         error = "cannot open " + path + ": " + std::strerror(errno);
         return false;
     }
+    return open(stream, path, error);
+}
+
+bool WavReader::open(std::FILE* stream, const std::string& path, std::string& error) {
+    if (m_file)
+        std::fclose(m_file);
+    m_file = stream;
     std::array<std::uint8_t, 12> riff{};
     if (std::fread(riff.data(), 1, riff.size(), m_file) != riff.size() ||
         std::memcmp(riff.data(), "RIFF", 4) != 0 || std::memcmp(riff.data() + 8, "WAVE", 4) != 0) {
@@ -93,6 +100,8 @@ std::size_t WavReader::readStereo(std::size_t frames, std::vector<std::uint8_t>&
     m_raw.resize(frames * bytesPerFrame);
     const std::size_t got = m_file ? std::fread(m_raw.data(), bytesPerFrame, frames, m_file) : 0;
     m_framesLeft -= got;
+    if (got == 0)
+        return 0;
     const std::size_t start = out.size();
     out.resize(start + got * 4);
     if (m_channels == 2) {

@@ -19,6 +19,8 @@ public:
 
     // Opens the file; on failure `error` says what is wrong with it.
     bool open(const std::string& path, std::string& error);
+    // Reads from an open stream, which the reader then owns; `name` is what messages call it.
+    bool open(std::FILE* stream, const std::string& name, std::string& error);
     int sampleRate() const { return m_sampleRate; }
     int channels() const { return m_channels; }
     std::uint64_t frames() const { return m_frames; }
