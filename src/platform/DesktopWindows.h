@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quietmon {
+
+// A top-level window of the desktop.
+struct TopLevelWindow {
+    std::uint64_t handle = 0;
+    std::string title;     // UTF-8
+    std::string className; // the class part of WM_CLASS
+    bool visible = false;
+    int processId = 0; // 0 when unknown
+};
+
+// The desktop's top-level windows. Every call copes with windows that close while it looks at them.
+class DesktopWindows {
+public:
+    virtual ~DesktopWindows() = default;
+    // The first top-level window whose whole title (or, with `byClass`, class name) equals `text`, letters
+    // compared without regard to case; nothing when there is none or no desktop answers.
+    virtual std::optional<TopLevelWindow> findWindow(const std::string& text, bool byClass) = 0;
+    // Every top-level window, in the desktop's order.
+    virtual std::vector<TopLevelWindow> listWindows() = 0;
+    // Whether the window still exists.
+    virtual bool windowExists(std::uint64_t handle) = 0;
+};
+
+} // namespace quietmon

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "config/Settings.h"
+
+#include <string>
+
+namespace quietmon {
+
+enum class QueueKind { Alarm, Return };
+
+// One interface per kind of task. The executors hand each the settings section of the queue it runs in;
+// a task reports its own failures in the log. A kind the program does not have does nothing.
+
+// "Send email".
+class EmailTask {
+public:
+    virtual ~EmailTask() = default;
+    virtual void SendEmail(const EmailSettings& settings, QueueKind queue) = 0;
+};
+
+// "Send HTTP query": hands the request to a worker and returns at once.
+class HttpQueryTask {
+public:
+    virtual ~HttpQueryTask() = default;
+    // `show`: the answer or the failure is shown in a message box (the Setup dialog's "Test" buttons).
+    virtual void SendQuery(const QuerySettings& settings, bool show) = 0;
+};
+
+// "Save screenshot".
+class ScreenshotTask {
+public:
+    virtual ~ScreenshotTask() = default;
+    // Returns whether a file name was set (the return queue pauses after a capture that had one).
+    virtual bool SaveScreenshot(const ScreenshotSettings& settings) = 0;
+};
+
+// "Open/Play 1", "Open/Play 2", "Open/Play".
+class OpenPlayTask {
+public:
+    virtual ~OpenPlayTask() = default;
+    // Opens the three file and parameter pairs in order, from the program's folder.
+    virtual void OpenFiles(const OpenSettings& settings) = 0;
+    // The built-in mp3 player, stopped at the return when asked to.
+    virtual void stopPlayerForReturn() = 0;
+};
+
+// "Kill application": one application, by window title and class.
+class KillTask {
+public:
+    virtual ~KillTask() = default;
+    virtual void KillApplication(const std::string& title, const std::string& windowClass) = 0;
+};
+
+// "Switch port pin", and the release of a pin held until the return.
+class PortPinTask {
+public:
+    virtual ~PortPinTask() = default;
+    virtual void SwitchPin(const PortSettings& settings) = 0;
+    virtual void NormalPort(int mode) = 0;
+};
+
+// "Speak".
+class SpeechTask {
+public:
+    virtual ~SpeechTask() = default;
+    virtual void Kecej(const std::string& text) = 0;
+};
+
+// "Reboot system".
+class RebootTask {
+public:
+    virtual ~RebootTask() = default;
+    virtual void Reboot(const RebootSettings& settings) = 0;
+};
+
+// The task kinds this program has; a null one is a kind not available.
+struct TaskServices {
+    EmailTask* email = nullptr;
+    HttpQueryTask* httpQuery = nullptr;
+    ScreenshotTask* screenshot = nullptr;
+    OpenPlayTask* openPlay = nullptr;
+    KillTask* kill = nullptr;
+    PortPinTask* portPin = nullptr;
+    SpeechTask* speech = nullptr;
+    RebootTask* reboot = nullptr;
+};
+
+} // namespace quietmon
