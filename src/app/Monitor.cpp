@@ -5,10 +5,15 @@
 namespace quietmon {
 
 Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateFolders, WaveInDriver& waveIn,
-                 AudioEndpoints& endpoints)
+                 AudioEndpoints& endpoints, DesktopWindows& windows)
     : m_loop(loop), m_productName(std::move(productName)), m_locateFolders(std::move(locateFolders)),
-      m_settings(defaultSettings(m_productName)), m_log(loop.clock()), m_timer1(loop.createTimer({})),
-      m_timer2(loop.createTimer({})),
+      m_settings(defaultSettings(m_productName)), m_log(loop.clock()),
+      m_timer1(loop.createTimer([this] { m_detector.Timer1Timer(); })),
+      m_timer2(loop.createTimer([this] { m_returnExecutor.Timer2Timer(); })),
+      m_timer3(loop.createTimer([this] { m_alarmExecutor.Timer3Timer(); })),
+      m_alarmExecutor(*this, *m_timer3, m_tasks),
+      m_returnExecutor(*this, *m_timer1, *m_timer2, m_alarmExecutor, m_tasks),
+      m_detector(*this, windows, *m_timer1, *m_timer2, m_alarmExecutor),
       m_audioInput(
           loop, waveIn, endpoints, [this](const std::string& text) { LogniText(text); },
           [this](MeasureMode mode, std::span<const std::uint8_t> buffer, int size) {
@@ -18,10 +23,10 @@ Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateF
 }
 
 void Monitor::prepareMainWindow() {
-    m_silentChannels = "Unknown";
+    m_alarmState.silentChannels = "Unknown";
     m_rebooting = false;
-    m_startUpTime = m_loop.clock().now();
-    m_alarmActive = false;
+    m_alarmState.startUpTime = m_loop.clock().now();
+    m_alarmState.alarmActive = false;
     m_folders = m_locateFolders();
     m_settingsFile = SettingsFile(m_folders.settingsFile());
     loadWindowKeys(m_settingsFile.read(), m_settings);
@@ -30,8 +35,8 @@ void Monitor::prepareMainWindow() {
 void Monitor::loadSetupSettings() {
     // The file has not changed since the main window read it; reading it again keeps the two steps apart.
     loadSetupKeys(m_settingsFile.read(), m_settings);
-    m_taskPosition = m_settings.state.lastTask;
-    m_repeatCount = m_settings.state.repeats;
+    m_alarmState.taskPosition = m_settings.state.lastTask;
+    m_alarmState.repeatCount = m_settings.state.repeats;
 }
 
 void Monitor::openLog() {
@@ -41,24 +46,27 @@ void Monitor::openLog() {
 
 void Monitor::finishStartUp() {
     LogniText(m_productName + " v. " + productVersion + " starting up...");
-    m_eventTime = m_loop.clock().now();
+    m_alarmState.eventTime = m_loop.clock().now();
 
     const StartupStatusEffect effect = startupStatusEffect(m_settings);
     m_startupStatus = effect.status;
-    m_taskPosition = effect.taskPosition;
-    m_repeatCount = effect.repeatCount;
+    m_alarmState.taskPosition = effect.taskPosition;
+    m_alarmState.repeatCount = effect.repeatCount;
     using Status = StartupStatusEffect::Status;
     switch (effect.status) {
     case Status::Unchanged:
     case Status::AlarmNotActive:
         break;
     case Status::Silence:
-        m_alarmActive = true;
         setStatus("Silence!", StatusColour::Alarm);
+        m_alarmState.runningAlarmQueue.clear();
+        m_alarmState.alarmActive = true;
         break;
     case Status::ResumeQueue:
-        m_alarmActive = true;
+        // The queue interrupted by the program's own reboot goes on after the start-up delay.
+        m_alarmState.alarmActive = true;
         setStatus("Silence! ...", StatusColour::Alarm);
+        m_alarmExecutor.resume();
         break;
     }
 }
@@ -74,9 +82,9 @@ void Monitor::SaveCfg() {
     // The data folder is found (and made) again at every save, in case it was removed meanwhile.
     m_folders.dataFolder = m_locateFolders().dataFolder;
     m_settingsFile = SettingsFile(m_folders.settingsFile());
-    m_settings.state.alarm = m_alarmActive;
-    m_settings.state.lastTask = m_taskPosition;
-    m_settings.state.repeats = m_repeatCount;
+    m_settings.state.alarm = m_alarmState.alarmActive;
+    m_settings.state.lastTask = m_alarmState.taskPosition;
+    m_settings.state.repeats = m_alarmState.repeatCount;
     m_settings.state.rebooting = m_rebooting;
     m_settingsFile.save(m_settings,
                         m_loop.clock().now()); // a failed save is silent: the settings stay in memory
@@ -113,6 +121,7 @@ void Monitor::deAudioIn1AudioRecorded(MeasureMode mode, std::span<const std::uin
     if (m_view)
         m_view->showMeasurement(shown);
     m_lastMeasurement = shown;
+    m_detector.detect(now, shown.leftSilent, shown.rightSilent);
 }
 
 void Monitor::AppException(const std::string& message) {
@@ -137,6 +146,36 @@ void Monitor::setStatus(const std::string& text, StatusColour colour) {
     m_statusText = text;
     if (m_view)
         m_view->showStatus(text, colour);
+}
+
+void Monitor::TrayUpdate() {
+    if (m_view)
+        m_view->TrayUpdate();
+}
+
+void Monitor::repaintNow() {
+    if (m_view)
+        m_view->repaintNow();
+}
+
+void Monitor::setAlarmTaskPagesEnabled(bool enabled) {
+    if (m_view)
+        m_view->setAlarmTaskPagesEnabled(enabled);
+}
+
+void Monitor::showLastSilence(DateTime when) {
+    if (m_view)
+        m_view->showLastSilence("Last silence: " + when.formatDayMonth() + " " + when.formatShortTime());
+}
+
+void Monitor::alarmActivated() {
+    if (m_view)
+        m_view->alarmActivated(m_alarmState.silentChannels);
+}
+
+void Monitor::returnStarted() {
+    if (m_view)
+        m_view->returnStarted();
 }
 
 } // namespace quietmon

@@ -2,21 +2,25 @@
 
 #include "audio/AudioInput.h"
 #include "audio/LevelMeasurement.h"
+#include "audio/SilenceDetector.h"
 #include "config/EventLog.h"
 #include "config/Folders.h"
 #include "config/Settings.h"
 #include "config/SettingsStore.h"
 #include "config/StartupRules.h"
+#include "platform/DesktopWindows.h"
 #include "platform/EventLoop.h"
 #include "platform/MessageBoxes.h"
+#include "tasks/AlarmExecutor.h"
+#include "tasks/AlarmHost.h"
+#include "tasks/ReturnExecutor.h"
+#include "tasks/TaskServices.h"
 
 #include <functional>
 #include <memory>
 #include <string>
 
 namespace quietmon {
-
-enum class StatusColour { Normal, Alarm };
 
 // One measurement as the main window shows it.
 struct Measurement {
@@ -35,24 +39,33 @@ public:
     virtual ~MonitorView() = default;
     virtual void showStatus(const std::string& text, StatusColour colour) = 0;
     virtual void showMeasurement(const Measurement& measurement) = 0;
+    virtual void showLastSilence(const std::string& text) = 0;
+    virtual void TrayUpdate() = 0;
+    virtual void repaintNow() = 0;
+    virtual void setAlarmTaskPagesEnabled(bool enabled) = 0;
+    // Moments an observer may want to know of; the window has nothing more to do then.
+    virtual void alarmActivated(const std::string& /*silentChannels*/) {}
+    virtual void returnStarted() {}
 };
 
 // The state and the operations of the monitoring logic that the main window holds: the settings, the
-// alarm state, the event log, the countdown timers and the settings file. Plain C++: the main window
-// is its skin, and tests drive it in virtual time.
-class Monitor {
+// alarm state, the event log, the timers, the silence detection and both executors, and the settings
+// file. Plain C++: the main window is its skin, and tests drive it in virtual time.
+class Monitor final : private AlarmHost {
 public:
     using FolderLocator = std::function<Folders()>;
 
     Monitor(EventLoop& loop, std::string productName, FolderLocator locateFolders, WaveInDriver& waveIn,
-            AudioEndpoints& endpoints);
+            AudioEndpoints& endpoints, DesktopWindows& windows);
 
     EventLoop& loop() { return m_loop; }
-    Settings& settings() { return m_settings; }
+    Settings& settings() override { return m_settings; }
     const Settings& settings() const { return m_settings; }
     const std::string& productName() const { return m_productName; }
     const Folders& folders() const { return m_folders; }
     EventLog& log() { return m_log; }
+    // The kinds of task this program has; the ones not set do nothing.
+    TaskServices& tasks() { return m_tasks; }
 
     void setView(MonitorView* view) { m_view = view; }
 
@@ -65,10 +78,10 @@ public:
     void loadSetupSettings();
     // Setup creation: the stored device's line is selected, or line 0.
     void chooseAudioDevice() { m_audioInput.chooseStartupDevice(m_settings.general); }
-    // Opens the selected device, once per run; failures are logged.
-    void openAudioDevice() { m_audioInput.OpenSelectedAudioDevice(m_settings.general.audioInDevice); }
     // Opens the event log if "Log events" is set.
     void openLog();
+    // Opens the selected device, once per run; failures are logged.
+    void openAudioDevice() { m_audioInput.OpenSelectedAudioDevice(m_settings.general.audioInDevice); }
     // The start-up line, the event time and the start-up status; called at the end of Setup creation.
     void finishStartUp();
     // The monitor's part of applying settings: countdown intervals and names that must not be empty.
@@ -80,39 +93,50 @@ public:
     // The last exit step of the capture: a wave-in capture is stopped.
     void stopCapture() { m_audioInput.stopAtExit(); }
 
-    // The level measurement of one wave-in buffer (mode 0) or of the endpoint's peaks (mode 1).
+    // The level measurement of one wave-in buffer (mode 0) or of the endpoint's peaks (mode 1), then the
+    // silence detection.
     void deAudioIn1AudioRecorded(MeasureMode mode, std::span<const std::uint8_t> buffer, int size);
     AudioInput& audioInput() { return m_audioInput; }
     const MeasurementState& measurementState() const { return m_measurement; }
     const Measurement& lastMeasurement() const { return m_lastMeasurement; }
 
-    void LogniText(const std::string& text) { m_log.LogniText(text); }
+    void LogniText(const std::string& text) override { m_log.LogniText(text); }
     // Where every error that escapes a handler ends: one log line, and the program goes on.
     void AppException(const std::string& message);
     // The setup password gate: true when no password is set or the right one was typed.
     bool Auth(PasswordPrompt& prompt, MessageBoxes& messages);
 
-    void setStatus(const std::string& text, StatusColour colour);
+    void setStatus(const std::string& text, StatusColour colour) override;
     const std::string& statusText() const { return m_statusText; }
 
-    // Alarm state.
-    bool alarmActive() const { return m_alarmActive; }
-    const std::string& silentChannels() const { return m_silentChannels; }
-    DateTime startUpTime() const { return m_startUpTime; }
-    DateTime eventTime() const { return m_eventTime; }
-    int taskPosition() const { return m_taskPosition; }
-    int repeatCount() const { return m_repeatCount; }
-    bool setupShown() const { return m_setupShown; }
+    AlarmState& alarmState() override { return m_alarmState; }
+    bool alarmActive() const { return m_alarmState.alarmActive; }
+    const std::string& silentChannels() const { return m_alarmState.silentChannels; }
+    DateTime startUpTime() const { return m_alarmState.startUpTime; }
+    DateTime eventTime() const { return m_alarmState.eventTime; }
+    int taskPosition() const { return m_alarmState.taskPosition; }
+    int repeatCount() const { return m_alarmState.repeatCount; }
+    bool setupShown() const override { return m_setupShown; }
     void setSetupShown(bool shown) { m_setupShown = shown; }
     bool rebooting() const { return m_rebooting; }
-    // Whether the saved state asked for the alarm queue to go on after the program's own reboot.
+    void setRebooting(bool rebooting) { m_rebooting = rebooting; }
     StartupStatusEffect::Status startupStatus() const { return m_startupStatus; }
 
     Timer& Timer1() { return *m_timer1; }
     Timer& Timer2() { return *m_timer2; }
+    Timer& Timer3() { return *m_timer3; }
     Timer& Timer7() { return m_audioInput.Timer7(); }
 
 private:
+    // What the detection and the executors reach through AlarmHost.
+    Clock& clock() override { return m_loop.clock(); }
+    void TrayUpdate() override;
+    void repaintNow() override;
+    void setAlarmTaskPagesEnabled(bool enabled) override;
+    void showLastSilence(DateTime when) override;
+    void alarmActivated() override;
+    void returnStarted() override;
+
     EventLoop& m_loop;
     std::string m_productName;
     FolderLocator m_locateFolders;
@@ -123,20 +147,20 @@ private:
     MonitorView* m_view = nullptr;
 
     std::string m_statusText = "Alarm not active";
-    bool m_alarmActive = false;
-    std::string m_silentChannels = "Unknown";
-    DateTime m_startUpTime;
-    DateTime m_eventTime;
-    int m_taskPosition = 999;
-    int m_repeatCount = 99999;
+    AlarmState m_alarmState;
     bool m_setupShown = false;
     bool m_rebooting = false;
     StartupStatusEffect::Status m_startupStatus = StartupStatusEffect::Status::AlarmNotActive;
-
     MeasurementState m_measurement;
     Measurement m_lastMeasurement;
+    TaskServices m_tasks;
+
     std::unique_ptr<Timer> m_timer1; // silence countdown
     std::unique_ptr<Timer> m_timer2; // return countdown
+    std::unique_ptr<Timer> m_timer3; // alarm-task executor
+    AlarmExecutor m_alarmExecutor;
+    ReturnExecutor m_returnExecutor;
+    SilenceDetector m_detector;
     AudioInput m_audioInput;
 };
 

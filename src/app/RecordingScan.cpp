@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <ostream>
 
 namespace quietmon {
@@ -71,49 +72,78 @@ public:
     std::unique_ptr<EndpointPeakMeter> openMeter(const std::string&) override { return nullptr; }
 };
 
+// A recording has no desktop: the window condition is never in force during a scan.
+class NoWindows final : public DesktopWindows {
+public:
+    std::optional<TopLevelWindow> findWindow(const std::string&, bool) override { return std::nullopt; }
+    std::vector<TopLevelWindow> listWindows() override { return {}; }
+    bool windowExists(std::uint64_t) override { return false; }
+};
+
 std::string seconds(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.3f", value);
     return text;
 }
 
-// Prints what the monitor shows, stamped with the offset of the buffer being measured.
+// Prints what the monitor decides: levels stamped with the offset of the buffer being measured, the
+// alarm and the return at the moment their countdowns fire.
 class ScanPrinter final : public MonitorView {
 public:
-    ScanPrinter(std::ostream& out, bool levels) : m_out(out), m_levels(levels) {}
+    ScanPrinter(std::ostream& out, bool levels, const VirtualEventLoop& loop)
+        : m_out(out), m_levels(levels), m_loop(loop) {}
     void setOffset(double offsetSeconds) { m_offset = offsetSeconds; }
 
-    void showStatus(const std::string&, StatusColour) override {}
     void showMeasurement(const Measurement& measurement) override {
         if (m_levels)
             m_out << seconds(m_offset) << ' ' << measurement.dbLeft << ' ' << measurement.dbRight << '\n';
     }
+    void alarmActivated(const std::string& silentChannels) override {
+        m_out << seconds(static_cast<double>(m_loop.elapsedMs()) / 1000.0) << " alarm " << silentChannels
+              << '\n';
+    }
+    void returnStarted() override {
+        m_out << seconds(static_cast<double>(m_loop.elapsedMs()) / 1000.0) << " return\n";
+    }
+
+    void showStatus(const std::string&, StatusColour) override {}
+    void showLastSilence(const std::string&) override {}
+    void TrayUpdate() override {}
+    void repaintNow() override {}
+    void setAlarmTaskPagesEnabled(bool) override {}
 
 private:
     std::ostream& m_out;
     bool m_levels;
+    const VirtualEventLoop& m_loop;
     double m_offset = 0.0;
 };
 
 } // namespace
 
-int runRecordingScan(const ScanOptions& options, const Folders& folders, std::ostream& out,
-                     std::ostream& errors) {
+int runRecordingScan(const ScanOptions& options, const std::function<Folders()>& locateFolders,
+                     std::ostream& out, std::ostream& errors) {
     WavReader recording;
     std::string error;
     if (!recording.open(options.recording, error)) {
         errors << "quietmon: " << error << '\n';
         return 2;
     }
+    std::error_code ignored;
+    const std::string settingsFile = options.settingsFile.empty()
+                                         ? std::string()
+                                         : std::filesystem::absolute(options.settingsFile, ignored).string();
+    const Folders folders = locateFolders();
 
     VirtualEventLoop loop;
     RecordingDriver driver(loop);
     NoEndpoints endpoints;
+    NoWindows windows;
     Folders scanFolders = folders;
-    scanFolders.settingsFileOverride = options.settingsFile;
+    scanFolders.settingsFileOverride = settingsFile;
     Monitor monitor(
-        loop, productName(), [scanFolders] { return scanFolders; }, driver, endpoints);
-    ScanPrinter printer(out, options.levels);
+        loop, productName(), [scanFolders] { return scanFolders; }, driver, endpoints, windows);
+    ScanPrinter printer(out, options.levels, loop);
     monitor.setView(&printer);
 
     monitor.prepareMainWindow();

@@ -2,6 +2,7 @@
 
 #include "config/Folders.h"
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -17,7 +18,9 @@ struct ScanOptions {
 // them, and prints what it measured and decided, one event a line with its offset in seconds from the
 // start of the file. A recording has no wall clock: the start-up delay and the time, day and window
 // conditions play no part, and no task runs. Returns the exit code: 0, or 2 for a file it cannot scan.
-int runRecordingScan(const ScanOptions& options, const Folders& folders, std::ostream& out,
-                     std::ostream& errors);
+// `locateFolders` is called once the recording is open: finding the data folder may change the current
+// folder, and relative names on the command line mean the folder the scan was started in.
+int runRecordingScan(const ScanOptions& options, const std::function<Folders()>& locateFolders,
+                     std::ostream& out, std::ostream& errors);
 
 } // namespace quietmon

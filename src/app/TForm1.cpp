@@ -282,6 +282,21 @@ void TForm1::TrayUpdate() {
     m_tray->setToolTip(trayTip());
 }
 
+void TForm1::showLastSilence(const std::string& text) {
+    m_lastSilence->setText(QString::fromStdString(text));
+}
+
+// Before a task that blocks the thread, so that the window shows the current status meanwhile.
+void TForm1::repaintNow() {
+    if (shownOnScreen())
+        repaint();
+}
+
+void TForm1::setAlarmTaskPagesEnabled(bool enabled) {
+    if (m_setupDialog)
+        m_setupDialog->setAlarmTaskPagesEnabled(enabled);
+}
+
 void TForm1::showStatus(const std::string& text, StatusColour colour) {
     m_status->setText(QString::fromStdString(text));
     QPalette palette = m_status->palette();

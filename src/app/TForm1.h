@@ -34,13 +34,16 @@ public:
 
     // Applies the settings to the window, the priority and the countdowns.
     void SetPref();
-    void TrayUpdate();
+    void TrayUpdate() override;
     void applyTitle();
     // "Hide", the tray's double-click and its "Show/Hide".
     void toggleVisibility();
 
     void showStatus(const std::string& text, StatusColour colour) override;
     void showMeasurement(const Measurement& measurement) override;
+    void showLastSilence(const std::string& text) override;
+    void repaintNow() override;
+    void setAlarmTaskPagesEnabled(bool enabled) override;
     // The slider's change handler: the threshold line, the meter's colours.
     void TrackBar1Change();
 
@@ -58,6 +61,7 @@ public:
     QLabel& rightValue() { return *m_rightValue; }
     QLabel& statusLabel() { return *m_status; }
     QLabel& sinceLabel() { return *m_since; }
+    QLabel& lastSilenceLabel() { return *m_lastSilence; }
     QLabel& thresholdValue() { return *m_thresholdValue; }
     TFBVUMeter& meter() { return *m_meter; }
     bool shownOnScreen() const;

@@ -11,9 +11,15 @@
 #include "platform/SingleInstance.h"
 #include "platform/VirtualEventLoop.h"
 #include "platform/linux/AlsaWaveIn.h"
+#include "platform/linux/CurlHttpTransport.h"
+#include "platform/linux/PosixNetwork.h"
 #include "platform/linux/PulseAudioEndpoints.h"
+#include "platform/linux/X11DesktopWindows.h"
 #include "setup/TPasswordDlg.h"
 #include "setup/TSetup.h"
+#include "tasks/Placeholders.h"
+#include "tasks/email/EmailSender.h"
+#include "tasks/http/HttpQuery.h"
 
 #include <QApplication>
 #include <iostream>
@@ -36,9 +42,24 @@ int runMonitor(int argc, char** argv) {
     QtEventLoop loop;
     AlsaWaveInDriver waveIn(loop);
     PulseAudioEndpoints endpoints;
-    Monitor monitor(loop, productName(), currentFolders, waveIn, endpoints);
+    X11DesktopWindows windows;
+    Monitor monitor(loop, productName(), currentFolders, waveIn, endpoints, windows);
     LinuxDesktop desktop;
     QtMessageBoxes messages;
+
+    // The task kinds, each with the settings section of the queue it runs in.
+    PosixNetwork network;
+    EmailSender email(
+        network, loop.clock(), productName(),
+        [&monitor](std::string_view text) { return Nahradit(text, monitor.alarmState()); },
+        [&monitor](const std::string& text) { monitor.LogniText(text); });
+    CurlHttpTransport http;
+    HttpQuery httpQuery(
+        loop, http, [&monitor](std::string_view text) { return NahraditHTTP(text, monitor.alarmState()); },
+        messages);
+    monitor.tasks().email = &email;
+    monitor.tasks().httpQuery = &httpQuery;
+
     TForm1 mainWindow(monitor, desktop, messages);
     messages.setOwner(&mainWindow);
     TSetup setup(monitor, mainWindow);
@@ -76,7 +97,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     case CommandLine::Mode::Scan:
-        return runRecordingScan(commandLine->scan, currentFolders(), std::cout, std::cerr);
+        return runRecordingScan(commandLine->scan, currentFolders, std::cout, std::cerr);
     case CommandLine::Mode::Monitor:
         break;
     }

@@ -13,8 +13,13 @@ class TSetup final : public QDialog {
 public:
     TSetup(Monitor& monitor, TForm1& mainWindow);
 
+    // The alarm-task pages cannot be edited while the alarm queue runs.
+    void setAlarmTaskPagesEnabled(bool enabled) { m_alarmTaskPagesEnabled = enabled; }
+    bool alarmTaskPagesEnabled() const { return m_alarmTaskPagesEnabled; }
+
 private:
     Monitor& m_monitor;
+    bool m_alarmTaskPagesEnabled = true;
 };
 
 // The window chooser, used by the Setup dialog's "Find" buttons.

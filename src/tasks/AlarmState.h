@@ -14,8 +14,8 @@ struct AlarmState {
     std::string silentChannels = "Unknown";
     DateTime lastSoundLeft;
     DateTime lastSoundRight;
-    DateTime startUpTime; // the zero date once the start-up delay has passed
-    DateTime eventTime;   // the moment of the alarm, the return, or the start-up
+    DateTime startUpTime;                       // the zero date once the start-up delay has passed
+    DateTime eventTime;                         // the moment of the alarm, the return, or the start-up
     std::vector<std::string> runningAlarmQueue; // empty whenever no alarm queue runs
     int taskPosition = 999;
     int repeatCount = 99999;

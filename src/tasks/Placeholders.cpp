@@ -4,7 +4,9 @@ namespace quietmon {
 
 namespace {
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool matchesAt(std::string_view text, std::size_t at, std::string_view placeholder) {
     if (text.size() - at < placeholder.size())

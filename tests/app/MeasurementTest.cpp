@@ -1,3 +1,4 @@
+#include "fakes/RecordingView.h"
 #include "support/MonitorHarness.h"
 
 #include <gtest/gtest.h>
@@ -6,18 +7,12 @@ namespace quietmon {
 namespace {
 
 // The monitor's measurement step, fed by the capture driver in virtual time.
-class MeasurementTest : public ::testing::Test, protected test::MonitorHarness, private MonitorView {
+class MeasurementTest : public ::testing::Test, protected test::MonitorHarness {
 protected:
     void start(const std::string& settingsFile = "") {
         writeSettings(settingsFile);
-        monitor.setView(this);
-        monitor.prepareMainWindow();
-        monitor.listAudioDevices();
-        monitor.loadSetupSettings();
-        monitor.chooseAudioDevice();
-        monitor.openAudioDevice();
-        monitor.applyPreferences();
-        monitor.finishStartUp();
+        monitor.setView(&view);
+        startUp();
     }
     // One buffer from the driver, every sample `value`.
     Measurement measure(std::int16_t value) {
@@ -26,9 +21,8 @@ protected:
         return shown.back();
     }
 
-    void showStatus(const std::string&, StatusColour) override {}
-    void showMeasurement(const Measurement& measurement) override { shown.push_back(measurement); }
-    std::vector<Measurement> shown;
+    test::RecordingView view;
+    std::vector<Measurement>& shown = view.measurements;
 };
 
 TEST_F(MeasurementTest, AtPosition25MinusTwentyFiveIsSoundAndMinusTwentySixIsSilence) {

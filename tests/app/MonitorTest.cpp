@@ -9,17 +9,6 @@ namespace {
 
 class MonitorTest : public ::testing::Test, protected test::MonitorHarness {
 protected:
-    // The start-up steps of the monitor, in the program's order.
-    void startUp() {
-        monitor.prepareMainWindow();
-        monitor.listAudioDevices();
-        monitor.loadSetupSettings();
-        monitor.chooseAudioDevice();
-        monitor.openLog();
-        monitor.openAudioDevice();
-        monitor.applyPreferences();
-        monitor.finishStartUp();
-    }
     std::vector<std::string> logLines() const {
         std::vector<std::string> lines;
         const std::string text = logText();

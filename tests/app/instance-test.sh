@@ -2,7 +2,7 @@
 # The real program as a process: one instance per folder, a copy elsewhere runs, and SIGTERM closes it
 # the normal way.
 set -euo pipefail
-quietmon=$1
+quietmon=$(realpath "$1")
 work=$(mktemp -d)
 pids=()
 cleanup() {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program's command-line modes, run as a user would with a home folder of its own.
 set -euo pipefail
-quietmon=$1
+quietmon=$(realpath "$1")
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 export HOME=$home

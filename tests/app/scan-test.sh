@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # quietmon --scan on generated recordings.
 set -euo pipefail
-quietmon=$1
+quietmon=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export HOME=$work/home
@@ -53,6 +53,28 @@ check "offsets follow the sample rate" test "$(tail -n 1 "$work/mono.txt" | cut 
 # Without --levels and without silence there is nothing to print.
 "$quietmon" --scan "$work/mono.wav" --settings-file "$work/settings.ini" >"$work/quiet.txt"
 check "no events, no output" test ! -s "$work/quiet.txt"
+
+# Tone, 12 s of digital silence, tone: one alarm 10 s (+1 ms) after the held level fell below the
+# threshold in both channels, one return 1 s (+1 ms) after the tone came back.
+sox -q -n -r 44100 -c 2 -b 16 -e signed "$work/tone.wav" synth 5 sine 1000 vol 0.5
+sox -q -D -n -r 44100 -c 2 -b 16 -e signed "$work/gap.wav" trim 0 12
+sox -q "$work/tone.wav" "$work/gap.wav" "$work/tone.wav" "$work/story.wav"
+printf '[Activation]\r\nSilence=10\r\nReturn=1\r\n' >"$work/story.ini"
+# Relative names, on a first run that creates the data folder (and with it changes the current folder).
+rm -rf "$HOME/.local"
+(cd "$work" && "$quietmon" --scan story.wav --settings-file story.ini --levels) >"$work/story.txt"
+first_silent=$(awk '$2 < -25 && $3 < -25 {print $1; exit}' "$work/story.txt")
+sound_again=$(awk -v s="$first_silent" '$1 > s && $2 >= -25 && $2 ~ /^-?[0-9]+$/ {print $1; exit}' "$work/story.txt")
+alarm_at=$(awk -v s="$first_silent" 'BEGIN {printf "%.3f", s + 10.001}')
+return_at=$(awk -v s="$sound_again" 'BEGIN {printf "%.3f", s + 1.001}')
+check "the silence is found after the tone" test -n "$first_silent"
+check "one alarm, naming both channels, 10.001 s after the first silent buffer" \
+  test "$(grep ' alarm ' "$work/story.txt")" = "$alarm_at alarm Left and Right"
+check "one return 1.001 s after the sound came back" test "$(grep ' return$' "$work/story.txt")" = "$return_at return"
+check "the alarm comes after the tone ends at 5 s" awk -v a="$alarm_at" 'BEGIN {exit !(a > 15.0 && a < 16.0)}'
+check "the return comes after the tone is back at 17 s" awk -v r="$return_at" 'BEGIN {exit !(r > 18.0 && r < 18.5)}'
+"$quietmon" --scan "$work/story.wav" --settings-file "$work/story.ini" >"$work/events.txt"
+check "without --levels only the two events are printed" test "$(wc -l <"$work/events.txt")" -eq 2
 
 # Files that cannot be scanned.
 wav "$work/24bit.wav" 44100 2 24 "[0] * 200"

@@ -42,15 +42,21 @@ public:
         void reset() override {
             ++resets;
             while (!queue.empty())
-                complete(0);
+                complete(0, 0);
         }
-        // The driver posts the first queued buffer, filled with `sample` in every 16-bit slot.
-        void complete(std::int16_t sample) {
+        // The driver posts the first queued buffer, its frames alternating +value and -value on each
+        // channel: a level of `value` with no DC offset.
+        void complete(std::int16_t left, std::int16_t right) {
             const auto [buffer, queuedTag] = queue.front();
             const int tag = queuedTag;
             queue.pop_front();
-            for (std::size_t i = 0; i + 1 < buffer.size(); i += 2)
-                std::memcpy(buffer.data() + i, &sample, 2);
+            for (std::size_t frame = 0; frame + 3 < buffer.size(); frame += 4) {
+                const bool odd = (frame / 4) % 2 == 1;
+                const auto l = static_cast<std::int16_t>(odd ? -left : left);
+                const auto r = static_cast<std::int16_t>(odd ? -right : right);
+                std::memcpy(buffer.data() + frame, &l, 2);
+                std::memcpy(buffer.data() + frame + 2, &r, 2);
+            }
             driver.loop.post([done = onDone, tag] { done(tag); });
         }
 
@@ -78,9 +84,10 @@ public:
         return created;
     }
     // Fills the next `count` queued buffers of the open device.
-    void fill(int count, std::int16_t sample = 0) {
+    void fill(int count, std::int16_t sample = 0) { fill(count, sample, sample); }
+    void fill(int count, std::int16_t left, std::int16_t right) {
         for (int i = 0; i < count && openDevice && !openDevice->queue.empty(); ++i)
-            openDevice->complete(sample);
+            openDevice->complete(left, right);
     }
 
     EventLoop& loop;

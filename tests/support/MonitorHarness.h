@@ -3,6 +3,7 @@
 #include "app/Monitor.h"
 #include "config/Folders.h"
 #include "fakes/FakeAudio.h"
+#include "fakes/FakeDesktopWindows.h"
 #include "platform/VirtualEventLoop.h"
 #include "support/TempFolder.h"
 
@@ -19,17 +20,30 @@ struct MonitorHarness {
     void writeSettings(const std::string& text) const { writeWholeFile(dataFolder + "/quietmon.ini", text); }
     std::string settingsText() const { return readWholeFile(dataFolder + "/quietmon.ini"); }
     std::string logText() const { return readWholeFile(dataFolder + "/quietmon.log"); }
+    // The monitor's start-up steps, in the program's order, as the main window and the Setup dialog
+    // run them.
+    void startUp() {
+        monitor.prepareMainWindow();
+        monitor.listAudioDevices();
+        monitor.loadSetupSettings();
+        monitor.chooseAudioDevice();
+        monitor.openLog();
+        monitor.openAudioDevice();
+        monitor.applyPreferences();
+        monitor.finishStartUp();
+    }
 
     TempFolder temp;
     std::string dataFolder = temp.file("data/quietmon");
     VirtualEventLoop loop{DateTime::fromParts(2026, 3, 14, 7, 5, 9)};
     FakeWaveInDriver waveIn{loop};
     FakeAudioEndpoints endpoints;
-    Monitor monitor{loop, "Orvane Silence Detector",
-                    [this] {
-                        return Folders{"/opt/quietmon/", dataFolder + "/"};
-                    },
-                    waveIn, endpoints};
+    FakeDesktopWindows windows;
+    Monitor monitor{loop,   "Orvane Silence Detector", [this] { return dataFolders(); }, waveIn, endpoints,
+                    windows};
+
+private:
+    Folders dataFolders() const { return {"/opt/quietmon/", dataFolder + "/"}; }
 };
 
 } // namespace quietmon::test

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/DesktopWindows.h"
+#include "platform/Timer.h"
+#include "tasks/AlarmHost.h"
+
+namespace quietmon {
+
+class AlarmExecutor;
+
+// Decides when silence has lasted long enough to raise the alarm, and arms the return when sound is back.
+// Fed by every measurement; `Timer1` counts the silence, `Timer2` the sound during an alarm.
+class SilenceDetector {
+public:
+    SilenceDetector(AlarmHost& host, DesktopWindows& windows, Timer& timer1, Timer& timer2,
+                    AlarmExecutor& executor);
+
+    // The detection step after a measurement: `now` and the two silent flags.
+    void detect(DateTime now, bool leftSilent, bool rightSilent);
+    // The silence countdown ran out.
+    void Timer1Timer();
+
+private:
+    // The channel rule's "silence" column.
+    bool silenceByRule(bool leftSilent, bool rightSilent) const;
+    std::string silentChannelNames(DateTime now) const;
+
+    AlarmHost& m_host;
+    DesktopWindows& m_windows;
+    Timer& m_timer1;
+    Timer& m_timer2;
+    AlarmExecutor& m_executor;
+};
+
+} // namespace quietmon

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/HttpTransport.h"
+
+namespace quietmon {
+
+// HTTP, HTTPS and FTP through libcurl. Curl gets the scheme, host and port as parts of its URL handle and
+// the user and password as options of their own; the path follows escaped, so that curl cannot read any
+// of it as another piece. Proxies come from the environment (http_proxy, https_proxy, no_proxy), as the
+// system's other programs find them. Redirects are followed to HTTP and HTTPS addresses, at most ten;
+// credentials do not follow a redirect to another host. Each call has its own handles, so calls from several
+// threads do not meet.
+class CurlHttpTransport final : public HttpTransport {
+public:
+    CurlHttpTransport();
+
+    void get(const HttpTarget& target, const HttpGetOptions& options, std::stop_token stop,
+             const ChunkSink& sink) override;
+};
+
+} // namespace quietmon

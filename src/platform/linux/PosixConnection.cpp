@@ -1,0 +1,169 @@
+#include "platform/linux/PosixConnection.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace quietmon {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+int millisecondsUntil(NetworkConnection::Deadline deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, 24LL * 3600 * 1000));
+}
+
+// Waits for `events` on the socket up to `timeoutMs`; whether they came.
+bool waitFor(int socket, short events, int timeoutMs) {
+    const NetworkConnection::Deadline deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        pollfd entry{socket, events, 0};
+        const int ready = ::poll(&entry, 1, millisecondsUntil(deadline));
+        if (ready > 0)
+            return true;
+        if (ready == 0)
+            return false;
+        if (errno != EINTR)
+            throw NetworkError(std::string("Waiting on the connection failed: ") + std::strerror(errno));
+    }
+}
+
+} // namespace
+
+PosixConnection::~PosixConnection() {
+    close();
+}
+
+void PosixConnection::close() {
+    const std::unique_ptr<OpenSslTls> tls = std::move(m_tls);
+    if (m_socket < 0)
+        return;
+    if (tls) {
+        // The close notification goes if it fits at once; the peer learns of the end either way.
+        tls->shutdown();
+        const std::string goodbye = tls->takeOutgoing();
+        if (!goodbye.empty())
+            (void)::send(m_socket, goodbye.data(), goodbye.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    }
+    ::close(m_socket);
+    m_socket = -1;
+}
+
+void PosixConnection::failClosed(const std::string& message) {
+    close();
+    throw NetworkError(message);
+}
+
+void PosixConnection::send(std::string_view bytes, std::chrono::milliseconds stallLimit) {
+    if (m_socket < 0)
+        throw NetworkError("The connection is closed.");
+    if (!m_tls) {
+        sendRaw(bytes, stallLimit);
+        return;
+    }
+    // In pieces, so that a large message never sits encrypted in memory twice over.
+    constexpr std::size_t piece = 64 * 1024;
+    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+        m_tls->write(bytes.substr(at, piece));
+        flushTls(stallLimit);
+    }
+}
+
+void PosixConnection::sendRaw(std::string_view bytes, std::chrono::milliseconds stallLimit) {
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(m_socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(sent));
+            continue;
+        }
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (stallLimit.count() <= 0)
+                return;
+            if (!waitFor(m_socket, POLLOUT, static_cast<int>(stallLimit.count())))
+                throw NetworkError("The server took no data for " + std::to_string(stallLimit.count()) +
+                                   " ms.");
+            continue;
+        }
+        failClosed(std::string("Sending to the server failed: ") + std::strerror(errno));
+    }
+}
+
+void PosixConnection::flushTls(std::chrono::milliseconds stallLimit) {
+    const std::string outgoing = m_tls->takeOutgoing();
+    if (!outgoing.empty())
+        sendRaw(outgoing, stallLimit);
+}
+
+std::size_t PosixConnection::receive(char* buffer, std::size_t capacity, Deadline deadline) {
+    if (m_socket < 0)
+        throw NetworkError("The connection is closed.");
+    if (!m_tls)
+        return receiveRaw(buffer, capacity, deadline);
+    char raw[16384];
+    for (;;) {
+        std::size_t got = 0;
+        try {
+            got = m_tls->read(buffer, capacity);
+        } catch (const NetworkError& error) {
+            failClosed(error.what());
+        }
+        // Reading may have produced data of the session's own, such as a key update's answer.
+        flushTls(
+            std::max(std::chrono::milliseconds(millisecondsUntil(deadline)), std::chrono::milliseconds(1)));
+        if (got > 0)
+            return got;
+        const std::size_t received = receiveRaw(raw, sizeof raw, deadline);
+        if (received == 0)
+            return 0;
+        m_tls->putIncoming(raw, received);
+    }
+}
+
+std::size_t PosixConnection::receiveRaw(char* buffer, std::size_t capacity, Deadline deadline) {
+    for (;;) {
+        const ssize_t got = ::recv(m_socket, buffer, capacity, 0);
+        if (got > 0)
+            return static_cast<std::size_t>(got);
+        if (got == 0)
+            failClosed("The server closed the connection.");
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            failClosed(std::string("Receiving from the server failed: ") + std::strerror(errno));
+        if (!waitFor(m_socket, POLLIN, millisecondsUntil(deadline)))
+            return 0;
+    }
+}
+
+void PosixConnection::startTls(const std::string& serverName, Deadline deadline) {
+    if (m_socket < 0)
+        throw NetworkError("The connection is closed.");
+    try {
+        m_tls = std::make_unique<OpenSslTls>(serverName);
+        char raw[16384];
+        for (;;) {
+            const bool done = m_tls->handshake();
+            flushTls(std::max(std::chrono::milliseconds(millisecondsUntil(deadline)),
+                              std::chrono::milliseconds(1)));
+            if (done)
+                return;
+            const std::size_t received = receiveRaw(raw, sizeof raw, deadline);
+            if (received == 0)
+                throw NetworkError("The TLS handshake did not finish in time.");
+            m_tls->putIncoming(raw, received);
+        }
+    } catch (...) {
+        // A half-made TLS session leaves nothing that could still carry a command.
+        close();
+        throw;
+    }
+}
+
+} // namespace quietmon

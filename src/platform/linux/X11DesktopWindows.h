@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/DesktopWindows.h"
+
+#include <memory>
+#include <string>
+
+namespace quietmon {
+
+// The top-level windows of an X11 display, seen through a connection of our own (Qt's stays untouched).
+// The connection opens on the first call and again after the server went away, so a display that restarts
+// is found again; while there is none, every call finds nothing.
+//
+// Xlib's default handlers end the process when a request fails or the connection breaks. From the first
+// call on, process-wide handlers are in place that only note what happened on this class's connections and
+// pass everything on other displays to the handlers that were there before.
+//
+// Not thread-safe: each object is used from one thread.
+class X11DesktopWindows final : public DesktopWindows {
+public:
+    // `displayName` as XOpenDisplay takes it; empty for $DISPLAY.
+    explicit X11DesktopWindows(std::string displayName = {});
+    ~X11DesktopWindows() override;
+    X11DesktopWindows(const X11DesktopWindows&) = delete;
+    X11DesktopWindows& operator=(const X11DesktopWindows&) = delete;
+
+    // With a window manager, its client windows (as _NET_CLIENT_LIST orders them, or in stacking order);
+    // without one, every child of the root window in stacking order.
+    std::optional<TopLevelWindow> findWindow(const std::string& text, bool byClass) override;
+    std::vector<TopLevelWindow> listWindows() override;
+    bool windowExists(std::uint64_t handle) override;
+
+private:
+    class Connection;
+    class Call;
+
+    std::string m_displayName;
+    std::unique_ptr<Connection> m_connection;
+};
+
+} // namespace quietmon

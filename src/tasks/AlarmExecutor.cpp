@@ -1,0 +1,122 @@
+#include "tasks/AlarmExecutor.h"
+
+#include "tasks/Placeholders.h"
+#include "tasks/TaskNames.h"
+
+namespace quietmon {
+
+AlarmExecutor::AlarmExecutor(AlarmHost& host, Timer& timer3, TaskServices& tasks)
+    : m_host(host), m_timer3(timer3), m_tasks(tasks) {}
+
+void AlarmExecutor::buildRunningQueue() {
+    // Rows of four characters or fewer are left out, so the list has no gaps.
+    std::vector<std::string>& queue = m_host.alarmState().runningAlarmQueue;
+    queue.clear();
+    for (const std::string& row : m_host.settings().tasks) {
+        if (row.size() > 4)
+            queue.push_back(row);
+    }
+}
+
+void AlarmExecutor::start() {
+    m_host.setAlarmTaskPagesEnabled(false);
+    buildRunningQueue();
+    AlarmState& state = m_host.alarmState();
+    state.taskPosition = 0;
+    state.repeatCount = 0;
+    m_timer3.setInterval(tickMs);
+    m_timer3.setEnabled(true);
+    state.eventTime = m_host.clock().now();
+}
+
+void AlarmExecutor::resume() {
+    m_host.setAlarmTaskPagesEnabled(false);
+    buildRunningQueue();
+    m_timer3.setInterval(tickMs);
+    m_timer3.setEnabled(true);
+}
+
+void AlarmExecutor::breakQueue() {
+    m_host.alarmState().runningAlarmQueue.clear();
+    m_timer3.setEnabled(false);
+    m_host.LogniText("Alarm task queue broken");
+    m_host.setAlarmTaskPagesEnabled(true);
+}
+
+void AlarmExecutor::Timer3Timer() {
+    AlarmState& state = m_host.alarmState();
+    const Settings& settings = m_host.settings();
+    const DateTime now = m_host.clock().now();
+    if (secondsBetween(state.startUpTime, now) < settings.general.startUpDelay)
+        return;
+    state.startUpTime = DateTime();
+
+    m_host.setStatus("Executing alarm tasks...", StatusColour::Alarm);
+    m_host.TrayUpdate();
+    if (state.taskPosition < 0 || state.taskPosition >= static_cast<int>(state.runningAlarmQueue.size())) {
+        m_timer3.setEnabled(false);
+        m_host.setStatus("Silence!", StatusColour::Alarm);
+        m_host.TrayUpdate();
+        m_host.setAlarmTaskPagesEnabled(true);
+        state.runningAlarmQueue.clear();
+        return;
+    }
+    // Advanced before the entry runs: an entry that fails is not tried again.
+    const std::string name = state.runningAlarmQueue[static_cast<std::size_t>(state.taskPosition)];
+    ++state.taskPosition;
+    if (name == task_names::delay) {
+        m_timer3.setInterval(settings.delaySeconds * 1000 + 1);
+        return;
+    }
+    m_timer3.setInterval(tickMs);
+    run(name);
+}
+
+void AlarmExecutor::run(const std::string& name) {
+    using namespace task_names;
+    AlarmState& state = m_host.alarmState();
+    Settings& settings = m_host.settings();
+    if (name == repeat) {
+        // Line numbers count the running list; every Repeat entry shares one counter.
+        if (state.repeatCount < settings.repeatMaximum && settings.repeatFromLine <= state.taskPosition + 1) {
+            state.taskPosition = settings.repeatFromLine - 1;
+            ++state.repeatCount;
+        }
+    } else if (name == sendEmail) {
+        if (m_tasks.email) {
+            m_host.repaintNow();
+            m_tasks.email->SendEmail(settings.email, QueueKind::Alarm);
+        }
+    } else if (name == saveScreenshot) {
+        if (m_tasks.screenshot)
+            m_tasks.screenshot->SaveScreenshot(settings.screenshot);
+    } else if (name == openPlay1 || name == openPlay2) {
+        if (m_tasks.openPlay)
+            m_tasks.openPlay->OpenFiles(name == openPlay1 ? settings.open1 : settings.open2);
+    } else if (name == rebootSystem) {
+        // Emptied first: a tick during the countdown, or after a refusal, ends the queue.
+        state.runningAlarmQueue.clear();
+        if (m_tasks.reboot)
+            m_tasks.reboot->Reboot(settings.reboot);
+    } else if (name == killApplication) {
+        if (m_tasks.kill) {
+            m_tasks.kill->KillApplication(settings.kill.title1, settings.kill.class1);
+            m_tasks.kill->KillApplication(settings.kill.title2, settings.kill.class2);
+        }
+    } else if (name == switchPortPin) {
+        if (m_tasks.portPin) {
+            m_host.repaintNow();
+            m_tasks.portPin->SwitchPin(settings.port);
+        }
+    } else if (name == sendHttpQuery) {
+        if (m_tasks.httpQuery)
+            m_tasks.httpQuery->SendQuery(settings.query, false);
+    } else if (name == speak) {
+        if (m_tasks.speech) {
+            m_host.repaintNow();
+            m_tasks.speech->Kecej(Nahradit(settings.speakText, state));
+        }
+    }
+}
+
+} // namespace quietmon

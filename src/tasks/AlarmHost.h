@@ -1,0 +1,34 @@
+#pragma once
+
+#include "config/Settings.h"
+#include "platform/Clock.h"
+#include "tasks/AlarmState.h"
+
+#include <string>
+
+namespace quietmon {
+
+enum class StatusColour { Normal, Alarm };
+
+// What the silence detection and the two executors need of the main window around them.
+class AlarmHost {
+public:
+    virtual ~AlarmHost() = default;
+    virtual Settings& settings() = 0;
+    virtual AlarmState& alarmState() = 0;
+    virtual Clock& clock() = 0;
+    virtual bool setupShown() const = 0;
+    virtual void LogniText(const std::string& text) = 0;
+    virtual void setStatus(const std::string& text, StatusColour colour) = 0;
+    virtual void TrayUpdate() = 0;
+    // Draws the main window now, before a task that blocks the thread.
+    virtual void repaintNow() = 0;
+    // The Setup dialog's alarm-task pages cannot be edited while the alarm queue runs.
+    virtual void setAlarmTaskPagesEnabled(bool enabled) = 0;
+    virtual void showLastSilence(DateTime when) = 0;
+    // For observers of the alarm (the recording scan): the alarm was raised, the return has begun.
+    virtual void alarmActivated() = 0;
+    virtual void returnStarted() = 0;
+};
+
+} // namespace quietmon

@@ -1,0 +1,86 @@
+#include "tasks/ReturnExecutor.h"
+
+#include "tasks/AlarmExecutor.h"
+#include "tasks/TaskNames.h"
+
+#include <exception>
+
+namespace quietmon {
+
+ReturnExecutor::ReturnExecutor(AlarmHost& host, Timer& timer1, Timer& timer2, AlarmExecutor& alarmExecutor,
+                               TaskServices& tasks)
+    : m_host(host), m_timer1(timer1), m_timer2(timer2), m_alarmExecutor(alarmExecutor), m_tasks(tasks) {}
+
+void ReturnExecutor::Timer2Timer() {
+    AlarmState& state = m_host.alarmState();
+    Settings& settings = m_host.settings();
+    if (settings.activation.breakQueue)
+        m_alarmExecutor.breakQueue(); // also when the queue had already ended
+    else if (!state.runningAlarmQueue.empty())
+        return; // the return waits for the alarm queue and is tried again next tick
+    m_host.setAlarmTaskPagesEnabled(true);
+    if (m_host.setupShown())
+        return;
+
+    m_timer2.setEnabled(false);
+    state.alarmActive = false;
+    m_host.setStatus("Executing return tasks...", StatusColour::Alarm);
+    m_host.returnStarted();
+    if (settings.general.stopPlayer && m_tasks.openPlay) {
+        try {
+            m_tasks.openPlay->stopPlayerForReturn();
+        } catch (const std::exception&) {
+        }
+    }
+    m_host.TrayUpdate();
+    m_host.setStatus("Executing return tasks...", StatusColour::Normal);
+    m_host.repaintNow();
+    m_host.LogniText("Returned from alarm condition");
+    if (settings.port.full && m_tasks.portPin)
+        m_tasks.portPin->NormalPort(0);
+    state.eventTime = m_host.clock().now();
+    // All rows in this one tick; an error escaping a row ends it here, with the alarm already left.
+    for (const std::string& row : settings.retTasks)
+        run(row);
+    m_timer1.setEnabled(false);
+    m_host.setStatus("Alarm not active", StatusColour::Normal);
+    m_host.TrayUpdate();
+}
+
+void ReturnExecutor::countDownDelay() {
+    for (int remaining = m_host.settings().retDelaySeconds; remaining >= 1; --remaining) {
+        m_host.setStatus("Delay... " + std::to_string(remaining), StatusColour::Normal);
+        m_host.repaintNow();
+        m_host.clock().sleep(1000);
+    }
+    m_host.setStatus("Executing return tasks...", StatusColour::Normal);
+}
+
+void ReturnExecutor::run(const std::string& name) {
+    using namespace task_names;
+    Settings& settings = m_host.settings();
+    if (name == delay) {
+        countDownDelay();
+    } else if (name == killApplication) {
+        if (m_tasks.kill) {
+            m_tasks.kill->KillApplication(settings.retKill.title1, settings.retKill.class1);
+            m_host.clock().sleep(200);
+            m_tasks.kill->KillApplication(settings.retKill.title2, settings.retKill.class2);
+            m_host.clock().sleep(200);
+        }
+    } else if (name == saveScreenshot) {
+        if (m_tasks.screenshot && m_tasks.screenshot->SaveScreenshot(settings.retScreenshot))
+            m_host.clock().sleep(200);
+    } else if (name == sendEmail) {
+        if (m_tasks.email)
+            m_tasks.email->SendEmail(settings.retEmail, QueueKind::Return);
+    } else if (name == openPlay) {
+        if (m_tasks.openPlay)
+            m_tasks.openPlay->OpenFiles(settings.retOpen);
+    } else if (name == sendHttpQuery) {
+        if (m_tasks.httpQuery)
+            m_tasks.httpQuery->SendQuery(settings.retQuery, false);
+    }
+}
+
+} // namespace quietmon

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/Timer.h"
+#include "tasks/AlarmHost.h"
+#include "tasks/TaskServices.h"
+
+namespace quietmon {
+
+class AlarmExecutor;
+
+// Leaves the alarm once sound has lasted long enough, and runs the return task queue in one pass.
+class ReturnExecutor {
+public:
+    ReturnExecutor(AlarmHost& host, Timer& timer1, Timer& timer2, AlarmExecutor& alarmExecutor,
+                   TaskServices& tasks);
+
+    void Timer2Timer();
+
+private:
+    void run(const std::string& name);
+    void countDownDelay();
+
+    AlarmHost& m_host;
+    Timer& m_timer1;
+    Timer& m_timer2;
+    AlarmExecutor& m_alarmExecutor;
+    TaskServices& m_tasks;
+};
+
+} // namespace quietmon

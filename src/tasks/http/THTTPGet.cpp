@@ -1,0 +1,76 @@
+#include "tasks/http/THTTPGet.h"
+
+#include "tasks/http/UrlSplit.h"
+
+#include <cstdint>
+
+namespace quietmon {
+
+THTTPGet::THTTPGet(EventLoop& loop, HttpTransport& transport) : m_loop(loop), m_transport(transport) {}
+
+THTTPGet::~THTTPGet() {
+    m_self.reset();
+    if (m_worker.joinable()) {
+        m_worker.request_stop();
+        m_worker.join();
+    }
+}
+
+bool THTTPGet::GetString(const std::string& url) {
+    if (busy())
+        return false;
+    m_url = url;
+    HttpGetOptions options{agent, acceptTypes, m_timeouts};
+    try {
+        m_worker = std::jthread([&loop = m_loop, &transport = m_transport, url, options = std::move(options),
+                                 self = std::weak_ptr<THTTPGet*>(m_self)](std::stop_token stop) {
+            Outcome outcome = fetch(transport, url, options, stop);
+            if (stop.stop_requested())
+                return;
+            try {
+                loop.post([self, outcome = std::move(outcome)]() mutable {
+                    if (const std::shared_ptr<THTTPGet*> alive = self.lock())
+                        (*alive)->finished(std::move(outcome));
+                });
+            } catch (...) {
+                // Out of memory for the event: the component stays busy, as it would for a hung server.
+            }
+        });
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+THTTPGet::Outcome THTTPGet::fetch(HttpTransport& transport, const std::string& url,
+                                  const HttpGetOptions& options, const std::stop_token& stop) {
+    Outcome outcome;
+    std::uint64_t received = 0;
+    try {
+        transport.get(splitUrl(url), options, stop, [&](std::string_view chunk) {
+            received += chunk.size();
+            outcome.text.append(chunk.substr(0, keptAnswerBytes - outcome.text.size()));
+            return outcome.text.size() < keptAnswerBytes && !stop.stop_requested();
+        });
+    } catch (...) {
+        return {};
+    }
+    // The status code does not matter: an error page with a body is an answer too.
+    outcome.success = received > 0;
+    return outcome;
+}
+
+void THTTPGet::finished(Outcome outcome) {
+    // The worker posted this as its last act.
+    m_worker.join();
+    // Free before the handlers run: one may hold a message box open, and the queries of alarms raised
+    // meanwhile must still go out.
+    if (outcome.success) {
+        if (m_onDoneString)
+            m_onDoneString(outcome.text);
+    } else if (m_onError) {
+        m_onError();
+    }
+}
+
+} // namespace quietmon

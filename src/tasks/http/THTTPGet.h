@@ -1,0 +1,69 @@
+#pragma once
+
+#include "platform/EventLoop.h"
+#include "platform/HttpTransport.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace quietmon {
+
+// The request component: one GET at a time, run by a worker thread of its own so that the caller goes on
+// at once. The worker works on its own copies and hands its outcome back through the event loop; the
+// component is busy from the start of a request until that outcome has been delivered, and turns away
+// every request meanwhile.
+class THTTPGet {
+public:
+    static constexpr const char* agent = "Orvane Silence Detector";
+    static constexpr const char* acceptTypes = "*/*";
+    // Reading stops once this much of an answer is in. Nobody is shown more than 1024 characters, and a
+    // server that sends without end must not fill the memory.
+    static constexpr std::size_t keptAnswerBytes = 64 * 1024;
+
+    // `transport` runs on the worker; both must outlive the component.
+    THTTPGet(EventLoop& loop, HttpTransport& transport);
+    // Tells a running worker to stop and waits for it; its outcome is then never delivered.
+    ~THTTPGet();
+    THTTPGet(const THTTPGet&) = delete;
+    THTTPGet& operator=(const THTTPGet&) = delete;
+
+    void setTimeouts(const HttpTimeouts& timeouts) { m_timeouts = timeouts; }
+    // Called on the logic thread with the answer when at least one byte of it arrived.
+    void setOnDoneString(std::function<void(const std::string& text)> handler) {
+        m_onDoneString = std::move(handler);
+    }
+    // Called on the logic thread when nothing arrived: no connection, no answer, an empty answer.
+    void setOnError(std::function<void()> handler) { m_onError = std::move(handler); }
+
+    // Starts a worker for the URL and returns at once. False, with nothing started, while a request
+    // runs or when no thread could be started; otherwise exactly one of the two handlers follows.
+    bool GetString(const std::string& url);
+    bool busy() const { return m_worker.joinable(); }
+    // The URL of the request running now, or of the last one.
+    const std::string& url() const { return m_url; }
+
+private:
+    struct Outcome {
+        bool success = false;
+        std::string text;
+    };
+
+    static Outcome fetch(HttpTransport& transport, const std::string& url, const HttpGetOptions& options,
+                         const std::stop_token& stop);
+    void finished(Outcome outcome);
+
+    EventLoop& m_loop;
+    HttpTransport& m_transport;
+    HttpTimeouts m_timeouts;
+    std::function<void(const std::string&)> m_onDoneString;
+    std::function<void()> m_onError;
+    std::string m_url;
+    // What a worker's posted outcome finds when it runs: nothing once the component is gone.
+    std::shared_ptr<THTTPGet*> m_self = std::make_shared<THTTPGet*>(this);
+    std::jthread m_worker;
+};
+
+} // namespace quietmon

@@ -1,0 +1,489 @@
+// The whole alarm in virtual time: measurement, detection, conditions, both executors and their tasks.
+#include "fakes/FakeTasks.h"
+#include "fakes/RecordingView.h"
+#include "support/MonitorHarness.h"
+
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace quietmon {
+namespace {
+
+constexpr std::int16_t loud = 3277; // -20 dB
+constexpr std::int16_t quiet = 0;   // -96 dB
+constexpr std::int64_t bufferMs = 125;
+
+class AlarmStoryTest : public ::testing::Test, protected test::MonitorHarness {
+protected:
+    // Starts the program with these settings: keys of [General] first (the first of a key counts), then
+    // other sections. The start-up delay is 0 unless the keys say otherwise.
+    void start(const std::string& generalKeys = "", const std::string& sections = "") {
+        writeSettings("[General]\n" + generalKeys + "LogEvents=1\nStartUpDelay=0\n" + sections);
+        view.now = [this] { return loop.elapsedMs(); };
+        tasks.installInto(monitor.tasks());
+        monitor.setView(&view);
+        startUp();
+    }
+    // One buffer every 125 ms for `ms`, each channel at its level.
+    void play(std::int64_t ms, std::int16_t left, std::int16_t right) {
+        for (std::int64_t played = 0; played < ms; played += bufferMs) {
+            loop.advance(bufferMs);
+            waveIn.fill(1, left, right);
+            loop.runPending();
+            const Measurement& last = view.measurements.back();
+            if (firstBothSilentMs < 0 && last.leftSilent && last.rightSilent)
+                firstBothSilentMs = loop.elapsedMs();
+        }
+    }
+    void play(std::int64_t ms, std::int16_t level) { play(ms, level, level); }
+    // Sound, then silence until the alarm is raised.
+    void raiseAlarm() {
+        play(1000, loud);
+        firstBothSilentMs = -1;
+        play(12'000, quiet);
+        ASSERT_TRUE(monitor.alarmActive());
+    }
+    std::vector<std::string> logTexts() const {
+        std::vector<std::string> texts;
+        const std::string log = logText();
+        for (std::size_t start = 0; start < log.size();) {
+            const std::size_t end = log.find("\r\n", start);
+            texts.push_back(log.substr(start + 21, end - start - 21)); // after "yyyy-mm-dd hh:nn:ss; "
+            start = end + 2;
+        }
+        return texts;
+    }
+    bool logged(const std::string& text) const {
+        const auto texts = logTexts();
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    }
+    int countLogged(const std::string& text) const {
+        const auto texts = logTexts();
+        return static_cast<int>(std::count(texts.begin(), texts.end(), text));
+    }
+
+    test::RecordingView view;
+    test::FakeTasks tasks{monitor.alarmState(), [this] { return loop.elapsedMs(); }};
+    std::int64_t firstBothSilentMs = -1;
+};
+
+using Strings = std::vector<std::string>;
+
+// --- Silence detection ---
+
+TEST_F(AlarmStoryTest, OneSilentChannelOfTwoNeverRaisesTheAlarmUnderTheBothRule) {
+    start("", "[Activation]\nSilence=10\n");
+    play(60'000, quiet, loud);
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_TRUE(view.alarms.empty());
+}
+
+TEST_F(AlarmStoryTest, BothSilentRaisesTheAlarmTenSecondsAfterTheFirstSilentMeasurement) {
+    start("", "[Activation]\nSilence=10\n");
+    play(1000, loud);
+    play(15'000, quiet);
+    ASSERT_EQ(view.alarms.size(), 1u);
+    EXPECT_EQ(view.alarms[0].atMs, firstBothSilentMs + 10'001);
+    EXPECT_EQ(view.alarms[0].channels, "Left and Right");
+    EXPECT_EQ(monitor.silentChannels(), "Left and Right");
+    EXPECT_TRUE(logged("Alarm activated (silent channel(s): Left and Right)"));
+    EXPECT_EQ(view.lastSilence, "Last silence: 14.03 7:05");
+}
+
+TEST_F(AlarmStoryTest, OneLoudBufferRestartsTheWholeCountdown) {
+    start("", "[Activation]\nSilence=10\n");
+    play(1000, loud);
+    play(8000, quiet);
+    play(bufferMs, loud);
+    firstBothSilentMs = -1;
+    play(9500, quiet);
+    EXPECT_FALSE(monitor.alarmActive());
+    play(1500, quiet);
+    ASSERT_EQ(view.alarms.size(), 1u);
+    EXPECT_EQ(view.alarms[0].atMs, firstBothSilentMs + 10'001);
+}
+
+TEST_F(AlarmStoryTest, OpeningSetupCancelsTheCountdownAndClosingItStartsAFullOne) {
+    start("", "[Activation]\nSilence=10\n");
+    play(1000, loud);
+    play(8000, quiet);
+    monitor.setSetupShown(true);
+    play(5000, quiet);
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_EQ(monitor.silentChannels(), "Unknown");
+    monitor.setSetupShown(false);
+    const std::int64_t closedAt = loop.elapsedMs();
+    play(9875, quiet);
+    EXPECT_FALSE(monitor.alarmActive());
+    play(500, quiet);
+    ASSERT_EQ(view.alarms.size(), 1u);
+    EXPECT_EQ(view.alarms[0].atMs, closedAt + bufferMs + 10'001);
+}
+
+TEST_F(AlarmStoryTest, TheAnyChannelRuleNamesOnlyTheChannelSilentForMostOfTheCountdown) {
+    start("", "[Activation]\nSilence=10\nChannels=1\n");
+    play(1000, loud);
+    play(8000, quiet, loud); // Right goes quiet only for the last 2 s
+    play(3000, quiet, quiet);
+    ASSERT_EQ(view.alarms.size(), 1u);
+    EXPECT_EQ(view.alarms[0].channels, "Left");
+}
+
+TEST_F(AlarmStoryTest, TheAnyChannelRuleNamesBothWhenBothWereSilentAllAlong) {
+    start("LeftName=Studio\nRightName=Backup\n", "[Activation]\nSilence=10\nChannels=1\n");
+    play(1000, loud);
+    play(12'000, quiet);
+    ASSERT_EQ(view.alarms.size(), 1u);
+    EXPECT_EQ(view.alarms[0].channels, "Studio and Backup");
+}
+
+TEST_F(AlarmStoryTest, OneNamedChannelRuleWatchesOnlyThatChannel) {
+    start("RightName=Backup\n", "[Activation]\nSilence=10\nChannels=3\n");
+    play(12'000, loud, quiet);
+    ASSERT_EQ(view.alarms.size(), 1u);
+    EXPECT_EQ(view.alarms[0].channels, "Backup");
+}
+
+TEST_F(AlarmStoryTest, NothingHappensDuringTheStartUpDelay) {
+    start("StartUpDelay=30\n", "[Activation]\nSilence=10\n");
+    play(29'000, quiet);
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_FALSE(monitor.Timer1().enabled());
+    play(11'250, quiet);
+    ASSERT_EQ(view.alarms.size(), 1u);
+    EXPECT_EQ(view.alarms[0].atMs, 30'000 + 10'001);
+}
+
+TEST_F(AlarmStoryTest, AfterTheReturnTheChannelsStayNamedUntilTheNextMeasurementWithoutCountdown) {
+    start("", "[Activation]\nSilence=10\nReturn=1\n");
+    raiseAlarm();
+    play(1000, loud);
+    loop.advance(250); // the return fires between two buffers
+    ASSERT_FALSE(monitor.alarmActive());
+    EXPECT_EQ(monitor.silentChannels(), "Left and Right");
+    play(bufferMs, loud);
+    EXPECT_EQ(monitor.silentChannels(), "Unknown");
+}
+
+// --- Activation conditions ---
+
+TEST_F(AlarmStoryTest, ACountdownIsStoppedByTheFirstMeasurementAfterTheTimeWindow) {
+    // The day starts at 07:05:09 here: the window closes 11 s later, at 07:05:20.
+    start("", "[Activation]\nSilence=30\nCondition3=1\nTime1=07:00:00\nTime2=07:05:20\n");
+    play(60'000, quiet);
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_FALSE(monitor.Timer1().enabled());
+    EXPECT_EQ(monitor.silentChannels(), "Unknown");
+}
+
+TEST_F(AlarmStoryTest, InsideTheTimeWindowTheAlarmRises) {
+    start("", "[Activation]\nSilence=10\nCondition3=1\nTime1=07:00:00\nTime2=08:00:00\n");
+    play(11'000, quiet);
+    EXPECT_TRUE(monitor.alarmActive());
+}
+
+TEST_F(AlarmStoryTest, TheWeekdayConditionWithNoDayTickedNeverLetsTheAlarmRise) {
+    start("", "[Activation]\nSilence=10\nCondition2=1\n");
+    play(30'000, quiet);
+    EXPECT_FALSE(monitor.alarmActive());
+}
+
+TEST_F(AlarmStoryTest, TheWeekdayConditionOnTheRightDayLetsItRise) {
+    start("", "[Activation]\nSilence=10\nCondition2=1\nSaturday=1\n"); // 2026-03-14 is a Saturday
+    play(12'000, quiet);
+    EXPECT_TRUE(monitor.alarmActive());
+}
+
+TEST_F(AlarmStoryTest, AMissingWindowHoldsTheAlarmUntilItOpens) {
+    start("", "[Activation]\nSilence=10\nCondition4=1\nWindow=Playout - Studio 1\n");
+    play(35'000, quiet);
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_EQ(windows.searches, 3); // the countdown fired at 10, 20 and 30 s
+    windows.open("playout - studio 1", "PlayoutMain");
+    play(10'000, quiet);
+    EXPECT_TRUE(monitor.alarmActive());
+}
+
+TEST_F(AlarmStoryTest, TheWindowConditionComparesTheWholeTitle) {
+    windows.open("Playout - Studio 1", "PlayoutMain");
+    start("", "[Activation]\nSilence=10\nCondition4=1\nWindow=Playout\n");
+    play(25'000, quiet);
+    EXPECT_FALSE(monitor.alarmActive());
+}
+
+TEST_F(AlarmStoryTest, AWindowThatIsNotDetectedLetsTheAlarmRise) {
+    windows.open("On Air", "PlayoutMain");
+    start("", "[Activation]\nSilence=10\nCondition4=1\nWindowOperator=1\nTitleClass=1\nWindow=playoutmain\n");
+    play(25'000, quiet);
+    EXPECT_FALSE(monitor.alarmActive());
+    windows.windows.clear();
+    play(10'000, quiet);
+    EXPECT_TRUE(monitor.alarmActive());
+}
+
+TEST_F(AlarmStoryTest, AWindowLineWithoutTextHasNoEffect) {
+    start("", "[Activation]\nSilence=10\nCondition4=1\nWindow=\n");
+    play(11'000, quiet);
+    EXPECT_TRUE(monitor.alarmActive());
+    EXPECT_EQ(windows.searches, 0);
+}
+
+// --- The alarm executor ---
+
+TEST_F(AlarmStoryTest, AnEmptyQueueEndsOneTickAfterTheAlarmWithSilence) {
+    start("", "[Activation]\nSilence=10\n");
+    raiseAlarm();
+    EXPECT_EQ(monitor.statusText(), "Silence!");
+    EXPECT_EQ(view.statusColour, StatusColour::Alarm);
+    EXPECT_TRUE(view.alarmTaskPagesEnabled);
+    EXPECT_TRUE(monitor.alarmState().runningAlarmQueue.empty());
+}
+
+TEST_F(AlarmStoryTest, ShortRowsAreLeftOutAndRepeatLinesCountTheRunningList) {
+    start(
+        "",
+        "[Activation]\nSilence=10\n[Tasks]\nTask1=Send email\nTask2=\nTask3=Dela\nTask4=Speak\nTask5=Repeat\n"
+        "[Repeat]\nFromLine=2\nMaximum=2\n[Speak]\nText=Silence on %channel\n");
+    raiseAlarm();
+    play(3000, quiet);
+    EXPECT_EQ(tasks.names(), (Strings{"alarm email", "speak", "speak", "speak"}));
+    EXPECT_EQ(tasks.calls[1].text, "Silence on Left and Right");
+}
+
+TEST_F(AlarmStoryTest, EntriesRunOnePerTickOf200Milliseconds) {
+    start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Send email\nTask2=Speak\nTask3=Kill application\n");
+    raiseAlarm();
+    const std::int64_t alarmAt = view.alarms[0].atMs;
+    ASSERT_GE(tasks.calls.size(), 3u);
+    EXPECT_EQ(tasks.calls[0].atMs, alarmAt + 200);
+    EXPECT_EQ(tasks.calls[1].atMs, alarmAt + 400);
+    EXPECT_EQ(tasks.calls[2].atMs, alarmAt + 600);
+    EXPECT_EQ(view.statuses.back(), "Silence!");
+}
+
+TEST_F(AlarmStoryTest, EmailRepeatedFromLineOneIsSentSixTimesWithADelayAfterEach) {
+    start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Send email\nTask2=Delay\nTask3=Repeat\n"
+              "[Repeat]\nFromLine=1\nMaximum=5\n[Delay]\nDelay=2\n");
+    play(1000, loud);
+    play(60'000, quiet);
+    ASSERT_EQ(tasks.calls.size(), 6u);
+    for (std::size_t i = 1; i < 6; ++i)
+        EXPECT_EQ(tasks.calls[i].atMs - tasks.calls[i - 1].atMs, 2001 + 200 + 200) << i;
+    EXPECT_EQ(monitor.repeatCount(), 5);
+    EXPECT_EQ(monitor.statusText(), "Silence!");
+}
+
+TEST_F(AlarmStoryTest, TheQueueEndsTheDelaySecondsAfterALastDelayEntry) {
+    start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Delay\n[Delay]\nDelay=3\n");
+    play(1000, loud);
+    play(11'500, quiet);
+    const std::int64_t delayTakenAt = view.alarms.at(0).atMs + 200;
+    loop.advance(delayTakenAt + 3001 - 1 - loop.elapsedMs());
+    EXPECT_EQ(monitor.statusText(), "Executing alarm tasks...");
+    loop.advance(1);
+    EXPECT_EQ(monitor.statusText(), "Silence!");
+}
+
+TEST_F(AlarmStoryTest, TwoDelaysWaitTwice) {
+    start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Delay\nTask2=Delay\nTask3=Speak\n[Delay]\nDelay=2\n");
+    raiseAlarm();
+    play(5000, quiet);
+    ASSERT_EQ(tasks.calls.size(), 1u);
+    EXPECT_EQ(tasks.calls[0].atMs, view.alarms[0].atMs + 200 + 2001 + 2001);
+}
+
+TEST_F(AlarmStoryTest, ARepeatBeyondTheNextLineDoesNothing) {
+    start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Speak\nTask2=Repeat\n[Repeat]\nFromLine=4\n");
+    raiseAlarm();
+    EXPECT_EQ(tasks.names(), (Strings{"speak"}));
+    EXPECT_EQ(monitor.repeatCount(), 0);
+}
+
+TEST_F(AlarmStoryTest, TwoRepeatEntriesShareOneCounter) {
+    start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Speak\nTask2=Repeat\nTask3=Send email\nTask4=Repeat\n"
+              "[Repeat]\nFromLine=1\nMaximum=3\n");
+    raiseAlarm();
+    play(3000, quiet);
+    EXPECT_EQ(monitor.repeatCount(), 3);
+    EXPECT_EQ(tasks.names(), (Strings{"speak", "speak", "speak", "speak", "alarm email"}));
+}
+
+TEST_F(AlarmStoryTest, LastTaskShowsTheEntryRunningNow) {
+    start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Speak\nTask2=Speak\nTask3=Send email\n"
+              "[Email]\nMessage=entry %LastTask\n");
+    raiseAlarm();
+    EXPECT_EQ(tasks.calls.at(2).text, "entry 3");
+}
+
+TEST_F(AlarmStoryTest, TheQueueKeepsItsPaceWhileSetupIsOpen) {
+    start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Speak\nTask2=Speak\nTask3=Speak\n");
+    play(1000, loud);
+    play(10'500, quiet);
+    monitor.setSetupShown(true);
+    EXPECT_FALSE(view.alarmTaskPagesEnabled);
+    play(1000, quiet);
+    EXPECT_EQ(tasks.calls.size(), 3u);
+    EXPECT_TRUE(view.alarmTaskPagesEnabled);
+}
+
+TEST_F(AlarmStoryTest, AnErrorInAnEntryIsLoggedAndTheNextTickGoesOn) {
+    start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Send email\nTask2=Speak\n");
+    tasks.failNextEmail = true;
+    raiseAlarm();
+    EXPECT_TRUE(logged("Application Error - Socket Error # 10061"));
+    EXPECT_EQ(tasks.names(), (Strings{"speak"}));
+}
+
+TEST_F(AlarmStoryTest, ARefusedRebootEndsTheQueue) {
+    start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Reboot system\nTask2=Speak\n");
+    raiseAlarm();
+    EXPECT_EQ(tasks.names(), (Strings{"reboot"}));
+    EXPECT_EQ(monitor.statusText(), "Silence!");
+}
+
+TEST_F(AlarmStoryTest, AQueueInterruptedByItsOwnRebootResumesAfterTheStartUpDelay) {
+    start("StartUpStatus=2\nAlarm=1\nLastTask=2\nRepeats=0\nStartUpDelay=5\n",
+          "[Reboot]\nReboot=1\n[Tasks]\nTask1=Speak\nTask2=Reboot system\nTask3=Send email\n"
+          "[Email]\nMessage=%channel %lasttask\n");
+    EXPECT_TRUE(monitor.alarmActive());
+    EXPECT_EQ(monitor.statusText(), "Silence! ...");
+    EXPECT_FALSE(view.alarmTaskPagesEnabled);
+    loop.advance(4900);
+    EXPECT_TRUE(tasks.calls.empty());
+    loop.advance(400);
+    EXPECT_EQ(tasks.names(), (Strings{"alarm email"}));
+    EXPECT_EQ(tasks.calls[0].text, "Unknown 3");
+    loop.advance(400);
+    EXPECT_EQ(monitor.statusText(), "Silence!");
+}
+
+// --- The return ---
+
+TEST_F(AlarmStoryTest, ReturnZeroEndsTheAlarmAtTheFirstMeasurementWithSound) {
+    start("", "[Activation]\nSilence=10\nReturn=0\n");
+    raiseAlarm();
+    const std::int64_t soundAt = loop.elapsedMs() + bufferMs;
+    play(bufferMs, loud);
+    loop.advance(10);
+    ASSERT_EQ(view.returnsAt.size(), 1u);
+    EXPECT_EQ(view.returnsAt[0], soundAt + 10); // a 1 ms interval acts as 10 ms
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_EQ(monitor.statusText(), "Alarm not active");
+    EXPECT_EQ(view.statusColour, StatusColour::Normal);
+    EXPECT_TRUE(logged("Returned from alarm condition"));
+}
+
+TEST_F(AlarmStoryTest, SilenceDuringTheReturnCountdownLosesTheCount) {
+    start("", "[Activation]\nSilence=10\nReturn=2\n");
+    raiseAlarm();
+    play(1500, loud);
+    play(bufferMs * 4, quiet); // the held level falls below the threshold
+    play(1500, loud);
+    EXPECT_TRUE(monitor.alarmActive());
+    play(1000, loud);
+    EXPECT_FALSE(monitor.alarmActive());
+}
+
+TEST_F(AlarmStoryTest, WithoutTheBreakOptionTheReturnWaitsForTheQueueToEnd) {
+    start("", "[Activation]\nSilence=10\nReturn=1\n[Tasks]\nTask1=Delay\nTask2=Speak\n[Delay]\nDelay=5\n");
+    raiseAlarm();
+    play(3000, loud);
+    EXPECT_TRUE(monitor.alarmActive());
+    play(4000, loud);
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_EQ(tasks.names(), (Strings{"speak"}));
+    EXPECT_FALSE(logged("Alarm task queue broken"));
+    EXPECT_GT(view.returnsAt.at(0), tasks.calls[0].atMs);
+}
+
+TEST_F(AlarmStoryTest, WithTheBreakOptionTheQueueIsCutAtTheFirstTick) {
+    start("", "[Activation]\nSilence=10\nReturn=1\nBreakQueue=1\n[Tasks]\nTask1=Delay\nTask2=Speak\n[Delay]"
+              "\nDelay=30\n");
+    raiseAlarm();
+    play(1500, loud);
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_TRUE(tasks.calls.empty());
+    const auto texts = logTexts();
+    const auto broken = std::find(texts.begin(), texts.end(), "Alarm task queue broken");
+    ASSERT_NE(broken, texts.end());
+    EXPECT_EQ(*(broken + 1), "Returned from alarm condition");
+    play(40'000, loud);
+    EXPECT_TRUE(tasks.calls.empty());
+}
+
+TEST_F(AlarmStoryTest, WithTheBreakOptionAnOpenSetupLogsABreakAtEveryTick) {
+    start("", "[Activation]\nSilence=10\nReturn=1\nBreakQueue=1\n");
+    raiseAlarm();
+    monitor.setSetupShown(true);
+    play(3500, loud);
+    EXPECT_TRUE(monitor.alarmActive());
+    EXPECT_EQ(countLogged("Alarm task queue broken"), 3);
+    monitor.setSetupShown(false);
+    play(1100, loud);
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_EQ(countLogged("Alarm task queue broken"), 4);
+}
+
+TEST_F(AlarmStoryTest, AnEmptyReturnQueueStillLogsReleasesThePinAndEnds) {
+    start("", "[Activation]\nSilence=10\nReturn=1\n[Port]\nFull=1\n");
+    raiseAlarm();
+    play(1500, loud);
+    EXPECT_EQ(tasks.names(), (Strings{"normal port"}));
+    EXPECT_EQ(monitor.statusText(), "Alarm not active");
+    EXPECT_FALSE(monitor.Timer1().enabled());
+}
+
+TEST_F(AlarmStoryTest, AReturnDelayCountsDownOnTheStatusLine) {
+    start("", "[Activation]\nSilence=10\nReturn=1\n[RetTasks]\nTask1=Delay\nTask2=Send "
+              "email\n[RetDelay]\nDelay=3\n");
+    raiseAlarm();
+    view.statuses.clear();
+    play(1500, loud);
+    EXPECT_EQ(view.statuses,
+              (Strings{"Executing return tasks...", "Executing return tasks...", "Delay... 3", "Delay... 2",
+                       "Delay... 1", "Executing return tasks...", "Alarm not active"}));
+    ASSERT_EQ(tasks.calls.size(), 1u);
+    EXPECT_EQ(tasks.calls[0].atMs, view.returnsAt[0] + 3000);
+}
+
+TEST_F(AlarmStoryTest, ReturnEmailsCarryTheMomentOfReturnAndTheLastAlarmEntry) {
+    start("",
+          "[Activation]\nSilence=10\nReturn=1\n[Tasks]\nTask1=Speak\nTask2=Speak\nTask3=Speak\nTask4=Speak\n"
+          "Task5=Speak\n[RetTasks]\nTask1=Send email\nTask3=Send email\n[RetEmail]\nMessage=%date %time, "
+          "%lasttask\n");
+    raiseAlarm();
+    play(3000, quiet);
+    play(1500, loud);
+    ASSERT_EQ(tasks.names(),
+              (Strings{"speak", "speak", "speak", "speak", "speak", "return email", "return email"}));
+    const DateTime returnedAt = DateTime::fromParts(2026, 3, 14, 7, 5, 9).addMilliseconds(view.returnsAt[0]);
+    const std::string expected = returnedAt.formatIsoDate() + " " +
+                                 returnedAt.formatTime().replace(2, 1, "-").replace(5, 1, "-") + ", 5";
+    EXPECT_EQ(tasks.calls[5].text, expected);
+    EXPECT_EQ(tasks.calls[6].text, expected);
+}
+
+TEST_F(AlarmStoryTest, AnErrorInAReturnRowEndsTheReturnWithTheAlarmLeft) {
+    start("", "[Activation]\nSilence=10\nReturn=1\n[RetTasks]\nTask1=Send email\nTask2=Kill application\n");
+    raiseAlarm();
+    tasks.failNextEmail = true;
+    play(1500, loud);
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_TRUE(tasks.calls.empty()); // the kill row never ran
+    EXPECT_EQ(monitor.statusText(), "Executing return tasks...");
+    EXPECT_TRUE(logged("Application Error - Socket Error # 10061"));
+}
+
+TEST_F(AlarmStoryTest, TheAlarmStateIsSavedAndShownAtEveryStep) {
+    start("", "[Activation]\nSilence=10\nReturn=1\n[Tasks]\nTask1=Speak\n");
+    raiseAlarm();
+    monitor.SaveCfg();
+    EXPECT_EQ(IniFile::parse(settingsText()).read("General", "Alarm"), "1");
+    EXPECT_EQ(IniFile::parse(settingsText()).read("General", "LastTask"), "1");
+    play(1500, loud);
+    monitor.SaveCfg();
+    EXPECT_EQ(IniFile::parse(settingsText()).read("General", "Alarm"), "0");
+}
+
+} // namespace
+} // namespace quietmon

@@ -1,0 +1,87 @@
+# Shared pieces of the end-to-end tests: a private sound server, the program started as a user would,
+# waiting on its log, and checks. Source it; it keeps its state in $work and cleans up on exit.
+set -euo pipefail
+work=$(mktemp -d)
+chmod 755 "$work"
+pids=()
+failures=0
+as_user=() # a command prefix running things as another user (set by tests that drop privileges)
+
+cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+  sleep 0.2
+  for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+check() { # check <description> <command...>
+  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+
+alive() { [ -r "/proc/$1/stat" ] && ! awk '{exit ($3=="Z")?0:1}' "/proc/$1/stat"; }
+
+wait_for() { # wait_for <seconds> <command...>
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.2
+  done
+}
+
+# A PulseAudio server of this test's own with a null sink e2e_sink, whose monitor is the default source.
+# Sets PULSE_ADDRESS and PULSE_PID.
+start_pulse() {
+  local dir=$work/pulse
+  mkdir -p "$dir"
+  [ ${#as_user[@]} -eq 0 ] || chown "${pulse_owner:-nobody}" "$dir"
+  rm -f "$dir/native" "$dir/pulse/pid"
+  env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS HOME="$dir" XDG_RUNTIME_DIR="$dir" XDG_CONFIG_HOME="$dir" "${as_user[@]}" \
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit=yes --realtime=no --high-priority=no \
+    --log-target="file:$dir/log" \
+    --load="module-native-protocol-unix auth-anonymous=1 socket=$dir/native" \
+    --load="module-null-sink sink_name=e2e_sink format=s16le rate=44100 channels=2" </dev/null >/dev/null 2>&1 &
+  PULSE_PID=$!
+  pids+=("$PULSE_PID")
+  PULSE_ADDRESS=unix:$dir/native
+  wait_for 15 pactl --server="$PULSE_ADDRESS" info >/dev/null 2>&1 || { echo "private pulseaudio did not start:"; tail -5 "$dir/log"; return 1; }
+  pactl --server="$PULSE_ADDRESS" set-default-source e2e_sink.monitor
+}
+
+stop_pulse() {
+  kill -KILL "$PULSE_PID" 2>/dev/null || true
+  wait "$PULSE_PID" 2>/dev/null || true
+}
+
+# play <seconds> <volume>: a 1 kHz tone (volume 0 plays digital silence) into the private sink, in the
+# background; sets PLAYER_PID.
+play() {
+  local effect=(synth "$1" sine 1000 vol "$2")
+  [ "$2" = 0 ] && effect=(trim 0 "$1")
+  sox -q -D -n -r 44100 -c 2 -b 16 -e signed -t raw - "${effect[@]}" |
+    "${as_user[@]}" pacat --server="$PULSE_ADDRESS" --raw --format=s16le --rate=44100 --channels=2 -d e2e_sink &
+  PLAYER_PID=$!
+  pids+=("$PLAYER_PID")
+}
+
+# The program with a home of its own and the settings given as INI text; sets QUIETMON_PID and LOG.
+start_quietmon() { # start_quietmon <binary> <settings text>
+  local home=$work/home
+  mkdir -p "$home/.local/share/quietmon" "$work/runtime"
+  chmod 700 "$work/runtime"
+  printf '%s' "$2" >"$home/.local/share/quietmon/quietmon.ini"
+  if [ ${#as_user[@]} -gt 0 ]; then chown -R "${pulse_owner:-nobody}" "$home" "$work/runtime"; fi
+  LOG=$home/.local/share/quietmon/quietmon.log
+  SETTINGS=$home/.local/share/quietmon/quietmon.ini
+  DATA=$home/.local/share/quietmon
+  env HOME="$home" XDG_RUNTIME_DIR="$work/runtime" PULSE_SERVER="$PULSE_ADDRESS" QT_QPA_PLATFORM=offscreen \
+    "${as_user[@]}" "$1" >"$work/quietmon.out" 2>&1 &
+  QUIETMON_PID=$!
+  pids+=("$QUIETMON_PID")
+  wait_for 30 grep -q 'starting up' "$LOG"
+}
+
+logged() { tr -d '\r' <"$LOG" | cut -d' ' -f3- | grep -qx -- "$1"; }
+count_logged() { tr -d '\r' <"$LOG" | cut -d' ' -f3- | grep -cx -- "$1" || true; }

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "tasks/AlarmState.h"
+#include "tasks/Placeholders.h"
+#include "tasks/TaskServices.h"
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quietmon::test {
+
+// Task kinds that record what they were asked to do, with the placeholders of their texts expanded at
+// that moment, and the virtual time it happened at.
+struct FakeTasks {
+    struct Call {
+        std::string what;
+        std::string text; // an expanded message, where the kind has one
+        std::int64_t atMs;
+    };
+
+    FakeTasks(const AlarmState& state, std::function<std::int64_t()> now)
+        : state(state), now(std::move(now)) {}
+
+    struct Email final : EmailTask {
+        explicit Email(FakeTasks& owner) : owner(owner) {}
+        void SendEmail(const EmailSettings& settings, QueueKind queue) override {
+            if (owner.failNextEmail) {
+                owner.failNextEmail = false;
+                throw std::runtime_error("Socket Error # 10061");
+            }
+            owner.record(queue == QueueKind::Alarm ? "alarm email" : "return email",
+                         Nahradit(settings.message, owner.state));
+        }
+        FakeTasks& owner;
+    };
+    struct Http final : HttpQueryTask {
+        explicit Http(FakeTasks& owner) : owner(owner) {}
+        void SendQuery(const QuerySettings& settings, bool) override {
+            owner.record("query", NahraditHTTP(settings.query, owner.state));
+        }
+        FakeTasks& owner;
+    };
+    struct Kill final : KillTask {
+        explicit Kill(FakeTasks& owner) : owner(owner) {}
+        void KillApplication(const std::string& title, const std::string& windowClass) override {
+            owner.record("kill", title + "/" + windowClass);
+        }
+        FakeTasks& owner;
+    };
+    struct Speech final : SpeechTask {
+        explicit Speech(FakeTasks& owner) : owner(owner) {}
+        void Kecej(const std::string& text) override { owner.record("speak", text); }
+        FakeTasks& owner;
+    };
+    struct Port final : PortPinTask {
+        explicit Port(FakeTasks& owner) : owner(owner) {}
+        void SwitchPin(const PortSettings&) override { owner.record("switch pin", ""); }
+        void NormalPort(int mode) override { owner.record("normal port", std::to_string(mode)); }
+        FakeTasks& owner;
+    };
+    struct Rebooter final : RebootTask {
+        explicit Rebooter(FakeTasks& owner) : owner(owner) {}
+        void Reboot(const RebootSettings&) override { owner.record("reboot", ""); }
+        FakeTasks& owner;
+    };
+
+    void record(const std::string& what, const std::string& text) { calls.push_back({what, text, now()}); }
+    std::vector<std::string> names() const {
+        std::vector<std::string> result;
+        for (const auto& call : calls)
+            result.push_back(call.what);
+        return result;
+    }
+    void installInto(TaskServices& services) {
+        services.email = &email;
+        services.httpQuery = &http;
+        services.kill = &kill;
+        services.speech = &speech;
+        services.portPin = &port;
+        services.reboot = &reboot;
+    }
+
+    const AlarmState& state;
+    std::function<std::int64_t()> now;
+    std::vector<Call> calls;
+    bool failNextEmail = false;
+    Email email{*this};
+    Http http{*this};
+    Kill kill{*this};
+    Speech speech{*this};
+    Port port{*this};
+    Rebooter reboot{*this};
+};
+
+} // namespace quietmon::test

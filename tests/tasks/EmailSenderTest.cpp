@@ -1,0 +1,505 @@
+// The "Send email" task and the Setup dialog's email "Test" buttons against a real SMTP server on the
+// loopback interface, started by each test (tests/support/smtp-test-server.py).
+#include "tasks/email/EmailSender.h"
+
+#include "config/ProductName.h"
+#include "platform/VirtualEventLoop.h"
+#include "platform/linux/PosixNetwork.h"
+#include "support/SmtpTestServer.h"
+#include "support/TempFolder.h"
+#include "tasks/Placeholders.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace quietmon {
+namespace {
+
+using namespace std::chrono_literals;
+using test::SmtpTestServer;
+using test::SmtpTestServerOptions;
+
+class RecordingMessageBoxes final : public MessageBoxes {
+public:
+    void inform(const std::string& text) override { shown.push_back(text); }
+    std::vector<std::string> shown;
+};
+
+// Takes every connection to one loopback port and notes the host and port that were asked for, so that
+// the server text's rule can be seen at work without other hosts or privileged ports.
+class RedirectingNetwork final : public Network {
+public:
+    RedirectingNetwork(Network& real, int port) : m_real(real), m_port(port) {}
+    std::unique_ptr<NetworkConnection> connect(const std::string& host, int port,
+                                               NetworkConnection::Deadline deadline) override {
+        asked.emplace_back(host, port);
+        return m_real.connect("127.0.0.1", m_port, deadline);
+    }
+    std::string hostName() const override { return m_real.hostName(); }
+
+    std::vector<std::pair<std::string, int>> asked;
+
+private:
+    Network& m_real;
+    int m_port;
+};
+
+std::string computerName() {
+    char name[256] = {};
+    ::gethostname(name, sizeof name - 1);
+    return name;
+}
+
+// The value of the first header field of that name, folded lines joined.
+std::string headerOf(const std::string& message, const std::string& name) {
+    const std::string head = "\r\n" + message.substr(0, message.find("\r\n\r\n") + 2);
+    const std::size_t at = head.find("\r\n" + name + ": ");
+    if (at == std::string::npos)
+        return "(none)";
+    std::string value;
+    for (std::size_t i = at + name.size() + 4; i < head.size(); ++i) {
+        if (head.compare(i, 2, "\r\n") == 0) {
+            if (i + 2 < head.size() && (head[i + 2] == ' ' || head[i + 2] == '\t')) {
+                ++i;
+                continue;
+            }
+            break;
+        }
+        value += head[i];
+    }
+    return value;
+}
+
+std::string bodyOf(const std::string& message) {
+    return message.substr(message.find("\r\n\r\n") + 4);
+}
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// The decoded attachment of a message written by the sender: the base64 lines after the attachment
+// part's headers, up to the closing delimiter.
+std::string attachmentOf(const std::string& message) {
+    const std::size_t disposition = message.find("Content-Disposition: attachment");
+    if (disposition == std::string::npos)
+        return "(none)";
+    const std::size_t start = message.find("\r\n\r\n", disposition) + 4;
+    const std::size_t end = message.find("\r\n--", start);
+    return test::decodeBase64(message.substr(start, end - start));
+}
+
+class EmailSenderTest : public ::testing::Test {
+protected:
+    EmailSenderTest() {
+        alarm.eventTime = DateTime::fromParts(2024, 3, 7, 14, 5, 9);
+        alarm.silentChannels = "Left and Right";
+        alarm.taskPosition = 2;
+    }
+
+    EmailSettings settingsFor(const SmtpTestServer& server) const {
+        EmailSettings settings;
+        settings.from = "monitor@example.org";
+        settings.to = "desk@example.org";
+        settings.subject = "Silence on air";
+        settings.message = "Silence detected!";
+        settings.smtp = server.address();
+        return settings;
+    }
+
+    std::unique_ptr<EmailSender> senderOver(Network& through, SmtpTimeouts timeouts = {}) {
+        return std::make_unique<EmailSender>(
+            through, loop.clock(), productName(),
+            [this](std::string_view text) { return Nahradit(text, alarm); },
+            [this](const std::string& line) { logLines.push_back(line); }, [this] { ++repaints; }, timeouts);
+    }
+
+    // Timeouts short enough that a server which never answers ends the test in well under a second.
+    static constexpr SmtpTimeouts fastTimeouts{2000ms, 300ms};
+
+    PosixNetwork network;
+    VirtualEventLoop loop{DateTime::fromParts(2024, 3, 7, 14, 5, 30)};
+    AlarmState alarm;
+    std::vector<std::string> logLines;
+    int repaints = 0;
+    std::unique_ptr<EmailSender> sender = senderOver(network);
+    test::TempFolder folder;
+};
+
+TEST_F(EmailSenderTest, APlainSendDeliversTheMessageWithTheConversationInOrderAndLogsNothing) {
+    SmtpTestServer server;
+    EmailSettings settings = settingsFor(server);
+    settings.message = "Silence detected!%br.hidden dot line%br.";
+    sender->SendEmail(settings, QueueKind::Alarm);
+
+    EXPECT_EQ(logLines, std::vector<std::string>{});
+    const std::vector<std::string> messages = server.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string& message = messages[0];
+    EXPECT_EQ(headerOf(message, "X-Mail-From"), "monitor@example.org");
+    EXPECT_EQ(headerOf(message, "X-Rcpt-To"), "desk@example.org");
+    EXPECT_EQ(headerOf(message, "X-TLS-Version"), "-");
+    EXPECT_EQ(headerOf(message, "X-Greeting-Name"), computerName());
+    EXPECT_EQ(headerOf(message, "From"), "monitor@example.org");
+    EXPECT_EQ(headerOf(message, "To"), "desk@example.org");
+    EXPECT_EQ(headerOf(message, "Subject"), "Silence on air");
+    EXPECT_EQ(headerOf(message, "Date").rfind("Thu, 07 Mar 2024 14:05:30 ", 0), 0u)
+        << headerOf(message, "Date");
+    EXPECT_EQ(headerOf(message, "Content-Type"), "text/plain");
+    EXPECT_EQ(headerOf(message, "X-Mailer"), "(none)");
+    // The server undoes the doubled dots: the lines arrive as written.
+    EXPECT_EQ(bodyOf(message), "Silence detected!\r\n.hidden dot line\r\n.\r\n");
+
+    ASSERT_TRUE(server.waitForClosedConnections(1));
+    EXPECT_EQ(server.transcript(),
+              (std::vector<std::string>{"EHLO " + computerName(), "RSET", "MAIL FROM:<monitor@example.org>",
+                                        "RCPT TO:<desk@example.org>", "DATA", "QUIT", "<closed>"}));
+}
+
+TEST_F(EmailSenderTest, OnlyTheAlarmQueueRepaintsTheMainWindowBeforeSending) {
+    SmtpTestServer server;
+    sender->SendEmail(settingsFor(server), QueueKind::Alarm);
+    EXPECT_EQ(repaints, 1);
+    sender->SendEmail(settingsFor(server), QueueKind::Return);
+    EXPECT_EQ(repaints, 1);
+    EXPECT_EQ(server.messages().size(), 2u);
+}
+
+TEST_F(EmailSenderTest, AHostNameIsLookedUpAndEachOfItsAddressesTried) {
+    SmtpTestServer server;
+    EmailSettings settings = settingsFor(server);
+    settings.smtp = "localhost:" + std::to_string(server.port());
+    sender->SendEmail(settings, QueueKind::Return);
+    EXPECT_EQ(logLines, std::vector<std::string>{});
+    EXPECT_EQ(server.messages().size(), 1u);
+}
+
+TEST_F(EmailSenderTest, SslAndAuthenticationGoThroughStarttlsASecondEhloAndAuthLogin) {
+    SmtpTestServer server({.starttls = true, .user = "monitor", .password = "s3cret"});
+    EmailSettings settings = settingsFor(server);
+    settings.ssl = true;
+    settings.authentization = true;
+    settings.username = "monitor";
+    settings.password = "s3cret";
+    sender->SendEmail(settings, QueueKind::Alarm);
+
+    EXPECT_EQ(logLines, std::vector<std::string>{});
+    const std::vector<std::string> messages = server.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(headerOf(messages[0], "X-Auth-User"), "monitor");
+    // The highest version both sides speak.
+    EXPECT_EQ(headerOf(messages[0], "X-TLS-Version"), "TLSv1.3");
+    ASSERT_TRUE(server.waitForClosedConnections(1));
+    const std::string ehlo = "EHLO " + computerName();
+    EXPECT_EQ(server.transcript(),
+              (std::vector<std::string>{ehlo, "STARTTLS", ehlo, "AUTH LOGIN", "RSET",
+                                        "MAIL FROM:<monitor@example.org>", "RCPT TO:<desk@example.org>",
+                                        "DATA", "QUIT", "<closed>"}));
+}
+
+TEST_F(EmailSenderTest, AServerThatSpeaksOnlyTls10IsStillReached) {
+    SmtpTestServer server({.starttls = true, .tls10Only = true});
+    EmailSettings settings = settingsFor(server);
+    settings.ssl = true;
+    sender->SendEmail(settings, QueueKind::Alarm);
+    EXPECT_EQ(logLines, std::vector<std::string>{});
+    const std::vector<std::string> messages = server.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(headerOf(messages[0], "X-TLS-Version"), "TLSv1");
+}
+
+TEST_F(EmailSenderTest, AWrongPasswordIsLoggedWithTheServersReplyText) {
+    SmtpTestServer server({.starttls = true, .user = "monitor", .password = "s3cret"});
+    EmailSettings settings = settingsFor(server);
+    settings.ssl = true;
+    settings.authentization = true;
+    settings.username = "monitor";
+    settings.password = "wrong";
+    sender->SendEmail(settings, QueueKind::Alarm);
+
+    EXPECT_EQ(logLines,
+              std::vector<std::string>{
+                  "An error occured when trying to send email: 5.7.8 Authentication credentials invalid"});
+    EXPECT_EQ(server.messages().size(), 0u);
+    ASSERT_TRUE(server.waitForClosedConnections(1));
+    const std::vector<std::string> transcript = server.transcript();
+    EXPECT_EQ(std::vector<std::string>(transcript.end() - 2, transcript.end()),
+              (std::vector<std::string>{"QUIT", "<closed>"}));
+}
+
+TEST_F(EmailSenderTest, SslWithAServerThatDoesNotOfferStarttlsFailsWithTheServersReplyText) {
+    SmtpTestServer server;
+    EmailSettings settings = settingsFor(server);
+    settings.ssl = true;
+    sender->SendEmail(settings, QueueKind::Alarm);
+    EXPECT_EQ(logLines,
+              std::vector<std::string>{"An error occured when trying to send email: TLS not available"});
+    EXPECT_EQ(server.messages().size(), 0u);
+}
+
+TEST_F(EmailSenderTest, AServerThatRefusesEhloIsGreetedWithHelo) {
+    SmtpTestServer server({.refuseEhlo = true});
+    sender->SendEmail(settingsFor(server), QueueKind::Alarm);
+    EXPECT_EQ(logLines, std::vector<std::string>{});
+    ASSERT_EQ(server.messages().size(), 1u);
+    const std::vector<std::string> transcript = server.transcript();
+    ASSERT_GE(transcript.size(), 3u);
+    EXPECT_EQ(transcript[0], "EHLO " + computerName());
+    EXPECT_EQ(transcript[1], "HELO " + computerName());
+    EXPECT_EQ(transcript[2], "RSET");
+}
+
+TEST_F(EmailSenderTest, TwoRecipientsGetOneRcptToEachInTheOrderWritten) {
+    SmtpTestServer server;
+    EmailSettings settings = settingsFor(server);
+    settings.to = "Night desk <night@example.org>,boss@example.org";
+    sender->SendEmail(settings, QueueKind::Alarm);
+
+    const std::vector<std::string> messages = server.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(headerOf(messages[0], "X-Rcpt-To"), "night@example.org,boss@example.org");
+    EXPECT_EQ(headerOf(messages[0], "To"), "Night desk <night@example.org>, boss@example.org");
+    const std::vector<std::string> transcript = server.transcript();
+    const auto first = std::find(transcript.begin(), transcript.end(), "RCPT TO:<night@example.org>");
+    ASSERT_NE(first, transcript.end());
+    ASSERT_NE(first + 1, transcript.end());
+    EXPECT_EQ(*(first + 1), "RCPT TO:<boss@example.org>");
+}
+
+TEST_F(EmailSenderTest, AnExistingFileIsAttachedUnderItsNameAndAMissingOneIsLeftOutSilently) {
+    SmtpTestServer server;
+    const std::string picture("\xff\xd8\xff\xe0 not really a jpeg \x00\x01\x02", 26);
+    test::writeWholeFile(folder.file("shot.jpg"), picture);
+    EmailSettings settings = settingsFor(server);
+    settings.file = folder.file("shot.jpg");
+    sender->SendEmail(settings, QueueKind::Alarm);
+    settings.file = folder.file("missing.jpg");
+    sender->SendEmail(settings, QueueKind::Alarm);
+
+    EXPECT_EQ(logLines, std::vector<std::string>{});
+    const std::vector<std::string> messages = server.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(headerOf(messages[0], "MIME-Version"), "1.0");
+    EXPECT_EQ(headerOf(messages[0], "Content-Type").rfind("multipart/mixed;", 0), 0u);
+    EXPECT_NE(messages[0].find("This is a multi-part message in MIME format"), std::string::npos);
+    EXPECT_NE(messages[0].find("name=\"shot.jpg\""), std::string::npos);
+    EXPECT_NE(messages[0].find("filename=\"shot.jpg\""), std::string::npos);
+    EXPECT_EQ(messages[0].find(folder.path()), std::string::npos); // the folder is not part of the name
+    EXPECT_EQ(attachmentOf(messages[0]), picture);
+
+    EXPECT_EQ(headerOf(messages[1], "Content-Type"), "text/plain");
+    EXPECT_EQ(bodyOf(messages[1]), "Silence detected!\r\n");
+}
+
+TEST_F(EmailSenderTest, TwoSendsCarryOneAttachmentEachNotAnAccumulation) {
+    SmtpTestServer server;
+    test::writeWholeFile(folder.file("shot.jpg"), "picture");
+    EmailSettings settings = settingsFor(server);
+    settings.file = folder.file("shot.jpg");
+    sender->SendEmail(settings, QueueKind::Alarm);
+    sender->SendEmail(settings, QueueKind::Alarm);
+
+    const std::vector<std::string> messages = server.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    for (const std::string& message : messages)
+        EXPECT_EQ(occurrences(message, "Content-Disposition: attachment"), 1u);
+}
+
+TEST_F(EmailSenderTest, PlaceholdersAreExpandedInSubjectBodyAndAttachmentNameOnly) {
+    SmtpTestServer server;
+    test::writeWholeFile(folder.file("2024-03-07.jpg"), "picture of the day");
+    EmailSettings settings = settingsFor(server);
+    settings.subject = "Silence %date %time:";
+    settings.message = "Silence detected!%br(%date %time, channel: %channel)";
+    settings.file = folder.file("%date.jpg");
+    settings.to = "desk@example.org";
+    sender->SendEmail(settings, QueueKind::Alarm);
+
+    EXPECT_EQ(logLines, std::vector<std::string>{});
+    const std::vector<std::string> messages = server.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(headerOf(messages[0], "Subject"), "Silence 2024-03-07 14:05:09");
+    EXPECT_NE(
+        messages[0].find("\r\n\r\nSilence detected!\r\n(2024-03-07 14-05-09, channel: Left and Right)\r\n"),
+        std::string::npos);
+    EXPECT_NE(messages[0].find("filename=\"2024-03-07.jpg\""), std::string::npos);
+    EXPECT_EQ(attachmentOf(messages[0]), "picture of the day");
+}
+
+TEST_F(EmailSenderTest, TheServerTextGivesHostAndPortByItsColonRule) {
+    SmtpTestServer server;
+    RedirectingNetwork redirecting(network, server.port());
+    const std::unique_ptr<EmailSender> redirected = senderOver(redirecting);
+    EmailSettings settings = settingsFor(server);
+    for (const char* text : {"mail.example.org:587", "mail.example.org", "mail.example.org:x", "ab:25"}) {
+        settings.smtp = text;
+        redirected->SendEmail(settings, QueueKind::Alarm);
+    }
+    EXPECT_EQ(logLines, std::vector<std::string>{});
+    EXPECT_EQ(
+        redirecting.asked,
+        (std::vector<std::pair<std::string, int>>{
+            {"mail.example.org", 587}, {"mail.example.org", 25}, {"mail.example.org", 25}, {"ab:25", 25}}));
+    EXPECT_EQ(server.messages().size(), 4u);
+}
+
+TEST_F(EmailSenderTest, APortOutsideTheRangeIsLoggedWithoutConnecting) {
+    SmtpTestServer server;
+    RedirectingNetwork redirecting(network, server.port());
+    const std::unique_ptr<EmailSender> redirected = senderOver(redirecting);
+    EmailSettings settings = settingsFor(server);
+    settings.smtp = "mail.example.org:99999";
+    redirected->SendEmail(settings, QueueKind::Alarm);
+    EXPECT_EQ(logLines,
+              std::vector<std::string>{"An error occured when trying to send email: The SMTP server's "
+                                       "port 99999 is not between 1 and 65535."});
+    EXPECT_TRUE(redirecting.asked.empty());
+}
+
+TEST_F(EmailSenderTest, AServerThatRefusesTheConnectionIsLogged) {
+    test::RefusingPort refusing;
+    EmailSettings settings;
+    settings.smtp = "127.0.0.1:" + std::to_string(refusing.port());
+    sender->SendEmail(settings, QueueKind::Alarm);
+    EXPECT_EQ(logLines,
+              std::vector<std::string>{"An error occured when trying to send email: Could not connect to "
+                                       "127.0.0.1:" +
+                                       std::to_string(refusing.port()) + ": Connection refused"});
+}
+
+TEST_F(EmailSenderTest, AServerThatNeverAnswersEndsAtTheReplyTimeOut) {
+    SmtpTestServer server({.mode = "silent"});
+    const std::unique_ptr<EmailSender> fast = senderOver(network, fastTimeouts);
+    const auto start = std::chrono::steady_clock::now();
+    fast->SendEmail(settingsFor(server), QueueKind::Alarm);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(logLines, std::vector<std::string>{
+                            "An error occured when trying to send email: The SMTP server gave no whole reply "
+                            "within 300 ms."});
+    EXPECT_GE(took, 300ms);
+    EXPECT_LT(took, 1500ms);
+}
+
+TEST_F(EmailSenderTest, AServerDrippingBytesIsCutOffAtTheDeadlineForTheWholeReply) {
+    // Each byte comes well inside the time-out; only the reply as a whole is late.
+    SmtpTestServer server({.mode = "drip", .dripIntervalMs = 30});
+    const std::unique_ptr<EmailSender> fast = senderOver(network, fastTimeouts);
+    const auto start = std::chrono::steady_clock::now();
+    fast->SendEmail(settingsFor(server), QueueKind::Alarm);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(logLines, std::vector<std::string>{
+                            "An error occured when trying to send email: The SMTP server gave no whole reply "
+                            "within 300 ms."});
+    EXPECT_LT(took, 1500ms);
+}
+
+TEST_F(EmailSenderTest, AServerThatNeverDoesTheTlsHandshakeEndsAtTheReplyTimeOut) {
+    SmtpTestServer server({.mode = "tls-stall"});
+    const std::unique_ptr<EmailSender> fast = senderOver(network, fastTimeouts);
+    EmailSettings settings = settingsFor(server);
+    settings.ssl = true;
+    const auto start = std::chrono::steady_clock::now();
+    fast->SendEmail(settings, QueueKind::Alarm);
+    EXPECT_EQ(logLines,
+              std::vector<std::string>{"An error occured when trying to send email: The TLS handshake "
+                                       "did not finish in time."});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+}
+
+TEST_F(EmailSenderTest, AnOverlongReplyLineFailsWithoutWaitingForItsEnd) {
+    SmtpTestServer server({.mode = "long-line"});
+    const auto start = std::chrono::steady_clock::now();
+    sender->SendEmail(settingsFor(server), QueueKind::Alarm);
+    EXPECT_EQ(logLines,
+              std::vector<std::string>{"An error occured when trying to send email: The SMTP server sent "
+                                       "a reply line longer than 2048 bytes."});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+TEST_F(EmailSenderTest, AnEndlessMultiLineReplyFailsWithoutWaitingForItsEnd) {
+    SmtpTestServer server({.mode = "endless-reply"});
+    const auto start = std::chrono::steady_clock::now();
+    sender->SendEmail(settingsFor(server), QueueKind::Alarm);
+    EXPECT_EQ(logLines,
+              std::vector<std::string>{"An error occured when trying to send email: The SMTP server sent "
+                                       "a reply longer than 16384 bytes."});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+TEST_F(EmailSenderTest, AFailureOfAnUnknownKindIsLoggedAsAnUnknownError) {
+    EmailSender throwing(
+        network, loop.clock(), productName(), [](std::string_view) -> std::string { throw 42; },
+        [this](const std::string& line) { logLines.push_back(line); });
+    EXPECT_NO_THROW(throwing.SendEmail(EmailSettings{}, QueueKind::Alarm));
+    EXPECT_EQ(logLines, std::vector<std::string>{"An unknown error occured when trying to send email."});
+}
+
+TEST_F(EmailSenderTest, AnAddressWithALineBreakIsRefusedBeforeItReachesTheServer) {
+    SmtpTestServer server;
+    EmailSettings settings = settingsFor(server);
+    settings.to = "desk@example.org>\r\nRCPT TO:<other@example.org";
+    sender->SendEmail(settings, QueueKind::Alarm);
+    ASSERT_EQ(logLines.size(), 1u);
+    EXPECT_EQ(
+        logLines[0].rfind("An error occured when trying to send email: The recipient address holds a line "
+                          "break",
+                          0),
+        0u)
+        << logLines[0];
+    EXPECT_EQ(server.messages().size(), 0u);
+    EXPECT_EQ(server.transcript(), std::vector<std::string>{});
+}
+
+TEST_F(EmailSenderTest, TheTestButtonSendsTheFixedMessageWithoutPlaceholdersOrAttachment) {
+    SmtpTestServer server;
+    test::writeWholeFile(folder.file("shot.jpg"), "picture");
+    EmailSettings settings = settingsFor(server);
+    settings.subject = "Silence %date";
+    settings.file = folder.file("shot.jpg");
+    RecordingMessageBoxes boxes;
+    EXPECT_TRUE(sender->sendTest(settings, QueueKind::Alarm, boxes));
+
+    EXPECT_EQ(boxes.shown,
+              std::vector<std::string>{"Test email has been sent. Check your mailbox after a few minutes."});
+    EXPECT_EQ(logLines, std::vector<std::string>{});
+    EXPECT_EQ(repaints, 0);
+    const std::vector<std::string> messages = server.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(headerOf(messages[0], "Subject"), productName() + " Test");
+    EXPECT_EQ(headerOf(messages[0], "Content-Type"), "text/plain");
+    EXPECT_EQ(bodyOf(messages[0]), productName() + " Test\r\n");
+    EXPECT_EQ(headerOf(messages[0], "X-Rcpt-To"), "desk@example.org");
+}
+
+TEST_F(EmailSenderTest, TheAlarmPagesTestButtonReportsAFailureInTheLogAndABox) {
+    SmtpTestServer server({.starttls = true, .user = "monitor", .password = "s3cret"});
+    EmailSettings settings = settingsFor(server);
+    settings.ssl = true;
+    settings.authentization = true;
+    settings.username = "monitor";
+    settings.password = "wrong";
+    RecordingMessageBoxes boxes;
+    EXPECT_FALSE(sender->sendTest(settings, QueueKind::Alarm, boxes));
+    EXPECT_EQ(logLines, std::vector<std::string>{
+                            "Test email message cannot be sent - 5.7.8 Authentication credentials invalid"});
+    EXPECT_EQ(boxes.shown, std::vector<std::string>{"ERROR: 5.7.8 Authentication credentials invalid"});
+}
+
+TEST_F(EmailSenderTest, TheReturnPagesTestButtonWordsItsLogLineDifferently) {
+    test::RefusingPort refusing;
+    EmailSettings settings;
+    settings.smtp = "127.0.0.1:" + std::to_string(refusing.port());
+    RecordingMessageBoxes boxes;
+    EXPECT_FALSE(sender->sendTest(settings, QueueKind::Return, boxes));
+    const std::string error =
+        "Could not connect to 127.0.0.1:" + std::to_string(refusing.port()) + ": Connection refused";
+    EXPECT_EQ(logLines, std::vector<std::string>{"Test email message can not be sent - " + error});
+    EXPECT_EQ(boxes.shown, std::vector<std::string>{"ERROR: " + error});
+}
+
+} // namespace
+} // namespace quietmon

@@ -1,0 +1,181 @@
+#include "tasks/http/HttpQuery.h"
+
+#include "fakes/FakeDesktop.h"
+#include "platform/linux/CurlHttpTransport.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/WakingEventLoop.h"
+#include "tasks/Placeholders.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+
+namespace quietmon {
+namespace {
+
+using namespace std::chrono_literals;
+using test::LoopbackHttpServer;
+
+// The "Send HTTP query" task and the Setup dialog's "Test" buttons against a server on this machine, with
+// the alarm of 14 March 2026, 14:05:09 in the left channel.
+class HttpQueryTest : public ::testing::Test {
+protected:
+    HttpQueryTest() {
+        alarm.eventTime = DateTime::fromParts(2026, 3, 14, 14, 5, 9);
+        alarm.silentChannels = "Left";
+        alarm.taskPosition = 3;
+    }
+
+    bool settled(std::chrono::milliseconds timeout = 10s) {
+        return loop.runUntil([this] { return !query.HTTPGet1().busy(); }, timeout);
+    }
+
+    static LoopbackHttpServer::Handler answering(std::string body, int status = 200,
+                                                 std::string reason = "OK") {
+        return [=](LoopbackHttpServer::Exchange& exchange) {
+            exchange.send(LoopbackHttpServer::answer(status, reason, body));
+        };
+    }
+
+    test::WakingEventLoop loop;
+    CurlHttpTransport transport;
+    AlarmState alarm;
+    test::FakeMessageBoxes messages;
+    HttpQuery query{loop, transport, [this](std::string_view text) { return NahraditHTTP(text, alarm); },
+                    messages};
+};
+
+TEST_F(HttpQueryTest, TheQueryFollowsTheAddressAfterAQuestionMarkExpandedAndEncoded) {
+    LoopbackHttpServer server(answering("ok"));
+    query.SendQuery({server.url("/status"), "time=%time:&name=%channel&task=%lasttask"}, false);
+    ASSERT_TRUE(settled());
+
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].requestLine(),
+              "GET /status?time=%31%34%3A%30%35%3A%30%39&name=Left&task=%33 HTTP/1.0");
+    EXPECT_EQ(requests[0].header("User-Agent"), "Orvane Silence Detector");
+    EXPECT_EQ(requests[0].header("Accept"), "*/*");
+    EXPECT_EQ(requests[0].header("Pragma"), "no-cache");
+}
+
+TEST_F(HttpQueryTest, AnEmptyQueryGoesToTheBareAddressWithoutAQuestionMark) {
+    LoopbackHttpServer server(answering("ok"));
+    query.SendQuery({server.url("/status"), ""}, false);
+    ASSERT_TRUE(settled());
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0].requestLine(), "GET /status HTTP/1.0");
+}
+
+TEST_F(HttpQueryTest, TheAddressGoesOutAsTypedWithoutExpansion) {
+    LoopbackHttpServer server(answering("ok"));
+    query.SendQuery({server.url("/%channel/a%41"), "c=%channel"}, false);
+    ASSERT_TRUE(settled());
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0].requestLine(), "GET /%channel/a%41?c=Left HTTP/1.0");
+}
+
+TEST_F(HttpQueryTest, AQueryRightAfterTheHostNameReachesTheServersRoot) {
+    LoopbackHttpServer server(answering("ok"));
+    query.SendQuery({server.url(""), "name=%channel"}, false);
+    ASSERT_TRUE(settled());
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0].requestLine(), "GET /?name=Left HTTP/1.0");
+}
+
+TEST_F(HttpQueryTest, TheUntouchedDefaultAddressOrNoAddressSendsNothingAndShowsNothing) {
+    query.SendQuery({"http://", "name=%channel"}, true);
+    EXPECT_FALSE(query.HTTPGet1().busy());
+    query.SendQuery({"", ""}, true);
+    EXPECT_FALSE(query.HTTPGet1().busy());
+    loop.runPending();
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(HttpQueryTest, TheTestShowsTheUrlAndTheFirst1024CharactersOfA404Page) {
+    const std::string page = "<html><body>" + std::string(3000, 'e') + "</body></html>";
+    LoopbackHttpServer server(answering(page, 404, "Not Found"));
+    query.SendQuery({server.url("/status"), "a=1&b=x y"}, true);
+    ASSERT_TRUE(settled());
+
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"URL: " + server.url("/status") +
+                                                       "?a=%31&b=x+y \nResponse: " + page.substr(0, 1024)});
+}
+
+TEST_F(HttpQueryTest, TheTestShowsAnErrorForAnEmptyAnswerAndForNoServer) {
+    LoopbackHttpServer server(answering(""));
+    query.SendQuery({server.url("/empty"), ""}, true);
+    ASSERT_TRUE(settled());
+    const std::string nowhere = "http://127.0.0.1:" + std::to_string(test::unusedLoopbackPort()) + "/status";
+    query.SendQuery({nowhere, ""}, true);
+    ASSERT_TRUE(settled());
+
+    EXPECT_EQ(messages.shown, (std::vector<std::string>{"URL: " + server.url("/empty") + " \nResponse: Error",
+                                                        "URL: " + nowhere + " \nResponse: Error"}));
+}
+
+TEST_F(HttpQueryTest, ATasksQueryShowsNothingWhateverItsOutcome) {
+    LoopbackHttpServer server(answering("ok"));
+    query.SendQuery({server.url("/status"), ""}, false);
+    ASSERT_TRUE(settled());
+    query.SendQuery({"http://127.0.0.1:" + std::to_string(test::unusedLoopbackPort()) + "/", ""}, false);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(server.requests().size(), 1u);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(HttpQueryTest, ATestPressedWhileATasksQueryRunsIsDroppedAndTheTasksAnswerIsShown) {
+    LoopbackHttpServer server([](LoopbackHttpServer::Exchange& exchange) {
+        if (exchange.request().requestLine().starts_with("GET /task"))
+            exchange.holdUntilReleased();
+        exchange.send(LoopbackHttpServer::answer(200, "OK", "answer to " + exchange.request().requestLine()));
+    });
+    query.SendQuery({server.url("/task"), "n=%channel"}, false);
+    ASSERT_TRUE(server.waitForRequests(1, 10s));
+    query.SendQuery({server.url("/test"), ""}, true);
+
+    server.release();
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{"URL: " + server.url("/task") +
+                                       "?n=Left \nResponse: answer to GET /task?n=Left HTTP/1.0"});
+}
+
+TEST_F(HttpQueryTest, AStalledServerDoesNotSilenceTheQueriesThatFollow) {
+    LoopbackHttpServer server([](LoopbackHttpServer::Exchange& exchange) {
+        if (exchange.request().requestLine().starts_with("GET /stall"))
+            exchange.holdUntilReleased();
+        else
+            exchange.send(LoopbackHttpServer::answer(200, "OK", "back"));
+    });
+    query.HTTPGet1().setTimeouts(
+        {.connectMs = 2000, .lowSpeedBytesPerSecond = 1, .lowSpeedTimeMs = 200, .totalMs = 0});
+    query.SendQuery({server.url("/stall"), ""}, false);
+    ASSERT_TRUE(settled(5s));
+    query.SendQuery({server.url("/status"), ""}, true);
+    ASSERT_TRUE(settled());
+
+    EXPECT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{"URL: " + server.url("/status") + " \nResponse: back"});
+}
+
+TEST_F(HttpQueryTest, ATestBoxLeftOpenDoesNotHoldBackTheNextQuery) {
+    LoopbackHttpServer server(answering("ok"));
+    bool sentWhileShown = false;
+    struct SendingBoxes final : MessageBoxes {
+        std::function<void()> whileShown;
+        void inform(const std::string&) override { whileShown(); }
+    } boxes;
+    HttpQuery tested{loop, transport, [](std::string_view text) { return std::string(text); }, boxes};
+    boxes.whileShown = [&] {
+        tested.SendQuery({server.url("/alarm"), ""}, false);
+        sentWhileShown = tested.HTTPGet1().busy();
+    };
+    tested.SendQuery({server.url("/test"), ""}, true);
+    ASSERT_TRUE(loop.runUntil([&] { return sentWhileShown && !tested.HTTPGet1().busy(); }, 10s));
+    EXPECT_EQ(server.requests().size(), 2u);
+}
+
+} // namespace
+} // namespace quietmon
