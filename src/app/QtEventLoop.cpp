@@ -34,6 +34,7 @@ void QtEventLoop::post(std::function<void()> event) {
 }
 
 void QtEventLoop::dispatch() {
+    m_armedForMs.reset();
     // One tick at a time, so that painting and input get their turn between ticks.
     m_scheduler.runReady({.maxTicks = 1, .dueBy = {}});
     rearm();
@@ -41,15 +42,18 @@ void QtEventLoop::dispatch() {
 
 void QtEventLoop::rearm() {
     if (m_scheduler.hasPostedEvents()) {
-        m_wakeUp.start(0);
+        arm(monotonicMs());
         return;
     }
-    const auto due = m_scheduler.nextDueMs();
-    if (!due) {
-        m_wakeUp.stop();
-        return;
-    }
-    m_wakeUp.start(static_cast<int>(std::clamp<std::int64_t>(*due - monotonicMs(), 0, 24 * 3600 * 1000)));
+    // A wake-up already set for an earlier moment stays: it finds nothing due and sets the next one. Every
+    // measured buffer moves the watchdog on, and re-setting the wake-up each time would cost more.
+    if (const auto due = m_scheduler.nextDueMs(); due && (!m_armedForMs || *due < *m_armedForMs))
+        arm(*due);
+}
+
+void QtEventLoop::arm(std::int64_t dueMs) {
+    m_armedForMs = dueMs;
+    m_wakeUp.start(static_cast<int>(std::clamp<std::int64_t>(dueMs - monotonicMs(), 0, 24 * 3600 * 1000)));
 }
 
 } // namespace quietmon

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QTimer>
 #include <chrono>
+#include <optional>
 
 namespace quietmon {
 
@@ -30,10 +31,12 @@ private:
     std::int64_t monotonicMs() const;
     void dispatch();
     void rearm();
+    void arm(std::int64_t dueMs);
 
     SystemClock m_clock;
     std::chrono::steady_clock::time_point m_origin = std::chrono::steady_clock::now();
     QTimer m_wakeUp;
+    std::optional<std::int64_t> m_armedForMs; // when the wake-up is set to fire
     TimerScheduler m_scheduler;
 };
 

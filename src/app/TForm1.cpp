@@ -300,8 +300,9 @@ void TForm1::setAlarmTaskPagesEnabled(bool enabled) {
 void TForm1::showStatus(const std::string& text, StatusColour colour) {
     m_status->setText(QString::fromStdString(text));
     QPalette palette = m_status->palette();
-    palette.setColor(QPalette::WindowText,
-                     colour == StatusColour::Alarm ? QColor(Qt::red) : QColor(Qt::black));
+    palette.setColor(QPalette::WindowText, colour == StatusColour::Alarm
+                                               ? QColor(Qt::red)
+                                               : QApplication::palette().color(QPalette::WindowText));
     m_status->setPalette(palette);
 }
 

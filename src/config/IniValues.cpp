@@ -54,7 +54,7 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 std::optional<int> parseIniInteger(std::string_view text) {
     std::string hexText;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        hexText = "$" + std::string(text.substr(2));
+        hexText.assign("$").append(text.substr(2));
         text = hexText;
     }
     bool negative = false;

@@ -82,11 +82,14 @@ void TimerScheduler::forget(ScheduledTimer* timer) {
 }
 
 void TimerScheduler::post(std::function<void()> event) {
+    bool wasEmpty = false;
     {
         std::lock_guard lock(m_postedMutex);
+        wasEmpty = m_posted.empty();
         m_posted.push_back(std::move(event));
     }
-    if (m_hooks.eventPosted)
+    // A loop already woken for an earlier event drains this one too.
+    if (wasEmpty && m_hooks.eventPosted)
         m_hooks.eventPosted();
 }
 

@@ -22,7 +22,8 @@ public:
         std::function<std::int64_t()> monotonicMs;
         // Called on the logic thread when a timer's due time changed, so the loop can re-arm its wake-up.
         std::function<void()> scheduleChanged;
-        // Called on the posting thread after an event was queued, so the loop can wake up.
+        // Called on the posting thread after an event was queued into an empty queue, so the loop can
+        // wake up; it then delivers every event queued meanwhile.
         std::function<void()> eventPosted;
     };
 

@@ -25,7 +25,7 @@ alive() { [ -r "/proc/$1/stat" ] && ! awk '{exit ($3=="Z")?0:1}' "/proc/$1/stat"
 wait_for() { # wait_for <seconds> <command...>
   local deadline=$((SECONDS + $1))
   shift
-  until "$@"; do
+  until "$@" 2>/dev/null; do
     [ $SECONDS -lt $deadline ] || return 1
     sleep 0.2
   done
@@ -85,3 +85,21 @@ start_quietmon() { # start_quietmon <binary> <settings text>
 
 logged() { tr -d '\r' <"$LOG" | cut -d' ' -f3- | grep -qx -- "$1"; }
 count_logged() { tr -d '\r' <"$LOG" | cut -d' ' -f3- | grep -cx -- "$1" || true; }
+
+# A loopback server from a script that prints "port N" and ends when its standard input closes;
+# sets SERVER_PORT. start_server <name> <command...>
+start_server() {
+  local name=$1
+  shift
+  mkfifo "$work/$name.stdin"
+  "$@" <"$work/$name.stdin" >"$work/$name.out" 2>"$work/$name.err" &
+  pids+=($!)
+  exec {keep}>"$work/$name.stdin" # held open until the test ends
+  wait_for 20 grep -q '^port ' "$work/$name.out" || { echo "$name did not start"; cat "$work/$name.err"; return 1; }
+  SERVER_PORT=$(awk '/^port / {print $2; exit}' "$work/$name.out")
+}
+
+support_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)
+e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+start_smtp() { start_server smtp /usr/bin/python3 "$support_dir/smtp-test-server.py" "$work/mail"; SMTP_PORT=$SERVER_PORT; }
+start_http() { start_server http /usr/bin/python3 "$e2e_dir/http-recorder.py" "$work"; HTTP_PORT=$SERVER_PORT; }

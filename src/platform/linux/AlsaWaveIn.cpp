@@ -25,6 +25,8 @@ void silenceAlsaLibrary() {
 
 class AlsaCapture final : public WaveInDevice {
 public:
+    static constexpr int wakeWithoutDataPauseMs = 10;
+
     AlsaCapture(snd_pcm_t* pcm, int bytesPerFrame, EventLoop& loop, WaveInDriver::BufferDone onBufferDone)
         : m_pcm(pcm), m_bytesPerFrame(bytesPerFrame), m_loop(loop), m_onBufferDone(std::move(onBufferDone)),
           m_wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
@@ -115,8 +117,9 @@ private:
         postDone(tag);
     }
 
-    // Reads what is available; false when the device is gone for good.
-    bool readAvailable() {
+    // Reads what is available; false when the device is gone for good. `read` tells whether any frame came.
+    bool readAvailable(bool& read) {
+        read = false;
         for (;;) {
             const std::span<std::uint8_t> target = destination();
             const auto frames =
@@ -135,6 +138,7 @@ private:
                 continue;
             }
             consumed(static_cast<std::size_t>(got) * static_cast<std::size_t>(m_bytesPerFrame));
+            read = read || got > 0;
         }
     }
 
@@ -160,7 +164,12 @@ private:
             if ((events & (POLLERR | POLLHUP | POLLNVAL)) != 0 &&
                 snd_pcm_state(m_pcm) == SND_PCM_STATE_DISCONNECTED)
                 return; // the device vanished: the program's watchdog takes over
-            if (!readAvailable())
+            bool read = false;
+            if (!readAvailable(read))
+                return;
+            // Some plugins (the PulseAudio one while its stream starts) report readable with nothing to
+            // read: pause briefly instead of spinning. The queued buffers hold far more than the pause.
+            if (!read && ::poll(fds.data(), 1, wakeWithoutDataPauseMs) > 0)
                 return;
         }
     }

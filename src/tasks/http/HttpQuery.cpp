@@ -14,7 +14,7 @@ void HttpQuery::SendQuery(const QuerySettings& settings, bool show) {
         return;
     std::string url = settings.address;
     if (!settings.query.empty())
-        url += "?" + m_expandForUrl(settings.query);
+        url.append("?").append(m_expandForUrl(settings.query));
     m_showHttpResult = show;
     m_httpGet1.GetString(url);
 }

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The whole alarm story on the endpoint (sink monitor) input: tone, silence, tone. The alarm emails and
+# calls the HTTP address with the event's placeholders expanded, the return emails again, and the saved
+# settings show no alarm after exit.
+source "$(dirname "$0")/lib.sh"
+quietmon=$(realpath "$1")
+
+start_pulse
+start_smtp
+start_http
+endpoint=$(PULSE_SERVER=$PULSE_ADDRESS QT_QPA_PLATFORM=offscreen HOME=$work "$quietmon" --list-devices |
+  grep -m1 '^Active endpoint listening: Monitor of')
+check "the sink's monitor is offered as an endpoint" test -n "$endpoint"
+start_quietmon "$quietmon" "$(printf '%s\r\n' '[General]' LogEvents=1 StartUpDelay=0 Visible=0 "AudioInDeviceName=$endpoint" \
+  '[Activation]' Silence=10 Return=1 \
+  '[Tasks]' 'Task1=Send email' 'Task2=Send HTTP query' '[RetTasks]' 'Task1=Send email' \
+  '[Email]' From=monitor@station.test To=engineer@station.test "SMTP=127.0.0.1:$SMTP_PORT" \
+  'Subject=Silence on %channel' 'Message=Silence since %date %time: on %channel' \
+  '[RetEmail]' From=monitor@station.test To=engineer@station.test "SMTP=127.0.0.1:$SMTP_PORT" \
+  'Subject=Back on air' 'Message=Back at %date %time:' \
+  '[Query]' "Address=http://127.0.0.1:$HTTP_PORT/alarm" 'Query=channel=%channel&at=%time:')"
+
+sox -q -n -r 44100 -c 2 -b 16 -e signed "$work/tone.wav" synth 4 sine 1000 vol 0.5
+sox -q -D -n -r 44100 -c 2 -b 16 -e signed "$work/gap.wav" trim 0 12
+sox -q "$work/tone.wav" "$work/gap.wav" "$work/tone.wav" "$work/tone.wav" -t raw - |
+  pacat --server="$PULSE_ADDRESS" --raw --format=s16le --rate=44100 --channels=2 -d e2e_sink &
+pids+=($!)
+
+check "the return is logged" wait_for 45 logged 'Returned from alarm condition'
+check "the return email arrives" wait_for 15 test -e "$work/mail/002.eml"
+texts=$(tr -d '\r' <"$LOG" | cut -d' ' -f3-)
+check "alarm, then return, in the log" sh -c "printf '%s\n' \"\$1\" | grep -A1 -x 'Alarm activated (silent channel(s): Left and Right)' | tail -n 1 | grep -qx 'Returned from alarm condition'" _ "$texts"
+check "no email failure was logged" sh -c "! printf '%s\n' \"\$1\" | grep -q 'occured'" _ "$texts"
+today=$(date +%F)
+check "the alarm email names the channels and the day" grep -q "Silence since $today [0-9][0-9]:[0-9][0-9]:[0-9][0-9] on Left and Right" "$work/mail/001.eml"
+check "its subject is expanded too" grep -q '^Subject: Silence on Left and Right' "$work/mail/001.eml"
+check "the return email carries its own time" grep -q "Back at $today [0-9][0-9]:[0-9][0-9]:[0-9][0-9]" "$work/mail/002.eml"
+check "one HTTP query with the encoded placeholders" \
+  grep -qE '^GET /alarm\?channel=Left\+and\+Right&at=(%3[0-9]){2}%3A(%3[0-9]){2}%3A(%3[0-9]){2} Orvane Silence Detector$' "$work/requests.txt"
+kill -TERM "$QUIETMON_PID"
+check "the program ends" wait_for 15 sh -c "! [ -r /proc/$QUIETMON_PID/stat ] || awk '{exit (\$3==\"Z\")?0:1}' /proc/$QUIETMON_PID/stat"
+check "the saved settings show no alarm" grep -q $'^Alarm=0\r$' "$SETTINGS"
+[ "$failures" -eq 0 ]
