@@ -1,5 +1,7 @@
 #include "support/LoopbackFtpServer.h"
 
+#include "support/LoopbackSocket.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -13,25 +15,6 @@
 namespace quietmon::test {
 
 namespace {
-
-int listenOnLoopback(int& port) {
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listener < 0)
-        throw std::runtime_error(std::string("socket: ") + std::strerror(errno));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener, 4) != 0 ||
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::close(listener);
-        throw std::runtime_error("cannot listen on 127.0.0.1: " + reason);
-    }
-    port = ntohs(address.sin_port);
-    return listener;
-}
 
 bool sendAll(int socket, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -61,7 +44,7 @@ bool readable(int socket, int wake) {
 } // namespace
 
 LoopbackFtpServer::LoopbackFtpServer(std::string fileContents) : m_contents(std::move(fileContents)) {
-    m_listener = listenOnLoopback(m_port);
+    m_listener = listenOnLoopback(m_port, 4);
     if (::pipe2(m_wake, O_CLOEXEC) != 0) {
         ::close(m_listener);
         throw std::runtime_error("cannot create a pipe");

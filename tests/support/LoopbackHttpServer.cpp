@@ -1,5 +1,7 @@
 #include "support/LoopbackHttpServer.h"
 
+#include "support/LoopbackSocket.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -34,26 +36,6 @@ std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
         text.remove_suffix(1);
     return text;
-}
-
-// Binds a listening socket to 127.0.0.1 on a port the system picks.
-int listenOnLoopback(int& port) {
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listener < 0)
-        throw std::runtime_error(std::string("socket: ") + std::strerror(errno));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener, 16) != 0 ||
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::close(listener);
-        throw std::runtime_error("cannot listen on 127.0.0.1: " + reason);
-    }
-    port = ntohs(address.sin_port);
-    return listener;
 }
 
 } // namespace
