@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installing into a prefix: the program in <prefix>/lib/quietmon (so its data folder is named quietmon),
+# a link in <prefix>/bin, the help page beside the program, a menu entry and an icon.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+failures=0
+check() { if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi; }
+check "the program is in lib/quietmon" test -x "$prefix/lib/quietmon/quietmon"
+check "bin/quietmon links to it" test "$(readlink "$prefix/bin/quietmon")" = "$prefix/lib/quietmon/quietmon"
+check "the help page is beside it" test -s "$prefix/lib/quietmon/quietmon.htm"
+check "the menu entry starts quietmon" grep -qx 'Exec=quietmon' "$prefix/share/applications/quietmon.desktop"
+check "the icon is installed" test -s "$prefix/share/icons/hicolor/scalable/apps/quietmon.svg"
+env -u XDG_DATA_HOME HOME="$prefix/home" "$prefix/bin/quietmon" --print-config >/dev/null
+check "started through the link, its data folder is named quietmon" test -d "$prefix/home/.local/share/quietmon"
+[ "$failures" -eq 0 ]
