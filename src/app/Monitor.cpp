@@ -29,12 +29,13 @@ void Monitor::prepareMainWindow() {
     m_alarmState.alarmActive = false;
     m_folders = m_locateFolders();
     m_settingsFile = SettingsFile(m_folders.settingsFile());
-    loadWindowKeys(m_settingsFile.read(), m_settings);
+    m_storedSettings = m_settingsFile.read();
+    loadWindowKeys(m_storedSettings, m_settings);
 }
 
 void Monitor::loadSetupSettings() {
-    // The file has not changed since the main window read it; reading it again keeps the two steps apart.
-    loadSetupKeys(m_settingsFile.read(), m_settings);
+    loadSetupKeys(m_storedSettings, m_settings);
+    m_storedSettings = IniFile(); // read once at start-up, never needed again
     m_alarmState.taskPosition = m_settings.state.lastTask;
     m_alarmState.repeatCount = m_settings.state.repeats;
 }

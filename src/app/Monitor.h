@@ -143,6 +143,7 @@ private:
     Folders m_folders;
     Settings m_settings;
     SettingsFile m_settingsFile{""};
+    IniFile m_storedSettings; // the file as read when the main window was created
     EventLog m_log;
     MonitorView* m_view = nullptr;
 

@@ -16,18 +16,6 @@ namespace quietmon::test {
 
 namespace {
 
-bool sendAll(int socket, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t sent = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
-}
-
 // Waits for `socket` to become readable, or for the wake pipe; false on the wake or an error.
 bool readable(int socket, int wake) {
     for (;;) {

@@ -61,15 +61,7 @@ std::string LoopbackHttpServer::Request::header(std::string_view name) const {
 }
 
 bool LoopbackHttpServer::Exchange::send(std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t sent = ::send(m_socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
+    return sendAll(m_socket, bytes);
 }
 
 void LoopbackHttpServer::Exchange::holdUntilReleased() {

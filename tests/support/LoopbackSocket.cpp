@@ -30,4 +30,16 @@ int listenOnLoopback(int& port, int backlog) {
     return listener;
 }
 
+bool sendAll(int socket, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
 } // namespace quietmon::test
