@@ -1,17 +1,33 @@
 #!/usr/bin/env bash
-# The whole alarm story on the endpoint (sink monitor) input: tone, silence, tone. The alarm emails and
-# calls the HTTP address with the event's placeholders expanded, the return emails again, and the saved
-# settings show no alarm after exit.
+# The whole alarm story on one input: tone, silence, tone. The alarm emails and calls the HTTP address
+# with the event's placeholders expanded, the return emails again, and the saved settings show no alarm
+# after exit.
+#   alarm-story-test.sh QUIETMON endpoint|wave-in
+# endpoint: the sink's monitor as an endpoint meter; wave-in: the ALSA "pulse" capture device, whose
+# default source is that monitor.
 source "$(dirname "$0")/lib.sh"
 quietmon=$(realpath "$1")
+input=$2
 
 start_pulse
 start_smtp
 start_http
-endpoint=$(PULSE_SERVER=$PULSE_ADDRESS QT_QPA_PLATFORM=offscreen HOME=$work "$quietmon" --list-devices |
-  grep -m1 '^Active endpoint listening: Monitor of')
-check "the sink's monitor is offered as an endpoint" test -n "$endpoint"
-start_quietmon "$quietmon" "$(printf '%s\r\n' '[General]' LogEvents=1 StartUpDelay=0 Visible=0 "AudioInDeviceName=$endpoint" \
+case $input in
+endpoint)
+  device=$(PULSE_SERVER=$PULSE_ADDRESS QT_QPA_PLATFORM=offscreen HOME=$work "$quietmon" --list-devices |
+    grep -m1 '^Active endpoint listening: Monitor of')
+  check "the sink's monitor is offered as an endpoint" test -n "$device"
+  ;;
+wave-in)
+  device=pulse
+  check "the ALSA pulse device is offered" sh -c "PULSE_SERVER=$PULSE_ADDRESS QT_QPA_PLATFORM=offscreen HOME=$work '$quietmon' --list-devices | grep -qx pulse"
+  ;;
+*)
+  echo "unknown input: $input"
+  exit 2
+  ;;
+esac
+start_quietmon "$quietmon" "$(printf '%s\r\n' '[General]' LogEvents=1 StartUpDelay=0 Visible=0 "AudioInDeviceName=$device" \
   '[Activation]' Silence=10 Return=1 \
   '[Tasks]' 'Task1=Send email' 'Task2=Send HTTP query' '[RetTasks]' 'Task1=Send email' \
   '[Email]' From=monitor@station.test To=engineer@station.test "SMTP=127.0.0.1:$SMTP_PORT" \
