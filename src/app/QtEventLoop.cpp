@@ -15,7 +15,10 @@ QtEventLoop::QtEventLoop()
     // Qt's default coarse timers may fire 5 % early: 15 s on a 300 s countdown.
     m_wakeUp.setTimerType(Qt::PreciseTimer);
     m_wakeUp.setSingleShot(true);
-    connect(&m_wakeUp, &QTimer::timeout, this, &QtEventLoop::dispatch);
+    connect(&m_wakeUp, &QTimer::timeout, this, [this] {
+        m_armedForMs.reset();
+        dispatch();
+    });
 }
 
 QtEventLoop::~QtEventLoop() = default;
@@ -34,7 +37,6 @@ void QtEventLoop::post(std::function<void()> event) {
 }
 
 void QtEventLoop::dispatch() {
-    m_armedForMs.reset();
     // One tick at a time, so that painting and input get their turn between ticks.
     m_scheduler.runReady({.maxTicks = 1, .dueBy = {}});
     rearm();

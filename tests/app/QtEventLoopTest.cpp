@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <string>
@@ -78,6 +80,36 @@ TEST_F(QtEventLoopTest, EventsPostedFromAnotherThreadRunBeforeADueTick) {
     spinUntil([&] { return log.size() >= 2; });
     spinUntil([] { return false; }, 50);
     EXPECT_EQ(log, (std::vector<std::string>{"buffer1", "buffer2"}));
+}
+
+TEST_F(QtEventLoopTest, AWatchdogRestartedByEveryBufferFiresOnlyAfterTheBuffersStop) {
+    // Buffers posted from a capture thread restart the watchdog (a new interval restarts a running
+    // timer); the loop's wake-up stays set for the first due moment and must find nothing due then.
+    std::chrono::steady_clock::time_point lastBuffer, fired;
+    auto watchdog = loop.createTimer([&] {
+        fired = std::chrono::steady_clock::now();
+        log.push_back("watchdog");
+    });
+    watchdog->setInterval(100);
+    watchdog->setEnabled(true);
+    std::atomic<bool> capturing{true};
+    std::thread capture([&] {
+        for (int buffer = 0; buffer < 15; ++buffer) {
+            loop.post([&, buffer] {
+                lastBuffer = std::chrono::steady_clock::now();
+                watchdog->setInterval(buffer % 2 == 0 ? 100 : 101);
+                log.push_back("buffer");
+            });
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        capturing = false;
+    });
+    ASSERT_TRUE(spinUntil([&] { return !capturing && !log.empty() && log.back() == "watchdog"; }));
+    capture.join();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "watchdog"), 1);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "buffer"), 15);
+    // The loop counts whole milliseconds.
+    EXPECT_GE(fired - lastBuffer, std::chrono::milliseconds(99));
 }
 
 TEST_F(QtEventLoopTest, ADueTickFiresOnceAfterTheThreadWasBlocked) {
