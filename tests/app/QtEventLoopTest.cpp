@@ -104,8 +104,10 @@ TEST_F(QtEventLoopTest, AWatchdogRestartedByEveryBufferFiresOnlyAfterTheBuffersS
         }
         capturing = false;
     });
-    ASSERT_TRUE(spinUntil([&] { return !capturing && !log.empty() && log.back() == "watchdog"; }));
+    const bool firedAfterTheLastBuffer =
+        spinUntil([&] { return !capturing && !log.empty() && log.back() == "watchdog"; });
     capture.join();
+    ASSERT_TRUE(firedAfterTheLastBuffer);
     EXPECT_EQ(std::count(log.begin(), log.end(), "watchdog"), 1);
     EXPECT_EQ(std::count(log.begin(), log.end(), "buffer"), 15);
     // The loop counts whole milliseconds.
