@@ -62,7 +62,7 @@ std::string usageText() {
 
 std::string deviceSelectorText(WaveInDriver& waveIn, AudioEndpoints& endpoints) {
     AudioDeviceList devices;
-    devices.ListAudioDevices(waveIn, endpoints);
+    devices.listAudioDevices(waveIn, endpoints);
     if (devices.lines().empty())
         devices.addDefaultLine();
     std::string text;
@@ -78,7 +78,7 @@ std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints) {
     const IniFile stored = file.read();
 
     AudioDeviceList devices;
-    devices.ListAudioDevices(waveIn, endpoints);
+    devices.listAudioDevices(waveIn, endpoints);
     Settings settings = defaultSettings(name);
     loadWindowKeys(stored, settings);
     loadSetupKeys(stored, settings);

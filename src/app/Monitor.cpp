@@ -8,18 +8,18 @@ Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateF
                  AudioEndpoints& endpoints, DesktopWindows& windows)
     : m_loop(loop), m_productName(std::move(productName)), m_locateFolders(std::move(locateFolders)),
       m_settings(defaultSettings(m_productName)), m_log(loop.clock()),
-      m_timer1(loop.createTimer([this] { m_detector.Timer1Timer(); })),
-      m_timer2(loop.createTimer([this] { m_returnExecutor.Timer2Timer(); })),
-      m_timer3(loop.createTimer([this] { m_alarmExecutor.Timer3Timer(); })),
-      m_alarmExecutor(*this, *m_timer3, m_tasks),
-      m_returnExecutor(*this, *m_timer1, *m_timer2, m_alarmExecutor, m_tasks),
-      m_detector(*this, windows, *m_timer1, *m_timer2, m_alarmExecutor),
+      m_silenceTimer(loop.createTimer([this] { m_detector.onSilenceTimer(); })),
+      m_returnTimer(loop.createTimer([this] { m_returnExecutor.onReturnTimer(); })),
+      m_alarmQueueTimer(loop.createTimer([this] { m_alarmExecutor.onAlarmQueueTimer(); })),
+      m_alarmExecutor(*this, *m_alarmQueueTimer, m_tasks),
+      m_returnExecutor(*this, *m_silenceTimer, *m_returnTimer, m_alarmExecutor, m_tasks),
+      m_detector(*this, windows, *m_silenceTimer, *m_returnTimer, m_alarmExecutor),
       m_audioInput(
-          loop, waveIn, endpoints, [this](const std::string& text) { LogniText(text); },
+          loop, waveIn, endpoints, [this](const std::string& text) { logEvent(text); },
           [this](MeasureMode mode, std::span<const std::uint8_t> buffer, int size) {
-              deAudioIn1AudioRecorded(mode, buffer, size);
+              onAudioRecorded(mode, buffer, size);
           }) {
-    m_loop.setErrorHandler([this](const std::string& message) { AppException(message); });
+    m_loop.setErrorHandler([this](const std::string& message) { reportApplicationError(message); });
 }
 
 void Monitor::prepareMainWindow() {
@@ -46,7 +46,7 @@ void Monitor::openLog() {
 }
 
 void Monitor::finishStartUp() {
-    LogniText(m_productName + " v. " + productVersion + " starting up...");
+    logEvent(m_productName + " v. " + productVersion + " starting up...");
     m_alarmState.eventTime = m_loop.clock().now();
 
     const StartupStatusEffect effect = startupStatusEffect(m_settings);
@@ -73,13 +73,13 @@ void Monitor::finishStartUp() {
 }
 
 void Monitor::applyPreferences() {
-    m_timer1->setInterval(m_settings.activation.silence * 1000 + 1);
-    m_timer2->setInterval(m_settings.activation.returnSeconds * 1000 + 1);
+    m_silenceTimer->setInterval(m_settings.activation.silence * 1000 + 1);
+    m_returnTimer->setInterval(m_settings.activation.returnSeconds * 1000 + 1);
     m_audioInput.setPeakHoldTime(m_settings.general.peakHoldTime);
     fillEmptyNames(m_settings, m_productName);
 }
 
-void Monitor::SaveCfg() {
+void Monitor::saveSettings() {
     // The data folder is found (and made) again at every save, in case it was removed meanwhile.
     m_folders.dataFolder = m_locateFolders().dataFolder;
     m_settingsFile = SettingsFile(m_folders.settingsFile());
@@ -92,12 +92,12 @@ void Monitor::SaveCfg() {
 }
 
 void Monitor::close() {
-    SaveCfg();
-    LogniText("Exit");
+    saveSettings();
+    logEvent("Exit");
     m_log.close();
 }
 
-void Monitor::deAudioIn1AudioRecorded(MeasureMode mode, std::span<const std::uint8_t> buffer, int size) {
+void Monitor::onAudioRecorded(MeasureMode mode, std::span<const std::uint8_t> buffer, int size) {
     const DateTime now = m_loop.clock().now();
     std::optional<Levels> levels;
     if (mode == MeasureMode::WaveInBuffer) {
@@ -107,7 +107,7 @@ void Monitor::deAudioIn1AudioRecorded(MeasureMode mode, std::span<const std::uin
         if (!levels)
             return;
     } else {
-        levels = measureEndpointPeaks(m_audioInput.EndpointPeakLeft(), m_audioInput.EndpointPeakRight());
+        levels = measureEndpointPeaks(m_audioInput.endpointPeakLeft(), m_audioInput.endpointPeakRight());
     }
     Measurement shown;
     shown.valid = true;
@@ -125,11 +125,11 @@ void Monitor::deAudioIn1AudioRecorded(MeasureMode mode, std::span<const std::uin
     m_detector.detect(now, shown.leftSilent, shown.rightSilent);
 }
 
-void Monitor::AppException(const std::string& message) {
-    LogniText("Application Error - " + message);
+void Monitor::reportApplicationError(const std::string& message) {
+    logEvent("Application Error - " + message);
 }
 
-bool Monitor::Auth(PasswordPrompt& prompt, MessageBoxes& messages) {
+bool Monitor::confirmSetupAccess(PasswordPrompt& prompt, MessageBoxes& messages) {
     const std::string& password = m_settings.general.setupPassword;
     if (password.empty())
         return true;
@@ -149,9 +149,9 @@ void Monitor::setStatus(const std::string& text, StatusColour colour) {
         m_view->showStatus(text, colour);
 }
 
-void Monitor::TrayUpdate() {
+void Monitor::updateTray() {
     if (m_view)
-        m_view->TrayUpdate();
+        m_view->updateTray();
 }
 
 void Monitor::repaintNow() {

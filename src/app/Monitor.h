@@ -40,7 +40,7 @@ public:
     virtual void showStatus(const std::string& text, StatusColour colour) = 0;
     virtual void showMeasurement(const Measurement& measurement) = 0;
     virtual void showLastSilence(const std::string& text) = 0;
-    virtual void TrayUpdate() = 0;
+    virtual void updateTray() = 0;
     virtual void repaintNow() = 0;
     virtual void setAlarmTaskPagesEnabled(bool enabled) = 0;
     // Moments an observer may want to know of; the window has nothing more to do then.
@@ -73,7 +73,7 @@ public:
     // created if missing) and the window's own keys of the settings file.
     void prepareMainWindow();
     // Setup creation: the audio devices are listed before the settings are read.
-    void listAudioDevices() { m_audioInput.ListAudioDevices(); }
+    void listAudioDevices() { m_audioInput.listAudioDevices(); }
     // Setup creation: every other key of the settings file.
     void loadSetupSettings();
     // Setup creation: the stored device's line is selected, or line 0.
@@ -81,13 +81,13 @@ public:
     // Opens the event log if "Log events" is set.
     void openLog();
     // Opens the selected device, once per run; failures are logged.
-    void openAudioDevice() { m_audioInput.OpenSelectedAudioDevice(m_settings.general.audioInDevice); }
+    void openAudioDevice() { m_audioInput.openSelectedAudioDevice(m_settings.general.audioInDevice); }
     // The start-up line, the event time and the start-up status; called at the end of Setup creation.
     void finishStartUp();
     // The monitor's part of applying settings: countdown intervals and names that must not be empty.
     void applyPreferences();
     // Writes the whole settings file, with the current alarm and executor state.
-    void SaveCfg();
+    void saveSettings();
     // The exit steps of the monitor: settings saved, "Exit" logged, log closed.
     void close();
     // The last exit step of the capture: a wave-in capture is stopped.
@@ -95,16 +95,16 @@ public:
 
     // The level measurement of one wave-in buffer (mode 0) or of the endpoint's peaks (mode 1), then the
     // silence detection.
-    void deAudioIn1AudioRecorded(MeasureMode mode, std::span<const std::uint8_t> buffer, int size);
+    void onAudioRecorded(MeasureMode mode, std::span<const std::uint8_t> buffer, int size);
     AudioInput& audioInput() { return m_audioInput; }
     const MeasurementState& measurementState() const { return m_measurement; }
     const Measurement& lastMeasurement() const { return m_lastMeasurement; }
 
-    void LogniText(const std::string& text) override { m_log.LogniText(text); }
+    void logEvent(const std::string& text) override { m_log.logEvent(text); }
     // Where every error that escapes a handler ends: one log line, and the program goes on.
-    void AppException(const std::string& message);
+    void reportApplicationError(const std::string& message);
     // The setup password gate: true when no password is set or the right one was typed.
-    bool Auth(PasswordPrompt& prompt, MessageBoxes& messages);
+    bool confirmSetupAccess(PasswordPrompt& prompt, MessageBoxes& messages);
 
     void setStatus(const std::string& text, StatusColour colour) override;
     const std::string& statusText() const { return m_statusText; }
@@ -122,15 +122,15 @@ public:
     void setRebooting(bool rebooting) { m_rebooting = rebooting; }
     StartupStatusEffect::Status startupStatus() const { return m_startupStatus; }
 
-    Timer& Timer1() { return *m_timer1; }
-    Timer& Timer2() { return *m_timer2; }
-    Timer& Timer3() { return *m_timer3; }
-    Timer& Timer7() { return m_audioInput.Timer7(); }
+    Timer& silenceTimer() { return *m_silenceTimer; }
+    Timer& returnTimer() { return *m_returnTimer; }
+    Timer& alarmQueueTimer() { return *m_alarmQueueTimer; }
+    Timer& endpointPollTimer() { return m_audioInput.endpointPollTimer(); }
 
 private:
     // What the detection and the executors reach through AlarmHost.
     Clock& clock() override { return m_loop.clock(); }
-    void TrayUpdate() override;
+    void updateTray() override;
     void repaintNow() override;
     void setAlarmTaskPagesEnabled(bool enabled) override;
     void showLastSilence(DateTime when) override;
@@ -156,9 +156,9 @@ private:
     Measurement m_lastMeasurement;
     TaskServices m_tasks;
 
-    std::unique_ptr<Timer> m_timer1; // silence countdown
-    std::unique_ptr<Timer> m_timer2; // return countdown
-    std::unique_ptr<Timer> m_timer3; // alarm-task executor
+    std::unique_ptr<Timer> m_silenceTimer;
+    std::unique_ptr<Timer> m_returnTimer;
+    std::unique_ptr<Timer> m_alarmQueueTimer;
     AlarmExecutor m_alarmExecutor;
     ReturnExecutor m_returnExecutor;
     SilenceDetector m_detector;

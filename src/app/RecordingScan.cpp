@@ -108,7 +108,7 @@ public:
 
     void showStatus(const std::string&, StatusColour) override {}
     void showLastSilence(const std::string&) override {}
-    void TrayUpdate() override {}
+    void updateTray() override {}
     void repaintNow() override {}
     void setAlarmTaskPagesEnabled(bool) override {}
 

@@ -1,10 +1,10 @@
 #include "app/CommandLine.h"
 #include "app/DesktopServices.h"
+#include "app/MainWindow.h"
 #include "app/Monitor.h"
 #include "app/QtEventLoop.h"
 #include "app/QtMessageBoxes.h"
 #include "app/SignalCloser.h"
-#include "app/TForm1.h"
 #include "config/Folders.h"
 #include "config/ProductName.h"
 #include "platform/ProcessEnvironment.h"
@@ -15,8 +15,10 @@
 #include "platform/linux/PosixNetwork.h"
 #include "platform/linux/PulseAudioEndpoints.h"
 #include "platform/linux/X11DesktopWindows.h"
-#include "setup/TPasswordDlg.h"
-#include "setup/TSetup.h"
+#include "setup/PasswordDialog.h"
+#include "setup/RebootCountdownDialog.h"
+#include "setup/SetupDialog.h"
+#include "setup/WindowChooser.h"
 #include "tasks/Placeholders.h"
 #include "tasks/email/EmailSender.h"
 #include "tasks/http/HttpQuery.h"
@@ -51,21 +53,22 @@ int runMonitor(int argc, char** argv) {
     PosixNetwork network;
     EmailSender email(
         network, loop.clock(), productName(),
-        [&monitor](std::string_view text) { return Nahradit(text, monitor.alarmState()); },
-        [&monitor](const std::string& text) { monitor.LogniText(text); });
+        [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
+        [&monitor](const std::string& text) { monitor.logEvent(text); });
     CurlHttpTransport http;
     HttpQuery httpQuery(
-        loop, http, [&monitor](std::string_view text) { return NahraditHTTP(text, monitor.alarmState()); },
+        loop, http,
+        [&monitor](std::string_view text) { return expandPlaceholdersForUrl(text, monitor.alarmState()); },
         messages);
     monitor.tasks().email = &email;
     monitor.tasks().httpQuery = &httpQuery;
 
-    TForm1 mainWindow(monitor, desktop, messages);
+    MainWindow mainWindow(monitor, desktop, messages);
     messages.setOwner(&mainWindow);
-    TSetup setup(monitor, mainWindow);
-    TDProcess windowChooser(&mainWindow);
-    TReboot rebootCountdown(&mainWindow);
-    TPasswordDlg passwordDialog(&mainWindow);
+    SetupDialog setup(monitor, mainWindow);
+    WindowChooser windowChooser(&mainWindow);
+    RebootCountdownDialog rebootCountdown(&mainWindow);
+    PasswordDialog passwordDialog(&mainWindow);
     mainWindow.setDialogs(&setup, &passwordDialog);
     SignalCloser closer([&mainWindow] { mainWindow.close(); });
     return QApplication::exec();

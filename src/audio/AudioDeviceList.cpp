@@ -4,18 +4,18 @@
 
 namespace quietmon {
 
-void AudioDeviceList::ListAudioDevices(WaveInDriver& waveIn, AudioEndpoints& endpoints) {
+void AudioDeviceList::listAudioDevices(WaveInDriver& waveIn, AudioEndpoints& endpoints) {
     const std::vector<std::string> names = waveIn.deviceNames();
     for (std::size_t number = 0; number < names.size(); ++number)
-        AddAudioDevice(AudioDeviceKind::WaveIn, names[number], static_cast<int>(number), "");
+        addAudioDevice(AudioDeviceKind::WaveIn, names[number], static_cast<int>(number), "");
     // The system counts as a recent one, which offers its endpoints too.
     const std::vector<AudioEndpoint> found = endpoints.list();
     for (std::size_t position = 0; position < found.size(); ++position)
-        AddAudioDevice(AudioDeviceKind::Endpoint, found[position].friendlyName, static_cast<int>(position),
+        addAudioDevice(AudioDeviceKind::Endpoint, found[position].friendlyName, static_cast<int>(position),
                        found[position].id);
 }
 
-void AudioDeviceList::AddAudioDevice(AudioDeviceKind kind, const std::string& name, int index,
+void AudioDeviceList::addAudioDevice(AudioDeviceKind kind, const std::string& name, int index,
                                      const std::string& id) {
     if (m_entries.size() >= maxEntries)
         return;
@@ -28,8 +28,8 @@ void AudioDeviceList::addDefaultLine() {
 }
 
 void AudioDeviceList::chooseStartupLine(GeneralSettings& general) {
-    const bool listed = FindDeviceLine(m_lines, general.audioInDeviceName, -1) >= 0;
-    int line = FindDeviceLine(m_lines, general.audioInDeviceName, general.audioInDevice);
+    const bool listed = findDeviceLine(m_lines, general.audioInDeviceName, -1) >= 0;
+    int line = findDeviceLine(m_lines, general.audioInDeviceName, general.audioInDevice);
     if (m_lines.empty())
         addDefaultLine();
     if (line < 0 || line >= static_cast<int>(m_lines.size()))

@@ -11,7 +11,7 @@ namespace quietmon {
 
 enum class AudioDeviceKind { WaveIn = 0, Endpoint = 1 };
 
-struct TAudioDeviceList {
+struct AudioDevice {
     AudioDeviceKind kind;
     std::string name;
     int index;      // wave-in: the device number; endpoint: its position in the listing
@@ -26,9 +26,9 @@ public:
     static constexpr const char* endpointPrefix = "Active endpoint listening: ";
     static constexpr const char* defaultLine = "(Default)";
 
-    void ListAudioDevices(WaveInDriver& waveIn, AudioEndpoints& endpoints);
+    void listAudioDevices(WaveInDriver& waveIn, AudioEndpoints& endpoints);
     // Appends an entry and its selector line; does nothing once the list is full.
-    void AddAudioDevice(AudioDeviceKind kind, const std::string& name, int index, const std::string& id);
+    void addAudioDevice(AudioDeviceKind kind, const std::string& name, int index, const std::string& id);
     // The "(Default)" line shown when there is no entry at all; it has no entry behind it.
     void addDefaultLine();
     // Selects the stored device's line (by name, else by number), adds "(Default)" to an empty list and
@@ -36,11 +36,11 @@ public:
     // device unplugged) stays in the settings, so the device is found again once it is back.
     void chooseStartupLine(GeneralSettings& general);
 
-    const std::vector<TAudioDeviceList>& entries() const { return m_entries; }
+    const std::vector<AudioDevice>& entries() const { return m_entries; }
     const std::vector<std::string>& lines() const { return m_lines; }
 
 private:
-    std::vector<TAudioDeviceList> m_entries;
+    std::vector<AudioDevice> m_entries;
     std::vector<std::string> m_lines;
 };
 

@@ -7,39 +7,38 @@ namespace quietmon {
 AudioInput::AudioInput(EventLoop& loop, WaveInDriver& waveIn, AudioEndpoints& endpoints, Log log,
                        Measure measure)
     : m_loop(loop), m_waveIn(waveIn), m_endpoints(endpoints), m_log(std::move(log)),
-      m_measure(std::move(measure)), m_watchdog(loop.createTimer([this] { SoundCardWDTTimer(); })),
-      m_timer7(loop.createTimer([this] { Timer7Timer(); })) {
+      m_measure(std::move(measure)), m_watchdog(loop.createTimer([this] { onCaptureWatchdog(); })),
+      m_endpointPollTimer(loop.createTimer([this] { onEndpointPollTimer(); })) {
     m_watchdog->setInterval(watchdogIntervalMs);
     createCapture(0);
 }
 
 void AudioInput::createCapture(int waveDevice) {
-    m_audioIn = std::make_unique<TAudioIn>(m_waveIn);
-    m_audioIn->setWaveDevice(waveDevice);
-    m_audioIn->setOnBufferFilled([this](std::span<const std::uint8_t> buffer, int& size) {
-        return AudioIn1BufferFilled(buffer, size);
-    });
+    m_waveInCapture = std::make_unique<WaveInCapture>(m_waveIn);
+    m_waveInCapture->setWaveDevice(waveDevice);
+    m_waveInCapture->setOnBufferFilled(
+        [this](std::span<const std::uint8_t> buffer, int& size) { return onBufferFilled(buffer, size); });
     // 5512 stereo frames of 16 bits: just under 125 ms at 44100 frames per second.
-    m_audioIn->setBufferSize(22048);
-    m_audioIn->setFrameRate(44100);
-    m_audioIn->setNumBuffers(4);
-    m_audioIn->setQuantization(16);
-    m_audioIn->setStereo(true);
+    m_waveInCapture->setBufferSize(22048);
+    m_waveInCapture->setFrameRate(44100);
+    m_waveInCapture->setNumBuffers(4);
+    m_waveInCapture->setQuantization(16);
+    m_waveInCapture->setStereo(true);
 }
 
-void AudioInput::OpenSelectedAudioDevice(int selectedLine) {
+void AudioInput::openSelectedAudioDevice(int selectedLine) {
     m_selectedEntry = -1;
     const auto& entries = m_devices.entries();
     if (selectedLine < 0 || selectedLine >= static_cast<int>(entries.size())) {
         m_log("No audio device selected");
         return;
     }
-    const TAudioDeviceList& entry = entries[static_cast<std::size_t>(selectedLine)];
+    const AudioDevice& entry = entries[static_cast<std::size_t>(selectedLine)];
     if (entry.kind == AudioDeviceKind::WaveIn) {
         bool started = false;
         try {
-            m_audioIn->setWaveDevice(entry.index);
-            started = m_audioIn->Start();
+            m_waveInCapture->setWaveDevice(entry.index);
+            started = m_waveInCapture->start();
             m_selectedEntry = selectedLine;
         } catch (const std::exception&) {
         }
@@ -54,7 +53,7 @@ void AudioInput::OpenSelectedAudioDevice(int selectedLine) {
         return;
     }
     m_selectedEntry = selectedLine;
-    m_timer7->setEnabled(true);
+    m_endpointPollTimer->setEnabled(true);
     m_watchdog->setEnabled(false);
 }
 
@@ -64,12 +63,12 @@ void AudioInput::bufferReachedMeasurement(DateTime now) {
     m_watchdog->setEnabled(true);
 }
 
-bool AudioInput::AudioIn1BufferFilled(std::span<const std::uint8_t> buffer, int& size) {
+bool AudioInput::onBufferFilled(std::span<const std::uint8_t> buffer, int& size) {
     m_measure(MeasureMode::WaveInBuffer, buffer, size);
     return true;
 }
 
-void AudioInput::SoundCardWDTTimer() {
+void AudioInput::onCaptureWatchdog() {
     const DateTime now = m_loop.clock().now();
     if (secondsBetween(m_lastBufferTime, now) < 8)
         return;
@@ -81,17 +80,17 @@ void AudioInput::SoundCardWDTTimer() {
                                ? entries[static_cast<std::size_t>(m_selectedEntry)].index
                                : 0;
     try {
-        m_audioIn->Stop();
-        m_audioIn.reset();
+        m_waveInCapture->stop();
+        m_waveInCapture.reset();
         createCapture(waveDevice);
-        m_audioIn->Start();
+        m_waveInCapture->start();
     } catch (const std::exception&) {
-        if (!m_audioIn)
+        if (!m_waveInCapture)
             createCapture(waveDevice);
     }
 }
 
-bool AudioInput::ReadEndpointPeaks() {
+bool AudioInput::readEndpointPeaks() {
     const auto peaks = m_meter ? m_meter->readPeaks() : std::nullopt;
     if (!peaks || peaks->empty() || peaks->size() >= 8)
         return false;
@@ -100,8 +99,8 @@ bool AudioInput::ReadEndpointPeaks() {
     return true;
 }
 
-void AudioInput::Timer7Timer() {
-    ReadEndpointPeaks();
+void AudioInput::onEndpointPollTimer() {
+    readEndpointPeaks();
     m_measure(MeasureMode::EndpointPeaks, {}, 0);
 }
 
@@ -111,7 +110,7 @@ void AudioInput::stopAtExit() {
         entries[static_cast<std::size_t>(m_selectedEntry)].kind != AudioDeviceKind::WaveIn)
         return;
     try {
-        m_audioIn->Stop();
+        m_waveInCapture->stop();
     } catch (const std::exception&) {
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "audio/AudioDeviceList.h"
-#include "audio/TAudioIn.h"
+#include "audio/WaveInCapture.h"
 #include "config/Settings.h"
 #include "platform/AudioEndpoints.h"
 #include "platform/EventLoop.h"
@@ -29,29 +29,29 @@ public:
     AudioInput(EventLoop& loop, WaveInDriver& waveIn, AudioEndpoints& endpoints, Log log, Measure measure);
 
     AudioDeviceList& devices() { return m_devices; }
-    void ListAudioDevices() { m_devices.ListAudioDevices(m_waveIn, m_endpoints); }
+    void listAudioDevices() { m_devices.listAudioDevices(m_waveIn, m_endpoints); }
     void chooseStartupDevice(GeneralSettings& general) { m_devices.chooseStartupLine(general); }
-    void OpenSelectedAudioDevice(int selectedLine);
+    void openSelectedAudioDevice(int selectedLine);
     // A wave-in buffer reached the measurement: the watchdog starts counting again.
     void bufferReachedMeasurement(DateTime now);
     // At exit: a wave-in capture is stopped, errors ignored.
     void stopAtExit();
-    void setPeakHoldTime(int ms) { m_timer7->setInterval(ms); }
+    void setPeakHoldTime(int ms) { m_endpointPollTimer->setInterval(ms); }
 
-    int SelectedDeviceEntry() const { return m_selectedEntry; }
-    float EndpointPeakLeft() const { return m_endpointPeakLeft; }
-    float EndpointPeakRight() const { return m_endpointPeakRight; }
-    DateTime LastBufferTime() const { return m_lastBufferTime; }
-    TAudioIn& AudioIn1() { return *m_audioIn; }
-    Timer& SoundCardWDT() { return *m_watchdog; }
-    Timer& Timer7() { return *m_timer7; }
+    int selectedDeviceEntry() const { return m_selectedEntry; }
+    float endpointPeakLeft() const { return m_endpointPeakLeft; }
+    float endpointPeakRight() const { return m_endpointPeakRight; }
+    DateTime lastBufferTime() const { return m_lastBufferTime; }
+    WaveInCapture& waveInCapture() { return *m_waveInCapture; }
+    Timer& captureWatchdog() { return *m_watchdog; }
+    Timer& endpointPollTimer() { return *m_endpointPollTimer; }
 
 private:
     void createCapture(int waveDevice);
-    bool AudioIn1BufferFilled(std::span<const std::uint8_t> buffer, int& size);
-    void SoundCardWDTTimer();
-    void Timer7Timer();
-    bool ReadEndpointPeaks();
+    bool onBufferFilled(std::span<const std::uint8_t> buffer, int& size);
+    void onCaptureWatchdog();
+    void onEndpointPollTimer();
+    bool readEndpointPeaks();
 
     EventLoop& m_loop;
     WaveInDriver& m_waveIn;
@@ -59,14 +59,14 @@ private:
     Log m_log;
     Measure m_measure;
     AudioDeviceList m_devices;
-    std::unique_ptr<TAudioIn> m_audioIn;
+    std::unique_ptr<WaveInCapture> m_waveInCapture;
     std::unique_ptr<EndpointPeakMeter> m_meter;
     int m_selectedEntry = -1;
     float m_endpointPeakLeft = 0.0f;
     float m_endpointPeakRight = 0.0f;
     DateTime m_lastBufferTime;
     std::unique_ptr<Timer> m_watchdog;
-    std::unique_ptr<Timer> m_timer7;
+    std::unique_ptr<Timer> m_endpointPollTimer;
 };
 
 } // namespace quietmon

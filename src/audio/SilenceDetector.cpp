@@ -5,9 +5,10 @@
 
 namespace quietmon {
 
-SilenceDetector::SilenceDetector(AlarmHost& host, DesktopWindows& windows, Timer& timer1, Timer& timer2,
-                                 AlarmExecutor& executor)
-    : m_host(host), m_windows(windows), m_timer1(timer1), m_timer2(timer2), m_executor(executor) {}
+SilenceDetector::SilenceDetector(AlarmHost& host, DesktopWindows& windows, Timer& silenceTimer,
+                                 Timer& returnTimer, AlarmExecutor& executor)
+    : m_host(host), m_windows(windows), m_silenceTimer(silenceTimer), m_returnTimer(returnTimer),
+      m_executor(executor) {}
 
 bool SilenceDetector::silenceByRule(bool leftSilent, bool rightSilent) const {
     switch (static_cast<ChannelRule>(m_host.settings().activation.channels)) {
@@ -34,7 +35,7 @@ void SilenceDetector::detect(DateTime now, bool leftSilent, bool rightSilent) {
     const bool silence = silenceByRule(leftSilent, rightSilent);
     if (state.alarmActive) {
         // The return counts while sound is present; silence loses the count.
-        m_timer2.setEnabled(!silence);
+        m_returnTimer.setEnabled(!silence);
         return;
     }
     if (!rightSilent)
@@ -43,8 +44,8 @@ void SilenceDetector::detect(DateTime now, bool leftSilent, bool rightSilent) {
         state.lastSoundLeft = now;
     const bool conditions = timeAndDayCondition(settings.activation, now);
     // Enabling a running countdown lets it go on; anything else starts it again from zero.
-    m_timer1.setEnabled(silence && conditions && !m_host.setupShown());
-    if (!m_timer1.enabled())
+    m_silenceTimer.setEnabled(silence && conditions && !m_host.setupShown());
+    if (!m_silenceTimer.enabled())
         state.silentChannels = "Unknown";
 }
 
@@ -55,7 +56,7 @@ std::string SilenceDetector::silentChannelNames(DateTime now) const {
     switch (static_cast<ChannelRule>(m_host.settings().activation.channels)) {
     case ChannelRule::AnyChannel: {
         // A channel counts as silent when it had no sound for most of the countdown.
-        const std::int64_t limit = m_timer1.interval() * 9 / 10;
+        const std::int64_t limit = m_silenceTimer.interval() * 9 / 10;
         const bool left = millisecondsBetween(now, state.lastSoundLeft) > limit;
         const bool right = millisecondsBetween(now, state.lastSoundRight) > limit;
         std::string names = state.silentChannels;
@@ -77,16 +78,16 @@ std::string SilenceDetector::silentChannelNames(DateTime now) const {
     return both;
 }
 
-void SilenceDetector::Timer1Timer() {
+void SilenceDetector::onSilenceTimer() {
     // Not met: the countdown runs on and the window is looked for again one interval later.
     if (windowCondition(m_host.settings().activation, m_windows) == WindowCondition::NotMet)
         return;
-    m_timer1.setEnabled(false);
+    m_silenceTimer.setEnabled(false);
     const DateTime now = m_host.clock().now();
     AlarmState& state = m_host.alarmState();
     state.silentChannels = silentChannelNames(now);
     state.alarmActive = true;
-    m_host.LogniText("Alarm activated (silent channel(s): " + state.silentChannels + ")");
+    m_host.logEvent("Alarm activated (silent channel(s): " + state.silentChannels + ")");
     m_host.showLastSilence(now);
     m_host.alarmActivated();
     m_executor.start();

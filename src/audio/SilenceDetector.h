@@ -9,16 +9,16 @@ namespace quietmon {
 class AlarmExecutor;
 
 // Decides when silence has lasted long enough to raise the alarm, and arms the return when sound is back.
-// Fed by every measurement; `Timer1` counts the silence, `Timer2` the sound during an alarm.
+// Fed by every measurement; `silenceTimer` counts the silence, `returnTimer` the sound during an alarm.
 class SilenceDetector {
 public:
-    SilenceDetector(AlarmHost& host, DesktopWindows& windows, Timer& timer1, Timer& timer2,
+    SilenceDetector(AlarmHost& host, DesktopWindows& windows, Timer& silenceTimer, Timer& returnTimer,
                     AlarmExecutor& executor);
 
     // The detection step after a measurement: `now` and the two silent flags.
     void detect(DateTime now, bool leftSilent, bool rightSilent);
     // The silence countdown ran out.
-    void Timer1Timer();
+    void onSilenceTimer();
 
 private:
     // The channel rule's "silence" column.
@@ -27,8 +27,8 @@ private:
 
     AlarmHost& m_host;
     DesktopWindows& m_windows;
-    Timer& m_timer1;
-    Timer& m_timer2;
+    Timer& m_silenceTimer;
+    Timer& m_returnTimer;
     AlarmExecutor& m_executor;
 };
 

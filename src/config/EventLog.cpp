@@ -8,7 +8,7 @@ bool EventLog::open(const std::string& path) {
     return m_file.open(path);
 }
 
-void EventLog::LogniText(std::string_view text) {
+void EventLog::logEvent(std::string_view text) {
     if (!m_file.isOpen())
         return;
     std::string line = m_clock.now().formatDateTime() + "; ";

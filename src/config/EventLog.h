@@ -18,9 +18,9 @@ public:
     bool open(const std::string& path);
     // Writes "yyyy-mm-dd hh:nn:ss; " + text + CR LF, with each line break in the text made a space; the
     // line is in the file when this returns. Texts given while the log is not active are discarded.
-    void LogniText(std::string_view text);
+    void logEvent(std::string_view text);
     void close();
-    bool LoggingActive() const { return m_file.isOpen(); }
+    bool loggingActive() const { return m_file.isOpen(); }
 
 private:
     const Clock& m_clock;

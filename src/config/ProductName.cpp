@@ -5,7 +5,7 @@
 namespace quietmon {
 
 std::string productName() {
-    return Odsifruj("hvljjljhkvikfgjkiojskmitjjkmefhkkmjjjlkkjjjvlj");
+    return unscramble("hvljjljhkvikfgjkiojskmitjjkmefhkkmjjjlkkjjjvlj");
 }
 
 } // namespace quietmon

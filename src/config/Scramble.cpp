@@ -2,7 +2,7 @@
 
 namespace quietmon {
 
-std::string Zasifruj(std::string_view plain) {
+std::string scramble(std::string_view plain) {
     std::string scrambled;
     scrambled.reserve(plain.size() * 2);
     for (std::size_t i = 1; i <= plain.size(); ++i) {
@@ -14,7 +14,7 @@ std::string Zasifruj(std::string_view plain) {
     return scrambled;
 }
 
-std::string Odsifruj(std::string_view scrambled) {
+std::string unscramble(std::string_view scrambled) {
     std::string plain;
     const std::size_t pairs = scrambled.size() / 2;
     plain.reserve(pairs);

@@ -52,7 +52,7 @@ void loadKey(const IniFile& file, const KeySpec& spec, Settings& settings) {
             } else if constexpr (std::is_same_v<Field, std::function<std::string&(Settings&)>>) {
                 std::string& value = field(settings);
                 if (text)
-                    value = spec.type == ValueType::ScrambledString ? Odsifruj(*text) : *text;
+                    value = spec.type == ValueType::ScrambledString ? unscramble(*text) : *text;
             } else if constexpr (std::is_same_v<Field, std::function<TimeOfDay&(Settings&)>>) {
                 TimeOfDay& value = field(settings);
                 if (text && !text->empty())
@@ -85,7 +85,7 @@ std::string savedValue(const KeySpec& spec, Settings& settings, DateTime savedAt
             else if constexpr (std::is_same_v<Field, std::function<int&(Settings&)>>)
                 return iniInteger(field(settings));
             else if constexpr (std::is_same_v<Field, std::function<std::string&(Settings&)>>)
-                return spec.type == ValueType::ScrambledString ? Zasifruj(field(settings)) : field(settings);
+                return spec.type == ValueType::ScrambledString ? scramble(field(settings)) : field(settings);
             else
                 return iniTime(field(settings));
         },
@@ -131,7 +131,7 @@ bool SettingsFile::save(const Settings& settings, DateTime savedAt) const {
     return replaceFileContents(m_path, renderSave(settings, savedAt));
 }
 
-int FindDeviceLine(const std::vector<std::string>& lines, const std::string& name, int fallback) {
+int findDeviceLine(const std::vector<std::string>& lines, const std::string& name, int fallback) {
     const auto upper = [](std::string text) {
         for (char& c : text) {
             if (c >= 'a' && c <= 'z')

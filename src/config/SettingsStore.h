@@ -37,6 +37,6 @@ private:
 };
 
 // The 0-based line of `lines` equal to `name` without regard to ASCII case, else `fallback`.
-int FindDeviceLine(const std::vector<std::string>& lines, const std::string& name, int fallback);
+int findDeviceLine(const std::vector<std::string>& lines, const std::string& name, int fallback);
 
 } // namespace quietmon

@@ -5,8 +5,8 @@
 
 namespace quietmon {
 
-AlarmExecutor::AlarmExecutor(AlarmHost& host, Timer& timer3, TaskServices& tasks)
-    : m_host(host), m_timer3(timer3), m_tasks(tasks) {}
+AlarmExecutor::AlarmExecutor(AlarmHost& host, Timer& alarmQueueTimer, TaskServices& tasks)
+    : m_host(host), m_alarmQueueTimer(alarmQueueTimer), m_tasks(tasks) {}
 
 void AlarmExecutor::buildRunningQueue() {
     // Rows of four characters or fewer are left out, so the list has no gaps.
@@ -24,26 +24,26 @@ void AlarmExecutor::start() {
     AlarmState& state = m_host.alarmState();
     state.taskPosition = 0;
     state.repeatCount = 0;
-    m_timer3.setInterval(tickMs);
-    m_timer3.setEnabled(true);
+    m_alarmQueueTimer.setInterval(tickMs);
+    m_alarmQueueTimer.setEnabled(true);
     state.eventTime = m_host.clock().now();
 }
 
 void AlarmExecutor::resume() {
     m_host.setAlarmTaskPagesEnabled(false);
     buildRunningQueue();
-    m_timer3.setInterval(tickMs);
-    m_timer3.setEnabled(true);
+    m_alarmQueueTimer.setInterval(tickMs);
+    m_alarmQueueTimer.setEnabled(true);
 }
 
 void AlarmExecutor::breakQueue() {
     m_host.alarmState().runningAlarmQueue.clear();
-    m_timer3.setEnabled(false);
-    m_host.LogniText("Alarm task queue broken");
+    m_alarmQueueTimer.setEnabled(false);
+    m_host.logEvent("Alarm task queue broken");
     m_host.setAlarmTaskPagesEnabled(true);
 }
 
-void AlarmExecutor::Timer3Timer() {
+void AlarmExecutor::onAlarmQueueTimer() {
     AlarmState& state = m_host.alarmState();
     const Settings& settings = m_host.settings();
     const DateTime now = m_host.clock().now();
@@ -52,11 +52,11 @@ void AlarmExecutor::Timer3Timer() {
     state.startUpTime = DateTime();
 
     m_host.setStatus("Executing alarm tasks...", StatusColour::Alarm);
-    m_host.TrayUpdate();
+    m_host.updateTray();
     if (state.taskPosition < 0 || state.taskPosition >= static_cast<int>(state.runningAlarmQueue.size())) {
-        m_timer3.setEnabled(false);
+        m_alarmQueueTimer.setEnabled(false);
         m_host.setStatus("Silence!", StatusColour::Alarm);
-        m_host.TrayUpdate();
+        m_host.updateTray();
         m_host.setAlarmTaskPagesEnabled(true);
         state.runningAlarmQueue.clear();
         return;
@@ -65,10 +65,10 @@ void AlarmExecutor::Timer3Timer() {
     const std::string name = state.runningAlarmQueue[static_cast<std::size_t>(state.taskPosition)];
     ++state.taskPosition;
     if (name == task_names::delay) {
-        m_timer3.setInterval(settings.delaySeconds * 1000 + 1);
+        m_alarmQueueTimer.setInterval(settings.delaySeconds * 1000 + 1);
         return;
     }
-    m_timer3.setInterval(tickMs);
+    m_alarmQueueTimer.setInterval(tickMs);
     run(name);
 }
 
@@ -85,36 +85,36 @@ void AlarmExecutor::run(const std::string& name) {
     } else if (name == sendEmail) {
         if (m_tasks.email) {
             m_host.repaintNow();
-            m_tasks.email->SendEmail(settings.email, QueueKind::Alarm);
+            m_tasks.email->sendEmail(settings.email, QueueKind::Alarm);
         }
     } else if (name == saveScreenshot) {
         if (m_tasks.screenshot)
-            m_tasks.screenshot->SaveScreenshot(settings.screenshot);
+            m_tasks.screenshot->saveScreenshot(settings.screenshot);
     } else if (name == openPlay1 || name == openPlay2) {
         if (m_tasks.openPlay)
-            m_tasks.openPlay->OpenFiles(name == openPlay1 ? settings.open1 : settings.open2);
+            m_tasks.openPlay->openFiles(name == openPlay1 ? settings.open1 : settings.open2);
     } else if (name == rebootSystem) {
         // Emptied first: a tick during the countdown, or after a refusal, ends the queue.
         state.runningAlarmQueue.clear();
         if (m_tasks.reboot)
-            m_tasks.reboot->Reboot(settings.reboot);
+            m_tasks.reboot->reboot(settings.reboot);
     } else if (name == killApplication) {
         if (m_tasks.kill) {
-            m_tasks.kill->KillApplication(settings.kill.title1, settings.kill.class1);
-            m_tasks.kill->KillApplication(settings.kill.title2, settings.kill.class2);
+            m_tasks.kill->killApplication(settings.kill.title1, settings.kill.class1);
+            m_tasks.kill->killApplication(settings.kill.title2, settings.kill.class2);
         }
     } else if (name == switchPortPin) {
         if (m_tasks.portPin) {
             m_host.repaintNow();
-            m_tasks.portPin->SwitchPin(settings.port);
+            m_tasks.portPin->switchPin(settings.port);
         }
     } else if (name == sendHttpQuery) {
         if (m_tasks.httpQuery)
-            m_tasks.httpQuery->SendQuery(settings.query, false);
+            m_tasks.httpQuery->sendQuery(settings.query, false);
     } else if (name == speak) {
         if (m_tasks.speech) {
             m_host.repaintNow();
-            m_tasks.speech->Kecej(Nahradit(settings.speakText, state));
+            m_tasks.speech->speak(expandPlaceholders(settings.speakText, state));
         }
     }
 }

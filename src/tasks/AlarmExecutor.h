@@ -6,12 +6,12 @@
 
 namespace quietmon {
 
-// Works through the alarm task queue, one entry per tick of `Timer3`.
+// Works through the alarm task queue, one entry per tick of `alarmQueueTimer`.
 class AlarmExecutor {
 public:
     static constexpr int tickMs = 200;
 
-    AlarmExecutor(AlarmHost& host, Timer& timer3, TaskServices& tasks);
+    AlarmExecutor(AlarmHost& host, Timer& alarmQueueTimer, TaskServices& tasks);
 
     // The alarm was raised: the running list is built from the configured rows and the first tick is set.
     void start();
@@ -20,14 +20,14 @@ public:
     void resume();
     // Sound came back and the option says not to wait for the queue.
     void breakQueue();
-    void Timer3Timer();
+    void onAlarmQueueTimer();
 
 private:
     void buildRunningQueue();
     void run(const std::string& name);
 
     AlarmHost& m_host;
-    Timer& m_timer3;
+    Timer& m_alarmQueueTimer;
     TaskServices& m_tasks;
 };
 

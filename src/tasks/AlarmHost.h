@@ -18,9 +18,9 @@ public:
     virtual AlarmState& alarmState() = 0;
     virtual Clock& clock() = 0;
     virtual bool setupShown() const = 0;
-    virtual void LogniText(const std::string& text) = 0;
+    virtual void logEvent(const std::string& text) = 0;
     virtual void setStatus(const std::string& text, StatusColour colour) = 0;
-    virtual void TrayUpdate() = 0;
+    virtual void updateTray() = 0;
     // Draws the main window now, before a task that blocks the thread.
     virtual void repaintNow() = 0;
     // The Setup dialog's alarm-task pages cannot be edited while the alarm queue runs.

@@ -40,7 +40,7 @@ bool safeInQuery(unsigned char c) {
 
 } // namespace
 
-std::string Nahradit(std::string_view text, const AlarmState& state) {
+std::string expandPlaceholders(std::string_view text, const AlarmState& state) {
     const DateTime when = state.eventTime;
     std::string time = when.formatTime();
     std::string hyphenTime = time;
@@ -57,8 +57,8 @@ std::string Nahradit(std::string_view text, const AlarmState& state) {
     return replaceAll(result, "%br", "\r\n");
 }
 
-std::string NahraditHTTP(std::string_view text, const AlarmState& state) {
-    const std::string expanded = replaceAll(Nahradit(text, state), "\r\n", "<br>");
+std::string expandPlaceholdersForUrl(std::string_view text, const AlarmState& state) {
+    const std::string expanded = replaceAll(expandPlaceholders(text, state), "\r\n", "<br>");
     static const char hex[] = "0123456789ABCDEF";
     std::string encoded;
     encoded.reserve(expanded.size() * 3);

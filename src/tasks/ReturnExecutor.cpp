@@ -7,11 +7,12 @@
 
 namespace quietmon {
 
-ReturnExecutor::ReturnExecutor(AlarmHost& host, Timer& timer1, Timer& timer2, AlarmExecutor& alarmExecutor,
-                               TaskServices& tasks)
-    : m_host(host), m_timer1(timer1), m_timer2(timer2), m_alarmExecutor(alarmExecutor), m_tasks(tasks) {}
+ReturnExecutor::ReturnExecutor(AlarmHost& host, Timer& silenceTimer, Timer& returnTimer,
+                               AlarmExecutor& alarmExecutor, TaskServices& tasks)
+    : m_host(host), m_silenceTimer(silenceTimer), m_returnTimer(returnTimer), m_alarmExecutor(alarmExecutor),
+      m_tasks(tasks) {}
 
-void ReturnExecutor::Timer2Timer() {
+void ReturnExecutor::onReturnTimer() {
     AlarmState& state = m_host.alarmState();
     Settings& settings = m_host.settings();
     if (settings.activation.breakQueue)
@@ -22,7 +23,7 @@ void ReturnExecutor::Timer2Timer() {
     if (m_host.setupShown())
         return;
 
-    m_timer2.setEnabled(false);
+    m_returnTimer.setEnabled(false);
     state.alarmActive = false;
     m_host.setStatus("Executing return tasks...", StatusColour::Alarm);
     m_host.returnStarted();
@@ -32,19 +33,19 @@ void ReturnExecutor::Timer2Timer() {
         } catch (const std::exception&) {
         }
     }
-    m_host.TrayUpdate();
+    m_host.updateTray();
     m_host.setStatus("Executing return tasks...", StatusColour::Normal);
     m_host.repaintNow();
-    m_host.LogniText("Returned from alarm condition");
+    m_host.logEvent("Returned from alarm condition");
     if (settings.port.full && m_tasks.portPin)
-        m_tasks.portPin->NormalPort(0);
+        m_tasks.portPin->releasePortPin(0);
     state.eventTime = m_host.clock().now();
     // All rows in this one tick; an error escaping a row ends it here, with the alarm already left.
     for (const std::string& row : settings.retTasks)
         run(row);
-    m_timer1.setEnabled(false);
+    m_silenceTimer.setEnabled(false);
     m_host.setStatus("Alarm not active", StatusColour::Normal);
-    m_host.TrayUpdate();
+    m_host.updateTray();
 }
 
 void ReturnExecutor::countDownDelay() {
@@ -63,23 +64,23 @@ void ReturnExecutor::run(const std::string& name) {
         countDownDelay();
     } else if (name == killApplication) {
         if (m_tasks.kill) {
-            m_tasks.kill->KillApplication(settings.retKill.title1, settings.retKill.class1);
+            m_tasks.kill->killApplication(settings.retKill.title1, settings.retKill.class1);
             m_host.clock().sleep(200);
-            m_tasks.kill->KillApplication(settings.retKill.title2, settings.retKill.class2);
+            m_tasks.kill->killApplication(settings.retKill.title2, settings.retKill.class2);
             m_host.clock().sleep(200);
         }
     } else if (name == saveScreenshot) {
-        if (m_tasks.screenshot && m_tasks.screenshot->SaveScreenshot(settings.retScreenshot))
+        if (m_tasks.screenshot && m_tasks.screenshot->saveScreenshot(settings.retScreenshot))
             m_host.clock().sleep(200);
     } else if (name == sendEmail) {
         if (m_tasks.email)
-            m_tasks.email->SendEmail(settings.retEmail, QueueKind::Return);
+            m_tasks.email->sendEmail(settings.retEmail, QueueKind::Return);
     } else if (name == openPlay) {
         if (m_tasks.openPlay)
-            m_tasks.openPlay->OpenFiles(settings.retOpen);
+            m_tasks.openPlay->openFiles(settings.retOpen);
     } else if (name == sendHttpQuery) {
         if (m_tasks.httpQuery)
-            m_tasks.httpQuery->SendQuery(settings.retQuery, false);
+            m_tasks.httpQuery->sendQuery(settings.retQuery, false);
     }
 }
 

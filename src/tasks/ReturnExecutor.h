@@ -11,18 +11,18 @@ class AlarmExecutor;
 // Leaves the alarm once sound has lasted long enough, and runs the return task queue in one pass.
 class ReturnExecutor {
 public:
-    ReturnExecutor(AlarmHost& host, Timer& timer1, Timer& timer2, AlarmExecutor& alarmExecutor,
+    ReturnExecutor(AlarmHost& host, Timer& silenceTimer, Timer& returnTimer, AlarmExecutor& alarmExecutor,
                    TaskServices& tasks);
 
-    void Timer2Timer();
+    void onReturnTimer();
 
 private:
     void run(const std::string& name);
     void countDownDelay();
 
     AlarmHost& m_host;
-    Timer& m_timer1;
-    Timer& m_timer2;
+    Timer& m_silenceTimer;
+    Timer& m_returnTimer;
     AlarmExecutor& m_alarmExecutor;
     TaskServices& m_tasks;
 };

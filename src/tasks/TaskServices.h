@@ -15,7 +15,7 @@ enum class QueueKind { Alarm, Return };
 class EmailTask {
 public:
     virtual ~EmailTask() = default;
-    virtual void SendEmail(const EmailSettings& settings, QueueKind queue) = 0;
+    virtual void sendEmail(const EmailSettings& settings, QueueKind queue) = 0;
 };
 
 // "Send HTTP query": hands the request to a worker and returns at once.
@@ -23,7 +23,7 @@ class HttpQueryTask {
 public:
     virtual ~HttpQueryTask() = default;
     // `show`: the answer or the failure is shown in a message box (the Setup dialog's "Test" buttons).
-    virtual void SendQuery(const QuerySettings& settings, bool show) = 0;
+    virtual void sendQuery(const QuerySettings& settings, bool show) = 0;
 };
 
 // "Save screenshot".
@@ -31,7 +31,7 @@ class ScreenshotTask {
 public:
     virtual ~ScreenshotTask() = default;
     // Returns whether a file name was set (the return queue pauses after a capture that had one).
-    virtual bool SaveScreenshot(const ScreenshotSettings& settings) = 0;
+    virtual bool saveScreenshot(const ScreenshotSettings& settings) = 0;
 };
 
 // "Open/Play 1", "Open/Play 2", "Open/Play".
@@ -39,7 +39,7 @@ class OpenPlayTask {
 public:
     virtual ~OpenPlayTask() = default;
     // Opens the three file and parameter pairs in order, from the program's folder.
-    virtual void OpenFiles(const OpenSettings& settings) = 0;
+    virtual void openFiles(const OpenSettings& settings) = 0;
     // The built-in mp3 player, stopped at the return when asked to.
     virtual void stopPlayerForReturn() = 0;
 };
@@ -48,29 +48,29 @@ public:
 class KillTask {
 public:
     virtual ~KillTask() = default;
-    virtual void KillApplication(const std::string& title, const std::string& windowClass) = 0;
+    virtual void killApplication(const std::string& title, const std::string& windowClass) = 0;
 };
 
 // "Switch port pin", and the release of a pin held until the return.
 class PortPinTask {
 public:
     virtual ~PortPinTask() = default;
-    virtual void SwitchPin(const PortSettings& settings) = 0;
-    virtual void NormalPort(int mode) = 0;
+    virtual void switchPin(const PortSettings& settings) = 0;
+    virtual void releasePortPin(int mode) = 0;
 };
 
 // "Speak".
 class SpeechTask {
 public:
     virtual ~SpeechTask() = default;
-    virtual void Kecej(const std::string& text) = 0;
+    virtual void speak(const std::string& text) = 0;
 };
 
 // "Reboot system".
 class RebootTask {
 public:
     virtual ~RebootTask() = default;
-    virtual void Reboot(const RebootSettings& settings) = 0;
+    virtual void reboot(const RebootSettings& settings) = 0;
 };
 
 // The task kinds this program has; a null one is a kind not available.

@@ -148,7 +148,7 @@ TEST_F(AlarmStoryTest, NothingHappensDuringTheStartUpDelay) {
     start("StartUpDelay=30\n", "[Activation]\nSilence=10\n");
     play(29'000, quiet);
     EXPECT_FALSE(monitor.alarmActive());
-    EXPECT_FALSE(monitor.Timer1().enabled());
+    EXPECT_FALSE(monitor.silenceTimer().enabled());
     play(11'250, quiet);
     ASSERT_EQ(view.alarms.size(), 1u);
     EXPECT_EQ(view.alarms[0].atMs, 30'000 + 10'001);
@@ -172,7 +172,7 @@ TEST_F(AlarmStoryTest, ACountdownIsStoppedByTheFirstMeasurementAfterTheTimeWindo
     start("", "[Activation]\nSilence=30\nCondition3=1\nTime1=07:00:00\nTime2=07:05:20\n");
     play(60'000, quiet);
     EXPECT_FALSE(monitor.alarmActive());
-    EXPECT_FALSE(monitor.Timer1().enabled());
+    EXPECT_FALSE(monitor.silenceTimer().enabled());
     EXPECT_EQ(monitor.silentChannels(), "Unknown");
 }
 
@@ -430,7 +430,7 @@ TEST_F(AlarmStoryTest, AnEmptyReturnQueueStillLogsReleasesThePinAndEnds) {
     play(1500, loud);
     EXPECT_EQ(tasks.names(), (Strings{"normal port"}));
     EXPECT_EQ(monitor.statusText(), "Alarm not active");
-    EXPECT_FALSE(monitor.Timer1().enabled());
+    EXPECT_FALSE(monitor.silenceTimer().enabled());
 }
 
 TEST_F(AlarmStoryTest, AReturnDelayCountsDownOnTheStatusLine) {
@@ -477,11 +477,11 @@ TEST_F(AlarmStoryTest, AnErrorInAReturnRowEndsTheReturnWithTheAlarmLeft) {
 TEST_F(AlarmStoryTest, TheAlarmStateIsSavedAndShownAtEveryStep) {
     start("", "[Activation]\nSilence=10\nReturn=1\n[Tasks]\nTask1=Speak\n");
     raiseAlarm();
-    monitor.SaveCfg();
+    monitor.saveSettings();
     EXPECT_EQ(IniFile::parse(settingsText()).read("General", "Alarm"), "1");
     EXPECT_EQ(IniFile::parse(settingsText()).read("General", "LastTask"), "1");
     play(1500, loud);
-    monitor.SaveCfg();
+    monitor.saveSettings();
     EXPECT_EQ(IniFile::parse(settingsText()).read("General", "Alarm"), "0");
 }
 

@@ -70,7 +70,7 @@ TEST_F(MonitorTest, LogEventsOffCreatesNoLog) {
     startUp();
     monitor.close();
     EXPECT_FALSE(std::filesystem::exists(dataFolder + "/quietmon.log"));
-    EXPECT_FALSE(monitor.log().LoggingActive());
+    EXPECT_FALSE(monitor.log().loggingActive());
 }
 
 TEST_F(MonitorTest, ExitSavesEveryKeyWithTheAlarmStateAndTheExecutorPosition) {
@@ -143,9 +143,9 @@ TEST_F(MonitorTest, NoStartUpStatusLineKeepsTheLoadedPosition) {
 TEST_F(MonitorTest, AppliedPreferencesSetTheCountdownIntervals) {
     writeSettings("[Activation]\nSilence=10\nReturn=0\n[General]\nPeakHoldTime=250\n");
     startUp();
-    EXPECT_EQ(monitor.Timer1().interval(), 10'001);
-    EXPECT_EQ(monitor.Timer2().interval(), 1);
-    EXPECT_EQ(monitor.Timer7().interval(), 250);
+    EXPECT_EQ(monitor.silenceTimer().interval(), 10'001);
+    EXPECT_EQ(monitor.returnTimer().interval(), 1);
+    EXPECT_EQ(monitor.endpointPollTimer().interval(), 250);
 }
 
 TEST_F(MonitorTest, EmptyNamesAreFilledWhenPreferencesAreApplied) {
@@ -175,7 +175,7 @@ TEST_F(MonitorTest, AnErrorEscapingAHandlerIsLoggedAndTheProgramGoesOn) {
 
 TEST_F(MonitorTest, WithoutAPasswordTheGateOpensWithoutAsking) {
     startUp();
-    EXPECT_TRUE(monitor.Auth(prompt, messages));
+    EXPECT_TRUE(monitor.confirmSetupAccess(prompt, messages));
     EXPECT_EQ(prompt.asked, 0);
 }
 
@@ -183,7 +183,7 @@ TEST_F(MonitorTest, TheRightPasswordOpensTheGate) {
     writeSettings("[General]\nSetupPassword=jhkjii\n"); // "abc"
     startUp();
     prompt.answers = {"abc"};
-    EXPECT_TRUE(monitor.Auth(prompt, messages));
+    EXPECT_TRUE(monitor.confirmSetupAccess(prompt, messages));
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -191,14 +191,14 @@ TEST_F(MonitorTest, APasswordInAnotherLetterCaseIsInvalid) {
     writeSettings("[General]\nSetupPassword=jhkjii\n");
     startUp();
     prompt.answers = {"ABC"};
-    EXPECT_FALSE(monitor.Auth(prompt, messages));
+    EXPECT_FALSE(monitor.confirmSetupAccess(prompt, messages));
     EXPECT_EQ(messages.shown, (std::vector<std::string>{"Invalid password!"}));
 }
 
 TEST_F(MonitorTest, CancellingThePasswordDialogRefusesSilently) {
     writeSettings("[General]\nSetupPassword=jhkjii\n");
     startUp();
-    EXPECT_FALSE(monitor.Auth(prompt, messages));
+    EXPECT_FALSE(monitor.confirmSetupAccess(prompt, messages));
     EXPECT_EQ(prompt.asked, 1);
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -207,7 +207,7 @@ TEST_F(MonitorTest, AnEmptyAnswerToAPasswordIsInvalid) {
     writeSettings("[General]\nSetupPassword=jhkjii\n");
     startUp();
     prompt.answers = {""};
-    EXPECT_FALSE(monitor.Auth(prompt, messages));
+    EXPECT_FALSE(monitor.confirmSetupAccess(prompt, messages));
     EXPECT_EQ(messages.shown, (std::vector<std::string>{"Invalid password!"}));
 }
 
@@ -216,8 +216,8 @@ TEST_F(MonitorTest, AChangedPasswordAppliesToTheNextAsk) {
     startUp();
     monitor.settings().general.setupPassword = "new";
     prompt.answers = {"abc", "new"};
-    EXPECT_FALSE(monitor.Auth(prompt, messages));
-    EXPECT_TRUE(monitor.Auth(prompt, messages));
+    EXPECT_FALSE(monitor.confirmSetupAccess(prompt, messages));
+    EXPECT_TRUE(monitor.confirmSetupAccess(prompt, messages));
 }
 
 } // namespace

@@ -19,7 +19,7 @@ protected:
     void startWith(const std::string& storedName, int storedLine) {
         general.audioInDeviceName = storedName;
         general.audioInDevice = storedLine;
-        input.ListAudioDevices();
+        input.listAudioDevices();
         input.chooseStartupDevice(general);
     }
 
@@ -42,7 +42,7 @@ protected:
 TEST_F(AudioInputTest, ListsWaveInDevicesThenEveryEndpointWithItsPrefix) {
     endpoints.endpoints = {{"alsa_input.usb", "USB Microphone"},
                            {"ci_sink.monitor", "Monitor of Null Output"}};
-    input.ListAudioDevices();
+    input.listAudioDevices();
     EXPECT_EQ(input.devices().lines(),
               (std::vector<std::string>{"default", "pulse", "Active endpoint listening: USB Microphone",
                                         "Active endpoint listening: Monitor of Null Output"}));
@@ -55,7 +55,7 @@ TEST_F(AudioInputTest, ListsWaveInDevicesThenEveryEndpointWithItsPrefix) {
 TEST_F(AudioInputTest, TheListHoldsAtMost1024Entries) {
     AudioDeviceList list;
     for (int i = 0; i < 1100; ++i)
-        list.AddAudioDevice(AudioDeviceKind::WaveIn, "device " + std::to_string(i), i, "");
+        list.addAudioDevice(AudioDeviceKind::WaveIn, "device " + std::to_string(i), i, "");
     EXPECT_EQ(list.entries().size(), 1024u);
     EXPECT_EQ(list.lines().size(), 1024u);
 }
@@ -83,18 +83,18 @@ TEST_F(AudioInputTest, WithNoDeviceAtAllOnlyDefaultIsShownAndNothingOpens) {
     startWith("(Default)", 0);
     EXPECT_EQ(input.devices().lines(), (std::vector<std::string>{"(Default)"}));
     EXPECT_EQ(general.audioInDevice, 0);
-    input.OpenSelectedAudioDevice(general.audioInDevice);
+    input.openSelectedAudioDevice(general.audioInDevice);
     EXPECT_EQ(log, (std::vector<std::string>{"No audio device selected"}));
-    EXPECT_EQ(input.SelectedDeviceEntry(), -1);
+    EXPECT_EQ(input.selectedDeviceEntry(), -1);
     EXPECT_EQ(driver.opens, 0);
 }
 
 TEST_F(AudioInputTest, AWaveInEntryOpensItsDeviceNumberAndBuffersReachTheMeasurement) {
     startWith("pulse", 0);
-    input.OpenSelectedAudioDevice(general.audioInDevice);
+    input.openSelectedAudioDevice(general.audioInDevice);
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(driver.openedNumbers, (std::vector<int>{1}));
-    EXPECT_EQ(input.SelectedDeviceEntry(), 1);
+    EXPECT_EQ(input.selectedDeviceEntry(), 1);
     driver.fill(2);
     loop.runPending();
     ASSERT_EQ(measured.size(), 2u);
@@ -105,27 +105,27 @@ TEST_F(AudioInputTest, AWaveInEntryOpensItsDeviceNumberAndBuffersReachTheMeasure
 TEST_F(AudioInputTest, ADeviceThatCannotBeOpenedIsLogged) {
     driver.failOpen = true;
     startWith("default", 0);
-    input.OpenSelectedAudioDevice(general.audioInDevice);
+    input.openSelectedAudioDevice(general.audioInDevice);
     EXPECT_EQ(log, (std::vector<std::string>{"Can't open input audio device"}));
 }
 
 TEST_F(AudioInputTest, AnEndpointEntryPollsItsMeterAndKeepsTheWatchdogOff) {
     startWith("Active endpoint listening: Monitor of Null Output", 0);
     input.setPeakHoldTime(100);
-    input.OpenSelectedAudioDevice(general.audioInDevice);
+    input.openSelectedAudioDevice(general.audioInDevice);
     EXPECT_EQ(endpoints.openedIds, (std::vector<std::string>{"ci_sink.monitor"}));
-    EXPECT_EQ(input.SelectedDeviceEntry(), 2);
-    EXPECT_TRUE(input.Timer7().enabled());
-    EXPECT_FALSE(input.SoundCardWDT().enabled());
+    EXPECT_EQ(input.selectedDeviceEntry(), 2);
+    EXPECT_TRUE(input.endpointPollTimer().enabled());
+    EXPECT_FALSE(input.captureWatchdog().enabled());
     endpoints.readings = {std::vector<float>{0.5f, 0.25f}, std::nullopt, std::vector<float>{0.125f}};
     loop.advance(100);
-    EXPECT_EQ(input.EndpointPeakLeft(), 0.5f);
-    EXPECT_EQ(input.EndpointPeakRight(), 0.25f);
+    EXPECT_EQ(input.endpointPeakLeft(), 0.5f);
+    EXPECT_EQ(input.endpointPeakRight(), 0.25f);
     loop.advance(100); // a failed read: the previous values are measured again
-    EXPECT_EQ(input.EndpointPeakLeft(), 0.5f);
+    EXPECT_EQ(input.endpointPeakLeft(), 0.5f);
     loop.advance(100); // one channel stands for both
-    EXPECT_EQ(input.EndpointPeakLeft(), 0.125f);
-    EXPECT_EQ(input.EndpointPeakRight(), 0.125f);
+    EXPECT_EQ(input.endpointPeakLeft(), 0.125f);
+    EXPECT_EQ(input.endpointPeakRight(), 0.125f);
     ASSERT_EQ(measured.size(), 3u);
     EXPECT_EQ(measured[2].mode, MeasureMode::EndpointPeaks);
     EXPECT_EQ(measured[2].size, 0);
@@ -134,31 +134,31 @@ TEST_F(AudioInputTest, AnEndpointEntryPollsItsMeterAndKeepsTheWatchdogOff) {
 TEST_F(AudioInputTest, EightOrMoreChannelsCountAsAFailedRead) {
     startWith("Active endpoint listening: Monitor of Null Output", 0);
     input.setPeakHoldTime(100);
-    input.OpenSelectedAudioDevice(general.audioInDevice);
+    input.openSelectedAudioDevice(general.audioInDevice);
     endpoints.readings = {std::vector<float>(8, 0.9f), std::vector<float>{}};
     loop.advance(200);
-    EXPECT_EQ(input.EndpointPeakLeft(), 0.0f);
+    EXPECT_EQ(input.endpointPeakLeft(), 0.0f);
     EXPECT_EQ(measured.size(), 2u);
 }
 
 TEST_F(AudioInputTest, AnEndpointThatCannotBeOpenedIsLoggedAndNotPolled) {
     endpoints.failOpen = true;
     startWith("Active endpoint listening: Monitor of Null Output", 0);
-    input.OpenSelectedAudioDevice(general.audioInDevice);
+    input.openSelectedAudioDevice(general.audioInDevice);
     EXPECT_EQ(log, (std::vector<std::string>{"Can't open the audio device EndPoint"}));
-    EXPECT_FALSE(input.Timer7().enabled());
+    EXPECT_FALSE(input.endpointPollTimer().enabled());
 }
 
 TEST_F(AudioInputTest, TheWatchdogWaitsForAFirstBuffer) {
     startWith("pulse", 1);
-    input.OpenSelectedAudioDevice(general.audioInDevice);
+    input.openSelectedAudioDevice(general.audioInDevice);
     loop.advance(60'000);
     EXPECT_EQ(driver.opens, 1);
 }
 
 TEST_F(AudioInputTest, TenSecondsWithoutBuffersRestartTheCaptureOncePerTick) {
     startWith("pulse", 1);
-    input.OpenSelectedAudioDevice(general.audioInDevice);
+    input.openSelectedAudioDevice(general.audioInDevice);
     driver.fill(1);
     loop.runPending();
     loop.advance(9'999);
@@ -173,15 +173,15 @@ TEST_F(AudioInputTest, TenSecondsWithoutBuffersRestartTheCaptureOncePerTick) {
 
 TEST_F(AudioInputTest, ARestartReopensTheDeviceOpenedAtStartUpAndBuffersFlowAgain) {
     startWith("pulse", 1);
-    input.OpenSelectedAudioDevice(general.audioInDevice);
+    input.openSelectedAudioDevice(general.audioInDevice);
     general.audioInDevice = 0; // chosen in the Setup dialog: takes effect at the next start
     driver.fill(1);
     loop.runPending();
     loop.advance(10'000);
     EXPECT_EQ(driver.openedNumbers, (std::vector<int>{1, 1}));
-    EXPECT_EQ(input.AudioIn1().bufferSize(), 22048);
-    EXPECT_EQ(input.AudioIn1().frameRate(), 44100);
-    EXPECT_TRUE(input.AudioIn1().stereo());
+    EXPECT_EQ(input.waveInCapture().bufferSize(), 22048);
+    EXPECT_EQ(input.waveInCapture().frameRate(), 44100);
+    EXPECT_TRUE(input.waveInCapture().stereo());
     driver.fill(4);
     loop.runPending();
     EXPECT_EQ(measured.size(), 5u);
@@ -191,20 +191,20 @@ TEST_F(AudioInputTest, ARestartReopensTheDeviceOpenedAtStartUpAndBuffersFlowAgai
 
 TEST_F(AudioInputTest, LateNotificationsOfTheReplacedCaptureAreDropped) {
     startWith("pulse", 1);
-    input.OpenSelectedAudioDevice(general.audioInDevice);
+    input.openSelectedAudioDevice(general.audioInDevice);
     driver.fill(1);
     loop.runPending();
     loop.advance(10'000); // the restart resets the old device, which returns its buffers late
     loop.runPending();
     EXPECT_EQ(measured.size(), 1u);
-    EXPECT_EQ(input.AudioIn1().queuedCount(), 4);
+    EXPECT_EQ(input.waveInCapture().queuedCount(), 4);
 }
 
 TEST_F(AudioInputTest, ExitStopsAWaveInCaptureOnly) {
     startWith("pulse", 1);
-    input.OpenSelectedAudioDevice(general.audioInDevice);
+    input.openSelectedAudioDevice(general.audioInDevice);
     input.stopAtExit();
-    EXPECT_FALSE(input.AudioIn1().isOpen());
+    EXPECT_FALSE(input.waveInCapture().isOpen());
 }
 
 } // namespace

@@ -21,7 +21,7 @@ VuMeterTable mainWindowMeter() {
 
 TEST(VuMeterTable, TheMainWindowsMeterHas39PositionsInThreeColours) {
     const VuMeterTable table = mainWindowMeter();
-    ASSERT_EQ(table.N(), 38);
+    ASSERT_EQ(table.topPosition(), 38);
     for (int i = 0; i <= 38; ++i) {
         const std::uint32_t expected = i <= 14   ? meter_colour::red
                                        : i <= 32 ? meter_colour::lime
@@ -54,11 +54,11 @@ TEST(VuMeterTable, SegmentsAreLinesThreePixelsApartInTwoColumns) {
 
 TEST(VuMeterTable, SizesGiveTheirSegmentCount) {
     VuMeterTable table;
-    EXPECT_EQ(table.N(), 49); // the default 152 high
+    EXPECT_EQ(table.topPosition(), 49); // the default 152 high
     table.setSize(32, 5);
-    EXPECT_EQ(table.N(), 1); // 0 becomes 1
+    EXPECT_EQ(table.topPosition(), 1); // 0 becomes 1
     table.setSize(32, 1000);
-    EXPECT_EQ(table.N(), 100);
+    EXPECT_EQ(table.topPosition(), 100);
 }
 
 TEST(VuMeterTable, LevelSettersKeepTheRangeOrdered) {
@@ -78,12 +78,12 @@ TEST(VuMeterTable, LevelSettersKeepTheRangeOrdered) {
 TEST(VuMeterTable, ALevelJustAboveASegmentLightsItAndAllBelow) {
     VuMeterTable table = mainWindowMeter();
     const float threshold10 = table.segments()[10].threshold;
-    auto changes = table.ShowLevels(threshold10 * 1.0001, 0.0);
+    auto changes = table.showLevels(threshold10 * 1.0001, 0.0);
     EXPECT_EQ(table.litCount(0), 11);
     EXPECT_EQ(table.litCount(1), 0);
     EXPECT_EQ(changes.size(), 11u);
     // Falling back: exactly the segments above the new level go dark.
-    changes = table.ShowLevels(table.segments()[7].threshold * 1.0001, 0.0);
+    changes = table.showLevels(table.segments()[7].threshold * 1.0001, 0.0);
     EXPECT_EQ(table.litCount(0), 8);
     ASSERT_EQ(changes.size(), 3u);
     for (const auto& change : changes) {
@@ -91,19 +91,19 @@ TEST(VuMeterTable, ALevelJustAboveASegmentLightsItAndAllBelow) {
         EXPECT_GE(change.position, 8);
         EXPECT_LE(change.position, 10);
     }
-    EXPECT_TRUE(table.ShowLevels(table.segments()[7].threshold * 1.0001, 0.0).empty());
+    EXPECT_TRUE(table.showLevels(table.segments()[7].threshold * 1.0001, 0.0).empty());
 }
 
 TEST(VuMeterTable, TheTopPositionNeverLights) {
     VuMeterTable table = mainWindowMeter();
-    table.ShowLevels(100.0, 100.0);
+    table.showLevels(100.0, 100.0);
     EXPECT_EQ(table.litCount(0), 38);
     EXPECT_EQ(table.litCount(1), 38);
 }
 
 TEST(VuMeterTable, APropertyChangeLeavesEverySegmentUnlit) {
     VuMeterTable table = mainWindowMeter();
-    table.ShowLevels(0.5, 0.5);
+    table.showLevels(0.5, 0.5);
     table.setLevelMed(-30);
     EXPECT_EQ(table.litCount(0), 0);
 }

@@ -20,29 +20,29 @@ protected:
 
 TEST_F(EventLogTest, WritesDateTimeSemicolonAndTextWithCrLf) {
     ASSERT_TRUE(log.open(path));
-    EXPECT_TRUE(log.LoggingActive());
-    log.LogniText("Returned from alarm condition");
+    EXPECT_TRUE(log.loggingActive());
+    log.logEvent("Returned from alarm condition");
     EXPECT_EQ(test::readWholeFile(path), "2026-03-14 07:05:09; Returned from alarm condition\r\n");
 }
 
 TEST_F(EventLogTest, EachLineIsInTheFileWhenTheCallReturns) {
     ASSERT_TRUE(log.open(path));
-    log.LogniText("first");
+    log.logEvent("first");
     loop.advance(61'000);
-    log.LogniText("second");
+    log.logEvent("second");
     EXPECT_EQ(test::readWholeFile(path), "2026-03-14 07:05:09; first\r\n2026-03-14 07:06:10; second\r\n");
 }
 
 TEST_F(EventLogTest, LineBreaksInTheTextBecomeSpaces) {
     ASSERT_TRUE(log.open(path));
-    log.LogniText("a\r\nb\nc\rd");
+    log.logEvent("a\r\nb\nc\rd");
     EXPECT_EQ(test::readWholeFile(path), "2026-03-14 07:05:09; a  b c d\r\n");
 }
 
 TEST_F(EventLogTest, AnExistingLogKeepsItsContent) {
     test::writeWholeFile(path, "old line\r\n");
     ASSERT_TRUE(log.open(path));
-    log.LogniText("Exit");
+    log.logEvent("Exit");
     EXPECT_EQ(test::readWholeFile(path), "old line\r\n2026-03-14 07:05:09; Exit\r\n");
 }
 
@@ -54,23 +54,23 @@ TEST_F(EventLogTest, ANewLogIsPrivateToItsOwner) {
 }
 
 TEST_F(EventLogTest, ALogNeverOpenedDiscardsTextsAndCreatesNoFile) {
-    log.LogniText("Alarm activated (silent channel(s): Left and Right)");
-    EXPECT_FALSE(log.LoggingActive());
+    log.logEvent("Alarm activated (silent channel(s): Left and Right)");
+    EXPECT_FALSE(log.loggingActive());
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST_F(EventLogTest, AFailedOpenLeavesLoggingOff) {
     EXPECT_FALSE(log.open(folder.file("missing/quietmon.log")));
-    EXPECT_FALSE(log.LoggingActive());
-    log.LogniText("lost");
+    EXPECT_FALSE(log.loggingActive());
+    log.logEvent("lost");
 }
 
 TEST_F(EventLogTest, TextsAfterClosingAreDiscarded) {
     ASSERT_TRUE(log.open(path));
-    log.LogniText("Exit");
+    log.logEvent("Exit");
     log.close();
-    EXPECT_FALSE(log.LoggingActive());
-    log.LogniText("too late");
+    EXPECT_FALSE(log.loggingActive());
+    log.logEvent("too late");
     EXPECT_EQ(test::readWholeFile(path), "2026-03-14 07:05:09; Exit\r\n");
 }
 

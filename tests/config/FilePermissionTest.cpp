@@ -76,8 +76,8 @@ TEST_F(FilePermissionTest, ALogInAnUnwritableFolderLeavesLoggingOffWithoutFailin
         VirtualEventLoop loop;
         EventLog log(loop.clock());
         log.open(dataFolder + "/quietmon.log");
-        log.LogniText("lost");
-        return log.LoggingActive() ? 1 : 0;
+        log.logEvent("lost");
+        return log.loggingActive() ? 1 : 0;
     });
     EXPECT_EQ(active, 0);
     EXPECT_FALSE(std::filesystem::exists(dataFolder + "/quietmon.log"));

@@ -384,13 +384,13 @@ TEST(SettingsLoad, TheWindowKeysAreReadSeparately) {
     EXPECT_EQ(s.activation.silence, 5);
 }
 
-TEST(FindDeviceLine, MatchesWithoutRegardToAsciiCaseElseFallsBack) {
+TEST(DeviceLineLookup, MatchesWithoutRegardToAsciiCaseElseFallsBack) {
     const std::vector<std::string> lines{"default", "pulse", "Active endpoint listening: Monitor of CI"};
-    EXPECT_EQ(FindDeviceLine(lines, "PULSE", 0), 1);
-    EXPECT_EQ(FindDeviceLine(lines, "active endpoint listening: monitor of ci", 0), 2);
-    EXPECT_EQ(FindDeviceLine(lines, "hw:1", 2), 2);
-    EXPECT_EQ(FindDeviceLine(lines, "hw:1", 7), 7);
-    EXPECT_EQ(FindDeviceLine({}, "pulse", 0), 0);
+    EXPECT_EQ(findDeviceLine(lines, "PULSE", 0), 1);
+    EXPECT_EQ(findDeviceLine(lines, "active endpoint listening: monitor of ci", 0), 2);
+    EXPECT_EQ(findDeviceLine(lines, "hw:1", 2), 2);
+    EXPECT_EQ(findDeviceLine(lines, "hw:1", 7), 7);
+    EXPECT_EQ(findDeviceLine({}, "pulse", 0), 0);
 }
 
 TEST(SettingsFileOnDisk, SavesAPrivateFileAndReadsItBack) {

@@ -25,44 +25,44 @@ struct FakeTasks {
 
     struct Email final : EmailTask {
         explicit Email(FakeTasks& owner) : owner(owner) {}
-        void SendEmail(const EmailSettings& settings, QueueKind queue) override {
+        void sendEmail(const EmailSettings& settings, QueueKind queue) override {
             if (owner.failNextEmail) {
                 owner.failNextEmail = false;
                 throw std::runtime_error("Socket Error # 10061");
             }
             owner.record(queue == QueueKind::Alarm ? "alarm email" : "return email",
-                         Nahradit(settings.message, owner.state));
+                         expandPlaceholders(settings.message, owner.state));
         }
         FakeTasks& owner;
     };
     struct Http final : HttpQueryTask {
         explicit Http(FakeTasks& owner) : owner(owner) {}
-        void SendQuery(const QuerySettings& settings, bool) override {
-            owner.record("query", NahraditHTTP(settings.query, owner.state));
+        void sendQuery(const QuerySettings& settings, bool) override {
+            owner.record("query", expandPlaceholdersForUrl(settings.query, owner.state));
         }
         FakeTasks& owner;
     };
     struct Kill final : KillTask {
         explicit Kill(FakeTasks& owner) : owner(owner) {}
-        void KillApplication(const std::string& title, const std::string& windowClass) override {
+        void killApplication(const std::string& title, const std::string& windowClass) override {
             owner.record("kill", title + "/" + windowClass);
         }
         FakeTasks& owner;
     };
     struct Speech final : SpeechTask {
         explicit Speech(FakeTasks& owner) : owner(owner) {}
-        void Kecej(const std::string& text) override { owner.record("speak", text); }
+        void speak(const std::string& text) override { owner.record("speak", text); }
         FakeTasks& owner;
     };
     struct Port final : PortPinTask {
         explicit Port(FakeTasks& owner) : owner(owner) {}
-        void SwitchPin(const PortSettings&) override { owner.record("switch pin", ""); }
-        void NormalPort(int mode) override { owner.record("normal port", std::to_string(mode)); }
+        void switchPin(const PortSettings&) override { owner.record("switch pin", ""); }
+        void releasePortPin(int mode) override { owner.record("normal port", std::to_string(mode)); }
         FakeTasks& owner;
     };
     struct Rebooter final : RebootTask {
         explicit Rebooter(FakeTasks& owner) : owner(owner) {}
-        void Reboot(const RebootSettings&) override { owner.record("reboot", ""); }
+        void reboot(const RebootSettings&) override { owner.record("reboot", ""); }
         FakeTasks& owner;
     };
 

@@ -17,7 +17,7 @@ public:
     }
     void showMeasurement(const Measurement& measurement) override { measurements.push_back(measurement); }
     void showLastSilence(const std::string& text) override { lastSilence = text; }
-    void TrayUpdate() override { ++trayUpdates; }
+    void updateTray() override { ++trayUpdates; }
     void repaintNow() override { ++repaints; }
     void setAlarmTaskPagesEnabled(bool enabled) override { alarmTaskPagesEnabled = enabled; }
     void alarmActivated(const std::string& channels) override {

@@ -1,7 +1,7 @@
 #include "platform/linux/AlsaWaveIn.h"
 
 #include "audio/AudioInput.h"
-#include "audio/TAudioIn.h"
+#include "audio/WaveInCapture.h"
 #include "fakes/FakeAudio.h"
 #include "platform/VirtualEventLoop.h"
 #include "support/PulseTestServer.h"
@@ -62,14 +62,14 @@ TEST_F(AlsaWaveInTest, ListsTheSoundServersCaptureDevicesByTheirAlsaNames) {
 TEST_F(AlsaWaveInTest, BuffersOf22048BytesCarryTheSignalPlayedIntoTheSink) {
     const int pulse = deviceNumber("pulse");
     ASSERT_GE(pulse, 0);
-    TAudioIn audioIn(driver);
-    audioIn.setWaveDevice(pulse);
-    audioIn.setBufferSize(22048);
-    audioIn.setFrameRate(44100);
-    audioIn.setNumBuffers(4);
-    audioIn.setQuantization(16);
-    audioIn.setStereo(true);
-    audioIn.setOnBufferFilled([this](std::span<const std::uint8_t> buffer, int& size) {
+    WaveInCapture capture(driver);
+    capture.setWaveDevice(pulse);
+    capture.setBufferSize(22048);
+    capture.setFrameRate(44100);
+    capture.setNumBuffers(4);
+    capture.setQuantization(16);
+    capture.setStereo(true);
+    capture.setOnBufferFilled([this](std::span<const std::uint8_t> buffer, int& size) {
         Peaks found{0, 0, size};
         for (std::size_t i = 0; i + 3 < buffer.size(); i += 4) {
             std::int16_t left = 0, right = 0;
@@ -84,9 +84,9 @@ TEST_F(AlsaWaveInTest, BuffersOf22048BytesCarryTheSignalPlayedIntoTheSink) {
     // Half scale on the left, a quarter on the right.
     const char* sink = std::getenv("QUIETMON_PULSE_SINK");
     test::TonePlayer tone("", sink ? sink : "ci_sink", {0.5f, 0.25f});
-    ASSERT_TRUE(audioIn.Start()) << audioIn.lastError();
+    ASSERT_TRUE(capture.start()) << capture.lastError();
     ASSERT_TRUE(receive(16));
-    audioIn.Stop();
+    capture.stop();
     EXPECT_EQ(peaks.front().size, 22048);
     // The latest buffers are well inside the tone.
     const Peaks& late = peaks.back();
@@ -123,9 +123,9 @@ TEST(AlsaCaptureRecovery, CaptureComesBackWithin20SecondsOfTheServersReturn) {
         });
     GeneralSettings general;
     general.audioInDeviceName = "pulse";
-    input->ListAudioDevices();
+    input->listAudioDevices();
     input->chooseStartupDevice(general);
-    input->OpenSelectedAudioDevice(general.audioInDevice);
+    input->openSelectedAudioDevice(general.audioInDevice);
 
     // Virtual time follows real time here, so that the watchdog's ticks come when they would.
     const auto runFor = [&](std::chrono::milliseconds span, const std::function<bool()>& done) {

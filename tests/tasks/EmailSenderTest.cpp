@@ -114,7 +114,7 @@ protected:
     std::unique_ptr<EmailSender> senderOver(Network& through, SmtpTimeouts timeouts = {}) {
         return std::make_unique<EmailSender>(
             through, loop.clock(), productName(),
-            [this](std::string_view text) { return Nahradit(text, alarm); },
+            [this](std::string_view text) { return expandPlaceholders(text, alarm); },
             [this](const std::string& line) { logLines.push_back(line); }, [this] { ++repaints; }, timeouts);
     }
 
@@ -134,7 +134,7 @@ TEST_F(EmailSenderTest, APlainSendDeliversTheMessageWithTheConversationInOrderAn
     SmtpTestServer server;
     EmailSettings settings = settingsFor(server);
     settings.message = "Silence detected!%br.hidden dot line%br.";
-    sender->SendEmail(settings, QueueKind::Alarm);
+    sender->sendEmail(settings, QueueKind::Alarm);
 
     EXPECT_EQ(logLines, std::vector<std::string>{});
     const std::vector<std::string> messages = server.messages();
@@ -162,9 +162,9 @@ TEST_F(EmailSenderTest, APlainSendDeliversTheMessageWithTheConversationInOrderAn
 
 TEST_F(EmailSenderTest, OnlyTheAlarmQueueRepaintsTheMainWindowBeforeSending) {
     SmtpTestServer server;
-    sender->SendEmail(settingsFor(server), QueueKind::Alarm);
+    sender->sendEmail(settingsFor(server), QueueKind::Alarm);
     EXPECT_EQ(repaints, 1);
-    sender->SendEmail(settingsFor(server), QueueKind::Return);
+    sender->sendEmail(settingsFor(server), QueueKind::Return);
     EXPECT_EQ(repaints, 1);
     EXPECT_EQ(server.messages().size(), 2u);
 }
@@ -173,7 +173,7 @@ TEST_F(EmailSenderTest, AHostNameIsLookedUpAndEachOfItsAddressesTried) {
     SmtpTestServer server;
     EmailSettings settings = settingsFor(server);
     settings.smtp = "localhost:" + std::to_string(server.port());
-    sender->SendEmail(settings, QueueKind::Return);
+    sender->sendEmail(settings, QueueKind::Return);
     EXPECT_EQ(logLines, std::vector<std::string>{});
     EXPECT_EQ(server.messages().size(), 1u);
 }
@@ -185,7 +185,7 @@ TEST_F(EmailSenderTest, SslAndAuthenticationGoThroughStarttlsASecondEhloAndAuthL
     settings.authentization = true;
     settings.username = "monitor";
     settings.password = "s3cret";
-    sender->SendEmail(settings, QueueKind::Alarm);
+    sender->sendEmail(settings, QueueKind::Alarm);
 
     EXPECT_EQ(logLines, std::vector<std::string>{});
     const std::vector<std::string> messages = server.messages();
@@ -205,7 +205,7 @@ TEST_F(EmailSenderTest, AServerThatSpeaksOnlyTls10IsStillReached) {
     SmtpTestServer server({.starttls = true, .tls10Only = true});
     EmailSettings settings = settingsFor(server);
     settings.ssl = true;
-    sender->SendEmail(settings, QueueKind::Alarm);
+    sender->sendEmail(settings, QueueKind::Alarm);
     EXPECT_EQ(logLines, std::vector<std::string>{});
     const std::vector<std::string> messages = server.messages();
     ASSERT_EQ(messages.size(), 1u);
@@ -219,7 +219,7 @@ TEST_F(EmailSenderTest, AWrongPasswordIsLoggedWithTheServersReplyText) {
     settings.authentization = true;
     settings.username = "monitor";
     settings.password = "wrong";
-    sender->SendEmail(settings, QueueKind::Alarm);
+    sender->sendEmail(settings, QueueKind::Alarm);
 
     EXPECT_EQ(logLines,
               std::vector<std::string>{
@@ -235,7 +235,7 @@ TEST_F(EmailSenderTest, SslWithAServerThatDoesNotOfferStarttlsFailsWithTheServer
     SmtpTestServer server;
     EmailSettings settings = settingsFor(server);
     settings.ssl = true;
-    sender->SendEmail(settings, QueueKind::Alarm);
+    sender->sendEmail(settings, QueueKind::Alarm);
     EXPECT_EQ(logLines,
               std::vector<std::string>{"An error occured when trying to send email: TLS not available"});
     EXPECT_EQ(server.messages().size(), 0u);
@@ -243,7 +243,7 @@ TEST_F(EmailSenderTest, SslWithAServerThatDoesNotOfferStarttlsFailsWithTheServer
 
 TEST_F(EmailSenderTest, AServerThatRefusesEhloIsGreetedWithHelo) {
     SmtpTestServer server({.refuseEhlo = true});
-    sender->SendEmail(settingsFor(server), QueueKind::Alarm);
+    sender->sendEmail(settingsFor(server), QueueKind::Alarm);
     EXPECT_EQ(logLines, std::vector<std::string>{});
     ASSERT_EQ(server.messages().size(), 1u);
     const std::vector<std::string> transcript = server.transcript();
@@ -257,7 +257,7 @@ TEST_F(EmailSenderTest, TwoRecipientsGetOneRcptToEachInTheOrderWritten) {
     SmtpTestServer server;
     EmailSettings settings = settingsFor(server);
     settings.to = "Night desk <night@example.org>,boss@example.org";
-    sender->SendEmail(settings, QueueKind::Alarm);
+    sender->sendEmail(settings, QueueKind::Alarm);
 
     const std::vector<std::string> messages = server.messages();
     ASSERT_EQ(messages.size(), 1u);
@@ -276,9 +276,9 @@ TEST_F(EmailSenderTest, AnExistingFileIsAttachedUnderItsNameAndAMissingOneIsLeft
     test::writeWholeFile(folder.file("shot.jpg"), picture);
     EmailSettings settings = settingsFor(server);
     settings.file = folder.file("shot.jpg");
-    sender->SendEmail(settings, QueueKind::Alarm);
+    sender->sendEmail(settings, QueueKind::Alarm);
     settings.file = folder.file("missing.jpg");
-    sender->SendEmail(settings, QueueKind::Alarm);
+    sender->sendEmail(settings, QueueKind::Alarm);
 
     EXPECT_EQ(logLines, std::vector<std::string>{});
     const std::vector<std::string> messages = server.messages();
@@ -300,8 +300,8 @@ TEST_F(EmailSenderTest, TwoSendsCarryOneAttachmentEachNotAnAccumulation) {
     test::writeWholeFile(folder.file("shot.jpg"), "picture");
     EmailSettings settings = settingsFor(server);
     settings.file = folder.file("shot.jpg");
-    sender->SendEmail(settings, QueueKind::Alarm);
-    sender->SendEmail(settings, QueueKind::Alarm);
+    sender->sendEmail(settings, QueueKind::Alarm);
+    sender->sendEmail(settings, QueueKind::Alarm);
 
     const std::vector<std::string> messages = server.messages();
     ASSERT_EQ(messages.size(), 2u);
@@ -317,7 +317,7 @@ TEST_F(EmailSenderTest, PlaceholdersAreExpandedInSubjectBodyAndAttachmentNameOnl
     settings.message = "Silence detected!%br(%date %time, channel: %channel)";
     settings.file = folder.file("%date.jpg");
     settings.to = "desk@example.org";
-    sender->SendEmail(settings, QueueKind::Alarm);
+    sender->sendEmail(settings, QueueKind::Alarm);
 
     EXPECT_EQ(logLines, std::vector<std::string>{});
     const std::vector<std::string> messages = server.messages();
@@ -337,7 +337,7 @@ TEST_F(EmailSenderTest, TheServerTextGivesHostAndPortByItsColonRule) {
     EmailSettings settings = settingsFor(server);
     for (const char* text : {"mail.example.org:587", "mail.example.org", "mail.example.org:x", "ab:25"}) {
         settings.smtp = text;
-        redirected->SendEmail(settings, QueueKind::Alarm);
+        redirected->sendEmail(settings, QueueKind::Alarm);
     }
     EXPECT_EQ(logLines, std::vector<std::string>{});
     EXPECT_EQ(
@@ -353,7 +353,7 @@ TEST_F(EmailSenderTest, APortOutsideTheRangeIsLoggedWithoutConnecting) {
     const std::unique_ptr<EmailSender> redirected = senderOver(redirecting);
     EmailSettings settings = settingsFor(server);
     settings.smtp = "mail.example.org:99999";
-    redirected->SendEmail(settings, QueueKind::Alarm);
+    redirected->sendEmail(settings, QueueKind::Alarm);
     EXPECT_EQ(logLines,
               std::vector<std::string>{"An error occured when trying to send email: The SMTP server's "
                                        "port 99999 is not between 1 and 65535."});
@@ -364,7 +364,7 @@ TEST_F(EmailSenderTest, AServerThatRefusesTheConnectionIsLogged) {
     test::RefusingPort refusing;
     EmailSettings settings;
     settings.smtp = "127.0.0.1:" + std::to_string(refusing.port());
-    sender->SendEmail(settings, QueueKind::Alarm);
+    sender->sendEmail(settings, QueueKind::Alarm);
     EXPECT_EQ(logLines,
               std::vector<std::string>{"An error occured when trying to send email: Could not connect to "
                                        "127.0.0.1:" +
@@ -375,7 +375,7 @@ TEST_F(EmailSenderTest, AServerThatNeverAnswersEndsAtTheReplyTimeOut) {
     SmtpTestServer server({.mode = "silent"});
     const std::unique_ptr<EmailSender> fast = senderOver(network, fastTimeouts);
     const auto start = std::chrono::steady_clock::now();
-    fast->SendEmail(settingsFor(server), QueueKind::Alarm);
+    fast->sendEmail(settingsFor(server), QueueKind::Alarm);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(logLines, std::vector<std::string>{
                             "An error occured when trying to send email: The SMTP server gave no whole reply "
@@ -389,7 +389,7 @@ TEST_F(EmailSenderTest, AServerDrippingBytesIsCutOffAtTheDeadlineForTheWholeRepl
     SmtpTestServer server({.mode = "drip", .dripIntervalMs = 30});
     const std::unique_ptr<EmailSender> fast = senderOver(network, fastTimeouts);
     const auto start = std::chrono::steady_clock::now();
-    fast->SendEmail(settingsFor(server), QueueKind::Alarm);
+    fast->sendEmail(settingsFor(server), QueueKind::Alarm);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(logLines, std::vector<std::string>{
                             "An error occured when trying to send email: The SMTP server gave no whole reply "
@@ -403,7 +403,7 @@ TEST_F(EmailSenderTest, AServerThatNeverDoesTheTlsHandshakeEndsAtTheReplyTimeOut
     EmailSettings settings = settingsFor(server);
     settings.ssl = true;
     const auto start = std::chrono::steady_clock::now();
-    fast->SendEmail(settings, QueueKind::Alarm);
+    fast->sendEmail(settings, QueueKind::Alarm);
     EXPECT_EQ(logLines,
               std::vector<std::string>{"An error occured when trying to send email: The TLS handshake "
                                        "did not finish in time."});
@@ -413,7 +413,7 @@ TEST_F(EmailSenderTest, AServerThatNeverDoesTheTlsHandshakeEndsAtTheReplyTimeOut
 TEST_F(EmailSenderTest, AnOverlongReplyLineFailsWithoutWaitingForItsEnd) {
     SmtpTestServer server({.mode = "long-line"});
     const auto start = std::chrono::steady_clock::now();
-    sender->SendEmail(settingsFor(server), QueueKind::Alarm);
+    sender->sendEmail(settingsFor(server), QueueKind::Alarm);
     EXPECT_EQ(logLines,
               std::vector<std::string>{"An error occured when trying to send email: The SMTP server sent "
                                        "a reply line longer than 2048 bytes."});
@@ -423,7 +423,7 @@ TEST_F(EmailSenderTest, AnOverlongReplyLineFailsWithoutWaitingForItsEnd) {
 TEST_F(EmailSenderTest, AnEndlessMultiLineReplyFailsWithoutWaitingForItsEnd) {
     SmtpTestServer server({.mode = "endless-reply"});
     const auto start = std::chrono::steady_clock::now();
-    sender->SendEmail(settingsFor(server), QueueKind::Alarm);
+    sender->sendEmail(settingsFor(server), QueueKind::Alarm);
     EXPECT_EQ(logLines,
               std::vector<std::string>{"An error occured when trying to send email: The SMTP server sent "
                                        "a reply longer than 16384 bytes."});
@@ -434,7 +434,7 @@ TEST_F(EmailSenderTest, AFailureOfAnUnknownKindIsLoggedAsAnUnknownError) {
     EmailSender throwing(
         network, loop.clock(), productName(), [](std::string_view) -> std::string { throw 42; },
         [this](const std::string& line) { logLines.push_back(line); });
-    EXPECT_NO_THROW(throwing.SendEmail(EmailSettings{}, QueueKind::Alarm));
+    EXPECT_NO_THROW(throwing.sendEmail(EmailSettings{}, QueueKind::Alarm));
     EXPECT_EQ(logLines, std::vector<std::string>{"An unknown error occured when trying to send email."});
 }
 
@@ -442,7 +442,7 @@ TEST_F(EmailSenderTest, AnAddressWithALineBreakIsRefusedBeforeItReachesTheServer
     SmtpTestServer server;
     EmailSettings settings = settingsFor(server);
     settings.to = "desk@example.org>\r\nRCPT TO:<other@example.org";
-    sender->SendEmail(settings, QueueKind::Alarm);
+    sender->sendEmail(settings, QueueKind::Alarm);
     ASSERT_EQ(logLines.size(), 1u);
     EXPECT_EQ(
         logLines[0].rfind("An error occured when trying to send email: The recipient address holds a line "

@@ -26,7 +26,7 @@ protected:
     }
 
     bool settled(std::chrono::milliseconds timeout = 10s) {
-        return loop.runUntil([this] { return !query.HTTPGet1().busy(); }, timeout);
+        return loop.runUntil([this] { return !query.httpGet().busy(); }, timeout);
     }
 
     static LoopbackHttpServer::Handler answering(std::string body, int status = 200,
@@ -40,13 +40,14 @@ protected:
     CurlHttpTransport transport;
     AlarmState alarm;
     test::FakeMessageBoxes messages;
-    HttpQuery query{loop, transport, [this](std::string_view text) { return NahraditHTTP(text, alarm); },
+    HttpQuery query{loop, transport,
+                    [this](std::string_view text) { return expandPlaceholdersForUrl(text, alarm); },
                     messages};
 };
 
 TEST_F(HttpQueryTest, TheQueryFollowsTheAddressAfterAQuestionMarkExpandedAndEncoded) {
     LoopbackHttpServer server(answering("ok"));
-    query.SendQuery({server.url("/status"), "time=%time:&name=%channel&task=%lasttask"}, false);
+    query.sendQuery({server.url("/status"), "time=%time:&name=%channel&task=%lasttask"}, false);
     ASSERT_TRUE(settled());
 
     const auto requests = server.requests();
@@ -60,7 +61,7 @@ TEST_F(HttpQueryTest, TheQueryFollowsTheAddressAfterAQuestionMarkExpandedAndEnco
 
 TEST_F(HttpQueryTest, AnEmptyQueryGoesToTheBareAddressWithoutAQuestionMark) {
     LoopbackHttpServer server(answering("ok"));
-    query.SendQuery({server.url("/status"), ""}, false);
+    query.sendQuery({server.url("/status"), ""}, false);
     ASSERT_TRUE(settled());
     ASSERT_EQ(server.requests().size(), 1u);
     EXPECT_EQ(server.requests()[0].requestLine(), "GET /status HTTP/1.0");
@@ -68,7 +69,7 @@ TEST_F(HttpQueryTest, AnEmptyQueryGoesToTheBareAddressWithoutAQuestionMark) {
 
 TEST_F(HttpQueryTest, TheAddressGoesOutAsTypedWithoutExpansion) {
     LoopbackHttpServer server(answering("ok"));
-    query.SendQuery({server.url("/%channel/a%41"), "c=%channel"}, false);
+    query.sendQuery({server.url("/%channel/a%41"), "c=%channel"}, false);
     ASSERT_TRUE(settled());
     ASSERT_EQ(server.requests().size(), 1u);
     EXPECT_EQ(server.requests()[0].requestLine(), "GET /%channel/a%41?c=Left HTTP/1.0");
@@ -76,17 +77,17 @@ TEST_F(HttpQueryTest, TheAddressGoesOutAsTypedWithoutExpansion) {
 
 TEST_F(HttpQueryTest, AQueryRightAfterTheHostNameReachesTheServersRoot) {
     LoopbackHttpServer server(answering("ok"));
-    query.SendQuery({server.url(""), "name=%channel"}, false);
+    query.sendQuery({server.url(""), "name=%channel"}, false);
     ASSERT_TRUE(settled());
     ASSERT_EQ(server.requests().size(), 1u);
     EXPECT_EQ(server.requests()[0].requestLine(), "GET /?name=Left HTTP/1.0");
 }
 
 TEST_F(HttpQueryTest, TheUntouchedDefaultAddressOrNoAddressSendsNothingAndShowsNothing) {
-    query.SendQuery({"http://", "name=%channel"}, true);
-    EXPECT_FALSE(query.HTTPGet1().busy());
-    query.SendQuery({"", ""}, true);
-    EXPECT_FALSE(query.HTTPGet1().busy());
+    query.sendQuery({"http://", "name=%channel"}, true);
+    EXPECT_FALSE(query.httpGet().busy());
+    query.sendQuery({"", ""}, true);
+    EXPECT_FALSE(query.httpGet().busy());
     loop.runPending();
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -94,7 +95,7 @@ TEST_F(HttpQueryTest, TheUntouchedDefaultAddressOrNoAddressSendsNothingAndShowsN
 TEST_F(HttpQueryTest, TheTestShowsTheUrlAndTheFirst1024CharactersOfA404Page) {
     const std::string page = "<html><body>" + std::string(3000, 'e') + "</body></html>";
     LoopbackHttpServer server(answering(page, 404, "Not Found"));
-    query.SendQuery({server.url("/status"), "a=1&b=x y"}, true);
+    query.sendQuery({server.url("/status"), "a=1&b=x y"}, true);
     ASSERT_TRUE(settled());
 
     EXPECT_EQ(messages.shown, std::vector<std::string>{"URL: " + server.url("/status") +
@@ -103,10 +104,10 @@ TEST_F(HttpQueryTest, TheTestShowsTheUrlAndTheFirst1024CharactersOfA404Page) {
 
 TEST_F(HttpQueryTest, TheTestShowsAnErrorForAnEmptyAnswerAndForNoServer) {
     LoopbackHttpServer server(answering(""));
-    query.SendQuery({server.url("/empty"), ""}, true);
+    query.sendQuery({server.url("/empty"), ""}, true);
     ASSERT_TRUE(settled());
     const std::string nowhere = "http://127.0.0.1:" + std::to_string(test::unusedLoopbackPort()) + "/status";
-    query.SendQuery({nowhere, ""}, true);
+    query.sendQuery({nowhere, ""}, true);
     ASSERT_TRUE(settled());
 
     EXPECT_EQ(messages.shown, (std::vector<std::string>{"URL: " + server.url("/empty") + " \nResponse: Error",
@@ -115,9 +116,9 @@ TEST_F(HttpQueryTest, TheTestShowsAnErrorForAnEmptyAnswerAndForNoServer) {
 
 TEST_F(HttpQueryTest, ATasksQueryShowsNothingWhateverItsOutcome) {
     LoopbackHttpServer server(answering("ok"));
-    query.SendQuery({server.url("/status"), ""}, false);
+    query.sendQuery({server.url("/status"), ""}, false);
     ASSERT_TRUE(settled());
-    query.SendQuery({"http://127.0.0.1:" + std::to_string(test::unusedLoopbackPort()) + "/", ""}, false);
+    query.sendQuery({"http://127.0.0.1:" + std::to_string(test::unusedLoopbackPort()) + "/", ""}, false);
     ASSERT_TRUE(settled());
     EXPECT_EQ(server.requests().size(), 1u);
     EXPECT_TRUE(messages.shown.empty());
@@ -129,9 +130,9 @@ TEST_F(HttpQueryTest, ATestPressedWhileATasksQueryRunsIsDroppedAndTheTasksAnswer
             exchange.holdUntilReleased();
         exchange.send(LoopbackHttpServer::answer(200, "OK", "answer to " + exchange.request().requestLine()));
     });
-    query.SendQuery({server.url("/task"), "n=%channel"}, false);
+    query.sendQuery({server.url("/task"), "n=%channel"}, false);
     ASSERT_TRUE(server.waitForRequests(1, 10s));
-    query.SendQuery({server.url("/test"), ""}, true);
+    query.sendQuery({server.url("/test"), ""}, true);
 
     server.release();
     ASSERT_TRUE(settled());
@@ -148,11 +149,11 @@ TEST_F(HttpQueryTest, AStalledServerDoesNotSilenceTheQueriesThatFollow) {
         else
             exchange.send(LoopbackHttpServer::answer(200, "OK", "back"));
     });
-    query.HTTPGet1().setTimeouts(
+    query.httpGet().setTimeouts(
         {.connectMs = 2000, .lowSpeedBytesPerSecond = 1, .lowSpeedTimeMs = 200, .totalMs = 0});
-    query.SendQuery({server.url("/stall"), ""}, false);
+    query.sendQuery({server.url("/stall"), ""}, false);
     ASSERT_TRUE(settled(5s));
-    query.SendQuery({server.url("/status"), ""}, true);
+    query.sendQuery({server.url("/status"), ""}, true);
     ASSERT_TRUE(settled());
 
     EXPECT_EQ(server.requests().size(), 2u);
@@ -169,11 +170,11 @@ TEST_F(HttpQueryTest, ATestBoxLeftOpenDoesNotHoldBackTheNextQuery) {
     } boxes;
     HttpQuery tested{loop, transport, [](std::string_view text) { return std::string(text); }, boxes};
     boxes.whileShown = [&] {
-        tested.SendQuery({server.url("/alarm"), ""}, false);
-        sentWhileShown = tested.HTTPGet1().busy();
+        tested.sendQuery({server.url("/alarm"), ""}, false);
+        sentWhileShown = tested.httpGet().busy();
     };
-    tested.SendQuery({server.url("/test"), ""}, true);
-    ASSERT_TRUE(loop.runUntil([&] { return sentWhileShown && !tested.HTTPGet1().busy(); }, 10s));
+    tested.sendQuery({server.url("/test"), ""}, true);
+    ASSERT_TRUE(loop.runUntil([&] { return sentWhileShown && !tested.httpGet().busy(); }, 10s));
     EXPECT_EQ(server.requests().size(), 2u);
 }
 

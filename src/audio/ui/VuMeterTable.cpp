@@ -82,7 +82,7 @@ void VuMeterTable::rebuild() {
 }
 
 void VuMeterTable::recolour() {
-    const int n = N();
+    const int n = topPosition();
     const double range = std::max(m_levelMax - m_levelMin, 1);
     const int highFrom = n - nearest(n * (m_levelMax - m_levelHigh) / range);
     const int medFrom = n - nearest((m_levelMax - m_levelMed) * n / range);
@@ -103,12 +103,12 @@ std::pair<int, int> VuMeterTable::columnSpan(int column) const {
 int VuMeterTable::litFor(double value) const {
     int count = 0;
     // The top position is never lit.
-    while (count < N() && m_segments[static_cast<std::size_t>(count)].threshold < value)
+    while (count < topPosition() && m_segments[static_cast<std::size_t>(count)].threshold < value)
         ++count;
     return count;
 }
 
-std::vector<VuMeterTable::Change> VuMeterTable::ShowLevels(double left, double right) {
+std::vector<VuMeterTable::Change> VuMeterTable::showLevels(double left, double right) {
     std::vector<Change> changes;
     const double values[2] = {left, right};
     for (int column = 0; column < columns(); ++column) {

@@ -24,7 +24,7 @@ public:
         std::uint32_t colour; // lit
         std::uint32_t unlit;
     };
-    // A segment whose state changed in ShowLevels, to be redrawn.
+    // A segment whose state changed in showLevels, to be redrawn.
     struct Change {
         int column;
         int position;
@@ -54,7 +54,7 @@ public:
     int penWidth() const { return m_penWidth; }
 
     // The top position; positions run 0..N.
-    int N() const { return static_cast<int>(m_segments.size()) - 1; }
+    int topPosition() const { return static_cast<int>(m_segments.size()) - 1; }
     const std::vector<Segment>& segments() const { return m_segments; }
     int columns() const { return m_stereo ? 2 : 1; }
     int litCount(int column) const { return m_lit[static_cast<std::size_t>(column)]; }
@@ -63,7 +63,7 @@ public:
     std::pair<int, int> columnSpan(int column) const;
 
     // New linear values for the columns; returns the segments that changed, for a partial redraw.
-    std::vector<Change> ShowLevels(double left, double right);
+    std::vector<Change> showLevels(double left, double right);
     // After a property change: every segment unlit.
     void resetLit() { m_lit = {0, 0}; }
 

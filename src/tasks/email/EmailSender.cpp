@@ -24,7 +24,7 @@ EmailSender::EmailSender(Network& network, const Clock& clock, std::string produ
     : m_clock(clock), m_productName(std::move(productName)), m_expand(std::move(expand)),
       m_log(std::move(log)), m_repaint(std::move(repaintMainWindow)), m_client(network, timeouts, limits) {}
 
-void EmailSender::SendEmail(const EmailSettings& settings, QueueKind queue) {
+void EmailSender::sendEmail(const EmailSettings& settings, QueueKind queue) {
     // The exchange blocks the logic thread; the window shows the alarm state before it does.
     if (queue == QueueKind::Alarm && m_repaint)
         m_repaint();

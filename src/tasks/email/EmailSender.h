@@ -15,7 +15,7 @@
 namespace quietmon {
 
 // The "Send email" task of both queues and the Setup dialog's email "Test" buttons. Each send is one
-// whole SMTP exchange on the logic thread; a failure is logged and never leaves SendEmail, so the queue
+// whole SMTP exchange on the logic thread; a failure is logged and never leaves sendEmail, so the queue
 // goes on.
 class EmailSender final : public EmailTask {
 public:
@@ -30,7 +30,7 @@ public:
     EmailSender(Network& network, const Clock& clock, std::string productName, Expand expand, Log log,
                 Repaint repaintMainWindow = {}, SmtpTimeouts timeouts = {}, SmtpReplyLimits limits = {});
 
-    void SendEmail(const EmailSettings& settings, QueueKind queue) override;
+    void sendEmail(const EmailSettings& settings, QueueKind queue) override;
 
     // The "Test" button of the "Send email" page of `queue`: a fixed message with that page's connection
     // settings, the outcome shown in a message box. Returns whether the message was sent.

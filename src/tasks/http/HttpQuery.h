@@ -4,7 +4,7 @@
 #include "platform/HttpTransport.h"
 #include "platform/MessageBoxes.h"
 #include "tasks/TaskServices.h"
-#include "tasks/http/THTTPGet.h"
+#include "tasks/http/HttpGet.h"
 
 #include <functional>
 #include <string>
@@ -19,26 +19,26 @@ class HttpQuery final : public HttpQueryTask {
 public:
     static constexpr std::size_t shownAnswerCharacters = 1024;
 
-    // `expandForUrl` expands and encodes the query text from the alarm state (NahraditHTTP).
+    // `expandForUrl` expands and encodes the query text from the alarm state (expandPlaceholdersForUrl).
     HttpQuery(EventLoop& loop, HttpTransport& transport,
               std::function<std::string(std::string_view)> expandForUrl, MessageBoxes& messages);
 
     // The address goes out as typed, the query expanded and encoded. The untouched default address
     // sends nothing; a query sent while another one runs is dropped.
-    void SendQuery(const QuerySettings& settings, bool show) override;
+    void sendQuery(const QuerySettings& settings, bool show) override;
 
     // The component's outcome handlers.
-    void HTTPGet1DoneString(const std::string& text);
-    void HTTPGet1Error();
+    void onHttpDone(const std::string& text);
+    void onHttpError();
 
-    THTTPGet& HTTPGet1() { return m_httpGet1; }
+    HttpGet& httpGet() { return m_httpGet; }
 
 private:
     std::function<std::string(std::string_view)> m_expandForUrl;
     MessageBoxes& m_messages;
     // Written by every send, even a dropped one: the flag in force when an answer arrives decides.
-    bool m_showHttpResult = false;
-    THTTPGet m_httpGet1;
+    bool m_shouldShowHttpResult = false;
+    HttpGet m_httpGet;
 };
 
 } // namespace quietmon

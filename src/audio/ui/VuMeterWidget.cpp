@@ -1,4 +1,4 @@
-#include "audio/ui/TFBVUMeter.h"
+#include "audio/ui/VuMeterWidget.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -14,28 +14,28 @@ QColor toQColor(std::uint32_t colour) {
 
 } // namespace
 
-TFBVUMeter::TFBVUMeter(QWidget* parent) : QWidget(parent) {
+VuMeterWidget::VuMeterWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(32, 152);
 }
 
-void TFBVUMeter::setColours(std::uint32_t high, std::uint32_t med, std::uint32_t low) {
+void VuMeterWidget::setColours(std::uint32_t high, std::uint32_t med, std::uint32_t low) {
     m_table.setColourHigh(high);
     m_table.setColourMed(med);
     m_table.setColourLow(low);
     redrawAll();
 }
 
-void TFBVUMeter::setBackgroundColour(std::uint32_t colour) {
+void VuMeterWidget::setBackgroundColour(std::uint32_t colour) {
     m_background = colour;
     redrawAll();
 }
 
-bool TFBVUMeter::drawingVisible() const {
+bool VuMeterWidget::drawingVisible() const {
     return isVisible() && !window()->isMinimized();
 }
 
-void TFBVUMeter::redrawAll() {
+void VuMeterWidget::redrawAll() {
     m_table.resetLit();
     if (!drawingVisible()) {
         m_stale = true;
@@ -46,13 +46,13 @@ void TFBVUMeter::redrawAll() {
         m_image = QImage(size(), QImage::Format_RGB32);
     m_image.fill(toQColor(m_background));
     for (int column = 0; column < m_table.columns(); ++column) {
-        for (int position = 0; position <= m_table.N(); ++position)
+        for (int position = 0; position <= m_table.topPosition(); ++position)
             drawSegment(column, position, false);
     }
     update();
 }
 
-void TFBVUMeter::drawSegment(int column, int position, bool lit) {
+void VuMeterWidget::drawSegment(int column, int position, bool lit) {
     const VuMeterTable::Segment& segment = m_table.segments()[static_cast<std::size_t>(position)];
     const auto [first, last] = m_table.columnSpan(column);
     const int y = m_table.lineY(position);
@@ -61,17 +61,17 @@ void TFBVUMeter::drawSegment(int column, int position, bool lit) {
                      toQColor(lit ? segment.colour : segment.unlit));
 }
 
-void TFBVUMeter::ShowLevels(double left, double right) {
+void VuMeterWidget::showLevels(double left, double right) {
     m_lastLeft = left;
     m_lastRight = right;
     if (m_stale || !drawingVisible()) {
         m_stale = true; // nobody sees the meter: it catches up when shown
         return;
     }
-    drawChanges(m_table.ShowLevels(left, right));
+    drawChanges(m_table.showLevels(left, right));
 }
 
-void TFBVUMeter::drawChanges(const std::vector<VuMeterTable::Change>& changes) {
+void VuMeterWidget::drawChanges(const std::vector<VuMeterTable::Change>& changes) {
     if (changes.empty())
         return;
     QRegion dirty;
@@ -83,26 +83,26 @@ void TFBVUMeter::drawChanges(const std::vector<VuMeterTable::Change>& changes) {
     update(dirty);
 }
 
-void TFBVUMeter::catchUp() {
+void VuMeterWidget::catchUp() {
     redrawAll();
     if (!m_stale)
-        drawChanges(m_table.ShowLevels(m_lastLeft, m_lastRight));
+        drawChanges(m_table.showLevels(m_lastLeft, m_lastRight));
 }
 
-void TFBVUMeter::paintEvent(QPaintEvent* event) {
+void VuMeterWidget::paintEvent(QPaintEvent* event) {
     if (m_stale)
         catchUp();
     QPainter painter(this);
     painter.drawImage(event->rect(), m_image, event->rect());
 }
 
-void TFBVUMeter::resizeEvent(QResizeEvent* event) {
+void VuMeterWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_table.setSize(width(), height());
     redrawAll();
 }
 
-void TFBVUMeter::showEvent(QShowEvent* event) {
+void VuMeterWidget::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (m_stale)
         catchUp();

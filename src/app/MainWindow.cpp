@@ -1,8 +1,8 @@
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 
-#include "audio/ui/TFBVUMeter.h"
-#include "setup/TPasswordDlg.h"
-#include "setup/TSetup.h"
+#include "audio/ui/VuMeterWidget.h"
+#include "setup/PasswordDialog.h"
+#include "setup/SetupDialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -46,7 +46,7 @@ QPushButton* button(QWidget* parent, const QString& text, int x, int width) {
 
 } // namespace
 
-TForm1::TForm1(Monitor& monitor, DesktopServices& desktop, MessageBoxes& messages)
+MainWindow::MainWindow(Monitor& monitor, DesktopServices& desktop, MessageBoxes& messages)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_monitor(monitor), m_desktop(desktop), m_messages(messages) {
@@ -61,7 +61,7 @@ TForm1::TForm1(Monitor& monitor, DesktopServices& desktop, MessageBoxes& message
     const Settings& settings = m_monitor.settings();
     m_startVisible = settings.state.visible;
     move(settings.state.left, settings.state.top);
-    m_trackBar->setValue(settings.state.threshold);
+    m_thresholdSlider->setValue(settings.state.threshold);
     keepOnScreen();
     applyStayOnTop(settings.general.alwaysOnTop);
     if (settings.general.useSystemFont)
@@ -71,33 +71,34 @@ TForm1::TForm1(Monitor& monitor, DesktopServices& desktop, MessageBoxes& message
         QString::fromStdString("Since: " + now.formatDayMonthYear() + " " + now.formatShortTime()));
 
     // Shows the window, or leaves only the tray icon, once the event loop runs.
-    m_timer6 = m_monitor.loop().createTimer([this] { Timer6Timer(); });
-    m_timer6->setInterval(10);
-    m_timer6->setEnabled(true);
+    m_startupVisibilityTimer = m_monitor.loop().createTimer([this] { onStartupVisibilityTimer(); });
+    m_startupVisibilityTimer->setInterval(10);
+    m_startupVisibilityTimer->setEnabled(true);
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     m_monitor.setView(nullptr);
 }
 
-void TForm1::setDialogs(TSetup* setup, TPasswordDlg* password) {
+void MainWindow::setDialogs(SetupDialog* setup, PasswordDialog* password) {
     m_setupDialog = setup;
     m_passwordDialog = password;
 }
 
-void TForm1::buildControls() {
-    m_meter = new TFBVUMeter(this);
+void MainWindow::buildControls() {
+    m_meter = new VuMeterWidget(this);
     m_meter->setGeometry(4, 10, 41, 119);
     m_meter->setColours(meter_colour::yellow, meter_colour::lime, meter_colour::red);
     m_meter->setBackgroundColour(meter_colour::black);
     m_meter->setLevelMin(-96);
     m_meter->setLevelMed(-25);
-    m_trackBar = new QSlider(Qt::Vertical, this);
-    m_trackBar->setGeometry(47, 4, 20, 131);
-    m_trackBar->setRange(0, 96);
-    m_trackBar->setInvertedAppearance(true); // position 0, 0 dB, at the top
-    m_trackBar->setValue(25);
-    connect(m_trackBar, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
+    m_thresholdSlider = new QSlider(Qt::Vertical, this);
+    m_thresholdSlider->setGeometry(47, 4, 20, 131);
+    m_thresholdSlider->setRange(0, 96);
+    m_thresholdSlider->setInvertedAppearance(true); // position 0, 0 dB, at the top
+    m_thresholdSlider->setValue(25);
+    connect(m_thresholdSlider, &QSlider::valueChanged, this,
+            [this] { guarded([this] { onThresholdSliderChanged(); }); });
 
     m_levelsFrame = new QGroupBox(QStringLiteral("Levels"), this);
     m_levelsFrame->setGeometry(70, 0, 121, 98);
@@ -129,8 +130,8 @@ void TForm1::buildControls() {
     connect(m_exit, &QPushButton::clicked, this, [this] { close(); });
 }
 
-void TForm1::TrackBar1Change() {
-    const int position = m_trackBar->value();
+void MainWindow::onThresholdSliderChanged() {
+    const int position = m_thresholdSlider->value();
     m_monitor.settings().state.threshold = position;
     m_meter->setLevelMed(-position);
     m_thresholdValue->setText(QString::number(-position) + QStringLiteral(" dB"));
@@ -139,15 +140,15 @@ void TForm1::TrackBar1Change() {
         std::max(m_meter->table().levelMed(), m_monitor.settings().general.minThreshold * 6 / 40));
 }
 
-void TForm1::showMeasurement(const Measurement& measurement) {
+void MainWindow::showMeasurement(const Measurement& measurement) {
     m_lastMeasurement = measurement;
-    m_meter->ShowLevels(measurement.meterLeft, measurement.meterRight);
+    m_meter->showLevels(measurement.meterLeft, measurement.meterRight);
     // Labels nobody can see are not redrawn; they catch up when the window is shown.
     if (shownOnScreen())
         showLevelLabels();
 }
 
-void TForm1::showLevelLabels() {
+void MainWindow::showLevelLabels() {
     const auto show = [](QLabel* value, int db, bool silent) {
         const QString text = QString::number(db) + QStringLiteral(" dB");
         if (value->text() != text)
@@ -163,13 +164,13 @@ void TForm1::showLevelLabels() {
     show(m_rightValue, m_lastMeasurement.dbRight, m_lastMeasurement.rightSilent);
 }
 
-void TForm1::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (m_lastMeasurement.valid)
         showLevelLabels();
 }
 
-void TForm1::buildTray() {
+void MainWindow::buildTray() {
     m_trayMenu = new QMenu(this);
     m_trayMenu->addAction(QStringLiteral("Show/Hide"), this,
                           [this] { guarded([this] { toggleVisibility(); }); });
@@ -187,7 +188,7 @@ void TForm1::buildTray() {
     m_tray->show();
 }
 
-void TForm1::keepOnScreen() {
+void MainWindow::keepOnScreen() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
@@ -201,7 +202,7 @@ void TForm1::keepOnScreen() {
     move(position);
 }
 
-void TForm1::applySystemFont() {
+void MainWindow::applySystemFont() {
     const QFont messageFont = QApplication::font("QMessageBox");
     setFont(messageFont);
     for (QWidget* control :
@@ -212,7 +213,7 @@ void TForm1::applySystemFont() {
     }
 }
 
-void TForm1::applyStayOnTop(bool onTop) {
+void MainWindow::applyStayOnTop(bool onTop) {
     if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
         return;
     const bool wasVisible = isVisible();
@@ -221,8 +222,8 @@ void TForm1::applyStayOnTop(bool onTop) {
         show();
 }
 
-void TForm1::Timer6Timer() {
-    m_timer6->setEnabled(false);
+void MainWindow::onStartupVisibilityTimer() {
+    m_startupVisibilityTimer->setEnabled(false);
     if (m_startVisible)
         show();
     else if (!m_desktop.trayAvailable())
@@ -230,18 +231,18 @@ void TForm1::Timer6Timer() {
     rememberWindowState();
 }
 
-void TForm1::showOnTop() {
+void MainWindow::showOnTop() {
     applyStayOnTop(true);
     showNormal();
     raise();
     activateWindow();
 }
 
-bool TForm1::shownOnScreen() const {
+bool MainWindow::shownOnScreen() const {
     return isVisible() && !isMinimized();
 }
 
-void TForm1::toggleVisibility() {
+void MainWindow::toggleVisibility() {
     if (m_desktop.trayAvailable()) {
         if (isVisible())
             hide();
@@ -255,49 +256,49 @@ void TForm1::toggleVisibility() {
     rememberWindowState();
 }
 
-void TForm1::rememberWindowState() {
+void MainWindow::rememberWindowState() {
     SavedState& state = m_monitor.settings().state;
     state.visible = shownOnScreen();
     state.top = pos().y();
     state.left = pos().x();
 }
 
-void TForm1::moveEvent(QMoveEvent* event) {
+void MainWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     m_monitor.settings().state.top = pos().y();
     m_monitor.settings().state.left = pos().x();
 }
 
-void TForm1::applyTitle() {
+void MainWindow::applyTitle() {
     const QString title = QString::fromStdString(m_monitor.settings().general.title);
     setWindowTitle(title);
 }
 
-QString TForm1::trayTip() const {
+QString MainWindow::trayTip() const {
     return QString::fromStdString(m_monitor.settings().general.title).left(37) + QLatin1Char('\n') +
            QString::fromStdString(m_monitor.statusText());
 }
 
-void TForm1::TrayUpdate() {
+void MainWindow::updateTray() {
     m_tray->setToolTip(trayTip());
 }
 
-void TForm1::showLastSilence(const std::string& text) {
+void MainWindow::showLastSilence(const std::string& text) {
     m_lastSilence->setText(QString::fromStdString(text));
 }
 
 // Before a task that blocks the thread, so that the window shows the current status meanwhile.
-void TForm1::repaintNow() {
+void MainWindow::repaintNow() {
     if (shownOnScreen())
         repaint();
 }
 
-void TForm1::setAlarmTaskPagesEnabled(bool enabled) {
+void MainWindow::setAlarmTaskPagesEnabled(bool enabled) {
     if (m_setupDialog)
         m_setupDialog->setAlarmTaskPagesEnabled(enabled);
 }
 
-void TForm1::showStatus(const std::string& text, StatusColour colour) {
+void MainWindow::showStatus(const std::string& text, StatusColour colour) {
     m_status->setText(QString::fromStdString(text));
     QPalette palette = m_status->palette();
     palette.setColor(QPalette::WindowText, colour == StatusColour::Alarm
@@ -306,14 +307,14 @@ void TForm1::showStatus(const std::string& text, StatusColour colour) {
     m_status->setPalette(palette);
 }
 
-void TForm1::SetPref() {
+void MainWindow::applySettings() {
     Settings& settings = m_monitor.settings();
     m_desktop.setIdlePriority(settings.general.idlePriority);
-    m_trackBar->setEnabled(!settings.general.lockTrackbar);
+    m_thresholdSlider->setEnabled(!settings.general.lockTrackbar);
     // The slider pulls a position beyond its new maximum back, which changes the threshold.
-    m_trackBar->setMaximum(-settings.general.minThreshold);
+    m_thresholdSlider->setMaximum(-settings.general.minThreshold);
     m_meter->setLevelMin(settings.general.minThreshold);
-    TrackBar1Change();
+    onThresholdSliderChanged();
     applyStayOnTop(settings.general.alwaysOnTop);
     const std::string titleBefore = settings.general.title;
     m_monitor.applyPreferences();
@@ -330,29 +331,29 @@ void TForm1::SetPref() {
     m_rightValue->setEnabled(rightEnabled);
 }
 
-void TForm1::openMixer() {
-    if (!m_passwordDialog || !m_monitor.Auth(*m_passwordDialog, m_messages))
+void MainWindow::openMixer() {
+    if (!m_passwordDialog || !m_monitor.confirmSetupAccess(*m_passwordDialog, m_messages))
         return;
     if (!m_desktop.openMixer())
         m_messages.inform("Can't find " + m_desktop.mixerProgram() +
                           ". \nUse the original soundcard's software to set the recording properties.");
 }
 
-void TForm1::openSetup() {
-    if (!m_setupDialog || !m_passwordDialog || !m_monitor.Auth(*m_passwordDialog, m_messages))
+void MainWindow::openSetup() {
+    if (!m_setupDialog || !m_passwordDialog || !m_monitor.confirmSetupAccess(*m_passwordDialog, m_messages))
         return;
     m_monitor.setSetupShown(true);
     m_setupDialog->exec();
     m_monitor.setSetupShown(false);
-    SetPref();
-    m_monitor.SaveCfg();
+    applySettings();
+    m_monitor.saveSettings();
 }
 
-void TForm1::guarded(const std::function<void()>& action) {
+void MainWindow::guarded(const std::function<void()>& action) {
     m_monitor.loop().runGuarded(action);
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_closing) {
         event->accept();
         return;

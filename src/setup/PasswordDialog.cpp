@@ -1,4 +1,4 @@
-#include "setup/TPasswordDlg.h"
+#include "setup/PasswordDialog.h"
 
 #include <QDialogButtonBox>
 #include <QGuiApplication>
@@ -10,7 +10,7 @@
 
 namespace quietmon {
 
-TPasswordDlg::TPasswordDlg(QWidget* parent) : QDialog(parent), m_field(new QLineEdit(this)) {
+PasswordDialog::PasswordDialog(QWidget* parent) : QDialog(parent), m_field(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("Password required"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Enter password:"), this));
@@ -26,7 +26,7 @@ TPasswordDlg::TPasswordDlg(QWidget* parent) : QDialog(parent), m_field(new QLine
     layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed border
 }
 
-void TPasswordDlg::showEvent(QShowEvent* event) {
+void PasswordDialog::showEvent(QShowEvent* event) {
     m_field->clear();
     m_field->setFocus();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -34,7 +34,7 @@ void TPasswordDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
-std::optional<std::string> TPasswordDlg::askPassword() {
+std::optional<std::string> PasswordDialog::askPassword() {
     const bool confirmed = exec() == QDialog::Accepted;
     std::optional<std::string> typed;
     if (confirmed)

@@ -10,9 +10,9 @@ namespace quietmon {
 // The two-column level meter. It draws into an image of its own size and copies it to the screen when
 // painted; a new level redraws only the segments whose state changed. While the meter cannot be seen it
 // draws nothing and catches up when it is shown.
-class TFBVUMeter final : public QWidget {
+class VuMeterWidget final : public QWidget {
 public:
-    explicit TFBVUMeter(QWidget* parent = nullptr);
+    explicit VuMeterWidget(QWidget* parent = nullptr);
 
     VuMeterTable& table() { return m_table; }
     // Setters that change the segments redraw the whole meter.
@@ -30,7 +30,7 @@ public:
     }
     void setColours(std::uint32_t high, std::uint32_t med, std::uint32_t low);
     void setBackgroundColour(std::uint32_t colour);
-    void ShowLevels(double left, double right);
+    void showLevels(double left, double right);
     const QImage& image() const { return m_image; }
 
 protected:

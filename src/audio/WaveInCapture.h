@@ -13,17 +13,17 @@
 namespace quietmon {
 
 // The capture component: a ring of buffers circulating between the driver and the program. Each
-// filled buffer goes to OnBufferFilled; a true result gives it back to the driver.
-class TAudioIn {
+// filled buffer goes to onBufferFilled; a true result gives it back to the driver.
+class WaveInCapture {
 public:
     static constexpr int maxBuffers = 4;
     // The buffer and its size in bytes (which the handler may change); true gives the buffer back.
     using BufferFilled = std::function<bool(std::span<const std::uint8_t> buffer, int& size)>;
 
-    explicit TAudioIn(WaveInDriver& driver);
-    ~TAudioIn();
-    TAudioIn(const TAudioIn&) = delete;
-    TAudioIn& operator=(const TAudioIn&) = delete;
+    explicit WaveInCapture(WaveInDriver& driver);
+    ~WaveInCapture();
+    WaveInCapture(const WaveInCapture&) = delete;
+    WaveInCapture& operator=(const WaveInCapture&) = delete;
 
     // Values below 512 become 512; the buffers are made again.
     void setBufferSize(int bytes);
@@ -48,12 +48,12 @@ public:
     // The buffer size rounded down to whole frames.
     int effectiveBufferSize() const { return m_bufferSize - m_bufferSize % blockAlign(); }
 
-    bool Start();
-    bool OpenDevice();
-    bool StartRecording();
-    bool QueueBuffer();
-    void Stop();
-    void CloseDevice();
+    bool start();
+    bool openDevice();
+    bool startRecording();
+    bool queueBuffer();
+    void stop();
+    void closeDevice();
 
     bool isOpen() const { return m_device != nullptr; }
     bool isActive() const { return m_active; }
@@ -83,7 +83,7 @@ private:
     int m_ring = 0; // the next buffer to come back
     std::string m_lastError;
     // Notifications the driver posted before this component went away find it gone and do nothing.
-    std::shared_ptr<TAudioIn*> m_self;
+    std::shared_ptr<WaveInCapture*> m_self;
 };
 
 } // namespace quietmon

@@ -1,7 +1,7 @@
-#include "setup/TSetup.h"
+#include "setup/SetupDialog.h"
 
+#include "app/MainWindow.h"
 #include "app/Monitor.h"
-#include "app/TForm1.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -9,7 +9,8 @@
 
 namespace quietmon {
 
-TSetup::TSetup(Monitor& monitor, TForm1& mainWindow) : QDialog(&mainWindow), m_monitor(monitor) {
+SetupDialog::SetupDialog(Monitor& monitor, MainWindow& mainWindow)
+    : QDialog(&mainWindow), m_monitor(monitor) {
     setWindowTitle(QStringLiteral("Setup"));
     auto* layout = new QVBoxLayout(this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -19,11 +20,11 @@ TSetup::TSetup(Monitor& monitor, TForm1& mainWindow) : QDialog(&mainWindow), m_m
     m_monitor.listAudioDevices();
     m_monitor.loadSetupSettings();
     mainWindow.applyTitle();
-    mainWindow.TrayUpdate();
+    mainWindow.updateTray();
     m_monitor.chooseAudioDevice();
     m_monitor.openLog();
     m_monitor.openAudioDevice();
-    mainWindow.SetPref();
+    mainWindow.applySettings();
     m_monitor.finishStartUp();
     // The folders, where the About page shows them.
     auto* folders =
@@ -32,14 +33,6 @@ TSetup::TSetup(Monitor& monitor, TForm1& mainWindow) : QDialog(&mainWindow), m_m
                    this);
     folders->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->insertWidget(0, folders);
-}
-
-TDProcess::TDProcess(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Window"));
-}
-
-TReboot::TReboot(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Warning"));
 }
 
 } // namespace quietmon

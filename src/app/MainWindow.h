@@ -15,26 +15,26 @@ class QSystemTrayIcon;
 
 namespace quietmon {
 
-class TFBVUMeter;
-class TSetup;
-class TPasswordDlg;
+class VuMeterWidget;
+class SetupDialog;
+class PasswordDialog;
 
 // The main window: levels, threshold slider, status, the four buttons and the tray icon. It shows the
 // monitor's state and forwards the operator's actions; what the monitor decides lives in Monitor.
-class TForm1 final : public QWidget, public MonitorView {
+class MainWindow final : public QWidget, public MonitorView {
 public:
     static constexpr int clientWidth = 319;
     static constexpr int clientHeight = 139;
 
-    TForm1(Monitor& monitor, DesktopServices& desktop, MessageBoxes& messages);
-    ~TForm1() override;
+    MainWindow(Monitor& monitor, DesktopServices& desktop, MessageBoxes& messages);
+    ~MainWindow() override;
 
     // Dialogs created after the main window.
-    void setDialogs(TSetup* setup, TPasswordDlg* password);
+    void setDialogs(SetupDialog* setup, PasswordDialog* password);
 
     // Applies the settings to the window, the priority and the countdowns.
-    void SetPref();
-    void TrayUpdate() override;
+    void applySettings();
+    void updateTray() override;
     void applyTitle();
     // "Hide", the tray's double-click and its "Show/Hide".
     void toggleVisibility();
@@ -45,12 +45,12 @@ public:
     void repaintNow() override;
     void setAlarmTaskPagesEnabled(bool enabled) override;
     // The slider's change handler: the threshold line, the meter's colours.
-    void TrackBar1Change();
+    void onThresholdSliderChanged();
 
     // For tests and the Setup dialog.
     QSystemTrayIcon& trayIcon() { return *m_tray; }
     QString trayTip() const;
-    QSlider& trackBar() { return *m_trackBar; }
+    QSlider& thresholdSlider() { return *m_thresholdSlider; }
     QPushButton& hideButton() { return *m_hide; }
     QPushButton& setupButton() { return *m_setup; }
     QPushButton& mixerButton() { return *m_mixer; }
@@ -63,7 +63,7 @@ public:
     QLabel& sinceLabel() { return *m_since; }
     QLabel& lastSilenceLabel() { return *m_lastSilence; }
     QLabel& thresholdValue() { return *m_thresholdValue; }
-    TFBVUMeter& meter() { return *m_meter; }
+    VuMeterWidget& meter() { return *m_meter; }
     bool shownOnScreen() const;
 
 protected:
@@ -78,7 +78,7 @@ private:
     void keepOnScreen();
     void applySystemFont();
     void applyStayOnTop(bool onTop);
-    void Timer6Timer();
+    void onStartupVisibilityTimer();
     void showOnTop();
     void openMixer();
     void openSetup();
@@ -89,11 +89,11 @@ private:
     Monitor& m_monitor;
     DesktopServices& m_desktop;
     MessageBoxes& m_messages;
-    TSetup* m_setupDialog = nullptr;
-    TPasswordDlg* m_passwordDialog = nullptr;
+    SetupDialog* m_setupDialog = nullptr;
+    PasswordDialog* m_passwordDialog = nullptr;
     bool m_startVisible = true;
     bool m_closing = false;
-    std::unique_ptr<Timer> m_timer6;
+    std::unique_ptr<Timer> m_startupVisibilityTimer;
 
     QGroupBox* m_levelsFrame = nullptr;
     QGroupBox* m_statusFrame = nullptr;
@@ -103,9 +103,9 @@ private:
     QLabel* m_rightValue = nullptr;
     QLabel* m_thresholdCaption = nullptr;
     QLabel* m_thresholdValue = nullptr;
-    TFBVUMeter* m_meter = nullptr;
+    VuMeterWidget* m_meter = nullptr;
     Measurement m_lastMeasurement;
-    QSlider* m_trackBar = nullptr;
+    QSlider* m_thresholdSlider = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_lastSilence = nullptr;
     QLabel* m_since = nullptr;

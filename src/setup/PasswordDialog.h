@@ -9,9 +9,9 @@ class QLineEdit;
 namespace quietmon {
 
 // Asks for the setup password: at most 16 characters, each shown as "*". Enter means OK, Escape Cancel.
-class TPasswordDlg final : public QDialog, public PasswordPrompt {
+class PasswordDialog final : public QDialog, public PasswordPrompt {
 public:
-    explicit TPasswordDlg(QWidget* parent = nullptr);
+    explicit PasswordDialog(QWidget* parent = nullptr);
 
     // Shows the dialog modally; the text typed when it ended with OK. The field is emptied afterwards.
     std::optional<std::string> askPassword() override;

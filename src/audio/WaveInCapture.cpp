@@ -1,59 +1,60 @@
-#include "audio/TAudioIn.h"
+#include "audio/WaveInCapture.h"
 
 #include <algorithm>
 
 namespace quietmon {
 
-TAudioIn::TAudioIn(WaveInDriver& driver) : m_driver(driver), m_self(std::make_shared<TAudioIn*>(this)) {
+WaveInCapture::WaveInCapture(WaveInDriver& driver)
+    : m_driver(driver), m_self(std::make_shared<WaveInCapture*>(this)) {
     allocateBuffers();
 }
 
-TAudioIn::~TAudioIn() {
+WaveInCapture::~WaveInCapture() {
     *m_self = nullptr;
     if (m_device)
         m_device->reset();
 }
 
-void TAudioIn::allocateBuffers() {
+void WaveInCapture::allocateBuffers() {
     // Every ring slot, whatever the current count, so that no later setting can leave one short.
     for (auto& buffer : m_buffers)
         buffer.assign(static_cast<std::size_t>(effectiveBufferSize()), 0);
 }
 
-void TAudioIn::setBufferSize(int bytes) {
+void WaveInCapture::setBufferSize(int bytes) {
     m_bufferSize = std::max(bytes, 512);
     allocateBuffers();
 }
 
-void TAudioIn::setNumBuffers(int count) {
+void WaveInCapture::setNumBuffers(int count) {
     m_numBuffers = std::clamp(count, 2, maxBuffers);
 }
 
-void TAudioIn::setFrameRate(int framesPerSecond) {
+void WaveInCapture::setFrameRate(int framesPerSecond) {
     m_frameRate = framesPerSecond;
 }
 
-void TAudioIn::setStereo(bool stereo) {
+void WaveInCapture::setStereo(bool stereo) {
     m_stereo = stereo;
     if (!isOpen())
         allocateBuffers();
 }
 
-void TAudioIn::setQuantization(int bits) {
+void WaveInCapture::setQuantization(int bits) {
     m_quantization = bits <= 8 ? 8 : 16;
     if (!isOpen())
         allocateBuffers();
 }
 
-void TAudioIn::setError(const std::string& text) {
+void WaveInCapture::setError(const std::string& text) {
     m_lastError = text.substr(0, 255);
 }
 
-bool TAudioIn::Start() {
-    return OpenDevice() && StartRecording();
+bool WaveInCapture::start() {
+    return openDevice() && startRecording();
 }
 
-bool TAudioIn::OpenDevice() {
+bool WaveInCapture::openDevice() {
     if (isOpen()) {
         m_lastError = "Wave Input device is already open";
         return false;
@@ -62,7 +63,7 @@ bool TAudioIn::OpenDevice() {
     const WaveInFormat format{m_stereo ? 2 : 1, m_frameRate, m_quantization,
                               effectiveBufferSize() / blockAlign(), m_numBuffers};
     std::string error;
-    std::weak_ptr<TAudioIn*> self = m_self;
+    std::weak_ptr<WaveInCapture*> self = m_self;
     m_device = m_driver.open(
         m_waveDevice, format,
         [self](int) {
@@ -80,24 +81,24 @@ bool TAudioIn::OpenDevice() {
     return true;
 }
 
-bool TAudioIn::StartRecording() {
+bool WaveInCapture::startRecording() {
     std::string error;
     if (!m_device || !m_device->start(error)) {
-        CloseDevice();
+        closeDevice();
         setError("Error starting wave record: " + error);
         return false;
     }
     m_active = true;
     for (int i = 0; i < m_numBuffers; ++i) {
-        if (!QueueBuffer()) {
-            CloseDevice();
+        if (!queueBuffer()) {
+            closeDevice();
             return false;
         }
     }
     return true;
 }
 
-bool TAudioIn::QueueBuffer() {
+bool WaveInCapture::queueBuffer() {
     std::string error;
     auto& buffer = m_buffers[static_cast<std::size_t>(m_ring)];
     const auto bytes = std::min(buffer.size(), static_cast<std::size_t>(effectiveBufferSize()));
@@ -111,7 +112,7 @@ bool TAudioIn::QueueBuffer() {
     return true;
 }
 
-void TAudioIn::bufferDone() {
+void WaveInCapture::bufferDone() {
     --m_queued;
     m_active = m_queued > 0;
     bool giveBack = false;
@@ -123,23 +124,23 @@ void TAudioIn::bufferDone() {
         giveBack = !m_onBufferFilled || m_onBufferFilled(std::span(buffer.data(), bytes), size);
     }
     if (giveBack)
-        QueueBuffer();
+        queueBuffer();
     if (!m_active) {
         m_accepting = false;
-        CloseDevice();
+        closeDevice();
     }
 }
 
-void TAudioIn::Stop() {
+void WaveInCapture::stop() {
     if (!isOpen())
         return;
     m_active = false;
     m_accepting = false;
     m_device->reset();
-    CloseDevice();
+    closeDevice();
 }
 
-void TAudioIn::CloseDevice() {
+void WaveInCapture::closeDevice() {
     m_active = false;
     if (m_device)
         m_device->reset();

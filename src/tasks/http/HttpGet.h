@@ -15,7 +15,7 @@ namespace quietmon {
 // at once. The worker works on its own copies and hands its outcome back through the event loop; the
 // component is busy from the start of a request until that outcome has been delivered, and turns away
 // every request meanwhile.
-class THTTPGet {
+class HttpGet {
 public:
     static constexpr const char* agent = "Orvane Silence Detector";
     static constexpr const char* acceptTypes = "*/*";
@@ -24,11 +24,11 @@ public:
     static constexpr std::size_t keptAnswerBytes = 64 * 1024;
 
     // `transport` runs on the worker; both must outlive the component.
-    THTTPGet(EventLoop& loop, HttpTransport& transport);
+    HttpGet(EventLoop& loop, HttpTransport& transport);
     // Tells a running worker to stop and waits for it; its outcome is then never delivered.
-    ~THTTPGet();
-    THTTPGet(const THTTPGet&) = delete;
-    THTTPGet& operator=(const THTTPGet&) = delete;
+    ~HttpGet();
+    HttpGet(const HttpGet&) = delete;
+    HttpGet& operator=(const HttpGet&) = delete;
 
     void setTimeouts(const HttpTimeouts& timeouts) { m_timeouts = timeouts; }
     // Called on the logic thread with the answer when at least one byte of it arrived.
@@ -40,7 +40,7 @@ public:
 
     // Starts a worker for the URL and returns at once. False, with nothing started, while a request
     // runs or when no thread could be started; otherwise exactly one of the two handlers follows.
-    bool GetString(const std::string& url);
+    bool getString(const std::string& url);
     bool busy() const { return m_worker.joinable(); }
     // The URL of the request running now, or of the last one.
     const std::string& url() const { return m_url; }
@@ -62,7 +62,7 @@ private:
     std::function<void()> m_onError;
     std::string m_url;
     // What a worker's posted outcome finds when it runs: nothing once the component is gone.
-    std::shared_ptr<THTTPGet*> m_self = std::make_shared<THTTPGet*>(this);
+    std::shared_ptr<HttpGet*> m_self = std::make_shared<HttpGet*>(this);
     std::jthread m_worker;
 };
 

@@ -1,4 +1,4 @@
-#include "tasks/http/THTTPGet.h"
+#include "tasks/http/HttpGet.h"
 
 #include "tasks/http/UrlSplit.h"
 
@@ -6,9 +6,9 @@
 
 namespace quietmon {
 
-THTTPGet::THTTPGet(EventLoop& loop, HttpTransport& transport) : m_loop(loop), m_transport(transport) {}
+HttpGet::HttpGet(EventLoop& loop, HttpTransport& transport) : m_loop(loop), m_transport(transport) {}
 
-THTTPGet::~THTTPGet() {
+HttpGet::~HttpGet() {
     m_self.reset();
     if (m_worker.joinable()) {
         m_worker.request_stop();
@@ -16,20 +16,20 @@ THTTPGet::~THTTPGet() {
     }
 }
 
-bool THTTPGet::GetString(const std::string& url) {
+bool HttpGet::getString(const std::string& url) {
     if (busy())
         return false;
     m_url = url;
     HttpGetOptions options{agent, acceptTypes, m_timeouts};
     try {
         m_worker = std::jthread([&loop = m_loop, &transport = m_transport, url, options = std::move(options),
-                                 self = std::weak_ptr<THTTPGet*>(m_self)](std::stop_token stop) {
+                                 self = std::weak_ptr<HttpGet*>(m_self)](std::stop_token stop) {
             Outcome outcome = fetch(transport, url, options, stop);
             if (stop.stop_requested())
                 return;
             try {
                 loop.post([self, outcome = std::move(outcome)]() mutable {
-                    if (const std::shared_ptr<THTTPGet*> alive = self.lock())
+                    if (const std::shared_ptr<HttpGet*> alive = self.lock())
                         (*alive)->finished(std::move(outcome));
                 });
             } catch (...) {
@@ -42,8 +42,8 @@ bool THTTPGet::GetString(const std::string& url) {
     return true;
 }
 
-THTTPGet::Outcome THTTPGet::fetch(HttpTransport& transport, const std::string& url,
-                                  const HttpGetOptions& options, const std::stop_token& stop) {
+HttpGet::Outcome HttpGet::fetch(HttpTransport& transport, const std::string& url,
+                                const HttpGetOptions& options, const std::stop_token& stop) {
     Outcome outcome;
     std::uint64_t received = 0;
     try {
@@ -60,7 +60,7 @@ THTTPGet::Outcome THTTPGet::fetch(HttpTransport& transport, const std::string& u
     return outcome;
 }
 
-void THTTPGet::finished(Outcome outcome) {
+void HttpGet::finished(Outcome outcome) {
     // The worker posted this as its last act.
     m_worker.join();
     // Free before the handlers run: one may hold a message box open, and the queries of alarms raised

@@ -1,0 +1,366 @@
+#include "app/MainWindow.h"
+
+#include "audio/ui/VuMeterWidget.h"
+#include "fakes/FakeDesktop.h"
+#include "setup/PasswordDialog.h"
+#include "setup/SetupDialog.h"
+#include "support/MonitorHarness.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace quietmon {
+namespace {
+
+// The main window on Qt's offscreen platform, created in the program's order, in virtual time.
+class MainWindowTest : public ::testing::Test, protected test::MonitorHarness {
+protected:
+    void start(const std::string& settingsFile = "") {
+        writeSettings(settingsFile);
+        window = std::make_unique<MainWindow>(monitor, desktop, messages);
+        setup = std::make_unique<SetupDialog>(monitor, *window);
+        password = std::make_unique<PasswordDialog>(window.get());
+        window->setDialogs(setup.get(), password.get());
+        loop.advance(10); // the start-up visibility tick
+    }
+    void TearDown() override {
+        password.reset();
+        setup.reset();
+        window.reset();
+    }
+    // Answers the next modal dialog that opens.
+    static void whenADialogOpens(const std::function<void(QWidget*)>& answer) {
+        QTimer::singleShot(0, [answer] { answer(QApplication::activeModalWidget()); });
+    }
+
+    test::FakeDesktop desktop;
+    test::FakeMessageBoxes messages;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<SetupDialog> setup;
+    std::unique_ptr<PasswordDialog> password;
+};
+
+TEST_F(MainWindowTest, ShowsThePartsCaptionsInAClientAreaOf319By139) {
+    start();
+    EXPECT_EQ(window->size(), QSize(319, 139));
+    EXPECT_EQ(window->windowTitle(), "Orvane Silence Detector ");
+    EXPECT_EQ(window->statusLabel().text(), "Alarm not active");
+    EXPECT_EQ(window->mixerButton().text(), "Mixer");
+    EXPECT_EQ(window->setupButton().text(), "Setup");
+    EXPECT_EQ(window->hideButton().text(), "Hide");
+    EXPECT_EQ(window->exitButton().text(), "Exit");
+    EXPECT_EQ(window->sinceLabel().text(), "Since: 14.03.2026 7:05");
+    EXPECT_EQ(window->thresholdSlider().minimum(), 0);
+    EXPECT_EQ(window->thresholdSlider().maximum(), 40); // -MinThreshold once settings are applied
+    EXPECT_EQ(window->thresholdSlider().value(), 25);
+    EXPECT_EQ(window->leftCaption().text(), "Audio Left");
+    EXPECT_EQ(window->rightCaption().text(), "Audio Right");
+}
+
+TEST_F(MainWindowTest, TheWindowAppearsOnlyAtTheFirstTick) {
+    writeSettings("");
+    window = std::make_unique<MainWindow>(monitor, desktop, messages);
+    setup = std::make_unique<SetupDialog>(monitor, *window);
+    EXPECT_FALSE(window->isVisible());
+    loop.advance(10);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, VisibleZeroStartsHiddenWithOnlyTheTrayIcon) {
+    start("[General]\nVisible=0\n");
+    EXPECT_FALSE(window->isVisible());
+    window->toggleVisibility();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(MainWindowTest, WithoutATrayAHiddenStartIsAMinimisedWindow) {
+    desktop.hasTray = false;
+    start("[General]\nVisible=0\n");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isMinimized());
+    window->toggleVisibility();
+    EXPECT_FALSE(window->isMinimized());
+    window->hideButton().click();
+    EXPECT_TRUE(window->isMinimized());
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, HideTogglesAndTheSavedVisibilityFollows) {
+    start();
+    window->hideButton().click();
+    EXPECT_FALSE(window->isVisible());
+    monitor.saveSettings();
+    EXPECT_EQ(IniFile::parse(settingsText()).read("General", "Visible"), "0");
+    window->hideButton().click();
+    EXPECT_TRUE(window->isVisible());
+    monitor.saveSettings();
+    EXPECT_EQ(IniFile::parse(settingsText()).read("General", "Visible"), "1");
+}
+
+TEST_F(MainWindowTest, TheTrayToggleIsADoubleClickOrASingleClickOnStatusNotifierHosts) {
+    start();
+    Q_EMIT window->trayIcon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(window->isVisible());
+    Q_EMIT window->trayIcon().activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_FALSE(window->isVisible());
+    desktop.statusNotifierHost = true;
+    Q_EMIT window->trayIcon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, TheTrayMenuHoldsShowHideASeparatorAndExit) {
+    start();
+    const QList<QAction*> actions = window->trayIcon().contextMenu()->actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[0]->text(), "Show/Hide");
+    EXPECT_TRUE(actions[1]->isSeparator());
+    EXPECT_EQ(actions[2]->text(), "Exit");
+    actions[0]->trigger();
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, ATitleOf50CharactersShowsItsFirst37InTheTrayTip) {
+    const std::string title = "Studio A silence monitor, transmitter 1 - main-fm!";
+    ASSERT_EQ(title.size(), 50u);
+    start("[General]\nTitle=" + title + "\n");
+    window->updateTray();
+    EXPECT_EQ(window->trayIcon().toolTip().toStdString(), title.substr(0, 37) + "\nAlarm not active");
+}
+
+TEST_F(MainWindowTest, TheTrayTipGetsAStartUpStatusOnlyWithTheNextUpdate) {
+    start("[General]\nStartUpStatus=1\n");
+    EXPECT_EQ(window->trayIcon().toolTip(), "Orvane Silence Detector \nAlarm not active");
+    EXPECT_EQ(window->statusLabel().text(), "Silence!");
+    EXPECT_EQ(window->statusLabel().palette().color(QPalette::WindowText), QColor(Qt::red));
+    window->updateTray();
+    EXPECT_EQ(window->trayIcon().toolTip(), "Orvane Silence Detector \nSilence!");
+}
+
+TEST_F(MainWindowTest, AnEmptyTitleBecomesTheProductNameWhenSettingsAreApplied) {
+    start();
+    monitor.settings().general.title = "";
+    window->applySettings();
+    EXPECT_EQ(monitor.settings().general.title, "Orvane Silence Detector");
+    EXPECT_EQ(window->windowTitle(), "Orvane Silence Detector");
+}
+
+TEST_F(MainWindowTest, ATopBelowTheScreenIsPulledUpAndANegativeLeftStays) {
+    start("[General]\nTop=5000\nLeft=-50\n");
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    // The window manager's frame is not known before the window is first shown.
+    EXPECT_EQ(window->pos().y(), screen.height() - MainWindow::clientHeight);
+    EXPECT_EQ(window->pos().x(), -50);
+}
+
+TEST_F(MainWindowTest, ALeftBeyondTheScreenIsPulledBack) {
+    start("[General]\nLeft=5000\nTop=30\n");
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(window->pos().x(), screen.width() - MainWindow::clientWidth);
+    EXPECT_EQ(window->pos().y(), 30);
+}
+
+TEST_F(MainWindowTest, SettingsApplyPriorityLockStayOnTopAndTheSliderRange) {
+    start("[General]\nIdlePriority=1\nLockTrackbar=1\nAlwaysOnTop=1\nMinThreshold=-40\nThreshold=60\n");
+    EXPECT_EQ(desktop.priorities, (std::vector<bool>{true}));
+    EXPECT_FALSE(window->thresholdSlider().isEnabled());
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(window->thresholdSlider().maximum(), 40);
+    EXPECT_EQ(window->thresholdSlider().value(), 40);
+    EXPECT_EQ(monitor.settings().state.threshold, 40);
+}
+
+TEST_F(MainWindowTest, TheChannelRuleGreysTheOtherChannel) {
+    start("[Activation]\nChannels=2\n[General]\nLeftName=Studio\nRightName=Backup\n");
+    EXPECT_EQ(window->leftCaption().text(), "Audio Studio");
+    EXPECT_EQ(window->rightCaption().text(), "Audio Backup");
+    EXPECT_TRUE(window->leftCaption().isEnabled());
+    EXPECT_FALSE(window->rightCaption().isEnabled());
+    EXPECT_FALSE(window->rightValue().isEnabled());
+    monitor.settings().activation.channels = 3;
+    window->applySettings();
+    EXPECT_FALSE(window->leftCaption().isEnabled());
+    EXPECT_FALSE(window->leftValue().isEnabled());
+    EXPECT_TRUE(window->rightCaption().isEnabled());
+    monitor.settings().activation.channels = 1;
+    window->applySettings();
+    EXPECT_TRUE(window->leftCaption().isEnabled() && window->rightCaption().isEnabled());
+}
+
+TEST_F(MainWindowTest, SetupOpensWithoutAPasswordThenAppliesAndSavesTheSettings) {
+    start();
+    bool setupWasShown = false;
+    whenADialogOpens([&](QWidget* dialog) {
+        setupWasShown = dialog == setup.get() && monitor.setupShown();
+        monitor.settings().activation.silence = 42;
+        setup->reject();
+    });
+    window->setupButton().click();
+    EXPECT_TRUE(setupWasShown);
+    EXPECT_FALSE(monitor.setupShown());
+    EXPECT_EQ(monitor.silenceTimer().interval(), 42'001);
+    EXPECT_EQ(IniFile::parse(settingsText()).read("Activation", "Silence"), "42");
+}
+
+TEST_F(MainWindowTest, ACancelledPasswordKeepsSetupClosed) {
+    start("[General]\nSetupPassword=jhkjii\n");
+    whenADialogOpens([&](QWidget* dialog) {
+        EXPECT_EQ(dialog, password.get());
+        password->reject();
+    });
+    window->setupButton().click();
+    EXPECT_FALSE(monitor.setupShown());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(std::filesystem::exists(dataFolder + "/quietmon.ini.saved"));
+}
+
+TEST_F(MainWindowTest, AWrongPasswordShowsInvalidPasswordAndOpensNothing) {
+    start("[General]\nSetupPassword=jhkjii\n");
+    whenADialogOpens([&](QWidget*) {
+        password->passwordField().setText("ABC");
+        password->accept();
+    });
+    window->mixerButton().click();
+    EXPECT_EQ(messages.shown, (std::vector<std::string>{"Invalid password!"}));
+    EXPECT_EQ(desktop.mixerStarts, 0);
+}
+
+TEST_F(MainWindowTest, AMissingMixerIsNamedInAMessage) {
+    desktop.mixerInstalled = false;
+    start();
+    window->mixerButton().click();
+    EXPECT_EQ(desktop.mixerStarts, 1);
+    EXPECT_EQ(messages.shown,
+              (std::vector<std::string>{"Can't find pavucontrol. \nUse the original soundcard's "
+                                        "software to set the recording properties."}));
+}
+
+TEST_F(MainWindowTest, ExitSavesTheWindowStateAndLogsExitLast) {
+    start("[General]\nLogEvents=1\nTop=40\nLeft=60\n");
+    window->thresholdSlider().setValue(30);
+    window->exitButton().click();
+    EXPECT_FALSE(window->isVisible());
+    const IniFile saved = IniFile::parse(settingsText());
+    EXPECT_EQ(saved.read("General", "Threshold"), "30");
+    EXPECT_EQ(saved.read("General", "Top"), "40");
+    EXPECT_EQ(saved.read("General", "Left"), "60");
+    EXPECT_EQ(saved.read("General", "Visible"), "1");
+    EXPECT_TRUE(logText().ends_with("; Exit\r\n"));
+    EXPECT_NE(logText().find("starting up...\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, AnErrorInAButtonHandlerIsLoggedAndTheWindowGoesOn) {
+    start("[General]\nLogEvents=1\n");
+    loop.runGuarded([] { throw std::runtime_error("Access violation"); });
+    window->hideButton().click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_NE(logText().find("; Application Error - Access violation\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, TheThresholdLineAndTheMeterFollowTheSlider) {
+    start();
+    EXPECT_EQ(window->thresholdValue().text(), "-25 dB");
+    const VuMeterTable& table = window->meter().table();
+    EXPECT_EQ(table.levelMin(), -40);
+    EXPECT_EQ(table.levelMed(), -25);
+    EXPECT_EQ(table.levelHigh(), -6);
+    EXPECT_EQ(table.topPosition(), 38);
+    EXPECT_EQ(table.segments()[14].colour, meter_colour::red);
+    EXPECT_EQ(table.segments()[15].colour, meter_colour::lime);
+    EXPECT_EQ(table.segments()[33].colour, meter_colour::yellow);
+    window->thresholdSlider().setValue(0);
+    EXPECT_EQ(window->thresholdValue().text(), "0 dB");
+    EXPECT_EQ(monitor.settings().state.threshold, 0);
+}
+
+TEST_F(MainWindowTest, AStoredThresholdBeyondMinThresholdIsPulledBack) {
+    start("[General]\nMinThreshold=-40\nThreshold=60\n");
+    EXPECT_EQ(window->thresholdSlider().value(), 40);
+    EXPECT_EQ(window->thresholdValue().text(), "-40 dB");
+    EXPECT_EQ(window->meter().table().levelHigh(), -6);
+    monitor.settings().general.minThreshold = -96;
+    window->applySettings();
+    window->thresholdSlider().setValue(96);
+    EXPECT_EQ(window->meter().table().levelHigh(), -14); // -96 * 6 / 40, truncated toward zero
+}
+
+TEST_F(MainWindowTest, MeasuredLevelsLightTheMeterAndColourSilentLabels) {
+    start();
+    waveIn.fill(1, 16384); // -6 dB on both channels; -1.2 dB on the meter
+    loop.runPending();
+    EXPECT_EQ(window->leftValue().text(), "-6 dB");
+    EXPECT_EQ(window->rightValue().text(), "-6 dB");
+    const VuMeterTable& table = window->meter().table();
+    const double meterValue = 16384 / 32767.0 * 1.2;
+    int expectedLit = 0;
+    while (expectedLit < table.topPosition() &&
+           table.segments()[std::size_t(expectedLit)].threshold < meterValue)
+        ++expectedLit;
+    EXPECT_EQ(table.litCount(0), expectedLit);
+    EXPECT_EQ(table.litCount(1), expectedLit);
+    EXPECT_GT(expectedLit, 30);
+    // The lit segments are drawn in their colour, the others unlit.
+    const QImage& image = window->meter().image();
+    EXPECT_EQ(image.pixelColor(5, table.lineY(0)), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(5, table.lineY(table.topPosition())), QColor(127, 127, 0));
+    EXPECT_NE(window->leftValue().palette().color(QPalette::WindowText), QColor(Qt::red));
+    loop.advance(2000);
+    for (int i = 0; i < 12; ++i) {
+        waveIn.fill(1, 0);
+        loop.runPending();
+    }
+    EXPECT_EQ(window->leftValue().text(), "-96 dB");
+    EXPECT_EQ(window->leftValue().palette().color(QPalette::WindowText), QColor(Qt::red));
+}
+
+TEST_F(MainWindowTest, AHiddenWindowRedrawsNothingAndCatchesUpWhenShown) {
+    start();
+    window->hideButton().click();
+    waveIn.fill(1, 16384);
+    loop.runPending();
+    EXPECT_EQ(window->leftValue().text(), "0 dB"); // untouched while hidden
+    window->hideButton().click();
+    EXPECT_EQ(window->leftValue().text(), "-6 dB");
+}
+
+TEST(PasswordDialogTest, AsksForAtMost16HiddenCharactersInAFreshFieldEachTime) {
+    PasswordDialog dialog;
+    EXPECT_EQ(dialog.windowTitle(), "Password required");
+    EXPECT_EQ(dialog.passwordField().maxLength(), 16);
+    EXPECT_EQ(dialog.passwordField().echoMode(), QLineEdit::Password);
+    QTimer::singleShot(0, [&] {
+        EXPECT_TRUE(dialog.passwordField().text().isEmpty());
+        EXPECT_EQ(dialog.focusWidget(), &dialog.passwordField());
+        dialog.passwordField().setText("secret");
+        dialog.accept();
+    });
+    EXPECT_EQ(dialog.askPassword(), "secret");
+    EXPECT_TRUE(dialog.passwordField().text().isEmpty());
+    QTimer::singleShot(0, [&] {
+        EXPECT_TRUE(dialog.passwordField().text().isEmpty());
+        dialog.passwordField().setText("typed");
+        dialog.reject();
+    });
+    EXPECT_EQ(dialog.askPassword(), std::nullopt);
+}
+
+TEST(PasswordDialogTest, OkIsTheDefaultButton) {
+    PasswordDialog dialog;
+    const auto buttons = dialog.findChildren<QPushButton*>();
+    const auto ok =
+        std::find_if(buttons.begin(), buttons.end(), [](QPushButton* b) { return b->isDefault(); });
+    ASSERT_NE(ok, buttons.end());
+    EXPECT_EQ((*ok)->text().remove('&'), "OK");
+}
+
+} // namespace
+} // namespace quietmon
