@@ -83,6 +83,8 @@ MainWindow::~MainWindow() {
 void MainWindow::setDialogs(SetupDialog* setup, PasswordDialog* password) {
     m_setupDialog = setup;
     m_passwordDialog = password;
+    // The alarm queue resumed after the program's own reboot asks for this while the dialog is created.
+    m_setupDialog->setAlarmTaskPagesEnabled(m_alarmTaskPagesEnabled);
 }
 
 void MainWindow::buildControls() {
@@ -294,6 +296,7 @@ void MainWindow::repaintNow() {
 }
 
 void MainWindow::setAlarmTaskPagesEnabled(bool enabled) {
+    m_alarmTaskPagesEnabled = enabled;
     if (m_setupDialog)
         m_setupDialog->setAlarmTaskPagesEnabled(enabled);
 }

@@ -93,6 +93,7 @@ private:
     PasswordDialog* m_passwordDialog = nullptr;
     bool m_startVisible = true;
     bool m_closing = false;
+    bool m_alarmTaskPagesEnabled = true;
     std::unique_ptr<Timer> m_startupVisibilityTimer;
 
     QGroupBox* m_levelsFrame = nullptr;

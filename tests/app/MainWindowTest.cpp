@@ -282,6 +282,16 @@ TEST_F(MainWindowTest, TheThresholdLineAndTheMeterFollowTheSlider) {
     EXPECT_EQ(monitor.settings().state.threshold, 0);
 }
 
+TEST_F(MainWindowTest, AQueueResumedAfterItsOwnRebootLocksTheSetupAlarmTaskPages) {
+    start("[General]\nStartUpStatus=2\nStartUpDelay=0\nAlarm=1\nLastTask=1\n[Reboot]\nReboot=1\n"
+          "[Tasks]\nTask1=Reboot system\nTask2=Speak\n");
+    EXPECT_EQ(window->statusLabel().text(), "Silence! ...");
+    EXPECT_FALSE(setup->alarmTaskPagesEnabled());
+    loop.advance(200); // the queue's last entry runs, and the queue ends
+    loop.advance(200);
+    EXPECT_TRUE(setup->alarmTaskPagesEnabled());
+}
+
 TEST_F(MainWindowTest, AStoredThresholdBeyondMinThresholdIsPulledBack) {
     start("[General]\nMinThreshold=-40\nThreshold=60\n");
     EXPECT_EQ(window->thresholdSlider().value(), 40);
