@@ -97,7 +97,9 @@ void MainWindow::buildControls() {
     m_thresholdSlider = new QSlider(Qt::Vertical, this);
     m_thresholdSlider->setGeometry(47, 4, 20, 131);
     m_thresholdSlider->setRange(0, 96);
-    m_thresholdSlider->setInvertedAppearance(true); // position 0, 0 dB, at the top
+    // Position 0, 0 dB, is at the top; Up, Page Up and the wheel turned up move the thumb up, towards it.
+    m_thresholdSlider->setInvertedAppearance(true);
+    m_thresholdSlider->setInvertedControls(true);
     m_thresholdSlider->setValue(25);
     connect(m_thresholdSlider, &QSlider::valueChanged, this,
             [this] { guarded([this] { onThresholdSliderChanged(); }); });

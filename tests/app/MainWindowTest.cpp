@@ -7,6 +7,7 @@
 #include "support/MonitorHarness.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -15,6 +16,7 @@
 #include <QSlider>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -290,6 +292,40 @@ TEST_F(MainWindowTest, AQueueResumedAfterItsOwnRebootLocksTheSetupAlarmTaskPages
     loop.advance(200); // the queue's last entry runs, and the queue ends
     loop.advance(200);
     EXPECT_TRUE(setup->alarmTaskPagesEnabled());
+}
+
+TEST_F(MainWindowTest, KeysAndTheWheelMoveTheSliderTheWayTheyPoint) {
+    start("[General]\nMinThreshold=-96\n");
+    QSlider& slider = window->thresholdSlider();
+    const auto press = [&slider](Qt::Key key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&slider, &event);
+    };
+    const auto turnWheel = [&slider](int degreesUp) {
+        const QPointF centre = QRectF(slider.rect()).center();
+        QWheelEvent event(centre, slider.mapToGlobal(centre), {}, QPoint(0, degreesUp * 8), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&slider, &event);
+    };
+    // Position 0 (0 dB) is at the top: up means a smaller position, a higher threshold.
+    struct Step {
+        std::function<void()> act;
+        int position;
+    };
+    const int page = slider.pageStep();
+    const std::vector<Step> steps = {
+        {[&] { press(Qt::Key_Up); }, 24},
+        {[&] { press(Qt::Key_Down); }, 25},
+        {[&] { press(Qt::Key_PageUp); }, 25 - page},
+        {[&] { press(Qt::Key_PageDown); }, 25},
+        {[&] { turnWheel(15); }, 25 - slider.singleStep() * QApplication::wheelScrollLines()},
+        {[&] { turnWheel(-15); }, 25},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_EQ(slider.value(), step.position);
+    }
+    EXPECT_EQ(window->thresholdValue().text(), "-25 dB");
 }
 
 TEST_F(MainWindowTest, AStoredThresholdBeyondMinThresholdIsPulledBack) {
