@@ -60,6 +60,7 @@ MainWindow::MainWindow(Monitor& monitor, DesktopServices& desktop, MessageBoxes&
     m_monitor.prepareMainWindow();
     const Settings& settings = m_monitor.settings();
     m_startVisible = settings.state.visible;
+    m_putAwayByHide = !m_startVisible;
     move(settings.state.left, settings.state.top);
     m_thresholdSlider->setValue(settings.state.threshold);
     keepOnScreen();
@@ -172,6 +173,19 @@ void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (m_lastMeasurement.valid)
         showLevelLabels();
+    noticeShownOnScreen();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        noticeShownOnScreen();
+}
+
+// However the window came back (Hide again, the tray, the taskbar), it no longer counts as put away.
+void MainWindow::noticeShownOnScreen() {
+    if (shownOnScreen())
+        m_putAwayByHide = false;
 }
 
 void MainWindow::buildTray() {
@@ -230,8 +244,8 @@ void MainWindow::onStartupVisibilityTimer() {
     m_startupVisibilityTimer->setEnabled(false);
     if (m_startVisible)
         show();
-    else if (!m_desktop.trayAvailable())
-        showMinimized(); // without a tray a hidden window could not be brought back
+    else
+        putAway();
     rememberWindowState();
 }
 
@@ -249,20 +263,29 @@ bool MainWindow::shownOnScreen() const {
 void MainWindow::toggleVisibility() {
     if (m_desktop.trayAvailable()) {
         if (isVisible())
-            hide();
+            putAway();
         else
             showOnTop();
     } else if (isMinimized() || !isVisible()) {
         showOnTop();
     } else {
-        showMinimized();
+        putAway();
     }
     rememberWindowState();
 }
 
+void MainWindow::putAway() {
+    m_putAwayByHide = true;
+    if (m_desktop.trayAvailable())
+        hide();
+    else
+        showMinimized(); // without a tray a hidden window could not be brought back
+}
+
 void MainWindow::rememberWindowState() {
     SavedState& state = m_monitor.settings().state;
-    state.visible = shownOnScreen();
+    // A window the operator minimised with its title-bar button comes back at the next start.
+    state.visible = !m_putAwayByHide;
     state.top = pos().y();
     state.left = pos().x();
 }

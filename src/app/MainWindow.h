@@ -70,6 +70,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildControls();
@@ -80,6 +81,9 @@ private:
     void applyStayOnTop(bool onTop);
     void onStartupVisibilityTimer();
     void showOnTop();
+    // "Hide": to the tray, or minimised where there is no tray.
+    void putAway();
+    void noticeShownOnScreen();
     void openMixer();
     void openSetup();
     void rememberWindowState();
@@ -93,6 +97,8 @@ private:
     PasswordDialog* m_passwordDialog = nullptr;
     bool m_startVisible = true;
     bool m_closing = false;
+    // Saved as "Visible": only a window put away with "Hide" starts hidden next time.
+    bool m_putAwayByHide = false;
     bool m_alarmTaskPagesEnabled = true;
     std::unique_ptr<Timer> m_startupVisibilityTimer;
 

@@ -109,6 +109,38 @@ TEST_F(MainWindowTest, HideTogglesAndTheSavedVisibilityFollows) {
     EXPECT_EQ(IniFile::parse(settingsText()).read("General", "Visible"), "1");
 }
 
+struct PutAwayCase {
+    bool tray;
+    bool byHide; // else minimised with the title-bar button
+    const char* savedVisible;
+};
+
+class MainWindowPutAwayTest : public MainWindowTest, public ::testing::WithParamInterface<PutAwayCase> {};
+
+TEST_P(MainWindowPutAwayTest, OnlyAWindowPutAwayWithHideIsSavedAsHidden) {
+    desktop.hasTray = GetParam().tray;
+    start();
+    if (GetParam().byHide)
+        window->hideButton().click();
+    else
+        window->showMinimized();
+    window->exitButton().click();
+    EXPECT_EQ(IniFile::parse(settingsText()).read("General", "Visible"), GetParam().savedVisible);
+}
+
+INSTANTIATE_TEST_SUITE_P(TrayAndNoTray, MainWindowPutAwayTest,
+                         ::testing::Values(PutAwayCase{true, true, "0"}, PutAwayCase{false, true, "0"},
+                                           PutAwayCase{true, false, "1"}, PutAwayCase{false, false, "1"}));
+
+TEST_F(MainWindowTest, AWindowRestoredAfterHideCountsAsShownAgain) {
+    desktop.hasTray = false;
+    start("[General]\nVisible=0\n");
+    window->showNormal(); // brought back from the taskbar, not with "Hide"
+    window->showMinimized();
+    window->exitButton().click();
+    EXPECT_EQ(IniFile::parse(settingsText()).read("General", "Visible"), "1");
+}
+
 TEST_F(MainWindowTest, TheTrayToggleIsADoubleClickOrASingleClickOnStatusNotifierHosts) {
     start();
     Q_EMIT window->trayIcon().activated(QSystemTrayIcon::Trigger);
