@@ -3,6 +3,7 @@
 #include "audio/ui/VuMeterWidget.h"
 #include "setup/PasswordDialog.h"
 #include "setup/SetupDialog.h"
+#include "tasks/StatusTexts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -38,10 +39,35 @@ QLabel* label(QWidget* parent, const QString& text, int x, int y, int width, int
     return created;
 }
 
-QPushButton* button(QWidget* parent, const QString& text, int x, int width) {
+// Placed side by side when the window fits itself to its texts.
+QPushButton* button(QWidget* parent, const QString& text) {
     auto* created = new QPushButton(text, parent);
-    created->setGeometry(x, 106, width, 26);
+    created->setGeometry(0, 106, 60, 26);
     return created;
+}
+
+// The layout's narrowest widths, which hold the default texts of most fonts.
+constexpr int minCaptionWidth = 72;
+constexpr int minValueWidth = 40;
+constexpr int minStatusWidth = 111;
+constexpr int frameGap = 4;
+constexpr int buttonGap = 3;
+
+int textWidth(const QWidget& widget, const QString& text) {
+    return widget.fontMetrics().horizontalAdvance(text) + 2;
+}
+
+// The widest "Last silence:" line: a day, month, hour and minute of two digits each, in the font's
+// widest digit.
+QString widestLastSilence(const QWidget& widget) {
+    QChar widest = QLatin1Char('0');
+    for (char digit = '1'; digit <= '9'; ++digit)
+        if (widget.fontMetrics().horizontalAdvance(QLatin1Char(digit)) >
+            widget.fontMetrics().horizontalAdvance(widest))
+            widest = QLatin1Char(digit);
+    const QString two(2, widest);
+    return QStringLiteral("Last silence: ") + two + QLatin1Char('.') + two + QLatin1Char(' ') + two +
+           QLatin1Char(':') + two;
 }
 
 } // namespace
@@ -63,10 +89,12 @@ MainWindow::MainWindow(Monitor& monitor, DesktopServices& desktop, MessageBoxes&
     m_putAwayByHide = !m_startVisible;
     move(settings.state.left, settings.state.top);
     m_thresholdSlider->setValue(settings.state.threshold);
-    keepOnScreen();
     applyStayOnTop(settings.general.alwaysOnTop);
     if (settings.general.useSystemFont)
         applySystemFont();
+    // The window's width depends on its font, and keeping it on screen on its width.
+    fitFramesToTexts();
+    keepOnScreen();
     const DateTime now = m_monitor.loop().clock().now();
     m_since->setText(
         QString::fromStdString("Since: " + now.formatDayMonthYear() + " " + now.formatShortTime()));
@@ -125,14 +153,45 @@ void MainWindow::buildControls() {
     m_since->setWordWrap(true);
     m_since->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    m_mixer = button(this, QStringLiteral("Mixer"), 70, 60);
-    m_setup = button(this, QStringLiteral("Setup"), 133, 60);
-    m_hide = button(this, QStringLiteral("Hide"), 196, 58);
-    m_exit = button(this, QStringLiteral("Exit"), 257, 58);
+    m_mixer = button(this, QStringLiteral("Mixer"));
+    m_setup = button(this, QStringLiteral("Setup"));
+    m_hide = button(this, QStringLiteral("Hide"));
+    m_exit = button(this, QStringLiteral("Exit"));
     connect(m_mixer, &QPushButton::clicked, this, [this] { guarded([this] { openMixer(); }); });
     connect(m_setup, &QPushButton::clicked, this, [this] { guarded([this] { openSetup(); }); });
     connect(m_hide, &QPushButton::clicked, this, [this] { guarded([this] { toggleVisibility(); }); });
     connect(m_exit, &QPushButton::clicked, this, [this] { close(); });
+}
+
+void MainWindow::fitFramesToTexts() {
+    const int captionWidth = std::max({minCaptionWidth, textWidth(*m_leftCaption, m_leftCaption->text()),
+                                       textWidth(*m_rightCaption, m_rightCaption->text()),
+                                       textWidth(*m_thresholdCaption, m_thresholdCaption->text())});
+    const int valueWidth = std::max(minValueWidth, textWidth(*m_leftValue, QStringLiteral("-96 dB")));
+    for (QLabel* caption : {m_leftCaption, m_rightCaption, m_thresholdCaption})
+        caption->resize(captionWidth, caption->height());
+    for (QLabel* value : {m_leftValue, m_rightValue, m_thresholdValue})
+        value->setGeometry(6 + captionWidth, value->y(), valueWidth, value->height());
+    m_levelsFrame->resize(6 + captionWidth + valueWidth + 3, m_levelsFrame->height());
+
+    int statusWidth = std::max(minStatusWidth, textWidth(*m_lastSilence, widestLastSilence(*m_lastSilence)));
+    for (const char* text : status_texts::longest)
+        statusWidth = std::max(statusWidth, textWidth(*m_status, QString::fromLatin1(text)));
+    for (QLabel* line : {m_status, m_lastSilence, m_since})
+        line->resize(statusWidth, line->height());
+    m_statusFrame->setGeometry(m_levelsFrame->geometry().right() + 1 + frameGap, 0, statusWidth + 9,
+                               m_statusFrame->height());
+
+    const int width = m_statusFrame->geometry().right() + 1 + frameGap;
+    setFixedSize(width, clientHeight);
+    // The four buttons share the width beside the meter evenly.
+    const int buttonsLeft = m_levelsFrame->x();
+    const int buttonWidth = (width - frameGap - buttonsLeft - 3 * buttonGap) / 4;
+    int x = buttonsLeft;
+    for (QPushButton* button : {m_mixer, m_setup, m_hide, m_exit}) {
+        button->setGeometry(x, button->y(), buttonWidth, button->height());
+        x += buttonWidth + buttonGap;
+    }
 }
 
 void MainWindow::onThresholdSliderChanged() {
@@ -357,6 +416,7 @@ void MainWindow::applySettings() {
     m_leftValue->setEnabled(leftEnabled);
     m_rightCaption->setEnabled(rightEnabled);
     m_rightValue->setEnabled(rightEnabled);
+    fitFramesToTexts();
 }
 
 void MainWindow::openMixer() {

@@ -23,6 +23,7 @@ class PasswordDialog;
 // monitor's state and forwards the operator's actions; what the monitor decides lives in Monitor.
 class MainWindow final : public QWidget, public MonitorView {
 public:
+    // The narrowest client area; the window grows wider to show its texts whole.
     static constexpr int clientWidth = 319;
     static constexpr int clientHeight = 139;
 
@@ -74,6 +75,9 @@ protected:
 
 private:
     void buildControls();
+    // Widens the frames, and with them the window, until every status text, the "Last silence:" line
+    // and the channel captions fit whole in the current font.
+    void fitFramesToTexts();
     void showLevelLabels();
     void buildTray();
     void keepOnScreen();

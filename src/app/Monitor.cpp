@@ -1,6 +1,7 @@
 #include "app/Monitor.h"
 
 #include "config/ProductName.h"
+#include "tasks/StatusTexts.h"
 
 namespace quietmon {
 
@@ -59,14 +60,14 @@ void Monitor::finishStartUp() {
     case Status::AlarmNotActive:
         break;
     case Status::Silence:
-        setStatus("Silence!", StatusColour::Alarm);
+        setStatus(status_texts::silence, StatusColour::Alarm);
         m_alarmState.runningAlarmQueue.clear();
         m_alarmState.alarmActive = true;
         break;
     case Status::ResumeQueue:
         // The queue interrupted by the program's own reboot goes on after the start-up delay.
         m_alarmState.alarmActive = true;
-        setStatus("Silence! ...", StatusColour::Alarm);
+        setStatus(status_texts::silenceResuming, StatusColour::Alarm);
         m_alarmExecutor.resume();
         break;
     }

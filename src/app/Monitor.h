@@ -14,6 +14,7 @@
 #include "tasks/AlarmExecutor.h"
 #include "tasks/AlarmHost.h"
 #include "tasks/ReturnExecutor.h"
+#include "tasks/StatusTexts.h"
 #include "tasks/TaskServices.h"
 
 #include <functional>
@@ -147,7 +148,7 @@ private:
     EventLog m_log;
     MonitorView* m_view = nullptr;
 
-    std::string m_statusText = "Alarm not active";
+    std::string m_statusText = status_texts::alarmNotActive;
     AlarmState m_alarmState;
     bool m_setupShown = false;
     bool m_rebooting = false;

@@ -1,6 +1,7 @@
 #include "tasks/AlarmExecutor.h"
 
 #include "tasks/Placeholders.h"
+#include "tasks/StatusTexts.h"
 #include "tasks/TaskNames.h"
 
 namespace quietmon {
@@ -51,11 +52,11 @@ void AlarmExecutor::onAlarmQueueTimer() {
         return;
     state.startUpTime = DateTime();
 
-    m_host.setStatus("Executing alarm tasks...", StatusColour::Alarm);
+    m_host.setStatus(status_texts::executingAlarmTasks, StatusColour::Alarm);
     m_host.updateTray();
     if (state.taskPosition < 0 || state.taskPosition >= static_cast<int>(state.runningAlarmQueue.size())) {
         m_alarmQueueTimer.setEnabled(false);
-        m_host.setStatus("Silence!", StatusColour::Alarm);
+        m_host.setStatus(status_texts::silence, StatusColour::Alarm);
         m_host.updateTray();
         m_host.setAlarmTaskPagesEnabled(true);
         state.runningAlarmQueue.clear();

@@ -1,6 +1,7 @@
 #include "tasks/ReturnExecutor.h"
 
 #include "tasks/AlarmExecutor.h"
+#include "tasks/StatusTexts.h"
 #include "tasks/TaskNames.h"
 
 #include <exception>
@@ -25,7 +26,7 @@ void ReturnExecutor::onReturnTimer() {
 
     m_returnTimer.setEnabled(false);
     state.alarmActive = false;
-    m_host.setStatus("Executing return tasks...", StatusColour::Alarm);
+    m_host.setStatus(status_texts::executingReturnTasks, StatusColour::Alarm);
     m_host.returnStarted();
     if (settings.general.stopPlayer && m_tasks.openPlay) {
         try {
@@ -34,7 +35,7 @@ void ReturnExecutor::onReturnTimer() {
         }
     }
     m_host.updateTray();
-    m_host.setStatus("Executing return tasks...", StatusColour::Normal);
+    m_host.setStatus(status_texts::executingReturnTasks, StatusColour::Normal);
     m_host.repaintNow();
     m_host.logEvent("Returned from alarm condition");
     if (settings.port.full && m_tasks.portPin)
@@ -44,17 +45,17 @@ void ReturnExecutor::onReturnTimer() {
     for (const std::string& row : settings.retTasks)
         run(row);
     m_silenceTimer.setEnabled(false);
-    m_host.setStatus("Alarm not active", StatusColour::Normal);
+    m_host.setStatus(status_texts::alarmNotActive, StatusColour::Normal);
     m_host.updateTray();
 }
 
 void ReturnExecutor::countDownDelay() {
     for (int remaining = m_host.settings().retDelaySeconds; remaining >= 1; --remaining) {
-        m_host.setStatus("Delay... " + std::to_string(remaining), StatusColour::Normal);
+        m_host.setStatus(status_texts::delayPrefix + std::to_string(remaining), StatusColour::Normal);
         m_host.repaintNow();
         m_host.clock().sleep(1000);
     }
-    m_host.setStatus("Executing return tasks...", StatusColour::Normal);
+    m_host.setStatus(status_texts::executingReturnTasks, StatusColour::Normal);
 }
 
 void ReturnExecutor::run(const std::string& name) {
