@@ -270,6 +270,35 @@ TEST_F(EmailSenderTest, TwoRecipientsGetOneRcptToEachInTheOrderWritten) {
     EXPECT_EQ(*(first + 1), "RCPT TO:<boss@example.org>");
 }
 
+TEST_F(EmailSenderTest, MailFromCarriesTheBareAddressOfFromAndTheHeaderKeepsItsDisplayName) {
+    struct Case {
+        const char* from;
+        const char* mailFrom;
+        const char* header;
+    };
+    const Case cases[] = {
+        {"monitor@example.org", "monitor@example.org", "monitor@example.org"},
+        {"Studio <studio@example.org>", "studio@example.org", "Studio <studio@example.org>"},
+        {"\"Night, desk\" <night@example.org>", "night@example.org", "\"Night, desk\" <night@example.org>"},
+    };
+    SmtpTestServer server;
+    EmailSettings settings = settingsFor(server);
+    for (const Case& each : cases) {
+        settings.from = each.from;
+        sender->sendEmail(settings, QueueKind::Alarm);
+    }
+
+    EXPECT_EQ(logLines, std::vector<std::string>{});
+    const std::vector<std::string> messages = server.messages();
+    ASSERT_EQ(messages.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].from);
+        // What the server took from the MAIL FROM command.
+        EXPECT_EQ(headerOf(messages[i], "X-Mail-From"), cases[i].mailFrom);
+        EXPECT_EQ(headerOf(messages[i], "From"), cases[i].header);
+    }
+}
+
 TEST_F(EmailSenderTest, AnExistingFileIsAttachedUnderItsNameAndAMissingOneIsLeftOutSilently) {
     SmtpTestServer server;
     const std::string picture("\xff\xd8\xff\xe0 not really a jpeg \x00\x01\x02", 26);

@@ -96,7 +96,8 @@ MimeMessage EmailSender::composeMessage(const EmailSettings& settings, SmtpEnvel
     envelope.authenticate = settings.authentization;
     envelope.username = settings.username;
     envelope.password = settings.password;
-    envelope.sender = settings.from;
+    // MAIL FROM takes the bare address; the From header keeps the display name.
+    envelope.sender = parseEmailAddress(settings.from).address;
     envelope.recipients.clear();
     for (const EmailAddress& recipient : message.to)
         envelope.recipients.push_back(recipient.address);

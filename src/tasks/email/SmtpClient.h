@@ -36,7 +36,7 @@ struct SmtpEnvelope {
     bool authenticate = false; // AUTH LOGIN
     std::string username;
     std::string password;
-    std::string sender;
+    std::string sender;                  // bare address
     std::vector<std::string> recipients; // bare addresses, in order
     std::string message;                 // headers and body, lines ending in CR LF, not dot-stuffed
 };
