@@ -82,11 +82,13 @@ SmtpTestServer::SmtpTestServer(SmtpTestServerOptions options) {
     std::vector<std::string> arguments = {"/usr/bin/python3",
                                           std::string(QUIETMON_TEST_SUPPORT_DIR) + "/smtp-test-server.py",
                                           m_folder.file("mail"), "--mode", options.mode};
-    if (options.starttls) {
+    if (options.starttls || options.implicitTls) {
         const Certificate& certificate = testCertificate();
         arguments.insert(arguments.end(), {"--cert", certificate.certificate, "--key", certificate.key});
         if (options.tls10Only)
             arguments.push_back("--tls10");
+        if (options.implicitTls)
+            arguments.push_back("--implicit-tls");
     }
     if (!options.user.empty())
         arguments.insert(arguments.end(), {"--auth", options.user, options.password});

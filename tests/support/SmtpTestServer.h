@@ -12,9 +12,10 @@ namespace quietmon::test {
 struct SmtpTestServerOptions {
     // "smtp", or a broken server: "silent", "drip", "long-line", "endless-reply", "tls-stall"
     std::string mode = "smtp";
-    bool starttls = false;  // offer STARTTLS, with a certificate made for the test run
-    bool tls10Only = false; // speak TLS 1.0 and nothing newer
-    std::string user;       // require AUTH with this user name and password when not empty
+    bool starttls = false;    // offer STARTTLS, with a certificate made for the test run
+    bool tls10Only = false;   // speak TLS 1.0 and nothing newer
+    bool implicitTls = false; // speak TLS from the first byte, as on port 465, and offer no STARTTLS
+    std::string user;         // require AUTH with this user name and password when not empty
     std::string password;
     bool refuseEhlo = false;
     int dripIntervalMs = 100;

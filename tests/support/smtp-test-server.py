@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """A loopback SMTP server for the email tests, and a few broken servers.
 
-usage: smtp-test-server.py FOLDER [--mode MODE] [--cert CERT --key KEY [--tls10]]
+usage: smtp-test-server.py FOLDER [--mode MODE] [--cert CERT --key KEY [--tls10] [--implicit-tls]]
                            [--auth USER PASSWORD] [--no-ehlo] [--interval SECONDS]
 
 It listens on a free port of 127.0.0.1 and prints "port N" when ready. It ends on SIGTERM or SIGINT, or
@@ -11,7 +11,9 @@ Modes:
   smtp           a real server (aiosmtpd). Each accepted message goes to FOLDER/NNN.eml, after a few
                  "X-" lines that tell what the server saw (login, TLS version, envelope, greeting name);
                  every command line it reads is appended to FOLDER/transcript.txt, and "<closed>" when a
-                 connection ends. With --cert and --key it offers STARTTLS (--tls10: TLS 1.0 only);
+                 connection ends. With --cert and --key it offers STARTTLS (--tls10: TLS 1.0 only),
+                 or with --implicit-tls speaks TLS from the first byte, as servers on port 465 do, and
+                 offers no STARTTLS;
                  with --auth it requires AUTH; --no-ehlo refuses EHLO so that clients fall back to HELO.
   silent         accepts connections and never sends a byte.
   drip           sends an endless multi-line reply, one byte per --interval.
@@ -39,6 +41,7 @@ parser.add_argument("--mode", default="smtp", choices=["smtp", "silent", "drip",
 parser.add_argument("--cert")
 parser.add_argument("--key")
 parser.add_argument("--tls10", action="store_true")
+parser.add_argument("--implicit-tls", action="store_true")
 parser.add_argument("--auth", nargs=2, metavar=("USER", "PASSWORD"))
 parser.add_argument("--no-ehlo", action="store_true")
 parser.add_argument("--interval", type=float, default=0.1)
@@ -120,7 +123,9 @@ def tls_context():
 
 
 def smtp_factory():
-    context = tls_context()
+    # With implicit TLS the listener does the TLS, and aiosmtpd, which knows TLS only from STARTTLS,
+    # is told to offer no STARTTLS and to take AUTH on what is already a TLS connection.
+    context = None if args.implicit_tls else tls_context()
     return TestSMTP(Handler(), hostname="quietmon-test", tls_context=context,
                     require_starttls=bool(context), authenticator=authenticator if args.auth else None,
                     auth_required=bool(args.auth), auth_require_tls=bool(context))
@@ -168,7 +173,8 @@ async def main():
     listener.bind(("127.0.0.1", 0))
     listener.listen(16)
     if args.mode == "smtp":
-        server = await loop.create_server(smtp_factory, sock=listener)
+        server = await loop.create_server(smtp_factory, sock=listener,
+                                          ssl=tls_context() if args.implicit_tls else None)
     else:
         server = await asyncio.start_server(broken_server, sock=listener)
 

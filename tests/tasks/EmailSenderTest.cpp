@@ -212,6 +212,63 @@ TEST_F(EmailSenderTest, AServerThatSpeaksOnlyTls10IsStillReached) {
     EXPECT_EQ(headerOf(messages[0], "X-TLS-Version"), "TLSv1");
 }
 
+TEST_F(EmailSenderTest, Port465SpeaksTlsFromTheFirstByteAndNeverSendsStarttls) {
+    SmtpTestServer server({.implicitTls = true, .user = "monitor", .password = "s3cret"});
+    // The client sees port 465; the connection reaches the test server's own port.
+    RedirectingNetwork redirecting(network, server.port());
+    const std::unique_ptr<EmailSender> redirected = senderOver(redirecting);
+    EmailSettings settings = settingsFor(server);
+    settings.smtp = "mail.example.org:465";
+    settings.authentization = true;
+    settings.username = "monitor";
+    settings.password = "s3cret";
+    int sends = 0;
+    for (const bool ssl : {false, true}) {
+        settings.ssl = ssl;
+        redirected->sendEmail(settings, QueueKind::Alarm);
+        ASSERT_TRUE(server.waitForClosedConnections(++sends)); // the transcript keeps the two apart
+    }
+
+    EXPECT_EQ(logLines, std::vector<std::string>{});
+    EXPECT_EQ(redirecting.asked, (std::vector<std::pair<std::string, int>>{{"mail.example.org", 465},
+                                                                           {"mail.example.org", 465}}));
+    const std::vector<std::string> messages = server.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    for (const std::string& message : messages) {
+        EXPECT_EQ(headerOf(message, "X-TLS-Version"), "TLSv1.3");
+        EXPECT_EQ(headerOf(message, "X-Auth-User"), "monitor");
+    }
+    const std::vector<std::string> once = {
+        "EHLO " + computerName(),     "AUTH LOGIN", "RSET", "MAIL FROM:<monitor@example.org>",
+        "RCPT TO:<desk@example.org>", "DATA",       "QUIT", "<closed>"};
+    std::vector<std::string> twice = once;
+    twice.insert(twice.end(), once.begin(), once.end());
+    EXPECT_EQ(server.transcript(), twice);
+}
+
+TEST_F(EmailSenderTest, Port465WithAServerThatDoesNotSpeakTlsIsLoggedWithoutHanging) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"smtp", "The TLS handshake failed"},                    // a plain greeting instead of TLS
+        {"silent", "The TLS handshake did not finish in time."}, // no answer at all
+    };
+    for (const auto& [mode, error] : cases) {
+        SCOPED_TRACE(mode);
+        logLines.clear();
+        SmtpTestServer server({.mode = mode});
+        RedirectingNetwork redirecting(network, server.port());
+        const std::unique_ptr<EmailSender> fast = senderOver(redirecting, fastTimeouts);
+        EmailSettings settings = settingsFor(server);
+        settings.smtp = "mail.example.org:465";
+        const auto start = std::chrono::steady_clock::now();
+        fast->sendEmail(settings, QueueKind::Alarm);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+        ASSERT_EQ(logLines.size(), 1u);
+        EXPECT_EQ(logLines[0].rfind("An error occured when trying to send email: " + std::string(error), 0),
+                  0u)
+            << logLines[0];
+    }
+}
+
 TEST_F(EmailSenderTest, AWrongPasswordIsLoggedWithTheServersReplyText) {
     SmtpTestServer server({.starttls = true, .user = "monitor", .password = "s3cret"});
     EmailSettings settings = settingsFor(server);

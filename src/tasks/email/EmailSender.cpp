@@ -92,6 +92,7 @@ MimeMessage EmailSender::composeMessage(const EmailSettings& settings, SmtpEnvel
     const SmtpServerAddress server = parseSmtpServerText(settings.smtp);
     envelope.host = server.host;
     envelope.port = server.port;
+    envelope.implicitTls = server.port == SmtpServerAddress::implicitTlsPort;
     envelope.startTls = settings.ssl;
     envelope.authenticate = settings.authentization;
     envelope.username = settings.username;

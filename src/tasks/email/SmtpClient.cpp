@@ -41,13 +41,15 @@ void SmtpClient::converse(const SmtpEnvelope& envelope) {
     m_reader.clear();
     m_connection =
         m_network.connect(envelope.host, static_cast<int>(envelope.port), Clock::now() + m_timeouts.connect);
+    if (envelope.implicitTls)
+        m_connection->startTls(envelope.host, Clock::now() + m_timeouts.reply);
     const SmtpReply greeting = readReply();
     if (greeting.code != 220)
         throw SmtpReplyError(greeting.code, greeting.text());
 
     const std::string hostName = m_network.hostName();
     greet(hostName);
-    if (envelope.startTls) {
+    if (envelope.startTls && !envelope.implicitTls) {
         expect("STARTTLS", 220);
         // Whatever came in the clear after the go-ahead must not pass for an answer sent through TLS.
         m_reader.clear();

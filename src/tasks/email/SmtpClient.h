@@ -32,7 +32,8 @@ struct SmtpTimeouts {
 struct SmtpEnvelope {
     std::string host;
     long port = 25;
-    bool startTls = false;     // STARTTLS after the greeting
+    bool implicitTls = false;  // TLS from the first byte, before the greeting (port 465)
+    bool startTls = false;     // STARTTLS after the greeting; never on a connection that is already TLS
     bool authenticate = false; // AUTH LOGIN
     std::string username;
     std::string password;
@@ -41,8 +42,9 @@ struct SmtpEnvelope {
     std::string message;                 // headers and body, lines ending in CR LF, not dot-stuffed
 };
 
-// The client side of one SMTP exchange: greeting, EHLO (HELO when EHLO is refused), STARTTLS and a
-// second EHLO, AUTH LOGIN, RSET, MAIL FROM, one RCPT TO per recipient, DATA and the message.
+// The client side of one SMTP exchange: [TLS handshake,] greeting, EHLO (HELO when EHLO is refused),
+// STARTTLS and a second EHLO, AUTH LOGIN, RSET, MAIL FROM, one RCPT TO per recipient, DATA and the
+// message.
 class SmtpClient {
 public:
     explicit SmtpClient(Network& network, SmtpTimeouts timeouts = {}, SmtpReplyLimits limits = {});

@@ -7,6 +7,8 @@ namespace quietmon {
 
 struct SmtpServerAddress {
     static constexpr int defaultPort = 25;
+    // The port of SMTP over TLS from the first byte ("implicit TLS"), with no STARTTLS.
+    static constexpr int implicitTlsPort = 465;
 
     std::string host;
     // As written; it may lie outside 1..65535, which the connection refuses.
