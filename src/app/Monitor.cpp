@@ -29,8 +29,8 @@ void Monitor::prepareMainWindow() {
     m_alarmState.startUpTime = m_loop.clock().now();
     m_alarmState.alarmActive = false;
     m_folders = m_locateFolders();
-    m_settingsFile = SettingsFile(m_folders.settingsFile());
-    m_storedSettings = m_settingsFile.read();
+    m_settingsFile.setPath(m_folders.settingsFile());
+    m_storedSettings = m_settingsFile.load();
     loadWindowKeys(m_storedSettings, m_settings);
 }
 
@@ -83,13 +83,18 @@ void Monitor::applyPreferences() {
 void Monitor::saveSettings() {
     // The data folder is found (and made) again at every save, in case it was removed meanwhile.
     m_folders.dataFolder = m_locateFolders().dataFolder;
-    m_settingsFile = SettingsFile(m_folders.settingsFile());
+    m_settingsFile.setPath(m_folders.settingsFile());
     m_settings.state.alarm = m_alarmState.alarmActive;
     m_settings.state.lastTask = m_alarmState.taskPosition;
     m_settings.state.repeats = m_alarmState.repeatCount;
     m_settings.state.rebooting = m_rebooting;
-    m_settingsFile.save(m_settings,
-                        m_loop.clock().now()); // a failed save is silent: the settings stay in memory
+    // A failed save is silent: the settings stay in memory.
+    const SettingsFile::SaveOutcome outcome = m_settingsFile.save(m_settings, m_loop.clock().now());
+    if (!outcome.editedCopy.empty())
+        logEvent("Settings file changed while running; the edited copy was kept as " + outcome.editedCopy);
+    else if (outcome.editedCopyFailed)
+        logEvent(
+            "Settings file changed while running; no copy of it could be kept, so it was not saved over");
 }
 
 void Monitor::close() {

@@ -117,18 +117,90 @@ void writeSettings(IniFile& file, const Settings& settings, DateTime savedAt) {
         file.write(spec.section, spec.key, savedValue(spec, source, savedAt));
 }
 
-IniFile SettingsFile::read() const {
-    return IniFile::parse(readFileContents(m_path, maxSettingsFileBytes));
+namespace {
+
+std::optional<std::string> readSettingsText(const std::string& path) {
+    bool found = false;
+    std::string text = readFileContents(path, maxSettingsFileBytes, &found);
+    if (!found)
+        return std::nullopt;
+    return text;
 }
 
-std::string SettingsFile::renderSave(const Settings& settings, DateTime savedAt) const {
-    IniFile file = read();
+std::string renderOver(const std::string& current, const Settings& settings, DateTime savedAt) {
+    IniFile file = IniFile::parse(current);
     writeSettings(file, settings, savedAt);
     return file.text();
 }
 
-bool SettingsFile::save(const Settings& settings, DateTime savedAt) const {
-    return replaceFileContents(m_path, renderSave(settings, savedAt));
+// "20261207-134501": sorts in time order.
+std::string compactTimestamp(DateTime when) {
+    std::string text = when.formatDateTime(); // "yyyy-mm-dd hh:nn:ss"
+    std::erase_if(text, [](char c) { return c == '-' || c == ':'; });
+    std::replace(text.begin(), text.end(), ' ', '-');
+    return text;
+}
+
+} // namespace
+
+void SettingsFile::setPath(const std::string& path) {
+    if (path == m_path)
+        return;
+    m_path = path;
+    m_seenOnce = false;
+    m_lastSeen.reset();
+}
+
+IniFile SettingsFile::read() const {
+    return IniFile::parse(readFileContents(m_path, maxSettingsFileBytes));
+}
+
+IniFile SettingsFile::load() {
+    m_lastSeen = readSettingsText(m_path);
+    m_seenOnce = true;
+    return IniFile::parse(m_lastSeen.value_or(""));
+}
+
+std::string SettingsFile::renderSave(const Settings& settings, DateTime savedAt) const {
+    return renderOver(readFileContents(m_path, maxSettingsFileBytes), settings, savedAt);
+}
+
+SettingsFile::SaveOutcome SettingsFile::save(const Settings& settings, DateTime savedAt) {
+    SaveOutcome outcome;
+    const std::optional<std::string> current = readSettingsText(m_path);
+    // A file removed by hand holds nothing to keep.
+    if (m_seenOnce && current && current != m_lastSeen) {
+        outcome.editedCopy = keepEditedCopy(*current, savedAt);
+        if (outcome.editedCopy.empty()) {
+            outcome.editedCopyFailed = true;
+            return outcome;
+        }
+        m_lastSeen = current; // kept: a failed save below must not copy it again
+    }
+    const std::string text = renderOver(current.value_or(""), settings, savedAt);
+    outcome.saved = replaceFileContents(m_path, text);
+    if (outcome.saved) {
+        m_seenOnce = true;
+        m_lastSeen = text;
+    }
+    return outcome;
+}
+
+std::string SettingsFile::keepEditedCopy(const std::string& text, DateTime savedAt) const {
+    const std::size_t slash = m_path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : m_path.substr(0, slash);
+    const std::string prefix = m_path.substr(slash + 1) + ".edited-";
+    const std::string name = prefix + compactTimestamp(savedAt);
+    if (!replaceFileContents(folder + "/" + name, text))
+        return "";
+    std::vector<std::string> copies;
+    for (std::string& entry : folderEntries(folder))
+        if (entry.starts_with(prefix))
+            copies.push_back(std::move(entry));
+    std::sort(copies.begin(), copies.end());
+    for (std::size_t i = 0; i + keptEditedCopies < copies.size(); ++i)
+        removeFile(folder + "/" + copies[i]);
+    return name;
 }
 
 int findDeviceLine(const std::vector<std::string>& lines, const std::string& name, int fallback) {

@@ -4,6 +4,7 @@
 #include "config/Settings.h"
 #include "platform/DateTime.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,21 +20,40 @@ void loadSetupKeys(const IniFile& file, Settings& settings);
 // Writes every key in the save sequence into `file`, keeping all other lines of it.
 void writeSettings(IniFile& file, const Settings& settings, DateTime savedAt);
 
-// The settings file on disk.
+// The settings file on disk. The program writes it whole, so an edit somebody made while the program ran
+// would be overwritten: a save first keeps such a file as "<name>.edited-<yyyymmdd-hhnnss>" beside it.
 class SettingsFile {
 public:
+    // How many edited copies are kept; older ones are removed.
+    static constexpr std::size_t keptEditedCopies = 10;
+
+    struct SaveOutcome {
+        bool saved = false;
+        std::string editedCopy;        // the name of the copy kept of an edited file, or empty
+        bool editedCopyFailed = false; // the file was edited, no copy could be made and it was left alone
+    };
+
     explicit SettingsFile(std::string path) : m_path(std::move(path)) {}
     const std::string& path() const { return m_path; }
+    // A save to another path has nothing to compare with.
+    void setPath(const std::string& path);
 
     // The file as it is now; an empty document when it is missing or unreadable.
     IniFile read() const;
+    // Reads the file, as read(), and remembers it as what the program last saw of it.
+    IniFile load();
     // What a save would write now, over the file's current contents.
     std::string renderSave(const Settings& settings, DateTime savedAt) const;
-    // Writes the whole file at once; on failure the old file stays as it was. Returns whether it was saved.
-    bool save(const Settings& settings, DateTime savedAt) const;
+    // Writes the whole file at once; on failure the old file stays as it was.
+    SaveOutcome save(const Settings& settings, DateTime savedAt);
 
 private:
+    std::string keepEditedCopy(const std::string& text, DateTime savedAt) const;
+
     std::string m_path;
+    // The file's contents as last read or written; nothing before the first load, or when it was missing.
+    bool m_seenOnce = false;
+    std::optional<std::string> m_lastSeen;
 };
 
 // The 0-based line of `lines` equal to `name` without regard to ASCII case, else `fallback`.

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quietmon {
 
@@ -22,6 +23,9 @@ bool folderExists(const std::string& path);
 // Creates the folder and any missing parents. Returns false if it does not exist afterwards.
 bool createFolders(const std::string& path);
 bool changeCurrentFolder(const std::string& path);
+// The names of a folder's entries, without "." and ".."; empty when it cannot be read.
+std::vector<std::string> folderEntries(const std::string& path);
+bool removeFile(const std::string& path);
 
 // A file opened for appending; every append reaches the file before it returns.
 class AppendOnlyFile {

@@ -1,6 +1,8 @@
 #include "fakes/FakeDesktop.h"
 #include "support/MonitorHarness.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -32,6 +34,47 @@ TEST_F(MonitorTest, AStartAndExitLogTheStartUpLineFirstAndExitLast) {
     EXPECT_EQ(logLines(),
               (std::vector<std::string>{"2026-03-14 07:05:09; Orvane Silence Detector v. 1.4d starting up...",
                                         "2026-03-14 07:06:10; Exit"}));
+}
+
+TEST_F(MonitorTest, ASettingsFileEditedWhileRunningIsKeptBesideItBeforeTheSave) {
+    writeSettings("[General]\nLogEvents=1\n");
+    startUp();
+    monitor.saveSettings(); // the program's own save changes nothing worth keeping
+    const std::string edited = settingsText() + "[Notes]\nStudio=B\n";
+    writeSettings(edited);
+    loop.advance(60'000);
+    monitor.close();
+    const std::string copy = dataFolder + "/quietmon.ini.edited-20260314-070609";
+    EXPECT_EQ(test::readWholeFile(copy), edited);
+    EXPECT_EQ(logLines()[1], "2026-03-14 07:06:09; Settings file changed while running; the edited copy was "
+                             "kept as quietmon.ini.edited-20260314-070609");
+    EXPECT_EQ(IniFile::parse(settingsText()).read("Notes", "Studio"), "B"); // unknown lines stay
+}
+
+TEST_F(MonitorTest, OnlyTheTenNewestEditedCopiesAreKept) {
+    writeSettings("");
+    startUp();
+    for (int edit = 1; edit <= 12; ++edit) {
+        writeSettings("[Notes]\nEdit=" + std::to_string(edit) + "\n");
+        loop.advance(1000);
+        monitor.saveSettings();
+    }
+    std::vector<std::string> copies;
+    for (const auto& entry : std::filesystem::directory_iterator(dataFolder))
+        if (entry.path().filename().string().starts_with("quietmon.ini.edited-"))
+            copies.push_back(entry.path().string());
+    std::sort(copies.begin(), copies.end());
+    ASSERT_EQ(copies.size(), 10u);
+    EXPECT_EQ(test::readWholeFile(copies.front()), "[Notes]\nEdit=3\n");
+    EXPECT_EQ(test::readWholeFile(copies.back()), "[Notes]\nEdit=12\n");
+}
+
+TEST_F(MonitorTest, AFileCreatedByHandWhileRunningIsKeptToo) {
+    startUp(); // no settings file at start
+    writeSettings("[Activation]\nSilence=20\n");
+    monitor.saveSettings();
+    EXPECT_EQ(test::readWholeFile(dataFolder + "/quietmon.ini.edited-20260314-070509"),
+              "[Activation]\nSilence=20\n");
 }
 
 TEST_F(MonitorTest, ADeviceThatCannotBeOpenedIsLoggedBeforeTheStartUpLine) {

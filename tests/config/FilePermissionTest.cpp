@@ -39,7 +39,7 @@ protected:
 TEST_F(FilePermissionTest, AFolderMadeReadOnlyMidRunStillSavesIntoTheWritableFile) {
     const int saved = test::runUnprivileged([&] {
         ::chmod(dataFolder.c_str(), 0500);
-        return SettingsFile(settingsPath).save(settingsWithSilence(20), savedAt) ? 0 : 1;
+        return SettingsFile(settingsPath).save(settingsWithSilence(20), savedAt).saved ? 0 : 1;
     });
     EXPECT_EQ(saved, 0);
     const IniFile file = IniFile::parse(test::readWholeFile(settingsPath));
@@ -53,7 +53,7 @@ TEST_F(FilePermissionTest, ASaveThatCannotWriteAtAllLeavesTheOldFileWhole) {
     const int saved = test::runUnprivileged([&] {
         ::chmod(settingsPath.c_str(), 0400);
         ::chmod(dataFolder.c_str(), 0500);
-        return SettingsFile(settingsPath).save(settingsWithSilence(20), savedAt) ? 0 : 1;
+        return SettingsFile(settingsPath).save(settingsWithSilence(20), savedAt).saved ? 0 : 1;
     });
     EXPECT_EQ(saved, 1);
     EXPECT_EQ(test::readWholeFile(settingsPath), before);
@@ -64,10 +64,23 @@ TEST_F(FilePermissionTest, AReadOnlyFileInAWritableFolderIsReplacedWhole) {
     // The folder allows a new file to take the old one's place; the old one is never cut short.
     const int saved = test::runUnprivileged([&] {
         ::chmod(settingsPath.c_str(), 0400);
-        return SettingsFile(settingsPath).save(settingsWithSilence(20), savedAt) ? 0 : 1;
+        return SettingsFile(settingsPath).save(settingsWithSilence(20), savedAt).saved ? 0 : 1;
     });
     EXPECT_EQ(saved, 0);
     EXPECT_EQ(IniFile::parse(test::readWholeFile(settingsPath)).read("Activation", "Silence"), "20");
+}
+
+TEST_F(FilePermissionTest, AnEditedFileThatCannotBeCopiedIsNotSavedOver) {
+    const int outcome = test::runUnprivileged([&] {
+        SettingsFile file(settingsPath);
+        file.load();
+        test::writeWholeFile(settingsPath, "[Activation]\r\nSilence=15\r\n"); // edited by hand
+        ::chmod(dataFolder.c_str(), 0500); // no room for a copy beside it
+        const SettingsFile::SaveOutcome saved = file.save(settingsWithSilence(20), savedAt);
+        return saved.editedCopyFailed && !saved.saved ? 0 : 1;
+    });
+    EXPECT_EQ(outcome, 0);
+    EXPECT_EQ(test::readWholeFile(settingsPath), "[Activation]\r\nSilence=15\r\n");
 }
 
 TEST_F(FilePermissionTest, ALogInAnUnwritableFolderLeavesLoggingOffWithoutFailing) {

@@ -395,10 +395,10 @@ TEST(DeviceLineLookup, MatchesWithoutRegardToAsciiCaseElseFallsBack) {
 
 TEST(SettingsFileOnDisk, SavesAPrivateFileAndReadsItBack) {
     test::TempFolder folder;
-    const SettingsFile file(folder.file("quietmon.ini"));
+    SettingsFile file(folder.file("quietmon.ini"));
     Settings s = loaded("");
     s.activation.silence = 42;
-    ASSERT_TRUE(file.save(s, savedAt));
+    ASSERT_TRUE(file.save(s, savedAt).saved);
     struct stat info {};
     ASSERT_EQ(::stat(file.path().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,6 +94,24 @@ bool createFolders(const std::string& path) {
 
 bool changeCurrentFolder(const std::string& path) {
     return ::chdir(path.c_str()) == 0;
+}
+
+std::vector<std::string> folderEntries(const std::string& path) {
+    std::vector<std::string> names;
+    DIR* folder = ::opendir(path.c_str());
+    if (!folder)
+        return names;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    ::closedir(folder);
+    return names;
+}
+
+bool removeFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
 }
 
 AppendOnlyFile::~AppendOnlyFile() {
