@@ -112,9 +112,12 @@ void Monitor::onAudioRecorded(MeasureMode mode, std::span<const std::uint8_t> bu
                                m_settings.general.dcFilter);
         if (!levels)
             return;
-    } else {
+    } else if (mode == MeasureMode::EndpointPeaks) {
         levels = measureEndpointPeaks(m_audioInput.endpointPeakLeft(), m_audioInput.endpointPeakRight());
+    } else {
+        levels = measureEndpointPeaks(0.0f, 0.0f); // nothing heard: digital silence on both channels
     }
+    showInputState(mode == MeasureMode::InputLost);
     Measurement shown;
     shown.valid = true;
     shown.meterLeft = levels->left * 1.2;
@@ -129,6 +132,17 @@ void Monitor::onAudioRecorded(MeasureMode mode, std::span<const std::uint8_t> bu
         m_view->showMeasurement(shown);
     m_lastMeasurement = shown;
     m_detector.detect(now, shown.leftSilent, shown.rightSilent);
+}
+
+void Monitor::showInputState(bool lost) {
+    const bool showingNoInput = m_statusText == status_texts::noInput;
+    if (lost == showingNoInput)
+        return;
+    if (lost && (m_alarmState.alarmActive || m_statusText != status_texts::alarmNotActive))
+        return; // the alarm's own status says more
+    setStatus(lost ? status_texts::noInput : status_texts::alarmNotActive,
+              lost ? StatusColour::Alarm : StatusColour::Normal);
+    updateTray();
 }
 
 void Monitor::reportApplicationError(const std::string& message) {

@@ -133,6 +133,8 @@ private:
     Clock& clock() override { return m_loop.clock(); }
     void updateTray() override;
     void repaintNow() override;
+    // "No input" stands in the status line while the input is lost and no alarm is active.
+    void showInputState(bool lost);
     void setAlarmTaskPagesEnabled(bool enabled) override;
     void showLastSilence(DateTime when) override;
     void alarmActivated() override;

@@ -27,7 +27,7 @@ void AudioDeviceList::addDefaultLine() {
     m_lines.emplace_back(defaultLine);
 }
 
-void AudioDeviceList::chooseStartupLine(GeneralSettings& general) {
+bool AudioDeviceList::chooseStartupLine(GeneralSettings& general) {
     const bool listed = findDeviceLine(m_lines, general.audioInDeviceName, -1) >= 0;
     int line = findDeviceLine(m_lines, general.audioInDeviceName, general.audioInDevice);
     if (m_lines.empty())
@@ -37,6 +37,7 @@ void AudioDeviceList::chooseStartupLine(GeneralSettings& general) {
     general.audioInDevice = line;
     if (listed)
         general.audioInDeviceName = m_lines[static_cast<std::size_t>(line)];
+    return listed;
 }
 
 } // namespace quietmon

@@ -33,8 +33,9 @@ public:
     void addDefaultLine();
     // Selects the stored device's line (by name, else by number), adds "(Default)" to an empty list and
     // falls back to line 0. A stored name that is not listed now (a sound server that starts later, a USB
-    // device unplugged) stays in the settings, so the device is found again once it is back.
-    void chooseStartupLine(GeneralSettings& general);
+    // device unplugged) stays in the settings, so the device is found again once it is back. Returns
+    // whether the stored name was listed.
+    bool chooseStartupLine(GeneralSettings& general);
 
     const std::vector<AudioDevice>& entries() const { return m_entries; }
     const std::vector<std::string>& lines() const { return m_lines; }

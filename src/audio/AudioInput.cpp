@@ -1,5 +1,8 @@
 #include "audio/AudioInput.h"
 
+#include "config/SettingsStore.h"
+
+#include <algorithm>
 #include <exception>
 
 namespace quietmon {
@@ -8,7 +11,8 @@ AudioInput::AudioInput(EventLoop& loop, WaveInDriver& waveIn, AudioEndpoints& en
                        Measure measure)
     : m_loop(loop), m_waveIn(waveIn), m_endpoints(endpoints), m_log(std::move(log)),
       m_measure(std::move(measure)), m_watchdog(loop.createTimer([this] { onCaptureWatchdog(); })),
-      m_endpointPollTimer(loop.createTimer([this] { onEndpointPollTimer(); })) {
+      m_endpointPollTimer(loop.createTimer([this] { onEndpointPollTimer(); })),
+      m_inputLossTimer(loop.createTimer([this] { onInputLossTimer(); })) {
     m_watchdog->setInterval(watchdogIntervalMs);
     createCapture(0);
 }
@@ -26,41 +30,99 @@ void AudioInput::createCapture(int waveDevice) {
     m_waveInCapture->setStereo(true);
 }
 
+void AudioInput::chooseStartupDevice(GeneralSettings& general) {
+    const std::string stored = general.audioInDeviceName;
+    const bool found = m_devices.chooseStartupLine(general);
+    // A fresh settings file names no device; anything else the operator chose and should hear about.
+    if (!found && !stored.empty() && findDeviceLine({AudioDeviceList::defaultLine}, stored, -1) < 0)
+        m_deviceNotFound = "Audio device not found: " + stored + "; using " +
+                           m_devices.lines()[static_cast<std::size_t>(general.audioInDevice)];
+}
+
 void AudioInput::openSelectedAudioDevice(int selectedLine) {
     m_selectedEntry = -1;
+    if (!m_deviceNotFound.empty())
+        m_log(m_deviceNotFound);
     const auto& entries = m_devices.entries();
     if (selectedLine < 0 || selectedLine >= static_cast<int>(entries.size())) {
         m_log("No audio device selected");
+        // Nothing can be heard from the start; the first silent measurement waits for the event loop.
+        m_inputLossTimer->setInterval(0);
+        m_inputLossTimer->setEnabled(true);
         return;
     }
+    m_openedLine = selectedLine;
     const AudioDevice& entry = entries[static_cast<std::size_t>(selectedLine)];
-    if (entry.kind == AudioDeviceKind::WaveIn) {
-        bool started = false;
-        try {
-            m_waveInCapture->setWaveDevice(entry.index);
-            started = m_waveInCapture->start();
-            m_selectedEntry = selectedLine;
-        } catch (const std::exception&) {
-        }
-        // A device that cannot be opened is reported, not left to fail in silence.
-        if (!started)
-            m_log("Can't open input audio device");
-        return;
-    }
-    m_meter = m_endpoints.openMeter(entry.id);
-    if (!m_meter) {
+    if (entry.kind == AudioDeviceKind::WaveIn)
+        openWaveIn(entry);
+    else if (!openEndpointMeter(entry))
         m_log("Can't open the audio device EndPoint");
-        return;
+    // A device that cannot be opened is reported once, then tried again every watchdog tick; so is a
+    // wave-in device that opens but never delivers a buffer.
+    if (!m_meter)
+        m_watchdog->setEnabled(true);
+    inputArrived(); // the count towards "lost" starts once the device was tried
+}
+
+void AudioInput::openWaveIn(const AudioDevice& entry) {
+    bool started = false;
+    try {
+        m_waveInCapture->setWaveDevice(entry.index);
+        started = m_waveInCapture->start();
+        m_selectedEntry = m_openedLine;
+    } catch (const std::exception&) {
     }
-    m_selectedEntry = selectedLine;
+    if (!started)
+        m_log("Can't open input audio device");
+}
+
+void AudioInput::setPeakHoldTime(int ms) {
+    m_endpointPollTimer->setInterval(ms);
+    if (m_openedLine >= 0 && !m_inputLost)
+        m_inputLossTimer->setInterval(inputLostAfter());
+}
+
+bool AudioInput::openEndpointMeter(const AudioDevice& entry) {
+    m_meter = m_endpoints.openMeter(entry.id);
+    if (!m_meter)
+        return false;
+    m_selectedEntry = m_openedLine;
     m_endpointPollTimer->setEnabled(true);
     m_watchdog->setEnabled(false);
+    return true;
 }
 
 void AudioInput::bufferReachedMeasurement(DateTime now) {
     m_lastBufferTime = now;
     m_watchdog->setEnabled(false);
     m_watchdog->setEnabled(true);
+    inputArrived();
+}
+
+void AudioInput::inputArrived() {
+    if (m_inputLost) {
+        m_inputLost = false;
+        m_log("Audio input back");
+    }
+    m_inputLossTimer->setEnabled(false);
+    m_inputLossTimer->setInterval(inputLostAfter());
+    m_inputLossTimer->setEnabled(true);
+}
+
+// A meter polled less often than once a second is not lost between two readings.
+int AudioInput::inputLostAfter() const {
+    if (!m_meter)
+        return inputLostAfterMs;
+    return std::max(inputLostAfterMs, m_endpointPollTimer->interval() + lostMeasurementIntervalMs);
+}
+
+void AudioInput::onInputLossTimer() {
+    if (!m_inputLost) {
+        m_inputLost = true;
+        m_log("Audio input lost");
+        m_inputLossTimer->setInterval(lostMeasurementIntervalMs);
+    }
+    m_measure(MeasureMode::InputLost, {}, 0);
 }
 
 bool AudioInput::onBufferFilled(std::span<const std::uint8_t> buffer, int& size) {
@@ -69,13 +131,18 @@ bool AudioInput::onBufferFilled(std::span<const std::uint8_t> buffer, int& size)
 }
 
 void AudioInput::onCaptureWatchdog() {
+    const auto& entries = m_devices.entries();
+    if (m_openedLine >= 0 &&
+        entries[static_cast<std::size_t>(m_openedLine)].kind == AudioDeviceKind::Endpoint) {
+        openEndpointMeter(entries[static_cast<std::size_t>(m_openedLine)]);
+        return;
+    }
     const DateTime now = m_loop.clock().now();
     if (secondsBetween(m_lastBufferTime, now) < 8)
         return;
     m_lastBufferTime = now;
     // The device opened at start-up, whatever the Setup dialog shows now: a new choice takes effect at the
     // next start. Notifications the old component's driver still posts find it gone and do nothing.
-    const auto& entries = m_devices.entries();
     const int waveDevice = m_selectedEntry >= 0 && m_selectedEntry < static_cast<int>(entries.size())
                                ? entries[static_cast<std::size_t>(m_selectedEntry)].index
                                : 0;
@@ -100,7 +167,10 @@ bool AudioInput::readEndpointPeaks() {
 }
 
 void AudioInput::onEndpointPollTimer() {
-    readEndpointPeaks();
+    if (readEndpointPeaks())
+        inputArrived();
+    else if (m_inputLost)
+        return; // silence is measured meanwhile, not the last peaks the meter gave
     m_measure(MeasureMode::EndpointPeaks, {}, 0);
 }
 

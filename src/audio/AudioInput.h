@@ -14,10 +14,16 @@
 
 namespace quietmon {
 
-enum class MeasureMode { WaveInBuffer = 0, EndpointPeaks = 1 };
+// What a measurement is made of: a filled wave-in buffer, the endpoint's stored peaks, or nothing at all
+// (the input delivers nothing, which counts as digital silence).
+enum class MeasureMode { WaveInBuffer = 0, EndpointPeaks = 1, InputLost = 2 };
 
 // Brings levels into the program: the device list, the device opened at start-up, the capture
-// component with its watchdog, and the endpoint peak meter with its polling timer.
+// component with its watchdog, and the endpoint peak meter with its polling timer. An input that delivers
+// nothing is never taken for a quiet one that cannot be heard: after `inputLostAfterMs` without a buffer
+// or a successful meter reading, the measurement is fed digital silence every `lostMeasurementIntervalMs`
+// until input comes back, so a dead capture, a lost sound server or a device that never opened raises
+// the alarm as a silent programme would.
 class AudioInput {
 public:
     // The level measurement: a filled buffer (mode 0) or the stored endpoint peaks (mode 1, no buffer).
@@ -25,18 +31,23 @@ public:
     using Log = std::function<void(const std::string& text)>;
 
     static constexpr int watchdogIntervalMs = 10'000;
+    static constexpr int inputLostAfterMs = 1000;
+    static constexpr int lostMeasurementIntervalMs = 125;
 
     AudioInput(EventLoop& loop, WaveInDriver& waveIn, AudioEndpoints& endpoints, Log log, Measure measure);
 
     AudioDeviceList& devices() { return m_devices; }
     void listAudioDevices() { m_devices.listAudioDevices(m_waveIn, m_endpoints); }
-    void chooseStartupDevice(GeneralSettings& general) { m_devices.chooseStartupLine(general); }
+    // Chooses the line of the device stored in the settings; a stored device that is not listed now is
+    // reported when the device is opened, once the log is open.
+    void chooseStartupDevice(GeneralSettings& general);
     void openSelectedAudioDevice(int selectedLine);
     // A wave-in buffer reached the measurement: the watchdog starts counting again.
     void bufferReachedMeasurement(DateTime now);
     // At exit: a wave-in capture is stopped, errors ignored.
     void stopAtExit();
-    void setPeakHoldTime(int ms) { m_endpointPollTimer->setInterval(ms); }
+    void setPeakHoldTime(int ms);
+    bool inputLost() const { return m_inputLost; }
 
     int selectedDeviceEntry() const { return m_selectedEntry; }
     float endpointPeakLeft() const { return m_endpointPeakLeft; }
@@ -45,9 +56,16 @@ public:
     WaveInCapture& waveInCapture() { return *m_waveInCapture; }
     Timer& captureWatchdog() { return *m_watchdog; }
     Timer& endpointPollTimer() { return *m_endpointPollTimer; }
+    Timer& inputLossTimer() { return *m_inputLossTimer; }
 
 private:
     void createCapture(int waveDevice);
+    void openWaveIn(const AudioDevice& entry);
+    bool openEndpointMeter(const AudioDevice& entry);
+    // A buffer or a meter reading arrived: the input is there, and the count towards "lost" begins again.
+    void inputArrived();
+    void onInputLossTimer();
+    int inputLostAfter() const;
     bool onBufferFilled(std::span<const std::uint8_t> buffer, int& size);
     void onCaptureWatchdog();
     void onEndpointPollTimer();
@@ -62,11 +80,15 @@ private:
     std::unique_ptr<WaveInCapture> m_waveInCapture;
     std::unique_ptr<EndpointPeakMeter> m_meter;
     int m_selectedEntry = -1;
+    int m_openedLine = -1;        // the line opened at start-up, tried again while it cannot be opened
+    std::string m_deviceNotFound; // logged when the device is opened
     float m_endpointPeakLeft = 0.0f;
     float m_endpointPeakRight = 0.0f;
     DateTime m_lastBufferTime;
     std::unique_ptr<Timer> m_watchdog;
     std::unique_ptr<Timer> m_endpointPollTimer;
+    std::unique_ptr<Timer> m_inputLossTimer;
+    bool m_inputLost = false;
 };
 
 } // namespace quietmon

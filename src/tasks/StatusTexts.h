@@ -11,12 +11,15 @@ inline constexpr const char* executingReturnTasks = "Executing return tasks...";
 inline constexpr const char* silence = "Silence!";
 // The alarm queue goes on after the program's own reboot.
 inline constexpr const char* silenceResuming = "Silence! ...";
+// The input delivers nothing while no alarm is active.
+inline constexpr const char* noInput = "No input";
 // Followed by the seconds left of a return-queue delay.
 inline constexpr const char* delayPrefix = "Delay... ";
 
 // Every text the status line can show at its longest (a return-queue delay counts down from at most 30),
 // so that the window can make room for each one whole.
-inline constexpr std::array<const char*, 6> longest = {
-    alarmNotActive, executingAlarmTasks, executingReturnTasks, silence, silenceResuming, "Delay... 30"};
+inline constexpr std::array<const char*, 7> longest = {
+    alarmNotActive, executingAlarmTasks, executingReturnTasks, silence, silenceResuming,
+    noInput,        "Delay... 30"};
 
 } // namespace quietmon::status_texts

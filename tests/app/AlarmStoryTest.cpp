@@ -165,6 +165,44 @@ TEST_F(AlarmStoryTest, AfterTheReturnTheChannelsStayNamedUntilTheNextMeasurement
     EXPECT_EQ(monitor.silentChannels(), "Unknown");
 }
 
+// --- A deaf monitor ---
+
+TEST_F(AlarmStoryTest, BuffersStoppingMidProgrammeRaiseTheAlarmASecondPlusSilenceAfterTheLastOne) {
+    start("", "[Activation]\nSilence=10\nReturn=2\n[Tasks]\nTask1=Send email\n");
+    play(3000, loud);
+    const std::int64_t lastBufferMs = loop.elapsedMs();
+    loop.advance(999);
+    EXPECT_EQ(monitor.statusText(), "Alarm not active");
+    loop.advance(1);
+    EXPECT_EQ(monitor.statusText(), "No input");
+    EXPECT_EQ(view.measurements.back().dbLeft, -96);
+    EXPECT_EQ(view.measurements.back().dbRight, -96);
+    loop.advance(11'000);
+    ASSERT_EQ(view.alarms.size(), 1u);
+    EXPECT_NEAR(static_cast<double>(view.alarms[0].atMs), double(lastBufferMs + 1000 + 10'001), bufferMs);
+    EXPECT_EQ(view.alarms[0].channels, "Left and Right");
+    EXPECT_EQ(tasks.names(), (Strings{"alarm email"}));
+    play(3000, loud); // the capture is back (restarted by the watchdog meanwhile)
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_EQ(monitor.statusText(), "Alarm not active");
+    Strings story;
+    for (const std::string& text : logTexts())
+        if (text.starts_with("Audio input") || text.starts_with("Alarm activated") ||
+            text.starts_with("Returned"))
+            story.push_back(text);
+    EXPECT_EQ(story, (Strings{"Audio input lost", "Alarm activated (silent channel(s): Left and Right)",
+                              "Audio input back", "Returned from alarm condition"}));
+}
+
+TEST_F(AlarmStoryTest, ADeviceThatNeverOpensRaisesTheAlarmAfterTheSilenceInterval) {
+    waveIn.failOpen = true;
+    start("", "[Activation]\nSilence=10\n");
+    loop.advance(11'000 + bufferMs);
+    ASSERT_EQ(view.alarms.size(), 1u);
+    EXPECT_EQ(countLogged("Can't open input audio device"), 1);
+    EXPECT_GE(waveIn.openedNumbers.size(), 2u); // tried again by the watchdog
+}
+
 // --- Activation conditions ---
 
 TEST_F(AlarmStoryTest, ACountdownIsStoppedByTheFirstMeasurementAfterTheTimeWindow) {

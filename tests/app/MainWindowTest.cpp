@@ -369,7 +369,7 @@ TEST_P(MainWindowFontTest, EveryStatusTextAndTheLongestChannelNamesShowWhole) {
         EXPECT_TRUE(window->rect().contains(QRect(label.mapTo(window.get(), QPoint(0, 0)), label.size())));
     };
     for (const char* status : {"Alarm not active", "Executing alarm tasks...", "Executing return tasks...",
-                               "Silence!", "Silence! ...", "Delay... 30"})
+                               "Silence!", "Silence! ...", "No input", "Delay... 30"})
         showsWhole(window->statusLabel(), QString::fromLatin1(status));
     showsWhole(window->lastSilenceLabel(), QStringLiteral("Last silence: 28.12 23:58"));
     showsWhole(window->sinceLabel(), QStringLiteral("Since: 28.12.2026 23:58"));

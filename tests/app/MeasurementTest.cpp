@@ -62,8 +62,9 @@ TEST_F(MeasurementTest, AnEmptyBufferChangesNothingButStillFeedsTheWatchdog) {
     start();
     measure(16384);
     loop.advance(9000);
+    const std::size_t shownBefore = shown.size();
     monitor.onAudioRecorded(MeasureMode::WaveInBuffer, {}, 0);
-    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown.size(), shownBefore);
     EXPECT_EQ(monitor.audioInput().lastBufferTime(), loop.clock().now());
     loop.advance(9999); // counted again from the empty buffer
     EXPECT_EQ(waveIn.opens, 1);

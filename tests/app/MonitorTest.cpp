@@ -33,6 +33,7 @@ TEST_F(MonitorTest, AStartAndExitLogTheStartUpLineFirstAndExitLast) {
     monitor.close();
     EXPECT_EQ(logLines(),
               (std::vector<std::string>{"2026-03-14 07:05:09; Orvane Silence Detector v. 1.4d starting up...",
+                                        "2026-03-14 07:05:10; Audio input lost", // no buffer in this test
                                         "2026-03-14 07:06:10; Exit"}));
 }
 
@@ -46,8 +47,9 @@ TEST_F(MonitorTest, ASettingsFileEditedWhileRunningIsKeptBesideItBeforeTheSave) 
     monitor.close();
     const std::string copy = dataFolder + "/quietmon.ini.edited-20260314-070609";
     EXPECT_EQ(test::readWholeFile(copy), edited);
-    EXPECT_EQ(logLines()[1], "2026-03-14 07:06:09; Settings file changed while running; the edited copy was "
-                             "kept as quietmon.ini.edited-20260314-070609");
+    EXPECT_NE(logText().find("2026-03-14 07:06:09; Settings file changed while running; the edited copy was "
+                             "kept as quietmon.ini.edited-20260314-070609\r\n"),
+              std::string::npos);
     EXPECT_EQ(IniFile::parse(settingsText()).read("Notes", "Studio"), "B"); // unknown lines stay
 }
 

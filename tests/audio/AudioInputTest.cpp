@@ -3,6 +3,7 @@
 #include "fakes/FakeAudio.h"
 #include "platform/VirtualEventLoop.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace quietmon {
@@ -21,6 +22,11 @@ protected:
         general.audioInDevice = storedLine;
         input.listAudioDevices();
         input.chooseStartupDevice(general);
+    }
+
+    long buffersMeasured() const {
+        return std::count_if(measured.begin(), measured.end(),
+                             [](const Measured& m) { return m.mode == MeasureMode::WaveInBuffer; });
     }
 
     struct Measured {
@@ -87,6 +93,21 @@ TEST_F(AudioInputTest, WithNoDeviceAtAllOnlyDefaultIsShownAndNothingOpens) {
     EXPECT_EQ(log, (std::vector<std::string>{"No audio device selected"}));
     EXPECT_EQ(input.selectedDeviceEntry(), -1);
     EXPECT_EQ(driver.opens, 0);
+    loop.advance(10); // nothing can be heard: lost from the start
+    EXPECT_EQ(log.back(), "Audio input lost");
+    EXPECT_EQ(measured.back().mode, MeasureMode::InputLost);
+}
+
+TEST_F(AudioInputTest, AStoredDeviceThatIsNotListedIsLoggedWithTheLineUsedInstead) {
+    startWith("hw:CARD=USB,DEV=0", 1);
+    input.openSelectedAudioDevice(general.audioInDevice);
+    EXPECT_EQ(log, (std::vector<std::string>{"Audio device not found: hw:CARD=USB,DEV=0; using pulse"}));
+}
+
+TEST_F(AudioInputTest, TheDefaultNameOfAFreshSettingsFileIsNoMissingDevice) {
+    startWith("(Default)", 0);
+    input.openSelectedAudioDevice(general.audioInDevice);
+    EXPECT_TRUE(log.empty());
 }
 
 TEST_F(AudioInputTest, AWaveInEntryOpensItsDeviceNumberAndBuffersReachTheMeasurement) {
@@ -102,11 +123,18 @@ TEST_F(AudioInputTest, AWaveInEntryOpensItsDeviceNumberAndBuffersReachTheMeasure
     EXPECT_EQ(measured[0].size, 22048);
 }
 
-TEST_F(AudioInputTest, ADeviceThatCannotBeOpenedIsLogged) {
+TEST_F(AudioInputTest, ADeviceThatCannotBeOpenedIsLoggedOnceAndTriedAgainEveryTenSeconds) {
     driver.failOpen = true;
     startWith("default", 0);
     input.openSelectedAudioDevice(general.audioInDevice);
-    EXPECT_EQ(log, (std::vector<std::string>{"Can't open input audio device"}));
+    loop.advance(30'000);
+    EXPECT_EQ(driver.openedNumbers, (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(log, (std::vector<std::string>{"Can't open input audio device", "Audio input lost"}));
+    driver.failOpen = false;
+    loop.advance(10'000);
+    driver.fill(1);
+    loop.runPending();
+    EXPECT_EQ(log.back(), "Audio input back");
 }
 
 TEST_F(AudioInputTest, AnEndpointEntryPollsItsMeterAndKeepsTheWatchdogOff) {
@@ -141,19 +169,78 @@ TEST_F(AudioInputTest, EightOrMoreChannelsCountAsAFailedRead) {
     EXPECT_EQ(measured.size(), 2u);
 }
 
-TEST_F(AudioInputTest, AnEndpointThatCannotBeOpenedIsLoggedAndNotPolled) {
+TEST_F(AudioInputTest, AnEndpointThatCannotBeOpenedIsLoggedOnceAndTriedAgainEveryTenSeconds) {
     endpoints.failOpen = true;
     startWith("Active endpoint listening: Monitor of Null Output", 0);
+    input.setPeakHoldTime(100);
     input.openSelectedAudioDevice(general.audioInDevice);
-    EXPECT_EQ(log, (std::vector<std::string>{"Can't open the audio device EndPoint"}));
     EXPECT_FALSE(input.endpointPollTimer().enabled());
+    loop.advance(20'000);
+    EXPECT_EQ(endpoints.openedIds.size(), 3u);
+    EXPECT_EQ(log, (std::vector<std::string>{"Can't open the audio device EndPoint", "Audio input lost"}));
+    endpoints.failOpen = false;
+    loop.advance(10'100);
+    EXPECT_TRUE(input.endpointPollTimer().enabled());
+    EXPECT_EQ(input.selectedDeviceEntry(), 2);
+    EXPECT_EQ(log.back(), "Audio input back");
 }
 
-TEST_F(AudioInputTest, TheWatchdogWaitsForAFirstBuffer) {
+TEST_F(AudioInputTest, TheWatchdogRetriesADeviceThatNeverDeliversAFirstBuffer) {
     startWith("pulse", 1);
     input.openSelectedAudioDevice(general.audioInDevice);
+    loop.advance(30'000);
+    EXPECT_EQ(driver.opens, 4);
+}
+
+TEST_F(AudioInputTest, ASecondWithoutBuffersIsMeasuredAsSilenceEvery125MsUntilTheyComeBack) {
+    startWith("pulse", 1);
+    input.openSelectedAudioDevice(general.audioInDevice);
+    driver.fill(1);
+    loop.runPending();
+    loop.advance(999);
+    EXPECT_TRUE(log.empty());
+    loop.advance(1);
+    EXPECT_EQ(log, (std::vector<std::string>{"Audio input lost"}));
+    loop.advance(500);
+    EXPECT_EQ(measured.size(), 1u + 5u); // at 1000, 1125, 1250, 1375 and 1500 ms
+    EXPECT_EQ(measured.back().mode, MeasureMode::InputLost);
+    driver.fill(1); // a late buffer ends the loss at once
+    loop.runPending();
+    EXPECT_EQ(log, (std::vector<std::string>{"Audio input lost", "Audio input back"}));
+    loop.advance(999);
+    EXPECT_EQ(measured.size(), 7u);
+    EXPECT_FALSE(input.inputLost());
+}
+
+TEST_F(AudioInputTest, EndpointReadsFailingForASecondCountAsLostInput) {
+    startWith("Active endpoint listening: Monitor of Null Output", 0);
+    input.setPeakHoldTime(100);
+    input.openSelectedAudioDevice(general.audioInDevice);
+    endpoints.readings = {std::vector<float>{0.5f, 0.5f}};
+    for (int i = 0; i < 20; ++i)
+        endpoints.readings.push_back(std::nullopt);
+    loop.advance(100);
+    loop.advance(900); // failed reads within the second measure the last peaks again
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(measured.size(), 10u);
+    loop.advance(100);
+    EXPECT_EQ(log, (std::vector<std::string>{"Audio input lost"}));
+    const std::size_t whenLost = measured.size();
+    loop.advance(500); // silence every 125 ms, and no stale peaks
+    EXPECT_EQ(measured.size(), whenLost + 4);
+    EXPECT_TRUE(std::all_of(measured.begin() + static_cast<long>(whenLost), measured.end(),
+                            [](const Measured& m) { return m.mode == MeasureMode::InputLost; }));
+    endpoints.readings.clear(); // reads succeed again
+    loop.advance(1000);
+    EXPECT_EQ(log.back(), "Audio input back");
+}
+
+TEST_F(AudioInputTest, AMeterPolledLessThanOnceASecondIsNotLostBetweenReadings) {
+    startWith("Active endpoint listening: Monitor of Null Output", 0);
+    input.openSelectedAudioDevice(general.audioInDevice);
+    input.setPeakHoldTime(5000); // applied after the device is opened, as at start-up
     loop.advance(60'000);
-    EXPECT_EQ(driver.opens, 1);
+    EXPECT_TRUE(log.empty());
 }
 
 TEST_F(AudioInputTest, TenSecondsWithoutBuffersRestartTheCaptureOncePerTick) {
@@ -168,7 +255,7 @@ TEST_F(AudioInputTest, TenSecondsWithoutBuffersRestartTheCaptureOncePerTick) {
     EXPECT_EQ(driver.closes, 1);
     loop.advance(10'000);
     EXPECT_EQ(driver.opens, 3);
-    EXPECT_TRUE(log.empty()); // nothing is logged and nothing shown
+    EXPECT_EQ(log, (std::vector<std::string>{"Audio input lost"})); // the restarts themselves are not logged
 }
 
 TEST_F(AudioInputTest, ARestartReopensTheDeviceOpenedAtStartUpAndBuffersFlowAgain) {
@@ -184,7 +271,7 @@ TEST_F(AudioInputTest, ARestartReopensTheDeviceOpenedAtStartUpAndBuffersFlowAgai
     EXPECT_TRUE(input.waveInCapture().stereo());
     driver.fill(4);
     loop.runPending();
-    EXPECT_EQ(measured.size(), 5u);
+    EXPECT_EQ(buffersMeasured(), 5);
     loop.advance(9'000);
     EXPECT_EQ(driver.opens, 2); // the new buffers started the count again
 }
@@ -196,7 +283,7 @@ TEST_F(AudioInputTest, LateNotificationsOfTheReplacedCaptureAreDropped) {
     loop.runPending();
     loop.advance(10'000); // the restart resets the old device, which returns its buffers late
     loop.runPending();
-    EXPECT_EQ(measured.size(), 1u);
+    EXPECT_EQ(buffersMeasured(), 1);
     EXPECT_EQ(input.waveInCapture().queuedCount(), 4);
 }
 
