@@ -53,18 +53,20 @@ void AudioInput::openSelectedAudioDevice(int selectedLine) {
     }
     m_openedLine = selectedLine;
     const AudioDevice& entry = entries[static_cast<std::size_t>(selectedLine)];
+    bool opened = false;
     if (entry.kind == AudioDeviceKind::WaveIn)
-        openWaveIn(entry);
-    else if (!openEndpointMeter(entry))
+        opened = openWaveIn(entry);
+    else if (!(opened = openEndpointMeter(entry)))
         m_log("Can't open the audio device EndPoint");
     // A device that cannot be opened is reported once, then tried again every watchdog tick; so is a
     // wave-in device that opens but never delivers a buffer.
     if (!m_meter)
         m_watchdog->setEnabled(true);
-    inputArrived(); // the count towards "lost" starts once the device was tried
+    // A sound server's first buffer can take more than a second after a cold start.
+    countTowardsLoss(opened ? std::max(firstInputGraceMs, inputLostAfter()) : inputLostAfter());
 }
 
-void AudioInput::openWaveIn(const AudioDevice& entry) {
+bool AudioInput::openWaveIn(const AudioDevice& entry) {
     bool started = false;
     try {
         m_waveInCapture->setWaveDevice(entry.index);
@@ -74,11 +76,12 @@ void AudioInput::openWaveIn(const AudioDevice& entry) {
     }
     if (!started)
         m_log("Can't open input audio device");
+    return started;
 }
 
 void AudioInput::setPeakHoldTime(int ms) {
     m_endpointPollTimer->setInterval(ms);
-    if (m_openedLine >= 0 && !m_inputLost)
+    if (m_openedLine >= 0 && !m_inputLost && inputLostAfter() > m_inputLossTimer->interval())
         m_inputLossTimer->setInterval(inputLostAfter());
 }
 
@@ -104,8 +107,12 @@ void AudioInput::inputArrived() {
         m_inputLost = false;
         m_log("Audio input back");
     }
+    countTowardsLoss(inputLostAfter());
+}
+
+void AudioInput::countTowardsLoss(int ms) {
     m_inputLossTimer->setEnabled(false);
-    m_inputLossTimer->setInterval(inputLostAfter());
+    m_inputLossTimer->setInterval(ms);
     m_inputLossTimer->setEnabled(true);
 }
 

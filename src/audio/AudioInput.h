@@ -33,6 +33,8 @@ public:
     static constexpr int watchdogIntervalMs = 10'000;
     static constexpr int inputLostAfterMs = 1000;
     static constexpr int lostMeasurementIntervalMs = 125;
+    // How long a device just opened may take to deliver its first input.
+    static constexpr int firstInputGraceMs = 3000;
 
     AudioInput(EventLoop& loop, WaveInDriver& waveIn, AudioEndpoints& endpoints, Log log, Measure measure);
 
@@ -60,10 +62,12 @@ public:
 
 private:
     void createCapture(int waveDevice);
-    void openWaveIn(const AudioDevice& entry);
+    bool openWaveIn(const AudioDevice& entry);
     bool openEndpointMeter(const AudioDevice& entry);
     // A buffer or a meter reading arrived: the input is there, and the count towards "lost" begins again.
     void inputArrived();
+    // The input counts as lost unless something arrives within `ms` from now.
+    void countTowardsLoss(int ms);
     void onInputLossTimer();
     int inputLostAfter() const;
     bool onBufferFilled(std::span<const std::uint8_t> buffer, int& size);

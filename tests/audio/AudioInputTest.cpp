@@ -192,6 +192,16 @@ TEST_F(AudioInputTest, TheWatchdogRetriesADeviceThatNeverDeliversAFirstBuffer) {
     EXPECT_EQ(driver.opens, 4);
 }
 
+TEST_F(AudioInputTest, ADeviceJustOpenedHasThreeSecondsForItsFirstBuffer) {
+    startWith("pulse", 1);
+    input.openSelectedAudioDevice(general.audioInDevice);
+    input.setPeakHoldTime(100); // applied after the device is opened, as at start-up
+    loop.advance(2999);
+    EXPECT_TRUE(log.empty());
+    loop.advance(1);
+    EXPECT_EQ(log, (std::vector<std::string>{"Audio input lost"}));
+}
+
 TEST_F(AudioInputTest, ASecondWithoutBuffersIsMeasuredAsSilenceEvery125MsUntilTheyComeBack) {
     startWith("pulse", 1);
     input.openSelectedAudioDevice(general.audioInDevice);
