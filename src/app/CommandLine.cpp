@@ -7,42 +7,75 @@
 #include "config/StartupRules.h"
 #include "platform/linux/SystemClock.h"
 
+#include <optional>
+#include <utility>
+
 namespace quietmon {
 
-std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments) {
-    CommandLine line;
-    const auto setMode = [&line](CommandLine::Mode mode) {
-        if (line.mode != CommandLine::Mode::Monitor)
-            return false;
-        line.mode = mode;
-        return true;
+namespace {
+
+// The options that choose what the program does; at most one of them per command line.
+std::optional<CommandLine::Mode> modeOption(const std::string& argument) {
+    using Mode = CommandLine::Mode;
+    static const std::pair<const char*, Mode> options[] = {
+        {"--help", Mode::Help}, {"--print-config", Mode::PrintConfig}, {"--list-devices", Mode::ListDevices},
+        {"--scan", Mode::Scan}, {"--version", Mode::Version},
     };
+    for (const auto& [option, mode] : options) {
+        if (argument == option)
+            return mode;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    std::string chosenBy; // the option that chose the mode, to name it when another one follows
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        bool understood = true;
-        if (argument == "--print-config")
-            understood = setMode(CommandLine::Mode::PrintConfig);
-        else if (argument == "--list-devices")
-            understood = setMode(CommandLine::Mode::ListDevices);
-        else if (argument == "--version")
-            understood = setMode(CommandLine::Mode::Version);
-        else if (argument == "--scan" && hasValue) {
-            understood = setMode(CommandLine::Mode::Scan);
-            line.scan.recording = arguments[++i];
-        } else if (argument == "--levels")
+        // An option where the value should be means the value was left out.
+        const auto takeValue = [&]() -> std::optional<std::string> {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty() || arguments[i + 1].starts_with("--"))
+                return std::nullopt;
+            return arguments[++i];
+        };
+        if (const auto mode = modeOption(argument)) {
+            if (!chosenBy.empty())
+                return CommandLineError{chosenBy == argument
+                                            ? argument + " is given twice"
+                                            : chosenBy + " and " + argument + " cannot be used together"};
+            line.mode = *mode;
+            chosenBy = argument;
+            if (*mode == CommandLine::Mode::Scan) {
+                const auto recording = takeValue();
+                if (!recording)
+                    return CommandLineError{"--scan needs the recording to scan: --scan FILE.wav"};
+                line.scan.recording = *recording;
+            }
+        } else if (argument == "--levels") {
             line.scan.levels = true;
-        else if (argument == "--settings-file" && hasValue)
-            line.scan.settingsFile = arguments[++i];
-        else
-            understood = false;
-        if (!understood)
-            return std::nullopt;
+        } else if (argument == "--settings-file") {
+            if (!line.scan.settingsFile.empty())
+                return CommandLineError{"--settings-file is given twice"};
+            const auto file = takeValue();
+            if (!file)
+                return CommandLineError{"--settings-file needs the file to use: --settings-file INI"};
+            line.scan.settingsFile = *file;
+        } else if (argument.starts_with("-")) {
+            return CommandLineError{"unknown option: " + argument};
+        } else {
+            return CommandLineError{"unexpected argument: " + argument};
+        }
     }
     // The scan's own options mean nothing without a scan.
-    const bool scanOptions = line.scan.levels || !line.scan.settingsFile.empty();
-    if (scanOptions && line.mode != CommandLine::Mode::Scan)
-        return std::nullopt;
+    if (line.mode != CommandLine::Mode::Scan) {
+        if (line.scan.levels)
+            return CommandLineError{"--levels goes only with --scan"};
+        if (!line.scan.settingsFile.empty())
+            return CommandLineError{"--settings-file goes only with --scan"};
+    }
     return line;
 }
 
@@ -57,7 +90,8 @@ std::string usageText() {
            "                   run the monitor over a 16-bit PCM recording and print, with offsets in\n"
            "                   seconds, when it would raise and end the alarm (and with --levels, the\n"
            "                   Left and Right dB of every 5512-frame buffer)\n"
-           "  --version        print the version\n";
+           "  --version        print the version\n"
+           "  --help           print this help\n";
 }
 
 std::string deviceSelectorText(WaveInDriver& waveIn, AudioEndpoints& endpoints) {

@@ -4,20 +4,24 @@
 #include "platform/AudioEndpoints.h"
 #include "platform/WaveIn.h"
 
-#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace quietmon {
 
 struct CommandLine {
-    enum class Mode { Monitor, PrintConfig, ListDevices, Scan, Version };
+    enum class Mode { Monitor, Help, PrintConfig, ListDevices, Scan, Version };
     Mode mode = Mode::Monitor;
     ScanOptions scan; // for Mode::Scan
 };
 
-// Nothing for options the program does not know.
-std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments);
+// What is wrong with a command line, in words for the person who typed it ("unknown option: --x").
+struct CommandLineError {
+    std::string message;
+};
+
+std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<std::string>& arguments);
 std::string usageText();
 
 // What the settings file would hold if the program started now and saved at once: both load steps, the

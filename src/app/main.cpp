@@ -79,12 +79,16 @@ int runMonitor(int argc, char** argv) {
 int main(int argc, char** argv) {
     using namespace quietmon;
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const auto commandLine = parseCommandLine(arguments);
-    if (!commandLine) {
-        std::cerr << usageText();
+    const auto parsed = parseCommandLine(arguments);
+    if (const auto* error = std::get_if<CommandLineError>(&parsed)) {
+        std::cerr << error->message << "\n\n" << usageText();
         return 2;
     }
+    const CommandLine* commandLine = &std::get<CommandLine>(parsed);
     switch (commandLine->mode) {
+    case CommandLine::Mode::Help:
+        std::cout << usageText();
+        return 0;
     case CommandLine::Mode::Version:
         std::cout << productName() << " " << productVersion << "\n";
         return 0;

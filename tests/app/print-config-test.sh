@@ -71,11 +71,24 @@ fi
 
 # Other modes.
 check "--version names the product" sh -c "'$quietmon' --version | grep -q '^Orvane Silence Detector 1.4d$'"
-set +e
-"$quietmon" --bogus >"$home/usage.out" 2>"$home/usage.err"; status=$?
-set -e
-check "an unknown option exits with 2" test "$status" -eq 2
-check "an unknown option prints the usage on standard error" grep -q '^Usage: quietmon' "$home/usage.err"
-check "an unknown option prints nothing on standard output" test ! -s "$home/usage.out"
+"$quietmon" --help >"$home/help.out" 2>"$home/help.err"
+check "--help prints the usage on standard output" grep -q '^Usage: quietmon' "$home/help.out"
+check "--help prints nothing on standard error" test ! -s "$home/help.err"
+
+# A command line that is not understood: what is wrong, then the usage, on standard error; exit code 2.
+usage_error() { # usage_error <first line of standard error> <arguments...>
+  set +e
+  "$quietmon" "${@:2}" >"$home/usage.out" 2>"$home/usage.err"; local status=$?
+  set -e
+  check "'${*:2}' exits with 2 and prints nothing on standard output" test "$status" -eq 2 -a ! -s "$home/usage.out"
+  check "'${*:2}' says: $1" test "$(head -n 1 "$home/usage.err")" = "$1"
+  check "'${*:2}' then prints the usage" grep -q '^Usage: quietmon' "$home/usage.err"
+}
+usage_error "unknown option: --bogus" --bogus
+usage_error "unknown option: -x" --version -x
+usage_error "--scan needs the recording to scan: --scan FILE.wav" --scan
+usage_error "--settings-file needs the file to use: --settings-file INI" --scan a.wav --settings-file --levels
+usage_error "--print-config and --list-devices cannot be used together" --print-config --list-devices
+usage_error "--levels goes only with --scan" --levels
 
 [ "$failures" -eq 0 ]
