@@ -7,6 +7,7 @@
 #include "config/StartupRules.h"
 #include "platform/linux/SystemClock.h"
 
+#include <filesystem>
 #include <optional>
 #include <utility>
 
@@ -57,12 +58,12 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<s
         } else if (argument == "--levels") {
             line.scan.levels = true;
         } else if (argument == "--settings-file") {
-            if (!line.scan.settingsFile.empty())
+            if (!line.settingsFile.empty())
                 return CommandLineError{"--settings-file is given twice"};
             const auto file = takeValue();
             if (!file)
                 return CommandLineError{"--settings-file needs the file to use: --settings-file INI"};
-            line.scan.settingsFile = *file;
+            line.settingsFile = *file;
         } else if (argument.starts_with("-")) {
             return CommandLineError{"unknown option: " + argument};
         } else {
@@ -73,9 +74,11 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<s
     if (line.mode != CommandLine::Mode::Scan) {
         if (line.scan.levels)
             return CommandLineError{"--levels goes only with --scan"};
-        if (!line.scan.settingsFile.empty())
-            return CommandLineError{"--settings-file goes only with --scan"};
     }
+    const bool readsSettingsFile =
+        line.mode == CommandLine::Mode::Scan || line.mode == CommandLine::Mode::PrintConfig;
+    if (!line.settingsFile.empty() && !readsSettingsFile)
+        return CommandLineError{"--settings-file goes only with --scan or --print-config"};
     return line;
 }
 
@@ -84,12 +87,17 @@ std::string usageText() {
            "Watches a stereo audio input and raises an alarm when the programme goes silent.\n"
            "\n"
            "  (no option)      start the monitor\n"
-           "  --print-config   print the settings file as the monitor would save it at start-up\n"
+           "  --print-config [--settings-file INI]\n"
+           "                   print the settings file as the monitor would save it if it started now\n"
+           "                   (with INI as its settings file), without writing it\n"
            "  --list-devices   print the audio inputs to choose from, as the Setup dialog lists them\n"
            "  --scan FILE.wav [--levels] [--settings-file INI]\n"
            "                   run the monitor over a 16-bit PCM recording and print, with offsets in\n"
            "                   seconds, when it would raise and end the alarm (and with --levels, the\n"
-           "                   Left and Right dB of every 5512-frame buffer)\n"
+           "                   Left and Right dB of every 5512-frame buffer); then one line on standard\n"
+           "                   error with the settings used and the alarms found:\n"
+           "                   scan: silence 300 s, return 1 s, threshold -25 dB, in both channels; 2 "
+           "alarms\n"
            "  --version        print the version\n"
            "  --help           print this help\n";
 }
@@ -105,9 +113,21 @@ std::string deviceSelectorText(WaveInDriver& waveIn, AudioEndpoints& endpoints) 
     return text;
 }
 
-std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints) {
+std::string settingsFileFailure(const std::string& path) {
+    std::string failure;
+    SettingsFile(path).readRequired(failure);
+    return failure.empty() ? std::string() : "quietmon: cannot read settings file " + path + ": " + failure;
+}
+
+std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints,
+                            const std::string& settingsFile) {
     const std::string name = productName();
-    const Folders folders = currentFolders();
+    // Made absolute first: creating the data folder changes the current folder.
+    std::error_code ignored;
+    const std::string settingsFileOverride =
+        settingsFile.empty() ? std::string() : std::filesystem::absolute(settingsFile, ignored).string();
+    Folders folders = currentFolders();
+    folders.settingsFileOverride = settingsFileOverride;
     const SettingsFile file(folders.settingsFile());
     const IniFile stored = file.read();
 

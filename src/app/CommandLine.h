@@ -13,7 +13,8 @@ namespace quietmon {
 struct CommandLine {
     enum class Mode { Monitor, Help, PrintConfig, ListDevices, Scan, Version };
     Mode mode = Mode::Monitor;
-    ScanOptions scan; // for Mode::Scan
+    std::string settingsFile; // --settings-file, instead of the data folder's; empty: none given
+    ScanOptions scan;         // for Mode::Scan
 };
 
 // What is wrong with a command line, in words for the person who typed it ("unknown option: --x").
@@ -24,10 +25,15 @@ struct CommandLineError {
 std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<std::string>& arguments);
 std::string usageText();
 
-// What the settings file would hold if the program started now and saved at once: both load steps, the
-// start-up status and the settings applied at start-up. Writes nothing but may create the data folder,
-// as a start does.
-std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints);
+// A settings file named on the command line must be there: without this check a mistyped name would go
+// unnoticed and the defaults would be used. A message naming the file and the system's reason, or empty
+// when the file can be read.
+std::string settingsFileFailure(const std::string& path);
+
+// What the settings file (the data folder's, or `settingsFile` when not empty) would hold if the program
+// started now and saved at once: both load steps, the start-up status and the settings applied at
+// start-up. Writes nothing but may create the data folder, as a start does.
+std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints, const std::string& settingsFile);
 
 // The device selector's lines, as the Setup dialog will show them.
 std::string deviceSelectorText(WaveInDriver& waveIn, AudioEndpoints& endpoints);

@@ -98,7 +98,10 @@ public:
         if (m_levels)
             m_out << seconds(m_offset) << ' ' << measurement.dbLeft << ' ' << measurement.dbRight << '\n';
     }
+    int alarms() const { return m_alarms; }
+
     void alarmActivated(const std::string& silentChannels) override {
+        ++m_alarms;
         m_out << seconds(static_cast<double>(m_loop.elapsedMs()) / 1000.0) << " alarm " << silentChannels
               << '\n';
     }
@@ -117,7 +120,30 @@ private:
     bool m_levels;
     const VirtualEventLoop& m_loop;
     double m_offset = 0.0;
+    int m_alarms = 0;
 };
+
+std::string channelRuleText(const Settings& settings) {
+    switch (static_cast<ChannelRule>(settings.activation.channels)) {
+    case ChannelRule::AnyChannel:
+        return "in any channel";
+    case ChannelRule::LeftChannel:
+        return "in channel " + settings.general.leftName;
+    case ChannelRule::RightChannel:
+        return "in channel " + settings.general.rightName;
+    case ChannelRule::BothChannels:
+        break;
+    }
+    return "in both channels"; // also a rule with no line selected, as the detector counts it
+}
+
+// The settings that decided the events, so that a scan that found nothing shows what it looked for.
+std::string scanSummary(const Settings& settings, int alarms) {
+    return "scan: silence " + std::to_string(settings.activation.silence) + " s, return " +
+           std::to_string(settings.activation.returnSeconds) + " s, threshold " +
+           std::to_string(-settings.state.threshold) + " dB, " + channelRuleText(settings) + "; " +
+           std::to_string(alarms) + (alarms == 1 ? " alarm" : " alarms");
+}
 
 } // namespace
 
@@ -172,6 +198,7 @@ int runRecordingScan(const ScanOptions& options, const std::function<Folders()>&
         driver.deliver(frames);
         loop.runPending();
     }
+    errors << scanSummary(settings, printer.alarms()) << '\n';
     return 0;
 }
 

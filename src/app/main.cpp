@@ -85,6 +85,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const CommandLine* commandLine = &std::get<CommandLine>(parsed);
+    if (!commandLine->settingsFile.empty()) {
+        if (const std::string failure = settingsFileFailure(commandLine->settingsFile); !failure.empty()) {
+            std::cerr << failure << "\n";
+            return 2;
+        }
+    }
     switch (commandLine->mode) {
     case CommandLine::Mode::Help:
         std::cout << usageText();
@@ -99,12 +105,15 @@ int main(int argc, char** argv) {
         AlsaWaveInDriver waveIn(unused);
         PulseAudioEndpoints endpoints;
         std::cout << (commandLine->mode == CommandLine::Mode::PrintConfig
-                          ? startupSaveText(waveIn, endpoints)
+                          ? startupSaveText(waveIn, endpoints, commandLine->settingsFile)
                           : deviceSelectorText(waveIn, endpoints));
         return 0;
     }
-    case CommandLine::Mode::Scan:
-        return runRecordingScan(commandLine->scan, currentFolders, std::cout, std::cerr);
+    case CommandLine::Mode::Scan: {
+        ScanOptions scan = commandLine->scan;
+        scan.settingsFile = commandLine->settingsFile;
+        return runRecordingScan(scan, currentFolders, std::cout, std::cerr);
+    }
     case CommandLine::Mode::Monitor:
         break;
     }

@@ -155,6 +155,13 @@ IniFile SettingsFile::read() const {
     return IniFile::parse(readFileContents(m_path, maxSettingsFileBytes));
 }
 
+std::optional<IniFile> SettingsFile::readRequired(std::string& failure) const {
+    std::string contents = readFileContents(m_path, maxSettingsFileBytes, failure);
+    if (!failure.empty())
+        return std::nullopt;
+    return IniFile::parse(contents);
+}
+
 IniFile SettingsFile::load() {
     m_lastSeen = readSettingsText(m_path);
     m_seenOnce = true;

@@ -42,6 +42,9 @@ public:
     IniFile read() const;
     // Reads the file, as read(), and remembers it as what the program last saw of it.
     IniFile load();
+    // The file as it is now, for a file that must be there: nothing when it cannot be read, with the
+    // system's reason in `failure`.
+    std::optional<IniFile> readRequired(std::string& failure) const;
     // What a save would write now, over the file's current contents.
     std::string renderSave(const Settings& settings, DateTime savedAt) const;
     // Writes the whole file at once; on failure the old file stays as it was.

@@ -18,6 +18,9 @@ bool replaceFileContents(const std::string& path, std::string_view contents);
 
 // At most `maxBytes` of a regular file; `found` tells whether it could be opened at all.
 std::string readFileContents(const std::string& path, std::size_t maxBytes, bool* found = nullptr);
+// The same, for a file that must be there: `failure` gets the system's reason ("No such file or
+// directory") when it cannot be opened or read as a regular file, and is empty when it was read.
+std::string readFileContents(const std::string& path, std::size_t maxBytes, std::string& failure);
 
 bool folderExists(const std::string& path);
 // Creates the folder and any missing parents. Returns false if it does not exist afterwards.

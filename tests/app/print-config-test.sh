@@ -38,6 +38,26 @@ check "Threshold=0x20 prints 32" test "$(key General Threshold "$home/out.ini")"
 check "COMPort=300 prints -1" test "$(key Port COMPort "$home/out.ini")" = -1
 check "the file on disk is untouched" cmp -s "$data/quietmon.ini" "$home/before.ini"
 
+# A draft named with --settings-file: printed as the monitor would save it, nothing written; a relative
+# name on a first run, which creates the data folder and with it changes the current folder.
+printf '[Activation]\r\nSilence=45\r\n' >"$home/draft.ini"
+cp "$home/draft.ini" "$home/draft-before.ini"
+rm -rf "$data"
+(cd "$home" && "$quietmon" --print-config --settings-file draft.ini) >"$home/draft-out.ini"
+check "--settings-file prints the draft's Silence=45" test "$(key Activation Silence "$home/draft-out.ini")" = 45
+check "--settings-file prints every key" test "$(grep -c '^Task[0-9]*=' "$home/draft-out.ini")" -eq 40
+check "the draft is untouched" cmp -s "$home/draft.ini" "$home/draft-before.ini"
+check "nothing is written to the data folder" test ! -e "$data/quietmon.ini"
+for unreadable in "$home/nope.ini:No such file or directory" "$home:Is a directory"; do
+  file=${unreadable%%:*} reason=${unreadable#*:}
+  set +e
+  "$quietmon" --print-config --settings-file "$file" >"$home/unreadable.out" 2>"$home/unreadable.err"; status=$?
+  set -e
+  check "--settings-file $file: exit code 2, nothing printed" test "$status" -eq 2 -a ! -s "$home/unreadable.out"
+  check "--settings-file $file: says why" \
+    test "$(cat "$home/unreadable.err")" = "quietmon: cannot read settings file $file: $reason"
+done
+
 # Start-up statuses decide the executor position that a save would write.
 printf '[General]\r\nStartUpStatus=2\r\nAlarm=1\r\nLastTask=4\r\nRepeats=2\r\n[Reboot]\r\nReboot=1\r\n' >"$data/quietmon.ini"
 "$quietmon" --print-config >"$home/status2.ini"
@@ -90,5 +110,6 @@ usage_error "--scan needs the recording to scan: --scan FILE.wav" --scan
 usage_error "--settings-file needs the file to use: --settings-file INI" --scan a.wav --settings-file --levels
 usage_error "--print-config and --list-devices cannot be used together" --print-config --list-devices
 usage_error "--levels goes only with --scan" --levels
+usage_error "--settings-file goes only with --scan or --print-config" --list-devices --settings-file x.ini
 
 [ "$failures" -eq 0 ]

@@ -62,7 +62,7 @@ sox -q "$work/tone.wav" "$work/gap.wav" "$work/tone.wav" "$work/story.wav"
 printf '[Activation]\r\nSilence=10\r\nReturn=1\r\n' >"$work/story.ini"
 # Relative names, on a first run that creates the data folder (and with it changes the current folder).
 rm -rf "$HOME/.local"
-(cd "$work" && "$quietmon" --scan story.wav --settings-file story.ini --levels) >"$work/story.txt"
+(cd "$work" && "$quietmon" --scan story.wav --settings-file story.ini --levels) >"$work/story.txt" 2>"$work/story.err"
 first_silent=$(awk '$2 < -25 && $3 < -25 {print $1; exit}' "$work/story.txt")
 sound_again=$(awk -v s="$first_silent" '$1 > s && $2 >= -25 && $2 ~ /^-?[0-9]+$/ {print $1; exit}' "$work/story.txt")
 alarm_at=$(awk -v s="$first_silent" 'BEGIN {printf "%.3f", s + 10.001}')
@@ -73,8 +73,13 @@ check "one alarm, naming both channels, 10.001 s after the first silent buffer" 
 check "one return 1.001 s after the sound came back" test "$(grep ' return$' "$work/story.txt")" = "$return_at return"
 check "the alarm comes after the tone ends at 5 s" awk -v a="$alarm_at" 'BEGIN {exit !(a > 15.0 && a < 16.0)}'
 check "the return comes after the tone is back at 17 s" awk -v r="$return_at" 'BEGIN {exit !(r > 18.0 && r < 18.5)}'
-"$quietmon" --scan "$work/story.wav" --settings-file "$work/story.ini" >"$work/events.txt"
+check "the scan sums up its settings and alarms on standard error" \
+  test "$(cat "$work/story.err")" = "scan: silence 10 s, return 1 s, threshold -25 dB, in both channels; 1 alarm"
+printf '[Activation]\r\nSilence=10\r\nReturn=1\r\nChannels=3\r\n[General]\r\nThreshold=30\r\nRightName=Studio B\r\n' >"$work/right.ini"
+"$quietmon" --scan "$work/story.wav" --settings-file "$work/right.ini" >"$work/events.txt" 2>"$work/events.err"
 check "without --levels only the two events are printed" test "$(wc -l <"$work/events.txt")" -eq 2
+check "the summary names the threshold and the channel rule with its channel's name" \
+  test "$(cat "$work/events.err")" = "scan: silence 10 s, return 1 s, threshold -30 dB, in channel Studio B; 1 alarm"
 
 # Files that cannot be scanned.
 wav "$work/24bit.wav" 44100 2 24 "[0] * 200"
@@ -91,5 +96,12 @@ set +e
 "$quietmon" --levels >/dev/null 2>&1; status=$?
 set -e
 check "--levels without --scan is a usage error" test "$status" -eq 2
+# A settings file that is not there is an error, not a scan with the defaults.
+set +e
+"$quietmon" --scan "$work/story.wav" --settings-file "$work/nope.ini" >"$work/out.txt" 2>"$work/err.txt"; status=$?
+set -e
+check "a missing settings file is refused with exit code 2" test "$status" -eq 2 -a ! -s "$work/out.txt"
+check "a missing settings file is named with the reason" \
+  test "$(cat "$work/err.txt")" = "quietmon: cannot read settings file $work/nope.ini: No such file or directory"
 
 [ "$failures" -eq 0 ]

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace quietmon {
@@ -53,30 +54,56 @@ bool replaceFileContents(const std::string& path, std::string_view contents) {
     return writeThroughTemporary(path, contents) || rewriteInPlace(path, contents);
 }
 
-std::string readFileContents(const std::string& path, std::size_t maxBytes, bool* found) {
-    std::string contents;
-    if (found)
-        *found = false;
+namespace {
+
+// Reads at most `maxBytes` of a regular file into `contents`. Returns whether the file could be opened as
+// one; `failure` holds the system's reason when it could not, or when reading it failed.
+bool readRegularFile(const std::string& path, std::size_t maxBytes, std::string& contents,
+                     std::string& failure) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return contents;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return contents;
+    if (fd < 0) {
+        failure = std::generic_category().message(errno);
+        return false;
     }
-    if (found)
-        *found = true;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        failure = std::generic_category().message(errno);
+    else if (!S_ISREG(info.st_mode))
+        failure = S_ISDIR(info.st_mode) ? std::generic_category().message(EISDIR) : "Not a regular file";
+    if (!failure.empty()) {
+        ::close(fd);
+        return false;
+    }
     char buffer[65536];
     while (contents.size() < maxBytes) {
         const ssize_t got = ::read(fd, buffer, std::min(sizeof buffer, maxBytes - contents.size()));
         if (got < 0 && errno == EINTR)
             continue;
+        if (got < 0)
+            failure = std::generic_category().message(errno);
         if (got <= 0)
             break;
         contents.append(buffer, static_cast<std::size_t>(got));
     }
     ::close(fd);
+    return true;
+}
+
+} // namespace
+
+std::string readFileContents(const std::string& path, std::size_t maxBytes, bool* found) {
+    std::string contents;
+    std::string failure;
+    const bool opened = readRegularFile(path, maxBytes, contents, failure);
+    if (found)
+        *found = opened;
+    return contents;
+}
+
+std::string readFileContents(const std::string& path, std::size_t maxBytes, std::string& failure) {
+    std::string contents;
+    failure.clear();
+    readRegularFile(path, maxBytes, contents, failure);
     return contents;
 }
 
