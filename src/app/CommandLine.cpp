@@ -3,12 +3,14 @@
 #include "audio/AudioDeviceList.h"
 #include "config/Folders.h"
 #include "config/ProductName.h"
+#include "config/SettingsCheck.h"
 #include "config/SettingsStore.h"
 #include "config/StartupRules.h"
 #include "platform/linux/SystemClock.h"
 
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <utility>
 
 namespace quietmon {
@@ -19,8 +21,12 @@ namespace {
 std::optional<CommandLine::Mode> modeOption(const std::string& argument) {
     using Mode = CommandLine::Mode;
     static const std::pair<const char*, Mode> options[] = {
-        {"--help", Mode::Help}, {"--print-config", Mode::PrintConfig}, {"--list-devices", Mode::ListDevices},
-        {"--scan", Mode::Scan}, {"--version", Mode::Version},
+        {"--help", Mode::Help},
+        {"--print-config", Mode::PrintConfig},
+        {"--check-config", Mode::CheckConfig},
+        {"--list-devices", Mode::ListDevices},
+        {"--scan", Mode::Scan},
+        {"--version", Mode::Version},
     };
     for (const auto& [option, mode] : options) {
         if (argument == option)
@@ -75,10 +81,11 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<s
         if (line.scan.levels)
             return CommandLineError{"--levels goes only with --scan"};
     }
-    const bool readsSettingsFile =
-        line.mode == CommandLine::Mode::Scan || line.mode == CommandLine::Mode::PrintConfig;
+    const bool readsSettingsFile = line.mode == CommandLine::Mode::Scan ||
+                                   line.mode == CommandLine::Mode::PrintConfig ||
+                                   line.mode == CommandLine::Mode::CheckConfig;
     if (!line.settingsFile.empty() && !readsSettingsFile)
-        return CommandLineError{"--settings-file goes only with --scan or --print-config"};
+        return CommandLineError{"--settings-file goes only with --scan, --print-config or --check-config"};
     return line;
 }
 
@@ -90,6 +97,12 @@ std::string usageText() {
            "  --print-config [--settings-file INI]\n"
            "                   print the settings file as the monitor would save it if it started now\n"
            "                   (with INI as its settings file), without writing it\n"
+           "  --check-config [--settings-file INI]\n"
+           "                   list, as FILE:LINE: what, the lines of the settings file that will not do\n"
+           "                   what their writer meant: unknown names, values that do not parse or are\n"
+           "                   out of range, task rows that name no task, repeated keys and sections,\n"
+           "                   passwords not in scrambled form; writes nothing. Exit code 0 when the\n"
+           "                   file is fine, 1 with warnings, 2 when it cannot be read\n"
            "  --list-devices   print the audio inputs to choose from, as the Setup dialog lists them\n"
            "  --scan FILE.wav [--levels] [--settings-file INI]\n"
            "                   run the monitor over a 16-bit PCM recording and print, with offsets in\n"
@@ -113,10 +126,34 @@ std::string deviceSelectorText(WaveInDriver& waveIn, AudioEndpoints& endpoints) 
     return text;
 }
 
+namespace {
+
+std::string unreadableSettingsFile(const std::string& path, const std::string& failure) {
+    return "quietmon: cannot read settings file " + path + ": " + failure;
+}
+
+} // namespace
+
 std::string settingsFileFailure(const std::string& path) {
     std::string failure;
     SettingsFile(path).readRequired(failure);
-    return failure.empty() ? std::string() : "quietmon: cannot read settings file " + path + ": " + failure;
+    return failure.empty() ? std::string() : unreadableSettingsFile(path, failure);
+}
+
+int checkSettingsFile(const std::string& settingsFile, std::ostream& out, std::ostream& errors) {
+    const std::string path = settingsFile.empty() ? currentFoldersAsTheyAre().settingsFile() : settingsFile;
+    std::string failure;
+    const auto file = SettingsFile(path).readRequired(failure);
+    if (!file) {
+        errors << unreadableSettingsFile(path, failure) << '\n';
+        return 2;
+    }
+    const SettingsCheck check(*file);
+    for (const SettingsWarning& warning : check.warnings())
+        out << path << ':' << warning.line << ": " << warning.message << '\n';
+    if (check.warnings().empty())
+        out << path << ": no problems found\n";
+    return check.warnings().empty() ? 0 : 1;
 }
 
 std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints,

@@ -4,6 +4,7 @@
 #include "platform/AudioEndpoints.h"
 #include "platform/WaveIn.h"
 
+#include <iosfwd>
 #include <string>
 #include <variant>
 #include <vector>
@@ -11,7 +12,7 @@
 namespace quietmon {
 
 struct CommandLine {
-    enum class Mode { Monitor, Help, PrintConfig, ListDevices, Scan, Version };
+    enum class Mode { Monitor, Help, PrintConfig, CheckConfig, ListDevices, Scan, Version };
     Mode mode = Mode::Monitor;
     std::string settingsFile; // --settings-file, instead of the data folder's; empty: none given
     ScanOptions scan;         // for Mode::Scan
@@ -34,6 +35,11 @@ std::string settingsFileFailure(const std::string& path);
 // started now and saved at once: both load steps, the start-up status and the settings applied at
 // start-up. Writes nothing but may create the data folder, as a start does.
 std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints, const std::string& settingsFile);
+
+// Reports what in the settings file (the data folder's, or `settingsFile` when not empty) will not do what
+// its writer meant, a line each as "FILE:LINE: what", or one line saying that the file is fine. Writes
+// nothing, not even the data folder. Returns the exit code: 0 fine, 1 warnings, 2 the file cannot be read.
+int checkSettingsFile(const std::string& settingsFile, std::ostream& out, std::ostream& errors);
 
 // The device selector's lines, as the Setup dialog will show them.
 std::string deviceSelectorText(WaveInDriver& waveIn, AudioEndpoints& endpoints);

@@ -98,6 +98,8 @@ int main(int argc, char** argv) {
     case CommandLine::Mode::Version:
         std::cout << productName() << " " << productVersion << "\n";
         return 0;
+    case CommandLine::Mode::CheckConfig:
+        return checkSettingsFile(commandLine->settingsFile, std::cout, std::cerr);
     case CommandLine::Mode::PrintConfig:
     case CommandLine::Mode::ListDevices: {
         // Listing opens nothing, so no capture is ever posted to this loop.

@@ -29,25 +29,34 @@ std::string dataFolderName(const std::string& executablePath) {
 
 } // namespace
 
-std::string determineDataFolder(const std::string& executablePath, const std::string& userDataBase) {
+std::string dataFolderPath(const std::string& executablePath, const std::string& userDataBase) {
     if (userDataBase.empty())
         return programFolderOf(executablePath);
     std::string base = userDataBase;
     if (base.back() != '/')
         base += '/';
-    const std::string folder = base + dataFolderName(executablePath);
-    if (!folderExists(folder)) {
+    return base + dataFolderName(executablePath) + "/";
+}
+
+std::string determineDataFolder(const std::string& executablePath, const std::string& userDataBase) {
+    const std::string folder = dataFolderPath(executablePath, userDataBase);
+    if (!userDataBase.empty() && !folderExists(folder)) {
         // Relative file names in tasks (attachments, screenshots) are then taken from here.
-        createFolders(base);
-        changeCurrentFolder(base);
+        createFolders(userDataBase);
+        changeCurrentFolder(userDataBase);
         createFolders(folder);
     }
-    return folder + "/";
+    return folder;
 }
 
 Folders currentFolders() {
     const std::string executable = executablePath();
     return {programFolderOf(executable), determineDataFolder(executable, userDataBase())};
+}
+
+Folders currentFoldersAsTheyAre() {
+    const std::string executable = executablePath();
+    return {programFolderOf(executable), dataFolderPath(executable, userDataBase())};
 }
 
 } // namespace quietmon

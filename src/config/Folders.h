@@ -26,8 +26,12 @@ std::string programFolderOf(const std::string& executablePath);
 // created there; failures are ignored and the folder is then simply absent. Without a `userDataBase`, the
 // program folder is used.
 std::string determineDataFolder(const std::string& executablePath, const std::string& userDataBase);
+// The folder `determineDataFolder` gives, found without creating anything.
+std::string dataFolderPath(const std::string& executablePath, const std::string& userDataBase);
 
 // Folders of the running program, from its own executable and the user's environment.
 Folders currentFolders();
+// The same without creating the data folder or changing the current folder, for commands that only read.
+Folders currentFoldersAsTheyAre();
 
 } // namespace quietmon

@@ -25,16 +25,20 @@ public:
     void write(std::string_view section, std::string_view key, std::string_view value);
     std::string text() const;
 
-private:
+    // How the reader took each line, for reports on a hand-edited file: line n of the document is
+    // element n - 1. A line opening with "[" is a section header, "]" or not; any other line with "=" is
+    // a key (of the section above it, if there is one); every other line is ignored.
     enum class LineKind { Other, Section, Key };
     struct Line {
         std::string text;   // without the line end
         std::string ending; // "\r\n", "\n", "\r" or empty for a last line without one
         LineKind kind = LineKind::Other;
         std::string name;  // section or key name, trimmed
-        std::string value; // key value, trimmed and unquoted
+        std::string value; // key value, trimmed and unquoted, not cut to `maxValueLength`
     };
+    const std::vector<Line>& lines() const { return m_lines; }
 
+private:
     static Line classify(std::string text, std::string ending);
     std::optional<std::size_t> findSection(std::string_view section) const;
     std::optional<std::size_t> findKey(std::size_t sectionLine, std::string_view key) const;

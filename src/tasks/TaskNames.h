@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 namespace quietmon::task_names {
 
 // The captions of the Setup dialog's task pages; queue rows hold them and are compared with them whole
@@ -16,5 +18,12 @@ inline constexpr const char* delay = "Delay";
 inline constexpr const char* sendHttpQuery = "Send HTTP query";
 inline constexpr const char* speak = "Speak";
 inline constexpr const char* repeat = "Repeat";
+
+// The names each queue's executor acts on; any other row does nothing.
+inline constexpr std::array alarmQueueTasks = {sendEmail,     saveScreenshot,  openPlay1,     openPlay2,
+                                               rebootSystem,  killApplication, switchPortPin, delay,
+                                               sendHttpQuery, speak,           repeat};
+inline constexpr std::array returnQueueTasks = {sendEmail,       saveScreenshot, openPlay,
+                                                killApplication, delay,          sendHttpQuery};
 
 } // namespace quietmon::task_names

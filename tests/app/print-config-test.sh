@@ -110,6 +110,6 @@ usage_error "--scan needs the recording to scan: --scan FILE.wav" --scan
 usage_error "--settings-file needs the file to use: --settings-file INI" --scan a.wav --settings-file --levels
 usage_error "--print-config and --list-devices cannot be used together" --print-config --list-devices
 usage_error "--levels goes only with --scan" --levels
-usage_error "--settings-file goes only with --scan or --print-config" --list-devices --settings-file x.ini
+usage_error "--settings-file goes only with --scan, --print-config or --check-config" --list-devices --settings-file x.ini
 
 [ "$failures" -eq 0 ]

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# quietmon --check-config, run as a user would with a home folder of its own.
+set -euo pipefail
+quietmon=$(realpath "$1")
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+export HOME=$home
+unset XDG_DATA_HOME
+data=$home/.local/share/quietmon
+failures=0
+check() { # check <description> <command...>
+  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+run() { # run <arguments...>: standard output, standard error and exit code in $home/out, $home/err, $status
+  set +e
+  "$quietmon" "$@" >"$home/out" 2>"$home/err"; status=$?
+  set -e
+}
+
+# No settings file yet: nothing to check, and nothing is created.
+run --check-config
+check "a missing settings file gives exit code 2" test "$status" -eq 2 -a ! -s "$home/out"
+check "a missing settings file is named with the reason" \
+  test "$(cat "$home/err")" = "quietmon: cannot read settings file $data/quietmon.ini: No such file or directory"
+check "checking does not create the data folder" test ! -e "$data"
+
+# A file the monitor would read as meant.
+printf '[Activation]\r\nSilence=10\r\n[Tasks]\r\nTask1=Send email\r\n' >"$home/good.ini"
+run --check-config --settings-file "$home/good.ini"
+check "a clean file gives exit code 0" test "$status" -eq 0
+check "a clean file gets one line saying so" test "$(cat "$home/out")" = "$home/good.ini: no problems found"
+
+# The data folder's file with a mistyped key: a warning with its line, exit code 1, the file untouched.
+mkdir -p "$data"
+printf '[General]\r\nTop=5\r\n[Activation]\r\nSilense=10\r\n' >"$data/quietmon.ini"
+cp "$data/quietmon.ini" "$home/before.ini"
+run --check-config
+check "warnings give exit code 1" test "$status" -eq 1
+check "the warning names the file, the line and the key meant" \
+  test "$(cat "$home/out")" = "$data/quietmon.ini:4: Silense is not a key of [Activation]; did you mean Silence?"
+check "the checked file is untouched" cmp -s "$data/quietmon.ini" "$home/before.ini"
+check "nothing else is written to the data folder" test "$(ls "$data")" = quietmon.ini
+
+[ "$failures" -eq 0 ]
