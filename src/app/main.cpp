@@ -59,7 +59,7 @@ int runMonitor(int argc, char** argv) {
     HttpQuery httpQuery(
         loop, http,
         [&monitor](std::string_view text) { return expandPlaceholdersForUrl(text, monitor.alarmState()); },
-        messages);
+        messages, [&monitor](const std::string& text) { monitor.logEvent(text); });
     monitor.tasks().email = &email;
     monitor.tasks().httpQuery = &httpQuery;
 

@@ -36,6 +36,18 @@ struct HttpTimeouts {
     int totalMs = 300000;
 };
 
+// How one request ended, beside the body that went to the sink.
+struct HttpResult {
+    // The status code of the last HTTP answer (after redirects); 0 when no answer came, and for FTP.
+    int status = 0;
+    // Why the transfer failed, short and readable ("Connection refused", "Timeout was reached",
+    // "Couldn't resolve host name"); empty when it ended normally, when the sink refused a chunk, or when
+    // a stop was requested.
+    std::string failure;
+
+    friend bool operator==(const HttpResult&, const HttpResult&) = default;
+};
+
 struct HttpGetOptions {
     std::string agent;
     std::string acceptTypes;
@@ -54,9 +66,8 @@ public:
     // against the system's authorities. The answer's body goes to `sink` in chunks of up to 1025 bytes as
     // it arrives, whatever the status code. Returns when the answer ends, a read fails, a time-out passes,
     // `sink` refuses a chunk, or a stop is requested through `stop` (which ends any wait at once).
-    // What failed is not told: only the bytes that arrived count.
-    virtual void get(const HttpTarget& target, const HttpGetOptions& options, std::stop_token stop,
-                     const ChunkSink& sink) = 0;
+    virtual HttpResult get(const HttpTarget& target, const HttpGetOptions& options, std::stop_token stop,
+                           const ChunkSink& sink) = 0;
 };
 
 } // namespace quietmon

@@ -27,8 +27,8 @@ protected:
     }
 
     // Runs one request to its end and keeps the chunks.
-    void get(const HttpTarget& target, std::stop_token stop = {}) {
-        transport.get(target, options, stop, [this](std::string_view chunk) {
+    HttpResult get(const HttpTarget& target, std::stop_token stop = {}) {
+        return transport.get(target, options, stop, [this](std::string_view chunk) {
             chunks.emplace_back(chunk);
             return true;
         });
@@ -49,7 +49,7 @@ protected:
 TEST_F(CurlHttpTransportTest, AGetIsSentAsHttp10WithTheAgentTheAcceptTypesAndNoCache) {
     LoopbackHttpServer server(
         [](auto& exchange) { exchange.send(LoopbackHttpServer::answer(200, "OK", "fine")); });
-    get(loopback(server, "/status?name=Left"));
+    EXPECT_EQ(get(loopback(server, "/status?name=Left")), (HttpResult{200, ""}));
 
     EXPECT_EQ(answer(), "fine");
     const auto requests = server.requests();
@@ -101,7 +101,7 @@ TEST_F(CurlHttpTransportTest, ALineBreakInACredentialSendsNothing) {
         [](auto& exchange) { exchange.send(LoopbackHttpServer::answer(200, "OK", "in")); });
     HttpTarget target = loopback(server, "/");
     target.user = "operator\r\nDELE x";
-    get(target);
+    EXPECT_FALSE(get(target).failure.empty());
     EXPECT_TRUE(chunks.empty());
     EXPECT_TRUE(server.requests().empty());
 }
@@ -110,7 +110,7 @@ TEST_F(CurlHttpTransportTest, TheBodyOfAnErrorPageArrivesWhateverTheStatus) {
     const std::string page = "<html><body>" + std::string(5000, 'n') + "</body></html>";
     LoopbackHttpServer server(
         [&](auto& exchange) { exchange.send(LoopbackHttpServer::answer(404, "Not Found", page)); });
-    get(loopback(server, "/missing"));
+    EXPECT_EQ(get(loopback(server, "/missing")), (HttpResult{404, ""}));
 
     EXPECT_EQ(answer(), page);
     EXPECT_GT(chunks.size(), 1u);
@@ -124,7 +124,7 @@ TEST_F(CurlHttpTransportTest, ARedirectIsFollowedToItsNewPlace) {
         else
             exchange.send(LoopbackHttpServer::answer(200, "OK", "new place"));
     });
-    get(loopback(server, "/old"));
+    EXPECT_EQ(get(loopback(server, "/old")).status, 200);
 
     EXPECT_EQ(answer(), "new place");
     const auto requests = server.requests();
@@ -135,7 +135,9 @@ TEST_F(CurlHttpTransportTest, ARedirectIsFollowedToItsNewPlace) {
 TEST_F(CurlHttpTransportTest, AnFtpFileComesInPassiveBinaryModeWithTheUserAndPassword) {
     const std::string contents("line one\r\nline two\n\0\xFF", 21);
     test::LoopbackFtpServer server(contents);
-    get({HttpScheme::Ftp, server.port(), "operator", "s3cret", "127.0.0.1", "/pub/alarm.txt"});
+    // FTP has no HTTP status.
+    EXPECT_EQ(get({HttpScheme::Ftp, server.port(), "operator", "s3cret", "127.0.0.1", "/pub/alarm.txt"}),
+              HttpResult{});
 
     EXPECT_EQ(answer(), contents);
     const auto commands = server.commands();
@@ -162,10 +164,13 @@ TEST_F(CurlHttpTransportTest, ARefusedChunkStopsTheTransfer) {
         sentAll.set_value(all);
     });
     std::size_t received = 0;
-    transport.get(loopback(server, "/endless"), options, {}, [&](std::string_view chunk) {
-        received += chunk.size();
-        return received < 10000;
-    });
+    const HttpResult result =
+        transport.get(loopback(server, "/endless"), options, {}, [&](std::string_view chunk) {
+            received += chunk.size();
+            return received < 10000;
+        });
+    // The caller ended it: no failure.
+    EXPECT_EQ(result, (HttpResult{200, ""}));
 
     EXPECT_GE(received, 10000u);
     EXPECT_LT(received, 10000u + 1025u);
@@ -178,7 +183,7 @@ TEST_F(CurlHttpTransportTest, ARefusedConnectionEndsWithoutAnAnswer) {
     HttpTarget target;
     target.host = "127.0.0.1";
     target.port = test::unusedLoopbackPort();
-    get(target);
+    EXPECT_EQ(get(target), (HttpResult{0, "Connection refused"}));
     EXPECT_TRUE(chunks.empty());
 }
 
@@ -186,9 +191,10 @@ TEST_F(CurlHttpTransportTest, AServerThatNeverAnswersIsGivenUpAfterTheLowSpeedTi
     LoopbackHttpServer server([](auto& exchange) { exchange.holdUntilReleased(); });
     options.timeouts.lowSpeedTimeMs = 200;
     const auto start = std::chrono::steady_clock::now();
-    get(loopback(server, "/stall"));
+    const HttpResult result = get(loopback(server, "/stall"));
     const auto took = std::chrono::steady_clock::now() - start;
 
+    EXPECT_EQ(result, (HttpResult{0, "Timeout was reached"}));
     EXPECT_TRUE(chunks.empty());
     EXPECT_EQ(server.requests().size(), 1u);
     EXPECT_GE(took, 200ms);
@@ -203,20 +209,22 @@ TEST_F(CurlHttpTransportTest, AnAnswerThatTricklesTooSlowlyIsCutOff) {
     });
     options.timeouts.lowSpeedTimeMs = 200;
     options.timeouts.lowSpeedBytesPerSecond = 1000;
-    get(loopback(server, "/trickle"));
+    EXPECT_EQ(get(loopback(server, "/trickle")), (HttpResult{200, "Timeout was reached"}));
     EXPECT_EQ(answer(), "first ");
 }
 
 TEST_F(CurlHttpTransportTest, AStopEndsAWaitAtOnce) {
     LoopbackHttpServer server([](auto& exchange) { exchange.holdUntilReleased(); });
     std::stop_source stop;
-    std::thread worker([&] { get(loopback(server, "/stall"), stop.get_token()); });
+    HttpResult result{-1, "not run"};
+    std::thread worker([&] { result = get(loopback(server, "/stall"), stop.get_token()); });
     ASSERT_TRUE(server.waitForRequests(1, 10s));
     const auto start = std::chrono::steady_clock::now();
     stop.request_stop();
     worker.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     EXPECT_TRUE(chunks.empty());
+    EXPECT_EQ(result.failure, "");
 }
 
 TEST_F(CurlHttpTransportTest, AnHttpsCertificateThatNoTrustedAuthoritySignedIsRefused) {
@@ -226,7 +234,7 @@ TEST_F(CurlHttpTransportTest, AnHttpsCertificateThatNoTrustedAuthoritySignedIsRe
     target.host = "127.0.0.1";
     target.port = server.port();
     target.path = "/";
-    get(target);
+    EXPECT_EQ(get(target), (HttpResult{0, "SSL peer certificate or SSH remote key was not OK"}));
 
     EXPECT_TRUE(chunks.empty());
     EXPECT_TRUE(server.waitForLog("unknown ca", 5s)) << server.log();

@@ -22,12 +22,14 @@ using test::LoopbackHttpServer;
 class HttpGetTest : public ::testing::Test {
 protected:
     HttpGetTest() {
-        httpGet->setOnDoneString([this](const std::string& text) {
+        httpGet->setOnDoneString([this](const std::string& text, const HttpResult& result) {
             answers.push_back(text);
+            results.push_back(result);
             handlerThreads.push_back(std::this_thread::get_id());
         });
-        httpGet->setOnError([this] {
+        httpGet->setOnError([this](const HttpResult& result) {
             ++errors;
+            results.push_back(result);
             handlerThreads.push_back(std::this_thread::get_id());
         });
     }
@@ -40,6 +42,7 @@ protected:
     CurlHttpTransport transport;
     std::vector<std::string> answers;
     int errors = 0;
+    std::vector<HttpResult> results;
     std::vector<std::thread::id> handlerThreads;
     std::unique_ptr<HttpGet> httpGet = std::make_unique<HttpGet>(loop, transport);
 };
@@ -74,6 +77,8 @@ TEST_F(HttpGetTest, A404PageWithABodyIsAnAnswerAndAnEmptyAnswerIsAnError) {
     ASSERT_TRUE(settled());
     EXPECT_EQ(errors, 1);
     EXPECT_EQ(answers.size(), 1u);
+    // Each handler learns the status of its answer.
+    EXPECT_EQ(results, (std::vector<HttpResult>{{404, ""}, {200, ""}}));
 }
 
 TEST_F(HttpGetTest, AnFtpAddressWithUserPasswordAndPortBringsTheFile) {
@@ -91,6 +96,7 @@ TEST_F(HttpGetTest, NoServerAtTheAddressIsAnError) {
     ASSERT_TRUE(settled());
     EXPECT_EQ(errors, 1);
     EXPECT_TRUE(answers.empty());
+    EXPECT_EQ(results, (std::vector<HttpResult>{{0, "Connection refused"}}));
 }
 
 TEST_F(HttpGetTest, ARequestMadeWhileOneRunsIsTurnedAwayAndTheNextAfterItsEndGoesOut) {

@@ -14,8 +14,8 @@ class CurlHttpTransport final : public HttpTransport {
 public:
     CurlHttpTransport();
 
-    void get(const HttpTarget& target, const HttpGetOptions& options, std::stop_token stop,
-             const ChunkSink& sink) override;
+    HttpResult get(const HttpTarget& target, const HttpGetOptions& options, std::stop_token stop,
+                   const ChunkSink& sink) override;
 };
 
 } // namespace quietmon

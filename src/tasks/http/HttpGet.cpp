@@ -3,6 +3,7 @@
 #include "tasks/http/UrlSplit.h"
 
 #include <cstdint>
+#include <exception>
 
 namespace quietmon {
 
@@ -47,15 +48,17 @@ HttpGet::Outcome HttpGet::fetch(HttpTransport& transport, const std::string& url
     Outcome outcome;
     std::uint64_t received = 0;
     try {
-        transport.get(splitUrl(url), options, stop, [&](std::string_view chunk) {
+        outcome.result = transport.get(splitUrl(url), options, stop, [&](std::string_view chunk) {
             received += chunk.size();
             outcome.text.append(chunk.substr(0, keptAnswerBytes - outcome.text.size()));
             return outcome.text.size() < keptAnswerBytes && !stop.stop_requested();
         });
+    } catch (const std::exception& error) {
+        return {.result = {.failure = error.what()}};
     } catch (...) {
-        return {};
+        return {.result = {.failure = "Unknown error"}};
     }
-    // The status code does not matter: an error page with a body is an answer too.
+    // The status code does not decide: an error page with a body is an answer too.
     outcome.success = received > 0;
     return outcome;
 }
@@ -67,9 +70,9 @@ void HttpGet::finished(Outcome outcome) {
     // meanwhile must still go out.
     if (outcome.success) {
         if (m_onDoneString)
-            m_onDoneString(outcome.text);
+            m_onDoneString(outcome.text, outcome.result);
     } else if (m_onError) {
-        m_onError();
+        m_onError(outcome.result);
     }
 }
 

@@ -31,12 +31,13 @@ public:
     HttpGet& operator=(const HttpGet&) = delete;
 
     void setTimeouts(const HttpTimeouts& timeouts) { m_timeouts = timeouts; }
-    // Called on the logic thread with the answer when at least one byte of it arrived.
-    void setOnDoneString(std::function<void(const std::string& text)> handler) {
-        m_onDoneString = std::move(handler);
-    }
+    // Called on the logic thread with the answer when at least one byte of it arrived, whatever the
+    // status; `result` tells the status and whether the transfer broke off.
+    using DoneHandler = std::function<void(const std::string& text, const HttpResult& result)>;
     // Called on the logic thread when nothing arrived: no connection, no answer, an empty answer.
-    void setOnError(std::function<void()> handler) { m_onError = std::move(handler); }
+    using ErrorHandler = std::function<void(const HttpResult& result)>;
+    void setOnDoneString(DoneHandler handler) { m_onDoneString = std::move(handler); }
+    void setOnError(ErrorHandler handler) { m_onError = std::move(handler); }
 
     // Starts a worker for the URL and returns at once. False, with nothing started, while a request
     // runs or when no thread could be started; otherwise exactly one of the two handlers follows.
@@ -49,6 +50,7 @@ private:
     struct Outcome {
         bool success = false;
         std::string text;
+        HttpResult result;
     };
 
     static Outcome fetch(HttpTransport& transport, const std::string& url, const HttpGetOptions& options,
@@ -58,8 +60,8 @@ private:
     EventLoop& m_loop;
     HttpTransport& m_transport;
     HttpTimeouts m_timeouts;
-    std::function<void(const std::string&)> m_onDoneString;
-    std::function<void()> m_onError;
+    DoneHandler m_onDoneString;
+    ErrorHandler m_onError;
     std::string m_url;
     // What a worker's posted outcome finds when it runs: nothing once the component is gone.
     std::shared_ptr<HttpGet*> m_self = std::make_shared<HttpGet*>(this);

@@ -2,6 +2,7 @@
 
 #include "platform/HttpTransport.h"
 
+#include <string>
 #include <string_view>
 
 namespace quietmon {
@@ -19,5 +20,9 @@ namespace quietmon {
 // - what remains of the server part is the host.
 // Nothing is decoded: user, password and path go on as typed.
 HttpTarget splitUrl(std::string_view url);
+
+// The URL as typed, but without the "user:password@" that splitUrl finds: the scheme, the host, the
+// port and the path with its query, for a log line that others may read.
+std::string urlWithoutCredentials(std::string_view url);
 
 } // namespace quietmon
