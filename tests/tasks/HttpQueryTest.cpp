@@ -26,7 +26,25 @@ protected:
     }
 
     bool settled(std::chrono::milliseconds timeout = 10s) {
-        return loop.runUntil([this] { return !query.httpGet().busy(); }, timeout);
+        return loop.runUntil([this] { return !query.busy(); }, timeout);
+    }
+
+    static std::vector<std::string> requestLines(const LoopbackHttpServer& server) {
+        std::vector<std::string> lines;
+        for (const auto& request : server.requests())
+            lines.push_back(request.requestLine());
+        return lines;
+    }
+
+    // Holds the requests for paths starting with `held` until the test releases them; answers every
+    // request with its own request line.
+    static LoopbackHttpServer::Handler holding(std::string held) {
+        return [held](LoopbackHttpServer::Exchange& exchange) {
+            const std::string line = exchange.request().requestLine();
+            if (line.starts_with("GET " + held))
+                exchange.holdUntilReleased();
+            exchange.send(LoopbackHttpServer::answer(200, "OK", "answer to " + line));
+        };
     }
 
     static LoopbackHttpServer::Handler answering(std::string body, int status = 200,
@@ -86,9 +104,9 @@ TEST_F(HttpQueryTest, AQueryRightAfterTheHostNameReachesTheServersRoot) {
 
 TEST_F(HttpQueryTest, TheUntouchedDefaultAddressOrNoAddressSendsNothingAndShowsNothing) {
     query.sendQuery({"http://", "name=%channel"}, true);
-    EXPECT_FALSE(query.httpGet().busy());
+    EXPECT_FALSE(query.busy());
     query.sendQuery({"", ""}, true);
-    EXPECT_FALSE(query.httpGet().busy());
+    EXPECT_FALSE(query.busy());
     loop.runPending();
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -174,22 +192,44 @@ TEST_F(HttpQueryTest, ATasksQueryShowsNothingWhateverItsOutcome) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(HttpQueryTest, ATestPressedWhileATasksQueryRunsIsDroppedAndTheTasksAnswerIsShown) {
-    LoopbackHttpServer server([](LoopbackHttpServer::Exchange& exchange) {
-        if (exchange.request().requestLine().starts_with("GET /task"))
-            exchange.holdUntilReleased();
-        exchange.send(LoopbackHttpServer::answer(200, "OK", "answer to " + exchange.request().requestLine()));
-    });
-    query.sendQuery({server.url("/task"), "n=%channel"}, false);
+TEST_F(HttpQueryTest, AQuerySentWhileAnotherRunsWaitsForItAndEachShowsOrHidesItsOwnAnswer) {
+    // A "Test" pressed while a task's query runs, and a task's query sent while a test runs.
+    for (const bool firstShown : {false, true}) {
+        LoopbackHttpServer server(holding("/first"));
+        messages.shown.clear();
+        query.sendQuery({server.url("/first"), "n=%channel"}, firstShown);
+        ASSERT_TRUE(server.waitForRequests(1, 10s));
+        query.sendQuery({server.url("/second"), ""}, !firstShown);
+        EXPECT_TRUE(query.busy());
+
+        server.release();
+        ASSERT_TRUE(settled());
+        EXPECT_EQ(requestLines(server),
+                  (std::vector<std::string>{"GET /first?n=Left HTTP/1.0", "GET /second HTTP/1.0"}));
+        const std::string shown =
+            firstShown
+                ? "URL: " + server.url("/first") + "?n=Left \nResponse: answer to GET /first?n=Left HTTP/1.0"
+                : "URL: " + server.url("/second") + " \nResponse: answer to GET /second HTTP/1.0";
+        EXPECT_EQ(messages.shown, std::vector<std::string>{shown});
+    }
+}
+
+TEST_F(HttpQueryTest, BeyondEightWaitingBehindAHangingQueryTheOldestWaitingOneIsDroppedAndLogged) {
+    LoopbackHttpServer server(holding("/hanging"));
+    query.sendQuery({server.url("/hanging"), ""}, false);
     ASSERT_TRUE(server.waitForRequests(1, 10s));
-    query.sendQuery({server.url("/test"), ""}, true);
+    for (int i = 1; i <= 9; ++i)
+        query.sendQuery({server.url("/waiting"), "n=" + std::to_string(i)}, false);
+    EXPECT_EQ(logged, std::vector<std::string>{"HTTP query dropped, too many waiting (" +
+                                               server.url("/waiting") + "?n=%31)"});
 
     server.release();
     ASSERT_TRUE(settled());
-    EXPECT_EQ(server.requests().size(), 1u);
-    EXPECT_EQ(messages.shown,
-              std::vector<std::string>{"URL: " + server.url("/task") +
-                                       "?n=Left \nResponse: answer to GET /task?n=Left HTTP/1.0"});
+    std::vector<std::string> expected{"GET /hanging HTTP/1.0"};
+    for (int i = 2; i <= 9; ++i)
+        expected.push_back("GET /waiting?n=%3" + std::to_string(i) + " HTTP/1.0");
+    EXPECT_EQ(requestLines(server), expected);
+    EXPECT_EQ(logged.size(), 1u);
 }
 
 TEST_F(HttpQueryTest, AStalledServerDoesNotSilenceTheQueriesThatFollow) {
@@ -202,29 +242,29 @@ TEST_F(HttpQueryTest, AStalledServerDoesNotSilenceTheQueriesThatFollow) {
     query.httpGet().setTimeouts(
         {.connectMs = 2000, .lowSpeedBytesPerSecond = 1, .lowSpeedTimeMs = 200, .totalMs = 0});
     query.sendQuery({server.url("/stall"), ""}, false);
-    ASSERT_TRUE(settled(5s));
     query.sendQuery({server.url("/status"), ""}, true);
-    ASSERT_TRUE(settled());
+    ASSERT_TRUE(settled(5s));
 
-    EXPECT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(requestLines(server),
+              (std::vector<std::string>{"GET /stall HTTP/1.0", "GET /status HTTP/1.0"}));
     EXPECT_EQ(messages.shown,
               std::vector<std::string>{"URL: " + server.url("/status") + " \nResponse: back"});
 }
 
-TEST_F(HttpQueryTest, ATestBoxLeftOpenDoesNotHoldBackTheNextQuery) {
+TEST_F(HttpQueryTest, ATestBoxLeftOpenDoesNotHoldBackTheQueryWaitingBehindIt) {
     LoopbackHttpServer server(answering("ok"));
-    bool sentWhileShown = false;
-    struct SendingBoxes final : MessageBoxes {
+    bool nextRanWhileShown = false;
+    struct WatchingBoxes final : MessageBoxes {
         std::function<void()> whileShown;
         void inform(const std::string&) override { whileShown(); }
     } boxes;
-    HttpQuery tested{loop, transport, [](std::string_view text) { return std::string(text); }, boxes, {}};
-    boxes.whileShown = [&] {
-        tested.sendQuery({server.url("/alarm"), ""}, false);
-        sentWhileShown = tested.httpGet().busy();
-    };
+    HttpQuery tested{loop, transport, [](std::string_view text) { return std::string(text); }, boxes,
+                     [](const std::string&) {}};
+    boxes.whileShown = [&] { nextRanWhileShown = tested.httpGet().busy(); };
     tested.sendQuery({server.url("/test"), ""}, true);
-    ASSERT_TRUE(loop.runUntil([&] { return sentWhileShown && !tested.httpGet().busy(); }, 10s));
+    tested.sendQuery({server.url("/alarm"), ""}, false);
+    ASSERT_TRUE(loop.runUntil([&] { return !tested.busy(); }, 10s));
+    EXPECT_TRUE(nextRanWhileShown);
     EXPECT_EQ(server.requests().size(), 2u);
 }
 

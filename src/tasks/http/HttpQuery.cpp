@@ -8,9 +8,10 @@ HttpQuery::HttpQuery(EventLoop& loop, HttpTransport& transport, ExpandForUrl exp
                      MessageBoxes& messages, Log log)
     : m_expandForUrl(std::move(expandForUrl)), m_messages(messages), m_log(std::move(log)),
       m_httpGet(loop, transport) {
-    m_httpGet.setOnDoneString(
-        [this](const std::string& text, const HttpResult& result) { onHttpDone(text, result); });
-    m_httpGet.setOnError([this](const HttpResult& result) { onHttpError(result); });
+    m_httpGet.setOnDoneString([this](const std::string& text, const HttpResult& result) {
+        onHttpDone(finishRunningQuery(), text, result);
+    });
+    m_httpGet.setOnError([this](const HttpResult& result) { onHttpError(finishRunningQuery(), result); });
 }
 
 void HttpQuery::sendQuery(const QuerySettings& settings, bool show) {
@@ -19,29 +20,52 @@ void HttpQuery::sendQuery(const QuerySettings& settings, bool show) {
     std::string url = settings.address;
     if (!settings.query.empty())
         url.append("?").append(m_expandForUrl(settings.query));
-    m_shouldShowHttpResult = show;
-    m_httpGet.getString(url);
+    m_waiting.push_back({std::move(url), show});
+    if (m_waiting.size() > maxWaitingQueries) {
+        m_log("HTTP query dropped, too many waiting (" + urlWithoutCredentials(m_waiting.front().url) + ")");
+        m_waiting.pop_front();
+    }
+    startNextQuery();
+}
+
+void HttpQuery::startNextQuery() {
+    while (!m_httpGet.busy() && !m_waiting.empty()) {
+        SentQuery next = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        if (m_httpGet.getString(next.url)) {
+            m_running = std::move(next);
+            return;
+        }
+        // The system is out of threads; this query is lost, and said so, but the next may fare better.
+        onHttpError(next, {.failure = "No thread could be started"});
+    }
+}
+
+// The running query's outcome is back on this thread and the component is free. The next waiting
+// query starts before the handler runs: its message box may stay open, and the queries of alarms must
+// not wait for someone to close it.
+HttpQuery::SentQuery HttpQuery::finishRunningQuery() {
+    SentQuery finished = std::move(m_running);
+    startNextQuery();
+    return finished;
 }
 
 // The URL and the response stand on two lines; "\n" is the line break of this platform's message boxes.
-void HttpQuery::onHttpDone(const std::string& text, const HttpResult& result) {
-    logFailure(m_httpGet.url(), result);
-    if (m_shouldShowHttpResult)
-        m_messages.inform("URL: " + m_httpGet.url() +
-                          " \nResponse: " + text.substr(0, shownAnswerCharacters));
+void HttpQuery::onHttpDone(const SentQuery& query, const std::string& text, const HttpResult& result) {
+    logFailure(query.url, result);
+    if (query.show)
+        m_messages.inform("URL: " + query.url + " \nResponse: " + text.substr(0, shownAnswerCharacters));
 }
 
-void HttpQuery::onHttpError(const HttpResult& result) {
-    logFailure(m_httpGet.url(), result);
-    if (m_shouldShowHttpResult)
-        m_messages.inform("URL: " + m_httpGet.url() + " \nResponse: Error");
+void HttpQuery::onHttpError(const SentQuery& query, const HttpResult& result) {
+    logFailure(query.url, result);
+    if (query.show)
+        m_messages.inform("URL: " + query.url + " \nResponse: Error");
 }
 
 // An error page still counts as an answer for the message box, but the log tells its status. A body
 // cut off midway is logged as a failure too.
 void HttpQuery::logFailure(const std::string& url, const HttpResult& result) {
-    if (!m_log)
-        return;
     if (result.status >= 400)
         m_log("HTTP query answered " + std::to_string(result.status) + " (" + urlWithoutCredentials(url) +
               ")");

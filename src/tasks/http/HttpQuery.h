@@ -6,6 +6,7 @@
 #include "tasks/TaskServices.h"
 #include "tasks/http/HttpGet.h"
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -17,9 +18,21 @@ namespace quietmon {
 // appears in a message box. A query that got no answer, or an answer of status 400 or more, is logged
 // either way, with the URL stripped of its user name and password: a station must learn that its
 // paging call did not go through.
+//
+// One query runs at a time; those sent meanwhile wait in order, each with its own URL and show flag, so
+// that a "Test" button never shows a task's answer nor the reverse.
 class HttpQuery final : public HttpQueryTask {
 public:
     static constexpr std::size_t shownAnswerCharacters = 1024;
+    // Queries that may wait behind the running one. A server that hangs holds the line until its
+    // time-outs; meanwhile the newest alarms matter most, so a ninth pushes the oldest out.
+    static constexpr std::size_t maxWaitingQueries = 8;
+
+    // A query as sent: where it goes and whether its outcome is shown.
+    struct SentQuery {
+        std::string url;
+        bool show = false;
+    };
 
     using ExpandForUrl = std::function<std::string(std::string_view)>;
     using Log = std::function<void(const std::string&)>;
@@ -30,23 +43,29 @@ public:
               Log log);
 
     // The address goes out as typed, the query expanded and encoded. The untouched default address
-    // sends nothing; a query sent while another one runs is dropped.
+    // sends nothing; a query sent while another one runs waits for it.
     void sendQuery(const QuerySettings& settings, bool show) override;
+    // Whether a query runs or waits.
+    bool busy() const { return m_httpGet.busy() || !m_waiting.empty(); }
 
-    // The component's outcome handlers.
-    void onHttpDone(const std::string& text, const HttpResult& result);
-    void onHttpError(const HttpResult& result);
+    // The outcome handlers, each with the query it answers.
+    void onHttpDone(const SentQuery& query, const std::string& text, const HttpResult& result);
+    void onHttpError(const SentQuery& query, const HttpResult& result);
 
     HttpGet& httpGet() { return m_httpGet; }
 
 private:
+    void startNextQuery();
+    SentQuery finishRunningQuery();
     void logFailure(const std::string& url, const HttpResult& result);
 
     ExpandForUrl m_expandForUrl;
     MessageBoxes& m_messages;
     Log m_log;
-    // Written by every send, even a dropped one: the flag in force when an answer arrives decides.
-    bool m_shouldShowHttpResult = false;
+    // The query on the component's worker; valid while the component is busy.
+    SentQuery m_running;
+    std::deque<SentQuery> m_waiting;
+    // Last, so that it goes first at exit: the running worker is stopped before the line is discarded.
     HttpGet m_httpGet;
 };
 
