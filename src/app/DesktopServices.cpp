@@ -28,4 +28,10 @@ bool LinuxDesktop::openMixer() {
     return !program.empty() && startDetached(program, {"--tab=4"});
 }
 
+void LinuxDesktop::openDocument(const std::string& pathOrUrl) {
+    const std::string opener = findProgram("xdg-open");
+    if (!opener.empty())
+        startDetached(opener, {pathOrUrl});
+}
+
 } // namespace quietmon

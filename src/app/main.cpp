@@ -16,6 +16,7 @@
 #include "platform/linux/PulseAudioEndpoints.h"
 #include "platform/linux/X11DesktopWindows.h"
 #include "setup/PasswordDialog.h"
+#include "setup/QtFileDialogs.h"
 #include "setup/RebootCountdownDialog.h"
 #include "setup/SetupDialog.h"
 #include "setup/WindowChooser.h"
@@ -65,8 +66,10 @@ int runMonitor(int argc, char** argv) {
 
     MainWindow mainWindow(monitor, desktop, messages);
     messages.setOwner(&mainWindow);
-    SetupDialog setup(monitor, mainWindow);
+    QtFileDialogs fileDialogs(&mainWindow);
+    SetupDialog setup(monitor, mainWindow, messages, fileDialogs, desktop);
     WindowChooser windowChooser(&mainWindow);
+    setup.setWindowPicker(&windowChooser);
     RebootCountdownDialog rebootCountdown(&mainWindow);
     PasswordDialog passwordDialog(&mainWindow);
     mainWindow.setDialogs(&setup, &passwordDialog);

@@ -1,38 +1,77 @@
 #include "setup/SetupDialog.h"
 
+#include "app/DesktopServices.h"
 #include "app/MainWindow.h"
 #include "app/Monitor.h"
 
-#include <QDialogButtonBox>
-#include <QLabel>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace quietmon {
 
-SetupDialog::SetupDialog(Monitor& monitor, MainWindow& mainWindow)
-    : QDialog(&mainWindow), m_monitor(monitor) {
+SetupDialog::SetupDialog(Monitor& monitor, MainWindow& mainWindow, MessageBoxes& messages, FileDialogs& files,
+                         DesktopServices& desktop)
+    : QDialog(&mainWindow), m_context{monitor, mainWindow, messages, files, desktop, nullptr, {}} {
     setWindowTitle(QStringLiteral("Setup"));
-    auto* layout = new QVBoxLayout(this);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    finishStartUp();
+    buildPages();
+}
 
-    m_monitor.listAudioDevices();
-    m_monitor.loadSetupSettings();
+// The start-up steps that belong to the dialog's creation, in the program's order; the pages are built
+// afterwards, from the settings as loaded and applied.
+void SetupDialog::finishStartUp() {
+    Monitor& monitor = m_context.monitor;
+    MainWindow& mainWindow = m_context.mainWindow;
+    monitor.listAudioDevices();
+    monitor.loadSetupSettings();
     mainWindow.applyTitle();
     mainWindow.updateTray();
-    m_monitor.chooseAudioDevice();
-    m_monitor.openLog();
-    m_monitor.openAudioDevice();
+    monitor.chooseAudioDevice();
+    monitor.openLog();
+    monitor.openAudioDevice();
     mainWindow.applySettings();
-    m_monitor.finishStartUp();
-    // The folders, where the About page shows them.
-    auto* folders =
-        new QLabel(QString::fromStdString("Application folder: " + m_monitor.folders().programFolder +
-                                          "\nData folder: " + m_monitor.folders().dataFolder),
-                   this);
-    folders->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->insertWidget(0, folders);
+    monitor.finishStartUp();
+}
+
+void SetupDialog::buildPages() {
+    m_pages = new QTabWidget(this);
+    // The pages, in order: "Alarm Activation", "Alarm Tasks", "Return Tasks", "Settings", "About".
+
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    auto* help = new QPushButton(QStringLiteral("Help"), this);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(help, &QPushButton::clicked, this, [this] { openHelp(); });
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(close);
+    buttons->addStretch();
+    buttons->addWidget(help);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(m_pages, 1);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed border
+}
+
+void SetupDialog::setAlarmTaskPagesEnabled(bool enabled) {
+    m_alarmTaskPagesEnabled = enabled;
+}
+
+void SetupDialog::openHelp() {
+    m_context.desktop.openDocument(m_context.monitor.folders().programFolder + "quietmon.htm");
+}
+
+void SetupDialog::showEvent(QShowEvent* event) {
+    m_context.fields.refresh();
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        m_pages->setCurrentIndex(0);
+    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+    QDialog::showEvent(event);
 }
 
 } // namespace quietmon

@@ -1,25 +1,42 @@
 #pragma once
 
+#include "setup/SetupContext.h"
+
 #include <QDialog>
+
+class QTabWidget;
 
 namespace quietmon {
 
-class Monitor;
-class MainWindow;
-
-// The Setup dialog. Creating it finishes the program's start-up: the remaining settings are loaded, the
-// log is opened, the settings are applied and the start-up status takes effect.
+// The Setup dialog: five pages of fields bound to the live settings, with "Close" and "Help" beside them.
+// Creating it finishes the program's start-up: the remaining settings are loaded, the log is opened,
+// the settings are applied and the start-up status takes effect.
 class SetupDialog final : public QDialog {
 public:
-    SetupDialog(Monitor& monitor, MainWindow& mainWindow);
+    SetupDialog(Monitor& monitor, MainWindow& mainWindow, MessageBoxes& messages, FileDialogs& files,
+                DesktopServices& desktop);
+
+    void setWindowPicker(WindowPicker* picker) { m_context.windowPicker = picker; }
 
     // The alarm-task pages cannot be edited while the alarm queue runs.
-    void setAlarmTaskPagesEnabled(bool enabled) { m_alarmTaskPagesEnabled = enabled; }
+    void setAlarmTaskPagesEnabled(bool enabled);
     bool alarmTaskPagesEnabled() const { return m_alarmTaskPagesEnabled; }
 
+    QTabWidget& pages() { return *m_pages; }
+    SetupContext& context() { return m_context; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
-    Monitor& m_monitor;
+    void finishStartUp();
+    void buildPages();
+    void openHelp();
+
+    SetupContext m_context;
+    QTabWidget* m_pages = nullptr;
     bool m_alarmTaskPagesEnabled = true;
+    bool m_shownBefore = false; // the first showing opens on "Alarm Activation"
 };
 
 } // namespace quietmon

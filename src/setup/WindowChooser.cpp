@@ -6,4 +6,10 @@ WindowChooser::WindowChooser(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Window"));
 }
 
+std::optional<ChosenWindow> WindowChooser::pickWindow() {
+    if (exec() != QDialog::Accepted)
+        return std::nullopt;
+    return ChosenWindow{};
+}
+
 } // namespace quietmon

@@ -29,7 +29,7 @@ protected:
     void start(const std::string& settingsFile = "") {
         writeSettings(settingsFile);
         window = std::make_unique<MainWindow>(monitor, desktop, messages);
-        setup = std::make_unique<SetupDialog>(monitor, *window);
+        setup = std::make_unique<SetupDialog>(monitor, *window, messages, files, desktop);
         password = std::make_unique<PasswordDialog>(window.get());
         window->setDialogs(setup.get(), password.get());
         loop.advance(10); // the start-up visibility tick
@@ -46,6 +46,7 @@ protected:
 
     test::FakeDesktop desktop;
     test::FakeMessageBoxes messages;
+    test::FakeFileDialogs files;
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<SetupDialog> setup;
     std::unique_ptr<PasswordDialog> password;
@@ -72,7 +73,7 @@ TEST_F(MainWindowTest, ShowsItsCaptionsInAClientArea139HighAndAtLeast319Wide) {
 TEST_F(MainWindowTest, TheWindowAppearsOnlyAtTheFirstTick) {
     writeSettings("");
     window = std::make_unique<MainWindow>(monitor, desktop, messages);
-    setup = std::make_unique<SetupDialog>(monitor, *window);
+    setup = std::make_unique<SetupDialog>(monitor, *window, messages, files, desktop);
     EXPECT_FALSE(window->isVisible());
     loop.advance(10);
     EXPECT_TRUE(window->isVisible());

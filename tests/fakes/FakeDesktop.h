@@ -2,6 +2,7 @@
 
 #include "app/DesktopServices.h"
 #include "platform/MessageBoxes.h"
+#include "setup/FileDialogs.h"
 
 #include <deque>
 #include <optional>
@@ -22,17 +23,39 @@ public:
         return mixerInstalled;
     }
 
+    void openDocument(const std::string& pathOrUrl) override { openedDocuments.push_back(pathOrUrl); }
+
     bool hasTray = true;
     bool statusNotifierHost = false;
     bool mixerInstalled = true;
     int mixerStarts = 0;
     std::vector<bool> priorities;
+    std::vector<std::string> openedDocuments;
 };
 
 class FakeMessageBoxes final : public MessageBoxes {
 public:
     void inform(const std::string& text) override { shown.push_back(text); }
     std::vector<std::string> shown;
+};
+
+// Answers the file dialogs with the choices queued; nothing queued means Cancel.
+class FakeFileDialogs final : public FileDialogs {
+public:
+    std::optional<std::string> chooseFileToOpen() override { return next(filesToOpen); }
+    std::optional<ScreenshotFile> chooseScreenshotFile() override { return next(screenshotFiles); }
+
+    std::deque<std::string> filesToOpen;
+    std::deque<ScreenshotFile> screenshotFiles;
+
+private:
+    template <typename T> static std::optional<T> next(std::deque<T>& queue) {
+        if (queue.empty())
+            return std::nullopt;
+        T answer = queue.front();
+        queue.pop_front();
+        return answer;
+    }
 };
 
 // Answers the password dialog with the texts queued; nothing queued means Cancel.

@@ -1,0 +1,101 @@
+#include "setup/BoundFields.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QSignalBlocker>
+#include <algorithm>
+
+namespace quietmon {
+
+QLineEdit* BoundFields::text(QWidget* parent, std::string& value, int maxLength) {
+    auto* field = new QLineEdit(parent);
+    // QLineEdit's own limit is 32767 characters: "no limit" keeps it.
+    if (maxLength > 0)
+        field->setMaxLength(maxLength);
+    QObject::connect(field, &QLineEdit::textChanged, field,
+                     [&value](const QString& text) { value = text.toStdString(); });
+    m_refreshers.emplace_back([field, &value] {
+        const QSignalBlocker quiet(field);
+        field->setText(QString::fromStdString(value));
+    });
+    m_refreshers.back()();
+    return field;
+}
+
+QLineEdit* BoundFields::password(QWidget* parent, std::string& value, int maxLength) {
+    QLineEdit* field = text(parent, value, maxLength);
+    field->setEchoMode(QLineEdit::Password);
+    field->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*"
+    return field;
+}
+
+int BoundFields::numberValue(const QString& text, const NumberRange& range) {
+    bool isNumber = false;
+    const int number = text.trimmed().toInt(&isNumber);
+    if (!isNumber)
+        return range.minimum;
+    return std::clamp(number, range.minimum, range.maximum);
+}
+
+QString BoundFields::settledNumberText(const QString& text, const NumberRange& range) {
+    QString settled = text.trimmed();
+    if (settled.isEmpty()) {
+        if (range.emptyStaysEmpty)
+            return settled;
+        settled = QStringLiteral("0");
+    }
+    return QString::number(numberValue(settled, range));
+}
+
+QLineEdit* BoundFields::number(QWidget* parent, int& value, NumberRange range) {
+    auto* field = new QLineEdit(parent);
+    field->setMaxLength(range.maxCharacters);
+    const QString sign = range.minimum < 0 ? QStringLiteral("-?") : QString();
+    field->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(sign + QStringLiteral("[0-9]*")), field));
+    QObject::connect(field, &QLineEdit::textChanged, field,
+                     [&value, range](const QString& text) { value = numberValue(text, range); });
+    QObject::connect(field, &QLineEdit::editingFinished, field, [field, range] {
+        const QString settled = settledNumberText(field->text(), range);
+        if (settled != field->text())
+            field->setText(settled);
+    });
+    m_refreshers.emplace_back([field, &value] {
+        const QSignalBlocker quiet(field);
+        field->setText(QString::number(value));
+    });
+    m_refreshers.back()();
+    return field;
+}
+
+QCheckBox* BoundFields::tick(QWidget* parent, const QString& caption, bool& value) {
+    auto* box = new QCheckBox(caption, parent);
+    QObject::connect(box, &QCheckBox::toggled, box, [&value](bool checked) { value = checked; });
+    m_refreshers.emplace_back([box, &value] {
+        const QSignalBlocker quiet(box);
+        box->setChecked(value);
+    });
+    m_refreshers.back()();
+    return box;
+}
+
+QComboBox* BoundFields::choice(QWidget* parent, int& value, const QStringList& lines) {
+    auto* box = new QComboBox(parent);
+    box->addItems(lines);
+    QObject::connect(box, &QComboBox::currentIndexChanged, box, [&value](int index) { value = index; });
+    m_refreshers.emplace_back([box, &value] {
+        const QSignalBlocker quiet(box);
+        box->setCurrentIndex(value >= 0 && value < box->count() ? value : -1);
+    });
+    m_refreshers.back()();
+    return box;
+}
+
+void BoundFields::refresh() {
+    for (const auto& refresher : m_refreshers)
+        refresher();
+}
+
+} // namespace quietmon

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QWidget;
+
+namespace quietmon {
+
+// The Setup dialog's widgets, each bound to one value of the live settings: an edit changes the value at
+// once, so the next task that runs sees it, and refresh() shows the values again (the dialog does that
+// each time it is shown, since the program changes some of them itself).
+class BoundFields {
+public:
+    // The number-field rule: when the focus leaves a field, an empty text becomes "0" (unless
+    // `emptyStaysEmpty`) and a value outside the range the nearest bound. While typing, a text that is
+    // not a number reads as the minimum.
+    struct NumberRange {
+        int minimum;
+        int maximum;
+        int maxCharacters;
+        bool emptyStaysEmpty = false;
+    };
+
+    // `maxLength` 0: no limit. Pasted text beyond the limit is cut to it.
+    QLineEdit* text(QWidget* parent, std::string& value, int maxLength);
+    // Shown as "*".
+    QLineEdit* password(QWidget* parent, std::string& value, int maxLength);
+    QLineEdit* number(QWidget* parent, int& value, NumberRange range);
+    QCheckBox* tick(QWidget* parent, const QString& caption, bool& value);
+    // A list choice: the value is the selected line, -1 for none.
+    QComboBox* choice(QWidget* parent, int& value, const QStringList& lines);
+
+    void refresh();
+
+    // What a number field's text stands for, and what it shows once the focus has left it.
+    static int numberValue(const QString& text, const NumberRange& range);
+    static QString settledNumberText(const QString& text, const NumberRange& range);
+
+private:
+    std::vector<std::function<void()>> m_refreshers;
+};
+
+} // namespace quietmon

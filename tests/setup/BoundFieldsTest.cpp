@@ -1,0 +1,60 @@
+#include "setup/BoundFields.h"
+
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+namespace quietmon {
+namespace {
+
+using Range = BoundFields::NumberRange;
+
+const Range silence{1, 3600, 4};
+const Range returnSeconds{0, 3600, 4};
+const Range minThreshold{-96, -6, 3};
+const Range delay{1, 3600, 4};
+const Range repeatFromLine{1, 32, 2, true};
+
+TEST(NumberFields, SettleAsTheFocusLeaves) {
+    struct Case {
+        Range range;
+        const char* typed;
+        const char* shown;
+        int value; // what the settings hold once the field has settled
+    };
+    for (const Case& c : {Case{returnSeconds, "", "0", 0}, Case{silence, "", "1", 1},
+                          Case{minThreshold, "", "-6", -6}, Case{delay, "5000", "3600", 3600},
+                          Case{minThreshold, "-120", "-96", -96}, Case{silence, "0042", "42", 42},
+                          Case{repeatFromLine, "", "", 1}, Case{repeatFromLine, "40", "32", 32}}) {
+        SCOPED_TRACE(c.typed);
+        const QString settled = BoundFields::settledNumberText(QString::fromLatin1(c.typed), c.range);
+        EXPECT_EQ(settled.toStdString(), c.shown);
+        EXPECT_EQ(BoundFields::numberValue(settled, c.range), c.value);
+    }
+}
+
+TEST(NumberFields, ATypedNumberReachesTheSettingAtOnceAndTheFieldSettlesWhenLeft) {
+    BoundFields fields;
+    int value = 300;
+    QWidget parent;
+    QLineEdit* field = fields.number(&parent, value, delay);
+    EXPECT_EQ(field->text(), "300");
+    field->setText("5000");
+    EXPECT_EQ(value, 3600); // a running task reads the field's value as it stands
+    Q_EMIT field->editingFinished();
+    EXPECT_EQ(field->text(), "3600");
+    value = 7; // changed by the program itself
+    fields.refresh();
+    EXPECT_EQ(field->text(), "7");
+}
+
+TEST(TextFields, PastedTextIsCutToTheLimit) {
+    BoundFields fields;
+    std::string value;
+    QWidget parent;
+    QLineEdit* field = fields.text(&parent, value, 31);
+    field->insert(QString(40, QLatin1Char('x')));
+    EXPECT_EQ(value, std::string(31, 'x'));
+}
+
+} // namespace
+} // namespace quietmon
