@@ -68,7 +68,7 @@ int runMonitor(int argc, char** argv) {
     messages.setOwner(&mainWindow);
     QtFileDialogs fileDialogs(&mainWindow);
     SetupDialog setup(monitor, mainWindow, messages, fileDialogs, desktop);
-    WindowChooser windowChooser(&mainWindow);
+    WindowChooser windowChooser(windows, &mainWindow);
     setup.setWindowPicker(&windowChooser);
     RebootCountdownDialog rebootCountdown(&mainWindow);
     PasswordDialog passwordDialog(&mainWindow);
