@@ -1,5 +1,7 @@
 #include "platform/linux/AlsaWaveIn.h"
 
+#include "platform/linux/AlsaCaptureDevices.h"
+
 #include <algorithm>
 #include <alsa/asoundlib.h>
 #include <atomic>
@@ -233,22 +235,20 @@ bool configure(snd_pcm_t* pcm, const WaveInFormat& format, std::string& error) {
 
 std::vector<std::string> listAlsaCaptureDevices() {
     silenceAlsaLibrary();
-    std::vector<std::string> names;
     void** hints = nullptr;
     if (snd_device_name_hint(-1, "pcm", &hints) < 0)
-        return names;
+        return {};
+    std::vector<AlsaDeviceHint> entries;
     for (void** hint = hints; *hint; ++hint) {
         char* name = snd_device_name_get_hint(*hint, "NAME");
         char* direction = snd_device_name_get_hint(*hint, "IOID");
-        // No IOID means both directions.
-        const bool captures = !direction || std::strcmp(direction, "Output") != 0;
-        if (name && captures && std::strcmp(name, "null") != 0)
-            names.emplace_back(name);
+        if (name)
+            entries.push_back({name, direction ? direction : ""});
         std::free(name);
         std::free(direction);
     }
     snd_device_name_free_hint(hints);
-    return names;
+    return captureDeviceNames(entries);
 }
 
 AlsaWaveInDriver::AlsaWaveInDriver(EventLoop& loop) : m_loop(loop) {

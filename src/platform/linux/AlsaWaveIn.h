@@ -13,7 +13,8 @@ class AlsaWaveInDriver final : public WaveInDriver {
 public:
     explicit AlsaWaveInDriver(EventLoop& loop);
 
-    // The ALSA PCM devices that can capture, by their full names ("default", "pulse", "sysdefault:CARD=...").
+    // The ALSA PCM devices to listen to, by their full names ("default", "pulse", "sysdefault:CARD=..."), in
+    // the order of captureDeviceNames.
     std::vector<std::string> deviceNames() override;
     std::unique_ptr<WaveInDevice> open(int device, const WaveInFormat& format, BufferDone onBufferDone,
                                        std::string& error) override;
@@ -23,7 +24,7 @@ private:
     std::vector<std::string> m_names;
 };
 
-// The capture devices ALSA names, without "null".
+// The capture devices of this machine as ALSA's hints name them now, by captureDeviceNames.
 std::vector<std::string> listAlsaCaptureDevices();
 
 } // namespace quietmon
