@@ -2,12 +2,41 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
+#include <QTimeEdit>
 #include <algorithm>
 
 namespace quietmon {
+
+namespace {
+
+// Up and Down step a number field's value within its range, as a spin box's arrows would.
+class NumberStepKeys final : public QObject {
+public:
+    NumberStepKeys(QLineEdit* field, BoundFields::NumberRange range)
+        : QObject(field), m_field(field), m_range(range) {}
+
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Up && key != Qt::Key_Down)
+            return false;
+        const int step = key == Qt::Key_Up ? m_range.step : -m_range.step;
+        const int value = BoundFields::numberValue(m_field->text(), m_range) + step;
+        m_field->setText(QString::number(std::clamp(value, m_range.minimum, m_range.maximum)));
+        return true;
+    }
+
+private:
+    QLineEdit* m_field;
+    BoundFields::NumberRange m_range;
+};
+
+} // namespace
 
 QLineEdit* BoundFields::text(QWidget* parent, std::string& value, int maxLength) {
     auto* field = new QLineEdit(parent);
@@ -55,6 +84,10 @@ QLineEdit* BoundFields::number(QWidget* parent, int& value, NumberRange range) {
     const QString sign = range.minimum < 0 ? QStringLiteral("-?") : QString();
     field->setValidator(
         new QRegularExpressionValidator(QRegularExpression(sign + QStringLiteral("[0-9]*")), field));
+    // As wide as its longest text, with room for the frame.
+    field->setMaximumWidth(field->fontMetrics().horizontalAdvance(QString(range.maxCharacters + 2, u'0')) +
+                           8);
+    field->installEventFilter(new NumberStepKeys(field, range));
     QObject::connect(field, &QLineEdit::textChanged, field,
                      [&value, range](const QString& text) { value = numberValue(text, range); });
     QObject::connect(field, &QLineEdit::editingFinished, field, [field, range] {
@@ -91,6 +124,20 @@ QComboBox* BoundFields::choice(QWidget* parent, int& value, const QStringList& l
     });
     m_refreshers.back()();
     return box;
+}
+
+QTimeEdit* BoundFields::timeOfDay(QWidget* parent, TimeOfDay& value) {
+    auto* field = new QTimeEdit(parent);
+    field->setDisplayFormat(QStringLiteral("H:mm"));
+    QObject::connect(field, &QTimeEdit::timeChanged, field, [&value](QTime time) {
+        value = TimeOfDay::fromMilliseconds(time.msecsSinceStartOfDay());
+    });
+    m_refreshers.emplace_back([field, &value] {
+        const QSignalBlocker quiet(field);
+        field->setTime(QTime::fromMSecsSinceStartOfDay(value.milliseconds()));
+    });
+    m_refreshers.back()();
+    return field;
 }
 
 void BoundFields::refresh() {

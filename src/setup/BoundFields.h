@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DateTime.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -9,6 +11,7 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QTimeEdit;
 class QWidget;
 
 namespace quietmon {
@@ -26,6 +29,8 @@ public:
         int maximum;
         int maxCharacters;
         bool emptyStaysEmpty = false;
+        // The Up and Down keys move the value by this much, as a spin box's arrows would.
+        int step = 1;
     };
 
     // `maxLength` 0: no limit. Pasted text beyond the limit is cut to it.
@@ -36,6 +41,8 @@ public:
     QCheckBox* tick(QWidget* parent, const QString& caption, bool& value);
     // A list choice: the value is the selected line, -1 for none.
     QComboBox* choice(QWidget* parent, int& value, const QStringList& lines);
+    // Shown as "H:mm"; the seconds and milliseconds a stored time carries are kept.
+    QTimeEdit* timeOfDay(QWidget* parent, TimeOfDay& value);
 
     void refresh();
 
@@ -46,5 +53,11 @@ public:
 private:
     std::vector<std::function<void()>> m_refreshers;
 };
+
+// Names a field after the settings key it edits, "Section/Key", so that it can be found by what it edits.
+template <typename Field> Field* forKey(Field* field, const char* key) {
+    field->setObjectName(QString::fromLatin1(key));
+    return field;
+}
 
 } // namespace quietmon

@@ -3,6 +3,7 @@
 #include "app/DesktopServices.h"
 #include "app/MainWindow.h"
 #include "app/Monitor.h"
+#include "setup/ActivationPage.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -40,6 +41,7 @@ void SetupDialog::finishStartUp() {
 void SetupDialog::buildPages() {
     m_pages = new QTabWidget(this);
     // The pages, in order: "Alarm Activation", "Alarm Tasks", "Return Tasks", "Settings", "About".
+    m_pages->addTab(new ActivationPage(m_context, m_pages), QStringLiteral("Alarm Activation"));
 
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     auto* help = new QPushButton(QStringLiteral("Help"), this);

@@ -1,6 +1,8 @@
 #include "setup/BoundFields.h"
 
 #include <QLineEdit>
+#include <QTest>
+#include <QTimeEdit>
 #include <gtest/gtest.h>
 
 namespace quietmon {
@@ -47,6 +49,26 @@ TEST(NumberFields, ATypedNumberReachesTheSettingAtOnceAndTheFieldSettlesWhenLeft
     EXPECT_EQ(field->text(), "7");
 }
 
+TEST(NumberFields, UpAndDownStepTheValueWithinTheRange) {
+    const Range peakHoldTime{.minimum = 100, .maximum = 10000, .maxCharacters = 5, .step = 100};
+    struct Case {
+        int stored;
+        Qt::Key key;
+        int value;
+    };
+    for (const Case& c : {Case{100, Qt::Key_Up, 200}, Case{100, Qt::Key_Down, 100},
+                          Case{9950, Qt::Key_Up, 10000}, Case{4321, Qt::Key_Down, 4221}}) {
+        SCOPED_TRACE(c.stored);
+        BoundFields fields;
+        int value = c.stored;
+        QWidget parent;
+        QLineEdit* field = fields.number(&parent, value, peakHoldTime);
+        QTest::keyClick(field, c.key);
+        EXPECT_EQ(value, c.value);
+        EXPECT_EQ(field->text().toInt(), c.value);
+    }
+}
+
 TEST(TextFields, PastedTextIsCutToTheLimit) {
     BoundFields fields;
     std::string value;
@@ -54,6 +76,19 @@ TEST(TextFields, PastedTextIsCutToTheLimit) {
     QLineEdit* field = fields.text(&parent, value, 31);
     field->insert(QString(40, QLatin1Char('x')));
     EXPECT_EQ(value, std::string(31, 'x'));
+}
+
+TEST(TimeFields, ShowHoursAndMinutesAndKeepTheStoredSecondsWhenChanged) {
+    BoundFields fields;
+    TimeOfDay value = TimeOfDay::fromParts(23, 59, 59);
+    QWidget parent;
+    QTimeEdit* field = fields.timeOfDay(&parent, value);
+    EXPECT_EQ(field->text(), "23:59");
+    QTest::keyClick(field, Qt::Key_Down); // the hour
+    EXPECT_EQ(value.format(), "22:59:59");
+    value = TimeOfDay::fromParts(7, 5);
+    fields.refresh();
+    EXPECT_EQ(field->text(), "7:05");
 }
 
 } // namespace
