@@ -180,8 +180,8 @@ std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints,
     settings.state.lastTask = effect.taskPosition;
     settings.state.repeats = effect.repeatCount;
     settings.state.rebooting = false;
-    // Without the built-in mp3 player the option cannot stay on.
-    settings.general.internalPlayer = false;
+    // The command line creates no built-in mp3 player.
+    clearUnavailablePlayerOption(settings.general, false);
     fillEmptyNames(settings, name);
     settings.state.threshold = thresholdWithinSlider(settings.state.threshold, settings.general.minThreshold);
 

@@ -36,6 +36,7 @@ void Monitor::prepareMainWindow() {
 
 void Monitor::loadSetupSettings() {
     loadSetupKeys(m_storedSettings, m_settings);
+    clearUnavailablePlayerOption(m_settings.general, m_playerAvailable);
     m_storedSettings = IniFile(); // read once at start-up, never needed again
     m_alarmState.taskPosition = m_settings.state.lastTask;
     m_alarmState.repeatCount = m_settings.state.repeats;

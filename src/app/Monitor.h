@@ -69,13 +69,18 @@ public:
     TaskServices& tasks() { return m_tasks; }
 
     void setView(MonitorView* view) { m_view = view; }
+    // Whether the built-in mp3 player was created and initialised; the player sets it when the main
+    // window is created, before the Setup dialog loads the settings. Until then there is none.
+    bool playerAvailable() const { return m_playerAvailable; }
+    void setPlayerAvailable(bool available) { m_playerAvailable = available; }
 
     // Main window creation: the alarm state reset, the start-up moment, the folders (the data folder is
     // created if missing) and the window's own keys of the settings file.
     void prepareMainWindow();
     // Setup creation: the audio devices are listed before the settings are read.
     void listAudioDevices() { m_audioInput.listAudioDevices(); }
-    // Setup creation: every other key of the settings file.
+    // Setup creation: every other key of the settings file. Without a built-in mp3 player, "Use built-in
+    // MP3 player for .mp3 files" is cleared.
     void loadSetupSettings();
     // Setup creation: the stored device's line is selected, or line 0.
     void chooseAudioDevice() { m_audioInput.chooseStartupDevice(m_settings.general); }
@@ -153,6 +158,7 @@ private:
     std::string m_statusText = status_texts::alarmNotActive;
     AlarmState m_alarmState;
     bool m_setupShown = false;
+    bool m_playerAvailable = false;
     bool m_rebooting = false;
     StartupStatusEffect::Status m_startupStatus = StartupStatusEffect::Status::AlarmNotActive;
     MeasurementState m_measurement;

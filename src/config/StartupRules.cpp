@@ -41,6 +41,11 @@ void fillEmptyNames(Settings& settings, const std::string& productName) {
         settings.general.rightName = "Right";
 }
 
+void clearUnavailablePlayerOption(GeneralSettings& general, bool playerAvailable) {
+    if (!playerAvailable)
+        general.internalPlayer = false;
+}
+
 int thresholdWithinSlider(int position, int minThreshold) {
     return std::clamp(position, 0, -minThreshold);
 }

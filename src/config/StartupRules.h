@@ -25,6 +25,9 @@ StartupStatusEffect startupStatusEffect(const Settings& loaded);
 // Names that must not stay empty once settings are applied: the window title and the channel names.
 void fillEmptyNames(Settings& settings, const std::string& productName);
 
+// "Use built-in MP3 player for .mp3 files" cannot stay on where no built-in player could be created.
+void clearUnavailablePlayerOption(GeneralSettings& general, bool playerAvailable);
+
 // The threshold slider runs from 0 to -MinThreshold; a position beyond it is pulled back.
 int thresholdWithinSlider(int position, int minThreshold);
 

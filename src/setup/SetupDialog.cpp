@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/Monitor.h"
 #include "setup/ActivationPage.h"
+#include "setup/SettingsPage.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -42,6 +43,7 @@ void SetupDialog::buildPages() {
     m_pages = new QTabWidget(this);
     // The pages, in order: "Alarm Activation", "Alarm Tasks", "Return Tasks", "Settings", "About".
     m_pages->addTab(new ActivationPage(m_context, m_pages), QStringLiteral("Alarm Activation"));
+    m_pages->addTab(new SettingsPage(m_context, m_pages), QStringLiteral("Settings"));
 
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     auto* help = new QPushButton(QStringLiteral("Help"), this);

@@ -24,8 +24,9 @@ TEST(ActivationPage, ARenamedChannelIsNamedWhenThePageIsShownAgainAndTheRuleStay
         auto& channels = dialog.field<QComboBox>("Activation/Channels");
         EXPECT_EQ(linesOf(channels), QStringList({"in both channels", "in any channel", "in channel Left",
                                                   "in channel Backup"}));
-        dialog.monitor.settings().general.leftName = "Main";
-        dialog.showDialogAgain();
+        dialog.showPage("Settings");
+        SetupDialogHarness::type(dialog.field<QLineEdit>("General/LeftName"), "Main");
+        dialog.showPage("Alarm Activation");
         EXPECT_EQ(linesOf(channels), QStringList({"in both channels", "in any channel", "in channel Main",
                                                   "in channel Backup"}));
         EXPECT_EQ(channels.currentIndex(), rule);

@@ -44,10 +44,6 @@ struct SetupDialogHarness : MonitorHarness {
         ADD_FAILURE() << "no page " << caption.toStdString();
         return *pages.currentWidget();
     }
-    void showDialogAgain() {
-        setup->hide();
-        setup->show();
-    }
 
     // The field that edits a settings key, "Section/Key".
     template <typename Field> Field& field(const char* key) {

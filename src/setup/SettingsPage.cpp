@@ -1,0 +1,134 @@
+#include "setup/SettingsPage.h"
+
+#include "app/MainWindow.h"
+#include "app/Monitor.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace quietmon {
+
+namespace {
+
+// A field with its caption in front of it; the field spans `columns` columns of the grid.
+void addCaptioned(QGridLayout* grid, int row, int column, const char* caption, QWidget* field,
+                  int columns = 1) {
+    auto* label = new QLabel(QString::fromLatin1(caption), field->parentWidget());
+    label->setBuddy(field);
+    grid->addWidget(label, row, column);
+    grid->addWidget(field, row, column + 1, 1, columns);
+}
+
+} // namespace
+
+SettingsPage::SettingsPage(SetupContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(buildGeneral());
+    layout->addWidget(buildAudio());
+    layout->addStretch();
+    layout->addWidget(new QLabel(QStringLiteral(" * requires restart to take effect "), this), 0,
+                      Qt::AlignRight);
+}
+
+QGroupBox* SettingsPage::buildGeneral() {
+    BoundFields& fields = m_context.fields;
+    GeneralSettings& general = m_context.monitor.settings().general;
+    auto* group = new QGroupBox(QStringLiteral("General settings"), this);
+    auto* grid = new QGridLayout(group);
+
+    QLineEdit* title = forKey(fields.text(group, general.title, 63), "General/Title");
+    // The caption follows each keystroke; the tray's tip, which begins with the title, is refreshed once
+    // the operator has finished with the field.
+    connect(title, &QLineEdit::textChanged, this, [this] { m_context.mainWindow.applyTitle(); });
+    connect(title, &QLineEdit::editingFinished, this, [this] { m_context.mainWindow.updateTray(); });
+    addCaptioned(grid, 0, 0, "Application window title", title, 3);
+    addCaptioned(grid, 1, 0, "Left channel name",
+                 forKey(fields.text(group, general.leftName, 31), "General/LeftName"));
+    addCaptioned(grid, 1, 2, "Right channel name",
+                 forKey(fields.text(group, general.rightName, 31), "General/RightName"));
+    addCaptioned(grid, 2, 0, "Status after start-up *",
+                 forKey(fields.choice(group, general.startUpStatus,
+                                      {QStringLiteral("Alarm not active"), QStringLiteral("Silence!"),
+                                       QStringLiteral("(Invoke last status)")}),
+                        "General/StartUpStatus"));
+    // Shown as typed: whoever may open Setup may see it.
+    addCaptioned(grid, 2, 2, "Setup password",
+                 forKey(fields.text(group, general.setupPassword, 16), "General/SetupPassword"));
+
+    auto* delay = new QHBoxLayout;
+    delay->addWidget(new QLabel(QStringLiteral("Do not anything first"), group));
+    delay->addWidget(
+        forKey(fields.number(group, general.startUpDelay, {0, 3600, 4}), "General/StartUpDelay"));
+    delay->addWidget(new QLabel(QStringLiteral("seconds after start-up *"), group));
+    delay->addStretch();
+    grid->addLayout(delay, 3, 0, 1, 4);
+
+    grid->addWidget(forKey(fields.tick(group, QStringLiteral("Idle priority"), general.idlePriority),
+                           "General/IdlePriority"),
+                    4, 0, 1, 2);
+    grid->addWidget(
+        forKey(fields.tick(group, QStringLiteral("Stay on top"), general.alwaysOnTop), "General/AlwaysOnTop"),
+        4, 2, 1, 2);
+    grid->addWidget(forKey(fields.tick(group, QStringLiteral("Use system font *"), general.useSystemFont),
+                           "General/UseSystemFont"),
+                    5, 0, 1, 2);
+    grid->addWidget(
+        forKey(fields.tick(group, QStringLiteral("Log events *"), general.logEvents), "General/LogEvents"), 5,
+        2, 1, 2);
+    QCheckBox* internalPlayer = forKey(
+        fields.tick(group, QStringLiteral("Use built-in MP3 player for .mp3 files"), general.internalPlayer),
+        "General/InternalPlayer");
+    // Without the player the option was cleared when the settings were loaded, and stays off.
+    internalPlayer->setEnabled(m_context.monitor.playerAvailable());
+    grid->addWidget(internalPlayer, 6, 0, 1, 4);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    return group;
+}
+
+QGroupBox* SettingsPage::buildAudio() {
+    BoundFields& fields = m_context.fields;
+    GeneralSettings& general = m_context.monitor.settings().general;
+    auto* group = new QGroupBox(QStringLiteral("Audio settings"), this);
+    auto* grid = new QGridLayout(group);
+
+    // The start-up added "(Default)" to an empty list.
+    QStringList devices;
+    for (const std::string& line : m_context.monitor.audioInput().devices().lines())
+        devices << QString::fromStdString(line);
+    QComboBox* device = forKey(fields.choice(group, general.audioInDevice, devices), "General/AudioInDevice");
+    // The name finds the device again at the next start, even where the list has changed.
+    connect(device, &QComboBox::currentIndexChanged, this, [&general, device](int line) {
+        if (line >= 0)
+            general.audioInDeviceName = device->itemText(line).toStdString();
+    });
+    // Device names can be long: the list shows them whole, the field need not.
+    device->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    device->setMinimumContentsLength(30);
+    addCaptioned(grid, 0, 0, "Select audio device for monitoring *", device, 3);
+
+    addCaptioned(grid, 1, 0, "Peak holding time [ms]",
+                 forKey(fields.number(group, general.peakHoldTime,
+                                      {.minimum = 100, .maximum = 10000, .maxCharacters = 5, .step = 100}),
+                        "General/PeakHoldTime"));
+    addCaptioned(grid, 1, 2, "Min. threshold level [dBFS]",
+                 forKey(fields.number(group, general.minThreshold, {-96, -6, 3}), "General/MinThreshold"));
+    grid->addWidget(
+        forKey(fields.tick(group, QStringLiteral("Lock threshold trackbar"), general.lockTrackbar),
+               "General/LockTrackbar"),
+        2, 0, 1, 2);
+    grid->addWidget(
+        forKey(fields.tick(group, QStringLiteral("DC filter"), general.dcFilter), "General/DCFilter"), 2, 2,
+        1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    return group;
+}
+
+} // namespace quietmon
