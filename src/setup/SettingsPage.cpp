@@ -25,6 +25,14 @@ void addCaptioned(QGridLayout* grid, int row, int column, const char* caption, Q
     grid->addWidget(field, row, column + 1, 1, columns);
 }
 
+// A tick box over two columns of a grid.
+QCheckBox* addTick(BoundFields& fields, QGridLayout* grid, int row, int column, const char* caption,
+                   bool& value, const char* key) {
+    QCheckBox* tick = forKey(fields.tick(grid->parentWidget(), QString::fromLatin1(caption), value), key);
+    grid->addWidget(tick, row, column, 1, 2);
+    return tick;
+}
+
 } // namespace
 
 SettingsPage::SettingsPage(SetupContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
@@ -49,17 +57,18 @@ QGroupBox* SettingsPage::buildGeneral() {
     connect(title, &QLineEdit::editingFinished, this, [this] { m_context.mainWindow.updateTray(); });
     addCaptioned(grid, 0, 0, "Application window title", title, 3);
     addCaptioned(grid, 1, 0, "Left channel name",
-                 forKey(fields.text(group, general.leftName, 31), "General/LeftName"));
-    addCaptioned(grid, 1, 2, "Right channel name",
-                 forKey(fields.text(group, general.rightName, 31), "General/RightName"));
-    addCaptioned(grid, 2, 0, "Status after start-up *",
+                 forKey(fields.text(group, general.leftName, 31), "General/LeftName"), 3);
+    addCaptioned(grid, 2, 0, "Right channel name",
+                 forKey(fields.text(group, general.rightName, 31), "General/RightName"), 3);
+    addCaptioned(grid, 3, 0, "Status after start-up *",
                  forKey(fields.choice(group, general.startUpStatus,
                                       {QStringLiteral("Alarm not active"), QStringLiteral("Silence!"),
                                        QStringLiteral("(Invoke last status)")}),
-                        "General/StartUpStatus"));
+                        "General/StartUpStatus"),
+                 3);
     // Shown as typed: whoever may open Setup may see it.
-    addCaptioned(grid, 2, 2, "Setup password",
-                 forKey(fields.text(group, general.setupPassword, 16), "General/SetupPassword"));
+    addCaptioned(grid, 4, 0, "Setup password",
+                 forKey(fields.text(group, general.setupPassword, 16), "General/SetupPassword"), 3);
 
     auto* delay = new QHBoxLayout;
     delay->addWidget(new QLabel(QStringLiteral("Do not anything first"), group));
@@ -67,26 +76,16 @@ QGroupBox* SettingsPage::buildGeneral() {
         forKey(fields.number(group, general.startUpDelay, {0, 3600, 4}), "General/StartUpDelay"));
     delay->addWidget(new QLabel(QStringLiteral("seconds after start-up *"), group));
     delay->addStretch();
-    grid->addLayout(delay, 3, 0, 1, 4);
+    grid->addLayout(delay, 5, 0, 1, 4);
 
-    grid->addWidget(forKey(fields.tick(group, QStringLiteral("Idle priority"), general.idlePriority),
-                           "General/IdlePriority"),
-                    4, 0, 1, 2);
-    grid->addWidget(
-        forKey(fields.tick(group, QStringLiteral("Stay on top"), general.alwaysOnTop), "General/AlwaysOnTop"),
-        4, 2, 1, 2);
-    grid->addWidget(forKey(fields.tick(group, QStringLiteral("Use system font *"), general.useSystemFont),
-                           "General/UseSystemFont"),
-                    5, 0, 1, 2);
-    grid->addWidget(
-        forKey(fields.tick(group, QStringLiteral("Log events *"), general.logEvents), "General/LogEvents"), 5,
-        2, 1, 2);
-    QCheckBox* internalPlayer = forKey(
-        fields.tick(group, QStringLiteral("Use built-in MP3 player for .mp3 files"), general.internalPlayer),
-        "General/InternalPlayer");
+    addTick(fields, grid, 6, 0, "Idle priority", general.idlePriority, "General/IdlePriority");
+    addTick(fields, grid, 6, 2, "Stay on top", general.alwaysOnTop, "General/AlwaysOnTop");
+    addTick(fields, grid, 7, 0, "Use system font *", general.useSystemFont, "General/UseSystemFont");
+    addTick(fields, grid, 7, 2, "Log events *", general.logEvents, "General/LogEvents");
+    QCheckBox* internalPlayer = addTick(fields, grid, 8, 0, "Use built-in MP3 player for .mp3 files",
+                                        general.internalPlayer, "General/InternalPlayer");
     // Without the player the option was cleared when the settings were loaded, and stays off.
     internalPlayer->setEnabled(m_context.monitor.playerAvailable());
-    grid->addWidget(internalPlayer, 6, 0, 1, 4);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     return group;
@@ -113,19 +112,20 @@ QGroupBox* SettingsPage::buildAudio() {
     device->setMinimumContentsLength(30);
     addCaptioned(grid, 0, 0, "Select audio device for monitoring *", device, 3);
 
-    addCaptioned(grid, 1, 0, "Peak holding time [ms]",
-                 forKey(fields.number(group, general.peakHoldTime,
-                                      {.minimum = 100, .maximum = 10000, .maxCharacters = 5, .step = 100}),
-                        "General/PeakHoldTime"));
-    addCaptioned(grid, 1, 2, "Min. threshold level [dBFS]",
-                 forKey(fields.number(group, general.minThreshold, {-96, -6, 3}), "General/MinThreshold"));
-    grid->addWidget(
-        forKey(fields.tick(group, QStringLiteral("Lock threshold trackbar"), general.lockTrackbar),
-               "General/LockTrackbar"),
-        2, 0, 1, 2);
-    grid->addWidget(
-        forKey(fields.tick(group, QStringLiteral("DC filter"), general.dcFilter), "General/DCFilter"), 2, 2,
-        1, 2);
+    auto* levels = new QHBoxLayout;
+    levels->addWidget(new QLabel(QStringLiteral("Peak holding time [ms]"), group));
+    levels->addWidget(
+        forKey(fields.number(group, general.peakHoldTime,
+                             {.minimum = 100, .maximum = 10000, .maxCharacters = 5, .step = 100}),
+               "General/PeakHoldTime"));
+    levels->addSpacing(group->fontMetrics().averageCharWidth() * 4);
+    levels->addWidget(new QLabel(QStringLiteral("Min. threshold level [dBFS]"), group));
+    levels->addWidget(
+        forKey(fields.number(group, general.minThreshold, {-96, -6, 3}), "General/MinThreshold"));
+    levels->addStretch();
+    grid->addLayout(levels, 1, 0, 1, 4);
+    addTick(fields, grid, 2, 0, "Lock threshold trackbar", general.lockTrackbar, "General/LockTrackbar");
+    addTick(fields, grid, 2, 2, "DC filter", general.dcFilter, "General/DCFilter");
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     return group;
