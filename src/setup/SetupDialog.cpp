@@ -3,6 +3,7 @@
 #include "app/DesktopServices.h"
 #include "app/MainWindow.h"
 #include "app/Monitor.h"
+#include "setup/AboutPage.h"
 #include "setup/ActivationPage.h"
 #include "setup/SettingsPage.h"
 
@@ -44,6 +45,7 @@ void SetupDialog::buildPages() {
     // The pages, in order: "Alarm Activation", "Alarm Tasks", "Return Tasks", "Settings", "About".
     m_pages->addTab(new ActivationPage(m_context, m_pages), QStringLiteral("Alarm Activation"));
     m_pages->addTab(new SettingsPage(m_context, m_pages), QStringLiteral("Settings"));
+    m_pages->addTab(new AboutPage(m_context, m_pages), QStringLiteral("About"));
 
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     auto* help = new QPushButton(QStringLiteral("Help"), this);
