@@ -6,6 +6,8 @@
 
 namespace quietmon {
 
+class MessageBoxes;
+
 enum class QueueKind { Alarm, Return };
 
 // One interface per kind of task. The executors hand each the settings section of the queue it runs in;
@@ -16,6 +18,10 @@ class EmailTask {
 public:
     virtual ~EmailTask() = default;
     virtual void sendEmail(const EmailSettings& settings, QueueKind queue) = 0;
+    // The "Test" button of the "Send email" page of `queue`: a fixed message with that page's connection
+    // settings, at once; the outcome is shown in a message box, a failure also logged. Returns whether
+    // the message was sent.
+    virtual bool sendTest(const EmailSettings& settings, QueueKind queue, MessageBoxes& messages) = 0;
 };
 
 // "Send HTTP query": hands the request to a worker and returns at once.

@@ -33,6 +33,10 @@ struct FakeTasks {
             owner.record(queue == QueueKind::Alarm ? "alarm email" : "return email",
                          expandPlaceholders(settings.message, owner.state));
         }
+        bool sendTest(const EmailSettings& settings, QueueKind queue, MessageBoxes&) override {
+            owner.record(queue == QueueKind::Alarm ? "alarm test email" : "return test email", settings.smtp);
+            return true;
+        }
         FakeTasks& owner;
     };
     struct Http final : HttpQueryTask {

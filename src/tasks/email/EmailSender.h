@@ -32,9 +32,8 @@ public:
 
     void sendEmail(const EmailSettings& settings, QueueKind queue) override;
 
-    // The "Test" button of the "Send email" page of `queue`: a fixed message with that page's connection
-    // settings, the outcome shown in a message box. Returns whether the message was sent.
-    bool sendTest(const EmailSettings& settings, QueueKind queue, MessageBoxes& messages);
+    // The subject and the body are the product name and " Test"; no placeholders, no attachment.
+    bool sendTest(const EmailSettings& settings, QueueKind queue, MessageBoxes& messages) override;
 
 private:
     // The message of the task, after the placeholders and with the attachment read; `envelope` gets the
