@@ -1,9 +1,11 @@
 #include "setup/BoundFields.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QTimeEdit>
@@ -138,6 +140,33 @@ QTimeEdit* BoundFields::timeOfDay(QWidget* parent, TimeOfDay& value) {
     });
     m_refreshers.back()();
     return field;
+}
+
+std::vector<QRadioButton*> BoundFields::exclusive(QWidget* parent, const std::vector<Option>& options) {
+    auto* group = new QButtonGroup(parent);
+    std::vector<QRadioButton*> buttons;
+    std::vector<bool*> values;
+    for (const Option& option : options) {
+        auto* button = new QRadioButton(option.caption, parent);
+        group->addButton(button);
+        bool* value = &option.value;
+        QObject::connect(button, &QRadioButton::toggled, button, [value](bool checked) { *value = checked; });
+        buttons.push_back(button);
+        values.push_back(value);
+    }
+    m_refreshers.emplace_back([group, buttons, values] {
+        // An exclusive group cannot show "none": it is lifted while the buttons are set.
+        group->setExclusive(false);
+        bool shown = false;
+        for (std::size_t i = 0; i < buttons.size(); ++i) {
+            const QSignalBlocker quiet(buttons[i]);
+            buttons[i]->setChecked(*values[i] && !shown);
+            shown = shown || *values[i];
+        }
+        group->setExclusive(true);
+    });
+    m_refreshers.back()();
+    return buttons;
 }
 
 void BoundFields::refresh() {

@@ -12,6 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QTimeEdit;
+class QRadioButton;
 class QWidget;
 
 namespace quietmon {
@@ -49,6 +50,14 @@ public:
     // What a number field's text stands for, and what it shows once the focus has left it.
     static int numberValue(const QString& text, const NumberRange& range);
     static QString settledNumberText(const QString& text, const NumberRange& range);
+
+    // Exclusive choices stored as one flag each: choosing one sets its flag and clears the others'. A
+    // file may hold any mix of flags; the buttons show the first one set, or none.
+    struct Option {
+        QString caption;
+        bool& value;
+    };
+    std::vector<QRadioButton*> exclusive(QWidget* parent, const std::vector<Option>& options);
 
 private:
     std::vector<std::function<void()>> m_refreshers;

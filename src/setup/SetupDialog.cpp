@@ -6,6 +6,7 @@
 #include "setup/AboutPage.h"
 #include "setup/ActivationPage.h"
 #include "setup/SettingsPage.h"
+#include "setup/TaskQueuePage.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -44,6 +45,10 @@ void SetupDialog::buildPages() {
     m_pages = new QTabWidget(this);
     // The pages, in order: "Alarm Activation", "Alarm Tasks", "Return Tasks", "Settings", "About".
     m_pages->addTab(new ActivationPage(m_context, m_pages), QStringLiteral("Alarm Activation"));
+    m_alarmTasks = new TaskQueuePage(m_context, QueueKind::Alarm, m_pages);
+    m_pages->addTab(m_alarmTasks, QStringLiteral("Alarm Tasks"));
+    m_pages->addTab(new TaskQueuePage(m_context, QueueKind::Return, m_pages), QStringLiteral("Return Tasks"));
+    setAlarmTaskPagesEnabled(m_alarmTaskPagesEnabled);
     m_pages->addTab(new SettingsPage(m_context, m_pages), QStringLiteral("Settings"));
     m_pages->addTab(new AboutPage(m_context, m_pages), QStringLiteral("About"));
 
@@ -63,6 +68,8 @@ void SetupDialog::buildPages() {
 
 void SetupDialog::setAlarmTaskPagesEnabled(bool enabled) {
     m_alarmTaskPagesEnabled = enabled;
+    if (m_alarmTasks)
+        m_alarmTasks->setSubPagesEnabled(enabled);
 }
 
 void SetupDialog::openHelp() {

@@ -8,6 +8,8 @@ class QTabWidget;
 
 namespace quietmon {
 
+class TaskQueuePage;
+
 // The Setup dialog: five pages of fields bound to the live settings, with "Close" and "Help" beside them.
 // Creating it finishes the program's start-up: the remaining settings are loaded, the log is opened,
 // the settings are applied and the start-up status takes effect.
@@ -35,6 +37,7 @@ private:
 
     SetupContext m_context;
     QTabWidget* m_pages = nullptr;
+    TaskQueuePage* m_alarmTasks = nullptr;
     bool m_alarmTaskPagesEnabled = true;
     bool m_shownBefore = false; // the first showing opens on "Alarm Activation"
 };

@@ -1,0 +1,28 @@
+#include "setup/taskpages/DelayTaskPage.h"
+
+#include "setup/SetupContext.h"
+#include "setup/taskpages/TaskPageParts.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace quietmon {
+
+DelayTaskPage::DelayTaskPage(SetupContext& context, int& seconds, int maximumSeconds, QWidget* parent)
+    : QWidget(parent) {
+    QLineEdit* field = context.fields.number(this, seconds, {1, maximumSeconds, 4});
+    task_page_parts::fitNumberField(field);
+    auto* caption = new QLabel(QStringLiteral("seconds"), this);
+    caption->setBuddy(field);
+    auto* row = new QHBoxLayout;
+    row->addWidget(field);
+    row->addWidget(caption);
+    row->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addStretch();
+}
+
+} // namespace quietmon

@@ -1,0 +1,48 @@
+#include "setup/taskpages/EmailTaskPage.h"
+
+#include "app/Monitor.h"
+#include "setup/SetupContext.h"
+#include "setup/taskpages/TaskPageParts.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace quietmon {
+
+using namespace task_page_parts;
+
+EmailTaskPage::EmailTaskPage(SetupContext& context, EmailSettings& settings, QueueKind queue, QWidget* parent)
+    : QWidget(parent), m_context(context), m_settings(settings), m_queue(queue) {
+    BoundFields& fields = context.fields;
+    auto* form = new QFormLayout(this);
+    form->addRow(QStringLiteral("From"), fields.text(this, settings.from, 255));
+    form->addRow(QStringLiteral("To"), fields.text(this, settings.to, 255));
+    form->addRow(QStringLiteral("Subject"), fields.text(this, settings.subject, 255));
+    form->addRow(QStringLiteral("Message text"), fields.text(this, settings.message, 1023));
+    form->addRow(QStringLiteral("Outgoing SMTP server"), fields.text(this, settings.smtp, 255));
+    m_attachFile = fields.text(this, settings.file, 255);
+    addRow(form, QStringLiteral("Attach file"), m_attachFile, {browseButton(context, m_attachFile, this)});
+
+    auto* login = new QHBoxLayout;
+    login->addWidget(fields.tick(this, QStringLiteral("Requires authentication:"), settings.authentization));
+    login->addWidget(fields.tick(this, QStringLiteral("SSL"), settings.ssl));
+    login->addStretch();
+    auto* test = new QPushButton(QStringLiteral("Test"), this);
+    onClick(context, test, [this] { sendTest(); });
+    login->addWidget(test);
+    form->addRow(login);
+    form->addRow(QStringLiteral("Username"), fields.text(this, settings.username, 255));
+    form->addRow(QStringLiteral("Password"), fields.password(this, settings.password, 255));
+}
+
+// The exchange runs here, on the logic thread, and the dialog waits for it: the SMTP client's time-outs
+// bound the wait.
+void EmailTaskPage::sendTest() {
+    if (EmailTask* email = m_context.monitor.tasks().email)
+        email->sendTest(m_settings, m_queue, m_context.messages);
+}
+
+} // namespace quietmon

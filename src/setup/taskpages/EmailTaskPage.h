@@ -1,0 +1,32 @@
+#pragma once
+
+#include "config/Settings.h"
+#include "tasks/TaskServices.h"
+
+#include <QWidget>
+
+class QLineEdit;
+
+namespace quietmon {
+
+struct SetupContext;
+
+// "Send email": the message, the server and its login, and "Test", which sends a fixed message with
+// these settings at once and reports in a message box.
+class EmailTaskPage final : public QWidget {
+public:
+    EmailTaskPage(SetupContext& context, EmailSettings& settings, QueueKind queue, QWidget* parent = nullptr);
+
+    // Where "Attach to email" of the same queue puts the screenshot's file.
+    QLineEdit& attachFileField() { return *m_attachFile; }
+
+private:
+    void sendTest();
+
+    SetupContext& m_context;
+    EmailSettings& m_settings;
+    QueueKind m_queue;
+    QLineEdit* m_attachFile = nullptr;
+};
+
+} // namespace quietmon

@@ -1,0 +1,36 @@
+#include "setup/taskpages/HttpQueryTaskPage.h"
+
+#include "app/Monitor.h"
+#include "setup/SetupContext.h"
+#include "setup/taskpages/TaskPageParts.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace quietmon {
+
+using namespace task_page_parts;
+
+HttpQueryTaskPage::HttpQueryTaskPage(SetupContext& context, QuerySettings& settings, QWidget* parent)
+    : QWidget(parent) {
+    BoundFields& fields = context.fields;
+    auto* form = new QFormLayout(this);
+    form->addRow(QStringLiteral("Address"), fields.text(this, settings.address, 1023));
+    form->addRow(QStringLiteral("Query"), fields.text(this, settings.query, 1023));
+    form->addRow(note(QStringLiteral("URL composition (GET method): Address?Query"), this));
+    auto* test = new QPushButton(QStringLiteral("Test"), this);
+    // The query runs on its worker; its answer comes back in a message box later.
+    onClick(context, test, [&context, &settings] {
+        if (HttpQueryTask* query = context.monitor.tasks().httpQuery)
+            query->sendQuery(settings, true);
+    });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(test);
+    form->addRow(buttons);
+}
+
+} // namespace quietmon

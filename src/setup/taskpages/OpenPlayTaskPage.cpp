@@ -1,0 +1,33 @@
+#include "setup/taskpages/OpenPlayTaskPage.h"
+
+#include "setup/SetupContext.h"
+#include "setup/taskpages/TaskPageParts.h"
+
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace quietmon {
+
+using namespace task_page_parts;
+
+OpenPlayTaskPage::OpenPlayTaskPage(SetupContext& context, OpenSettings& settings, int fileMaxLength,
+                                   QWidget* parent)
+    : QWidget(parent) {
+    BoundFields& fields = context.fields;
+    auto* form = new QFormLayout(this);
+    for (std::size_t line = 0; line < settings.files.size(); ++line) {
+        QLineEdit* file = fields.text(this, settings.files[line], fileMaxLength);
+        QLineEdit* parameters = fields.text(this, settings.params[line], 255);
+        QPushButton* clear = smallButton(QStringLiteral("Clear"), this);
+        onClick(context, clear, [file, parameters] {
+            file->clear();
+            parameters->clear();
+        });
+        addRow(form, QStringLiteral("File %1:").arg(line + 1), file,
+               {browseButton(context, file, this), clear});
+        form->addRow(QStringLiteral("Parameters:"), parameters);
+    }
+}
+
+} // namespace quietmon

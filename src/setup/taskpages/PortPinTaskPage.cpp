@@ -1,0 +1,51 @@
+#include "setup/taskpages/PortPinTaskPage.h"
+
+#include "setup/SetupContext.h"
+#include "setup/taskpages/TaskPageParts.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace quietmon {
+
+using namespace task_page_parts;
+
+PortPinTaskPage::PortPinTaskPage(SetupContext& context, PortSettings& settings, QWidget* parent)
+    : QWidget(parent) {
+    BoundFields& fields = context.fields;
+    QStringList ports;
+    for (int port = 1; port <= portCount; ++port)
+        ports << QStringLiteral("COM%1").arg(port);
+    auto* form = new QFormLayout(this);
+    auto* portChoice = fields.choice(this, settings.comPort, ports);
+    portChoice->setMaxVisibleItems(16);
+    form->addRow(QStringLiteral("Port number"), portChoice);
+    form->addRow(QStringLiteral("Port pin"),
+                 fields.choice(this, settings.pin, {QStringLiteral("DTR"), QStringLiteral("RTS")}));
+
+    const std::vector<QRadioButton*> modes = fields.exclusive(
+        this, {{QStringLiteral("Switch for"), settings.limited},
+               {QStringLiteral("Switch until return from alarm condition or reboot"), settings.full},
+               {QStringLiteral("Switch for as long as possible"), settings.forever}});
+    QLineEdit* seconds = fields.number(this, settings.forSeconds, {1, 10, 4});
+    fitNumberField(seconds);
+    auto* limited = new QHBoxLayout;
+    limited->addWidget(modes[0]);
+    limited->addWidget(seconds);
+    auto* unit = new QLabel(QStringLiteral("seconds"), this);
+    unit->setBuddy(seconds);
+    limited->addWidget(unit);
+    limited->addStretch();
+    form->addRow(limited);
+    form->addRow(modes[1]);
+    form->addRow(modes[2]);
+    form->addRow(note(
+        QStringLiteral("Default (idle) pin output voltage is negative, the switching makes it positive."),
+        this));
+}
+
+} // namespace quietmon

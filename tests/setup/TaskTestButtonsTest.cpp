@@ -1,0 +1,185 @@
+// The "Test" buttons of the "Send email" and "Send HTTP query" sub-pages, through the dialog, against
+// real servers on the loopback interface.
+#include "config/ProductName.h"
+#include "platform/linux/CurlHttpTransport.h"
+#include "platform/linux/PosixNetwork.h"
+#include "setup/TaskPagesHarness.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/SmtpTestServer.h"
+#include "support/WakingEventLoop.h"
+#include "tasks/Placeholders.h"
+#include "tasks/email/EmailSender.h"
+#include "tasks/http/HttpQuery.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace quietmon {
+namespace {
+
+using namespace std::chrono_literals;
+using test::SmtpTestServer;
+
+const char* const logEvents = "[General]\nLogEvents=1\n";
+
+class TaskTestButtonsTest : public ::testing::Test, protected test::TaskPagesHarness {
+protected:
+    // The lines the log got, without their dates.
+    std::vector<std::string> loggedTexts() const {
+        std::vector<std::string> texts;
+        std::istringstream lines(logText());
+        for (std::string line; std::getline(lines, line);) {
+            const std::size_t text = line.find("; ");
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (text != std::string::npos && line.find("Test email") != std::string::npos)
+                texts.push_back(line.substr(text + 2));
+        }
+        return texts;
+    }
+
+    void fill(QWidget& page, const char* caption, const std::string& text) {
+        field(page, QString::fromLatin1(caption))->setText(QString::fromStdString(text));
+    }
+};
+
+// The email's client with reply time-outs short enough for a server that never answers; the connect
+// time-out stays the program's 10 s.
+struct EmailTestCase {
+    const char* name;
+    QueueKind queue;
+    test::SmtpTestServerOptions server;
+    bool refusing; // a port where nothing listens instead of the server
+    bool login;
+    const char* password;
+    const char* error; // nothing: the message goes
+};
+
+void PrintTo(const EmailTestCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class EmailTestButtonTest : public TaskTestButtonsTest,
+                            public ::testing::WithParamInterface<EmailTestCase> {};
+
+TEST_P(EmailTestButtonTest, SendsTheFixedMessageAndReportsInABoxAndTheLog) {
+    const EmailTestCase& c = GetParam();
+    start(logEvents);
+    PosixNetwork network;
+    EmailSender sender(
+        network, loop.clock(), productName(),
+        [this](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
+        [this](const std::string& line) { monitor.logEvent(line); }, {}, SmtpTimeouts{10000ms, 300ms});
+    monitor.tasks().email = &sender;
+    SmtpTestServer server(c.server);
+    test::RefusingPort refusing;
+
+    QWidget& page = subPage(c.queue, "Send email");
+    fill(page, "From", "monitor@example.org");
+    fill(page, "To", "desk@example.org");
+    fill(page, "Subject", "Silence %date");
+    fill(page, "Outgoing SMTP server",
+         c.refusing ? "127.0.0.1:" + std::to_string(refusing.port()) : server.address());
+    if (c.login) {
+        button(page, QStringLiteral("Requires authentication:"))->click();
+        button(page, QStringLiteral("SSL"))->click();
+        fill(page, "Username", "monitor");
+        fill(page, "Password", c.password);
+    }
+    const auto started = std::chrono::steady_clock::now();
+    button(page, QStringLiteral("Test"))->click();
+
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    const std::vector<std::string> received = server.messages();
+    if (!c.error) {
+        EXPECT_EQ(messages.shown, std::vector<std::string>{
+                                      "Test email has been sent. Check your mailbox after a few minutes."});
+        EXPECT_EQ(loggedTexts(), std::vector<std::string>{});
+        ASSERT_EQ(received.size(), 1u);
+        EXPECT_NE(received[0].find("\r\nSubject: " + productName() + " Test\r\n"), std::string::npos);
+        return;
+    }
+    std::string error = c.error;
+    if (c.refusing)
+        error += std::to_string(refusing.port()) + ": Connection refused";
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"ERROR: " + error});
+    const std::string logged = c.queue == QueueKind::Alarm ? "Test email message cannot be sent - "
+                                                           : "Test email message can not be sent - ";
+    EXPECT_EQ(loggedTexts(), std::vector<std::string>{logged + error});
+    EXPECT_EQ(received.size(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothQueues, EmailTestButtonTest,
+    ::testing::Values(EmailTestCase{"AlarmWithStarttlsAndLogin",
+                                    QueueKind::Alarm,
+                                    {.starttls = true, .user = "monitor", .password = "s3cret"},
+                                    false,
+                                    true,
+                                    "s3cret",
+                                    nullptr},
+                      EmailTestCase{"AlarmWithARefusedLogin",
+                                    QueueKind::Alarm,
+                                    {.starttls = true, .user = "monitor", .password = "s3cret"},
+                                    false,
+                                    true,
+                                    "wrong",
+                                    "5.7.8 Authentication credentials invalid"},
+                      EmailTestCase{"ReturnToAServerThatNeverAnswers",
+                                    QueueKind::Return,
+                                    {.mode = "silent"},
+                                    false,
+                                    false,
+                                    "",
+                                    "The SMTP server gave no whole reply within 300 ms."},
+                      EmailTestCase{"ReturnToAPortWhereNothingListens",
+                                    QueueKind::Return,
+                                    {},
+                                    true,
+                                    false,
+                                    "",
+                                    "Could not connect to 127.0.0.1:"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TaskTestButtonsTest, TheHttpTestShowsTheAnswerOrTheFailureAndTheUntouchedAddressSendsNothing) {
+    start();
+    test::WakingEventLoop httpLoop;
+    CurlHttpTransport transport;
+    HttpQuery query(
+        httpLoop, transport,
+        [this](std::string_view text) { return expandPlaceholdersForUrl(text, monitor.alarmState()); },
+        messages, [](const std::string&) {});
+    monitor.tasks().httpQuery = &query;
+    test::LoopbackHttpServer server([](test::LoopbackHttpServer::Exchange& exchange) {
+        exchange.send(test::LoopbackHttpServer::answer(200, "OK", "on air"));
+    });
+    const std::string nowhere = "http://127.0.0.1:" + std::to_string(test::unusedLoopbackPort()) + "/status";
+
+    struct Case {
+        QueueKind queue;
+        std::string address;
+        std::string box; // nothing shown when empty
+    };
+    const Case cases[] = {
+        {QueueKind::Alarm, server.url("/status"),
+         "URL: " + server.url("/status") + "?station=north \nResponse: on air"},
+        {QueueKind::Return, nowhere, "URL: " + nowhere + "?station=north \nResponse: Error"},
+        {QueueKind::Return, "http://", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        messages.shown.clear();
+        QWidget& page = subPage(c.queue, "Send HTTP query");
+        fill(page, "Address", c.address);
+        fill(page, "Query", "station=north");
+        button(page, QStringLiteral("Test"))->click();
+        ASSERT_TRUE(httpLoop.runUntil([&query] { return !query.busy(); }, 10s));
+        EXPECT_EQ(messages.shown,
+                  c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
+    }
+    EXPECT_EQ(server.requests().size(), 1u);
+}
+
+} // namespace
+} // namespace quietmon
