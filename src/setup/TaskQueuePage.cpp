@@ -44,7 +44,9 @@ QStringList placeholdersOf(QueueKind queue) {
 
 TaskQueuePage::TaskQueuePage(SetupContext& context, QueueKind queue, QWidget* parent)
     : QWidget(parent), m_context(context) {
-    m_subPages = new TaskSubPages(this);
+    // Made without a parent, the sub-pages join the page's tab order when the layout takes them: after
+    // the editor, which needs them first.
+    m_subPages = new TaskSubPages;
     addSubPages(queue);
     Settings& settings = context.monitor.settings();
     const bool alarm = queue == QueueKind::Alarm;
