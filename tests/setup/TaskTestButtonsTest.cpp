@@ -44,8 +44,6 @@ protected:
     }
 };
 
-// The email's client with reply time-outs short enough for a server that never answers; the connect
-// time-out stays the program's 10 s.
 struct EmailTestCase {
     const char* name;
     QueueKind queue;
@@ -67,6 +65,8 @@ TEST_P(EmailTestButtonTest, SendsTheFixedMessageAndReportsInABoxAndTheLog) {
     const EmailTestCase& c = GetParam();
     start(logEvents);
     PosixNetwork network;
+    // Reply time-outs short enough for a server that never answers; the connect time-out is the
+    // program's 10 s.
     EmailSender sender(
         network, loop.clock(), productName(),
         [this](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },

@@ -1,5 +1,6 @@
 #include "setup/taskpages/ScreenshotTaskPage.h"
 
+#include "setup/FileDialogs.h"
 #include "setup/SetupContext.h"
 #include "setup/taskpages/TaskPageParts.h"
 
@@ -15,6 +16,10 @@ namespace quietmon {
 
 using namespace task_page_parts;
 
+namespace {
+
+// ".bmp" or ".jpg" is appended unless the name already ends in it, in any letter case: the extension
+// decides the format the task writes.
 std::string withScreenshotExtension(std::string path, FileDialogs::ScreenshotType type) {
     const std::string extension = type == FileDialogs::ScreenshotType::Jpeg ? ".jpg" : ".bmp";
     const bool hasIt =
@@ -26,6 +31,8 @@ std::string withScreenshotExtension(std::string path, FileDialogs::ScreenshotTyp
         path += extension;
     return path;
 }
+
+} // namespace
 
 ScreenshotTaskPage::ScreenshotTaskPage(SetupContext& context, ScreenshotSettings& settings,
                                        AttachToEmail attachToEmail, QWidget* parent)

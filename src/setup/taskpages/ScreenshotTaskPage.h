@@ -1,11 +1,9 @@
 #pragma once
 
 #include "config/Settings.h"
-#include "setup/FileDialogs.h"
 
 #include <QWidget>
 #include <functional>
-#include <string>
 
 class QLineEdit;
 
@@ -13,13 +11,9 @@ namespace quietmon {
 
 struct SetupContext;
 
-// The name of a screenshot file as the save dialog's file type wants it: ".bmp" or ".jpg" is appended
-// unless the name already ends in it (in any letter case). The extension decides the format the task
-// writes.
-std::string withScreenshotExtension(std::string path, FileDialogs::ScreenshotType type);
-
-// "Save screenshot": the file, the screensaver option, and "Attach to email", which hands the file to the
-// same queue's "Send email" page.
+// "Save screenshot": the file, chosen with the save dialog and given the extension of the file type
+// chosen there; the screensaver option; and "Attach to email", which hands the file to the same queue's
+// "Send email" page.
 class ScreenshotTaskPage final : public QWidget {
 public:
     using AttachToEmail = std::function<void(const QString& file)>;
