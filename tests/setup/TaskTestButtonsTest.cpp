@@ -11,9 +11,13 @@
 #include "tasks/email/EmailSender.h"
 #include "tasks/http/HttpQuery.h"
 
+#include <arpa/inet.h>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sstream>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace quietmon {
 namespace {
@@ -44,14 +48,50 @@ protected:
     }
 };
 
+// A loopback port whose connections never complete: its one place in the queue of connections not yet
+// accepted is taken, so the system drops every further attempt, as a host that does not answer does.
+class NeverAcceptingPort {
+public:
+    NeverAcceptingPort() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(m_listener, 0) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            throw std::runtime_error("no listening socket");
+        m_port = ntohs(address.sin_port);
+        m_waiting = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (::connect(m_waiting, reinterpret_cast<sockaddr*>(&address), length) != 0)
+            throw std::runtime_error("the queue could not be filled");
+    }
+    ~NeverAcceptingPort() {
+        ::close(m_waiting);
+        ::close(m_listener);
+    }
+    NeverAcceptingPort(const NeverAcceptingPort&) = delete;
+    NeverAcceptingPort& operator=(const NeverAcceptingPort&) = delete;
+    int port() const { return m_port; }
+
+private:
+    int m_listener = -1;
+    int m_waiting = -1;
+    int m_port = 0;
+};
+
+enum class Peer { SmtpServer, RefusingPort, NeverAcceptingPort };
+
 struct EmailTestCase {
     const char* name;
     QueueKind queue;
+    Peer peer;
     test::SmtpTestServerOptions server;
-    bool refusing; // a port where nothing listens instead of the server
     bool login;
     const char* password;
-    const char* error; // nothing: the message goes
+    // Nothing: the message goes. For a port, the reason the connection failed.
+    const char* error;
 };
 
 void PrintTo(const EmailTestCase& c, std::ostream* out) {
@@ -65,22 +105,24 @@ TEST_P(EmailTestButtonTest, SendsTheFixedMessageAndReportsInABoxAndTheLog) {
     const EmailTestCase& c = GetParam();
     start(logEvents);
     PosixNetwork network;
-    // Reply time-outs short enough for a server that never answers; the connect time-out is the
-    // program's 10 s.
+    // Time-outs short enough for a peer that never answers.
     EmailSender sender(
         network, loop.clock(), productName(),
         [this](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
-        [this](const std::string& line) { monitor.logEvent(line); }, {}, SmtpTimeouts{10000ms, 300ms});
+        [this](const std::string& line) { monitor.logEvent(line); }, {}, SmtpTimeouts{300ms, 300ms});
     monitor.tasks().email = &sender;
     SmtpTestServer server(c.server);
     test::RefusingPort refusing;
+    NeverAcceptingPort neverAccepting;
+    const int port = c.peer == Peer::SmtpServer     ? server.port()
+                     : c.peer == Peer::RefusingPort ? refusing.port()
+                                                    : neverAccepting.port();
 
     QWidget& page = subPage(c.queue, "Send email");
     fill(page, "From", "monitor@example.org");
     fill(page, "To", "desk@example.org");
     fill(page, "Subject", "Silence %date");
-    fill(page, "Outgoing SMTP server",
-         c.refusing ? "127.0.0.1:" + std::to_string(refusing.port()) : server.address());
+    fill(page, "Outgoing SMTP server", "127.0.0.1:" + std::to_string(port));
     if (c.login) {
         button(page, QStringLiteral("Requires authentication:"))->click();
         button(page, QStringLiteral("SSL"))->click();
@@ -101,8 +143,8 @@ TEST_P(EmailTestButtonTest, SendsTheFixedMessageAndReportsInABoxAndTheLog) {
         return;
     }
     std::string error = c.error;
-    if (c.refusing)
-        error += std::to_string(refusing.port()) + ": Connection refused";
+    if (c.peer != Peer::SmtpServer)
+        error = "Could not connect to 127.0.0.1:" + std::to_string(port) + ": " + error;
     EXPECT_EQ(messages.shown, std::vector<std::string>{"ERROR: " + error});
     const std::string logged = c.queue == QueueKind::Alarm ? "Test email message cannot be sent - "
                                                            : "Test email message can not be sent - ";
@@ -114,32 +156,39 @@ INSTANTIATE_TEST_SUITE_P(
     BothQueues, EmailTestButtonTest,
     ::testing::Values(EmailTestCase{"AlarmWithStarttlsAndLogin",
                                     QueueKind::Alarm,
+                                    Peer::SmtpServer,
                                     {.starttls = true, .user = "monitor", .password = "s3cret"},
-                                    false,
                                     true,
                                     "s3cret",
                                     nullptr},
                       EmailTestCase{"AlarmWithARefusedLogin",
                                     QueueKind::Alarm,
+                                    Peer::SmtpServer,
                                     {.starttls = true, .user = "monitor", .password = "s3cret"},
-                                    false,
                                     true,
                                     "wrong",
                                     "5.7.8 Authentication credentials invalid"},
+                      EmailTestCase{"AlarmToAHostThatNeverTakesTheConnection",
+                                    QueueKind::Alarm,
+                                    Peer::NeverAcceptingPort,
+                                    {},
+                                    false,
+                                    "",
+                                    "the connection timed out"},
                       EmailTestCase{"ReturnToAServerThatNeverAnswers",
                                     QueueKind::Return,
+                                    Peer::SmtpServer,
                                     {.mode = "silent"},
-                                    false,
                                     false,
                                     "",
                                     "The SMTP server gave no whole reply within 300 ms."},
                       EmailTestCase{"ReturnToAPortWhereNothingListens",
                                     QueueKind::Return,
+                                    Peer::RefusingPort,
                                     {},
-                                    true,
                                     false,
                                     "",
-                                    "Could not connect to 127.0.0.1:"}),
+                                    "Connection refused"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TaskTestButtonsTest, TheHttpTestShowsTheAnswerOrTheFailureAndTheUntouchedAddressSendsNothing) {
