@@ -78,6 +78,11 @@ public:
     std::optional<TopLevelWindow> findWindow(const std::string&, bool) override { return std::nullopt; }
     std::vector<TopLevelWindow> listWindows() override { return {}; }
     bool windowExists(std::uint64_t) override { return false; }
+    std::optional<TopLevelWindow> findWindowByTitleAndClass(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    bool requestWindowClose(std::uint64_t, int) override { return false; }
+    int windowProcessId(std::uint64_t) override { return 0; }
 };
 
 std::string seconds(double value) {

@@ -27,6 +27,17 @@ public:
     virtual std::vector<TopLevelWindow> listWindows() = 0;
     // Whether the window still exists.
     virtual bool windowExists(std::uint64_t handle) = 0;
+    // The first top-level window with both this title and this class name, each compared as findWindow
+    // compares; an empty text stands for any. Both empty find nothing.
+    virtual std::optional<TopLevelWindow> findWindowByTitleAndClass(const std::string& title,
+                                                                    const std::string& className) = 0;
+    // Asks the window's application to close the window, as its close button would; the application may
+    // refuse or take its time. Waits at most `timeoutMs`, however the application behaves; returns whether
+    // the request was delivered in that time.
+    virtual bool requestWindowClose(std::uint64_t handle, int timeoutMs) = 0;
+    // The local process that owns the window; 0 when that cannot be told for certain (the window is gone,
+    // or it belongs to a program on another computer).
+    virtual int windowProcessId(std::uint64_t handle) = 0;
 };
 
 } // namespace quietmon

@@ -1,8 +1,11 @@
 // The whole alarm in virtual time: measurement, detection, conditions, both executors and their tasks.
+#include "fakes/FakeScreenCapture.h"
 #include "fakes/FakeTasks.h"
 #include "fakes/RecordingView.h"
 #include "support/MonitorHarness.h"
+#include "tasks/screenshot/ScreenshotSaver.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -395,7 +398,64 @@ TEST_F(AlarmStoryTest, AQueueInterruptedByItsOwnRebootResumesAfterTheStartUpDela
     EXPECT_EQ(monitor.statusText(), "Silence!");
 }
 
+TEST_F(AlarmStoryTest, AScreenshotAndBothApplicationsOfAKillRunInTheirTicksWithoutPauses) {
+    start("",
+          "[Activation]\nSilence=10\n[Tasks]\nTask1=Save screenshot\nTask2=Kill application\nTask3=Speak\n"
+          "[Screenshot]\nFile=shot.jpg\n[Kill]\nTitle1=Playout\nClass2=Editor\n");
+    raiseAlarm();
+    const std::int64_t alarmAt = view.alarms.at(0).atMs;
+    ASSERT_EQ(tasks.names(), (Strings{"screenshot", "kill", "kill", "speak"}));
+    EXPECT_EQ(tasks.calls[0].atMs, alarmAt + 200);
+    EXPECT_EQ(tasks.calls[1].text, "Playout/");
+    EXPECT_EQ(tasks.calls[2].text, "/Editor");
+    EXPECT_EQ(tasks.calls[2].atMs, alarmAt + 400);
+    EXPECT_EQ(tasks.calls[3].atMs, alarmAt + 600);
+}
+
+TEST_F(AlarmStoryTest, AScreenshotIntoAMissingFolderWritesNothingLogsNothingAndTheQueueGoesOn) {
+    test::FakeScreenCapture screen;
+    ScreenshotSaver saver(
+        screen, loop.clock(),
+        [this](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); }, {});
+    start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Save screenshot\nTask2=Speak\n[Screenshot]\nFile=" +
+                  temp.file("missing/%date.jpg") + "\n");
+    monitor.tasks().screenshot = &saver;
+    raiseAlarm();
+    play(1000, quiet);
+    EXPECT_EQ(tasks.names(), Strings{"speak"});
+    EXPECT_FALSE(std::filesystem::exists(temp.file("missing")));
+    EXPECT_EQ(logTexts().back(), "Alarm activated (silent channel(s): Left and Right)");
+}
+
 // --- The return ---
+
+// The return rows "Kill application", "Save screenshot" with the given file and "Send email": the moment
+// of each call, counted from the return.
+class ReturnPausesTest : public AlarmStoryTest {
+protected:
+    std::vector<std::int64_t> returnRowMoments(const std::string& screenshotFile) {
+        start(
+            "",
+            "[Activation]\nSilence=10\nReturn=1\n[RetTasks]\nTask1=Kill application\nTask2=Save screenshot\n"
+            "Task3=Send email\n[RetScreenshot]\nFile=" +
+                screenshotFile + "\n");
+        raiseAlarm();
+        play(1500, loud);
+        EXPECT_EQ(tasks.names(), (Strings{"kill", "kill", "screenshot", "return email"}));
+        std::vector<std::int64_t> moments;
+        for (const auto& call : tasks.calls)
+            moments.push_back(call.atMs - view.returnsAt.at(0));
+        return moments;
+    }
+};
+
+TEST_F(ReturnPausesTest, TheReturnPausesAfterEachApplicationToKillAndAfterAScreenshotWithAName) {
+    EXPECT_EQ(returnRowMoments("shot.bmp"), (std::vector<std::int64_t>{0, 200, 400, 600}));
+}
+
+TEST_F(ReturnPausesTest, AScreenshotWithoutANameIsNotFollowedByAPause) {
+    EXPECT_EQ(returnRowMoments(""), (std::vector<std::int64_t>{0, 200, 400, 400}));
+}
 
 TEST_F(AlarmStoryTest, ReturnZeroEndsTheAlarmAtTheFirstMeasurementWithSound) {
     start("", "[Activation]\nSilence=10\nReturn=0\n");

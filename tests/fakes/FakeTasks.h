@@ -53,6 +53,14 @@ struct FakeTasks {
         }
         FakeTasks& owner;
     };
+    struct Screenshot final : ScreenshotTask {
+        explicit Screenshot(FakeTasks& owner) : owner(owner) {}
+        bool saveScreenshot(const ScreenshotSettings& settings) override {
+            owner.record("screenshot", settings.file);
+            return !settings.file.empty();
+        }
+        FakeTasks& owner;
+    };
     struct Speech final : SpeechTask {
         explicit Speech(FakeTasks& owner) : owner(owner) {}
         void speak(const std::string& text) override { owner.record("speak", text); }
@@ -81,6 +89,7 @@ struct FakeTasks {
         services.email = &email;
         services.httpQuery = &http;
         services.kill = &kill;
+        services.screenshot = &screenshot;
         services.speech = &speech;
         services.portPin = &port;
         services.reboot = &reboot;
@@ -93,6 +102,7 @@ struct FakeTasks {
     Email email{*this};
     Http http{*this};
     Kill kill{*this};
+    Screenshot screenshot{*this};
     Speech speech{*this};
     Port port{*this};
     Rebooter reboot{*this};

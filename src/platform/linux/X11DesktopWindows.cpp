@@ -12,6 +12,7 @@
 #include <mutex>
 #include <pthread.h>
 #include <string_view>
+#include <unistd.h>
 #include <utility>
 
 namespace quietmon {
@@ -21,6 +22,7 @@ namespace {
 // What the process-wide handlers noted about one of our connections.
 struct ConnectionState {
     std::atomic<bool> lost{false};
+    std::atomic<unsigned> failedRequests{0};
 };
 
 // Xlib's error handlers are process-wide, so the ones we install must keep serving every other Xlib
@@ -49,8 +51,10 @@ ConnectionState* stateOf(Display* display) {
 // A failed request on our connection is an ordinary event here (mostly a window that closed while we
 // looked at it); the call that made it sees the failure in its return value.
 int onError(Display* display, XErrorEvent* event) {
-    if (stateOf(display))
+    if (ConnectionState* state = stateOf(display)) {
+        ++state->failedRequests;
         return 0;
+    }
     XErrorHandler previous = nullptr;
     {
         std::lock_guard lock(registry().mutex);
@@ -185,6 +189,13 @@ bool equalsIgnoringAsciiCase(std::string_view left, std::string_view right) {
                       [](char a, char b) { return foldAscii(a) == foldAscii(b); });
 }
 
+std::string localHostName() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
+
 } // namespace
 
 class X11DesktopWindows::Connection {
@@ -277,7 +288,8 @@ public:
     }
 
     int processId(Window window) {
-        // The server knows the process of a local client for certain; _NET_WM_PID is the client's own word.
+        // The server knows the process of a local client for certain; _NET_WM_PID is the client's own word,
+        // and names a process of this computer only when the client says it runs here.
         if (m_hasClientIds) {
             XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
             long count = 0;
@@ -291,12 +303,42 @@ public:
                     return pid;
             }
         }
-        if (std::optional<PropertyValue> pid = property(window, m_atoms.netWmPid);
-            pid && pid->type == XA_CARDINAL && pid->format == 32 && !pid->items.empty() &&
-            pid->items.front() <= static_cast<unsigned long>(INT_MAX))
-            return static_cast<int>(pid->items.front());
-        return 0;
+        std::optional<PropertyValue> pid = property(window, m_atoms.netWmPid);
+        if (!pid || pid->type != XA_CARDINAL || pid->format != 32 || pid->items.empty() ||
+            pid->items.front() > static_cast<unsigned long>(INT_MAX))
+            return 0;
+        const std::optional<PropertyValue> machine = property(window, XA_WM_CLIENT_MACHINE);
+        if (!machine || m_hostName.empty() || !equalsIgnoringAsciiCase(text(*machine), m_hostName))
+            return 0;
+        return static_cast<int>(pid->items.front());
     }
+
+    // The close button's request: WM_DELETE_WINDOW to a window that takes it, else _NET_CLOSE_WINDOW to
+    // the window manager, which decides how to close it. The server queues the request whatever state
+    // the application is in, so this never waits for the application. False when the window is gone.
+    bool requestClose(Window window) {
+        const unsigned failedBefore = m_state.failedRequests;
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.format = 32;
+        if (takesDeleteWindow(window)) {
+            event.xclient.message_type = m_atoms.wmProtocols;
+            event.xclient.data.l[0] = static_cast<long>(m_atoms.wmDeleteWindow);
+            event.xclient.data.l[1] = CurrentTime;
+            XSendEvent(m_display, window, False, NoEventMask, &event);
+        } else {
+            event.xclient.message_type = m_atoms.netCloseWindow;
+            event.xclient.data.l[0] = CurrentTime;
+            event.xclient.data.l[1] = 2; // on the user's behalf, as a pager asks
+            XSendEvent(m_display, DefaultRootWindow(m_display), False,
+                       SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        }
+        XSync(m_display, False);
+        return m_state.failedRequests == failedBefore && !lost();
+    }
+
+    Display* display() const { return m_display; }
 
     bool exists(Window window) {
         XWindowAttributes attributes{};
@@ -312,19 +354,24 @@ private:
         Atom compoundText = None;
         Atom wmState = None;
         Atom windowManagerSelection = None;
+        Atom wmProtocols = None;
+        Atom wmDeleteWindow = None;
+        Atom netCloseWindow = None;
     };
 
-    explicit Connection(Display* display) : m_display(display) {
+    explicit Connection(Display* display) : m_display(display), m_hostName(localHostName()) {
         registerConnection(m_display, &m_state);
         XSetIOErrorExitHandler(m_display, onIOErrorExit, &m_state);
 
         const std::string selection = "WM_S" + std::to_string(DefaultScreen(m_display));
-        const char* names[] = {"_NET_CLIENT_LIST", "_NET_WM_NAME", "_NET_WM_PID",    "UTF8_STRING",
-                               "COMPOUND_TEXT",    "WM_STATE",     selection.c_str()};
+        const char* names[] = {"_NET_CLIENT_LIST", "_NET_WM_NAME",     "_NET_WM_PID",     "UTF8_STRING",
+                               "COMPOUND_TEXT",    "WM_STATE",         selection.c_str(), "WM_PROTOCOLS",
+                               "WM_DELETE_WINDOW", "_NET_CLOSE_WINDOW"};
         Atom atoms[std::size(names)] = {};
         if (XInternAtoms(m_display, const_cast<char**>(names), static_cast<int>(std::size(names)), False,
                          atoms)) {
-            m_atoms = {atoms[0], atoms[1], atoms[2], atoms[3], atoms[4], atoms[5], atoms[6]};
+            m_atoms = {atoms[0], atoms[1], atoms[2], atoms[3], atoms[4],
+                       atoms[5], atoms[6], atoms[7], atoms[8], atoms[9]};
         }
 
         int eventBase = 0;
@@ -429,9 +476,17 @@ private:
         return std::vector<Window>(items.begin(), items.end());
     }
 
+    bool takesDeleteWindow(Window window) {
+        const std::optional<PropertyValue> protocols = property(window, m_atoms.wmProtocols);
+        return protocols && protocols->type == XA_ATOM && protocols->format == 32 &&
+               std::find(protocols->items.begin(), protocols->items.end(), m_atoms.wmDeleteWindow) !=
+                   protocols->items.end();
+    }
+
     Display* m_display;
     ConnectionState m_state;
     Atoms m_atoms;
+    std::string m_hostName;
     bool m_hasClientIds = false;
 };
 
@@ -468,7 +523,12 @@ private:
 };
 
 std::optional<TopLevelWindow> X11DesktopWindows::findWindow(const std::string& text, bool byClass) {
-    if (text.empty())
+    return byClass ? findWindowByTitleAndClass({}, text) : findWindowByTitleAndClass(text, {});
+}
+
+std::optional<TopLevelWindow> X11DesktopWindows::findWindowByTitleAndClass(const std::string& title,
+                                                                           const std::string& className) {
+    if (title.empty() && className.empty())
         return std::nullopt;
     const Call call(*this);
     Connection* x = call.connection();
@@ -478,18 +538,20 @@ std::optional<TopLevelWindow> X11DesktopWindows::findWindow(const std::string& t
     if (!windows)
         return std::nullopt;
     for (const Window window : *windows) {
-        std::string name = byClass ? x->className(window) : x->title(window);
         if (x->lost())
             return std::nullopt;
-        if (!equalsIgnoringAsciiCase(name, text))
+        // Only the names asked for are read: most windows fail the first test.
+        if (!className.empty() && !equalsIgnoringAsciiCase(x->className(window), className))
+            continue;
+        if (!title.empty() && !equalsIgnoringAsciiCase(x->title(window), title))
             continue;
         const std::optional<bool> visible = x->visible(window);
         if (!visible)
             continue; // closed since we read its name
         TopLevelWindow found;
         found.handle = window;
-        found.title = byClass ? x->title(window) : std::move(name);
-        found.className = byClass ? std::move(name) : x->className(window);
+        found.title = x->title(window);
+        found.className = x->className(window);
         found.visible = *visible;
         found.processId = x->processId(window);
         if (x->lost())
@@ -534,6 +596,34 @@ bool X11DesktopWindows::windowExists(std::uint64_t handle) {
     const Call call(*this);
     Connection* x = call.connection();
     return x && x->exists(static_cast<Window>(handle));
+}
+
+bool X11DesktopWindows::requestWindowClose(std::uint64_t handle, int /*timeoutMs*/) {
+    if (handle == 0 || (handle & ~windowIdMask) != 0)
+        return false;
+    const Call call(*this);
+    Connection* x = call.connection();
+    return x && x->requestClose(static_cast<Window>(handle));
+}
+
+int X11DesktopWindows::windowProcessId(std::uint64_t handle) {
+    if (handle == 0 || (handle & ~windowIdMask) != 0)
+        return 0;
+    const Call call(*this);
+    Connection* x = call.connection();
+    if (!x || !x->exists(static_cast<Window>(handle)))
+        return 0;
+    const int pid = x->processId(static_cast<Window>(handle));
+    return x->lost() ? 0 : pid;
+}
+
+bool X11DesktopWindows::useDisplay(const std::function<void(_XDisplay*)>& use) {
+    const Call call(*this);
+    Connection* x = call.connection();
+    if (!x)
+        return false;
+    use(x->display());
+    return !x->lost();
 }
 
 } // namespace quietmon

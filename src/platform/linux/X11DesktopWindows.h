@@ -2,8 +2,11 @@
 
 #include "platform/DesktopWindows.h"
 
+#include <functional>
 #include <memory>
 #include <string>
+
+struct _XDisplay; // Xlib's Display, without Xlib's macros in every file that includes this one
 
 namespace quietmon {
 
@@ -29,6 +32,17 @@ public:
     std::optional<TopLevelWindow> findWindow(const std::string& text, bool byClass) override;
     std::vector<TopLevelWindow> listWindows() override;
     bool windowExists(std::uint64_t handle) override;
+    std::optional<TopLevelWindow> findWindowByTitleAndClass(const std::string& title,
+                                                            const std::string& className) override;
+    bool requestWindowClose(std::uint64_t handle, int timeoutMs) override;
+    // The server's word where it knows the client (X-Resource), else _NET_WM_PID when WM_CLIENT_MACHINE
+    // names this computer.
+    int windowProcessId(std::uint64_t handle) override;
+
+    // Lends this object's connection to another X11 service of the program (the screen capture), under
+    // the same handlers: a failed request shows only in its return value. Returns false, without calling
+    // `use`, when no display answers, and also when the connection broke meanwhile.
+    bool useDisplay(const std::function<void(_XDisplay*)>& use);
 
 private:
     class Connection;

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/DesktopWindows.h"
+#include "platform/Processes.h"
+#include "tasks/TaskServices.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace quietmon {
+
+// "Kill application" of both queues: the application that owns a top-level window is asked to close it,
+// given ten seconds, and ended if its window is still there. Nothing is ever reported.
+class ApplicationKiller final : public KillTask {
+public:
+    using Repaint = std::function<void()>;
+
+    static constexpr int closeRequestTimeoutMs = 3000;
+    static constexpr int closeChecks = 10;
+    static constexpr int closeCheckIntervalMs = 1000;
+
+    ApplicationKiller(DesktopWindows& windows, Processes& processes, Clock& clock, Repaint repaintMainWindow);
+
+    // The first top-level window with this title and/or class (exact, any letter case); with both empty,
+    // nothing is looked for.
+    void killApplication(const std::string& title, const std::string& windowClass) override;
+
+private:
+    // `lookedUpAt`: the moment, on the process clock, just before the window was looked up.
+    void closeApplication(std::uint64_t window, std::uint64_t lookedUpAt);
+    // Only a process that can be tied to the window is ever signalled.
+    bool mayBeEnded(int pid, std::uint64_t lookedUpAt);
+
+    DesktopWindows& m_windows;
+    Processes& m_processes;
+    Clock& m_clock;
+    Repaint m_repaint;
+};
+
+} // namespace quietmon
