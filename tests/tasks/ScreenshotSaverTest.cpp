@@ -5,8 +5,12 @@
 #include "platform/VirtualEventLoop.h"
 #include "support/TempFolder.h"
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quietmon {
 namespace {
@@ -105,6 +109,33 @@ TEST_F(ScreenshotSaverTest, ARelativeNameIsWrittenInTheCurrentFolder) {
     saver.saveScreenshot({"relative.bmp", false});
     std::filesystem::current_path(previous);
     EXPECT_EQ(folderEntries(), Strings{"relative.bmp"});
+}
+
+// Run in a child whose files may not grow past 4 KiB, as on a full disk.
+bool saveWithFilesLimitedTo4KiB(ScreenshotSaver& saver, const std::string& name) {
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        saver.saveScreenshot({name, false});
+        _exit(0);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(ScreenshotSaverTest, APictureThatCannotBeWrittenWholeLeavesTheOldOneAsItWas) {
+    screen.image = test::FakeScreenCapture::filled(100, 100, 1, 2, 3); // 30 KB as a bitmap
+    test::writeWholeFile(temp.file("shot.bmp"), "the last good picture");
+
+    ASSERT_TRUE(saveWithFilesLimitedTo4KiB(saver, temp.file("shot.bmp")));
+    EXPECT_EQ(test::readWholeFile(temp.file("shot.bmp")), "the last good picture");
+    EXPECT_EQ(folderEntries(), Strings{"shot.bmp"});
+
+    saver.saveScreenshot({temp.file("shot.bmp"), false});
+    EXPECT_EQ(test::readWholeFile(temp.file("shot.bmp")).size(), 54u + 100u * 300u);
+    EXPECT_EQ(folderEntries(), Strings{"shot.bmp"});
 }
 
 } // namespace

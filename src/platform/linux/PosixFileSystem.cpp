@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -26,12 +27,14 @@ bool writeAll(int fd, std::string_view contents, off_t offset) {
     return true;
 }
 
-bool writeThroughTemporary(const std::string& path, std::string_view contents) {
+// `mode`: the permissions of the new file; 0600 when nothing is given.
+bool writeThroughTemporary(const std::string& path, std::string_view contents,
+                           std::optional<mode_t> mode = {}) {
     std::string temporary = path + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC); // created 0600
     if (fd < 0)
         return false;
-    const bool written = writeAll(fd, contents, 0) && ::fsync(fd) == 0;
+    const bool written = (!mode || ::fchmod(fd, *mode) == 0) && writeAll(fd, contents, 0) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (written && closed && ::rename(temporary.c_str(), path.c_str()) == 0)
         return true;
@@ -52,6 +55,23 @@ bool rewriteInPlace(const std::string& path, std::string_view contents) {
 
 bool replaceFileContents(const std::string& path, std::string_view contents) {
     return writeThroughTemporary(path, contents) || rewriteInPlace(path, contents);
+}
+
+namespace {
+
+// Read from /proc rather than with umask(2), which can only read it by changing it for every thread.
+mode_t currentUmask() {
+    const std::string status = readFileContents("/proc/self/status", 4096);
+    const std::size_t line = status.find("\nUmask:");
+    if (line == std::string::npos)
+        return 022;
+    return static_cast<mode_t>(std::strtoul(status.c_str() + line + 7, nullptr, 8));
+}
+
+} // namespace
+
+bool writeFileAtomically(const std::string& path, std::string_view contents) {
+    return writeThroughTemporary(path, contents, static_cast<mode_t>(0666 & ~currentUmask()));
 }
 
 namespace {

@@ -1,11 +1,11 @@
 #include "tasks/screenshot/ScreenshotSaver.h"
 
+#include "platform/FileSystem.h"
 #include "platform/JpegEncoding.h"
 #include "tasks/screenshot/BmpEncoding.h"
 
 #include <algorithm>
 #include <exception>
-#include <fstream>
 
 namespace quietmon {
 
@@ -21,12 +21,6 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view upperSuffix) {
 
 bool isJpegName(std::string_view name) {
     return endsWithIgnoringCase(name, ".JPG") || endsWithIgnoringCase(name, ".JPEG");
-}
-
-// An existing file is overwritten.
-bool writeFile(const std::string& path, const std::string& contents) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    return file.write(contents.data(), static_cast<std::streamsize>(contents.size())) && file.flush();
 }
 
 } // namespace
@@ -58,14 +52,15 @@ bool ScreenshotSaver::saveScreenshot(const ScreenshotSettings& settings) {
 }
 
 void ScreenshotSaver::writePicture(const ScreenImage& image, const std::string& name) {
+    // Each file is written whole or not at all, so a full disk never replaces a good picture by half of one.
     if (isJpegName(name)) {
         const std::optional<std::string> jpeg = encodeJpeg(image, jpegQuality);
-        if (jpeg && writeFile(name, *jpeg))
+        if (jpeg && writeFileAtomically(name, *jpeg))
             return;
-        writeFile(name + ".bmp", encodeBmp(image));
+        writeFileAtomically(name + ".bmp", encodeBmp(image));
         return;
     }
-    writeFile(name, encodeBmp(image));
+    writeFileAtomically(name, encodeBmp(image));
 }
 
 } // namespace quietmon
