@@ -12,9 +12,11 @@
 #include "platform/VirtualEventLoop.h"
 #include "platform/linux/AlsaWaveIn.h"
 #include "platform/linux/CurlHttpTransport.h"
+#include "platform/linux/LinuxProcesses.h"
 #include "platform/linux/PosixNetwork.h"
 #include "platform/linux/PulseAudioEndpoints.h"
 #include "platform/linux/X11DesktopWindows.h"
+#include "platform/linux/X11ScreenCapture.h"
 #include "setup/PasswordDialog.h"
 #include "setup/QtFileDialogs.h"
 #include "setup/RebootCountdownDialog.h"
@@ -23,6 +25,8 @@
 #include "tasks/Placeholders.h"
 #include "tasks/email/EmailSender.h"
 #include "tasks/http/HttpQuery.h"
+#include "tasks/kill/ApplicationKiller.h"
+#include "tasks/screenshot/ScreenshotSaver.h"
 
 #include <QApplication>
 #include <iostream>
@@ -61,10 +65,26 @@ int runMonitor(int argc, char** argv) {
         loop, http,
         [&monitor](std::string_view text) { return expandPlaceholdersForUrl(text, monitor.alarmState()); },
         messages, [&monitor](const std::string& text) { monitor.logEvent(text); });
+    // The main window, once it exists, for the tasks that draw it before they block the thread.
+    MainWindow* shownWindow = nullptr;
+    const auto repaintMainWindow = [&shownWindow] {
+        if (shownWindow)
+            shownWindow->repaintNow();
+    };
+    X11ScreenCapture screen(windows);
+    ScreenshotSaver screenshot(
+        screen, loop.clock(),
+        [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
+        repaintMainWindow);
+    LinuxProcesses processes;
+    ApplicationKiller killer(windows, processes, loop.clock(), repaintMainWindow);
     monitor.tasks().email = &email;
     monitor.tasks().httpQuery = &httpQuery;
+    monitor.tasks().screenshot = &screenshot;
+    monitor.tasks().kill = &killer;
 
     MainWindow mainWindow(monitor, desktop, messages);
+    shownWindow = &mainWindow;
     messages.setOwner(&mainWindow);
     QtFileDialogs fileDialogs(&mainWindow);
     SetupDialog setup(monitor, mainWindow, messages, fileDialogs, desktop);
