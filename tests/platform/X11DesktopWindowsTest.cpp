@@ -1,5 +1,7 @@
 #include "platform/linux/X11DesktopWindows.h"
 
+#include "support/PrivateXServer.h"
+
 // Xlib's macros (None, Bool, Status) would break Google Test's own names, so it comes first.
 // clang-format off
 #include <gtest/gtest.h>
@@ -34,6 +36,8 @@ namespace quietmon {
 namespace {
 
 using namespace std::chrono_literals;
+using test::displayNumberTaken;
+using test::PrivateXServer;
 
 // The display the test environment started; the tests that need it are skipped without one.
 std::optional<std::string> environmentDisplay() {
@@ -135,114 +139,6 @@ const TopLevelWindow* findHandle(const std::vector<TopLevelWindow>& windows, Win
     });
     return found == windows.end() ? nullptr : &*found;
 }
-
-bool displayNumberTaken(int number) {
-    const std::string n = std::to_string(number);
-    std::error_code error;
-    return std::filesystem::exists("/tmp/.X" + n + "-lock", error) ||
-           std::filesystem::exists("/tmp/.X11-unix/X" + n, error);
-}
-
-// An Xvfb of the test's own, which the test may kill as a crash would and start again on the same number.
-class PrivateXServer {
-public:
-    PrivateXServer() {
-        for (int number = 180; number < 260; ++number) {
-            if (!displayNumberTaken(number) && start(number))
-                return;
-        }
-        throw std::runtime_error("no free display number for a private Xvfb");
-    }
-    ~PrivateXServer() { stop(SIGTERM); }
-    PrivateXServer(const PrivateXServer&) = delete;
-    PrivateXServer& operator=(const PrivateXServer&) = delete;
-
-    std::string name() const { return ":" + std::to_string(m_number); }
-
-    void crash() { stop(SIGKILL); }
-
-    void restart() {
-        if (!start(m_number))
-            throw std::runtime_error("Xvfb did not start again on " + name());
-    }
-
-private:
-    static constexpr int readyDescriptor = 3;
-
-    // True once the server accepts connections: it writes its display number to -displayfd then.
-    bool start(int number) {
-        int ready[2];
-        if (pipe2(ready, O_CLOEXEC) != 0)
-            return false;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, ready[1], readyDescriptor);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        const std::string display = ":" + std::to_string(number);
-        const std::string descriptor = std::to_string(readyDescriptor);
-        const char* argv[] = {"Xvfb",       display.c_str(), "-nolisten",        "tcp",  "-screen", "0",
-                              "320x240x24", "-displayfd",    descriptor.c_str(), nullptr};
-        pid_t pid = -1;
-        const int failed =
-            posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(ready[1]);
-        if (failed) {
-            close(ready[0]);
-            return false;
-        }
-        m_pid = pid;
-        m_number = number;
-        m_serving = waitUntilReady(ready[0]);
-        close(ready[0]);
-        if (!m_serving)
-            stop(SIGKILL);
-        return m_serving;
-    }
-
-    static bool waitUntilReady(int descriptor) {
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        std::string written;
-        while (written.find('\n') == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left <= 0ms)
-                return false;
-            pollfd readable{descriptor, POLLIN, 0};
-            const int polled = poll(&readable, 1, static_cast<int>(left.count()));
-            if (polled < 0 && errno == EINTR)
-                continue;
-            if (polled <= 0)
-                return false;
-            char buffer[32];
-            const ssize_t count = read(descriptor, buffer, sizeof buffer);
-            if (count <= 0) // the server ended before it was ready
-                return false;
-            written.append(buffer, static_cast<std::size_t>(count));
-        }
-        return true;
-    }
-
-    void stop(int signal) {
-        if (m_pid <= 0)
-            return;
-        ::kill(m_pid, signal);
-        waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-        // A killed server leaves its socket behind; one that was told to end has removed it already. One
-        // that never served may have failed for a socket that another server owns.
-        if (m_serving) {
-            std::error_code ignored;
-            std::filesystem::remove("/tmp/.X11-unix/X" + std::to_string(m_number), ignored);
-        }
-        m_serving = false;
-    }
-
-    int m_number = -1;
-    pid_t m_pid = -1;
-    bool m_serving = false;
-};
 
 class X11DesktopWindowsTest : public ::testing::Test {
 protected:
@@ -425,6 +321,95 @@ TEST_F(X11DesktopWindowsTest, AHandleThatNeverNamedAWindowDoesNotExist) {
     EXPECT_TRUE(m_windows.windowExists(window));
     EXPECT_FALSE(m_windows.windowExists((std::uint64_t{1} << 32) | window));
     client().destroy(window);
+}
+
+TEST_F(X11DesktopWindowsTest, TitleAndClassTogetherFindTheFirstWindowThatHasBoth) {
+    const Window playout = createPlayoutWindow(client());
+    const Window editor = client().createWindow();
+    client().setLegacyName(editor, "Playout - Studio 1");
+    client().setClass(editor, "editor", "PlayoutEditor");
+
+    const std::optional<TopLevelWindow> both =
+        m_windows.findWindowByTitleAndClass("playout - studio 1", "PLAYOUTEDITOR");
+    ASSERT_TRUE(both);
+    EXPECT_EQ(both->handle, editor);
+    EXPECT_EQ(m_windows.findWindowByTitleAndClass("", "playoutmain").value_or(TopLevelWindow{}).handle,
+              playout);
+    EXPECT_FALSE(m_windows.findWindowByTitleAndClass("Playout - Studio 2", "PlayoutMain"));
+    EXPECT_FALSE(m_windows.findWindowByTitleAndClass("", ""));
+
+    client().destroy(editor);
+    client().destroy(playout);
+}
+
+TEST_F(X11DesktopWindowsTest, ACloseRequestGoesToAWindowThatTakesItElseToTheWindowManager) {
+    Display* display = client().display();
+    const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+    Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    const Atom closeWindow = XInternAtom(display, "_NET_CLOSE_WINDOW", False);
+    const Window takesIt = client().createWindow();
+    XSetWMProtocols(display, takesIt, &deleteWindow, 1);
+    const Window doesNot = client().createWindow();
+    // Where a window manager would listen.
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    XSync(display, False);
+
+    EXPECT_TRUE(m_windows.requestWindowClose(takesIt, 3000));
+    EXPECT_TRUE(m_windows.requestWindowClose(doesNot, 3000));
+
+    std::vector<std::pair<Window, Atom>> requests; // the window, and what it was asked
+    XSync(display, False);
+    while (XPending(display)) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type != ClientMessage)
+            continue;
+        if (event.xclient.message_type == protocols)
+            requests.emplace_back(event.xclient.window, static_cast<Atom>(event.xclient.data.l[0]));
+        else if (event.xclient.message_type == closeWindow)
+            requests.emplace_back(event.xclient.window, closeWindow);
+    }
+    EXPECT_EQ(requests,
+              (std::vector<std::pair<Window, Atom>>{{takesIt, deleteWindow}, {doesNot, closeWindow}}));
+    XSelectInput(display, DefaultRootWindow(display), NoEventMask);
+    client().destroy(doesNot);
+    client().destroy(takesIt);
+}
+
+TEST_F(X11DesktopWindowsTest, RequestsAboutAWindowThatVanishedFailQuietly) {
+    const Window window = createPlayoutWindow(client());
+    const std::optional<TopLevelWindow> found = m_windows.findWindow("Playout - Studio 1", false);
+    ASSERT_TRUE(found);
+    client().destroy(window);
+
+    EXPECT_FALSE(m_windows.requestWindowClose(found->handle, 3000));
+    EXPECT_EQ(m_windows.windowProcessId(found->handle), 0);
+    EXPECT_FALSE(m_windows.windowExists(found->handle));
+    const Window other = createPlayoutWindow(client());
+    EXPECT_EQ(m_windows.windowProcessId(other), getpid());
+    client().destroy(other);
+}
+
+// Without X-Resource only the client's own word names its process.
+TEST(X11DesktopWindowsProcessId, NetWmPidCountsOnlyWhenTheClientSaysItRunsOnThisComputer) {
+    PrivateXServer server({"-extension", "X-Resource"});
+    TestClient client(server.name());
+    X11DesktopWindows windows(server.name());
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    for (const auto& [machine, expected] :
+         {std::pair{std::string(host), 4321}, std::pair{std::string("elsewhere.example"), 0},
+          std::pair{std::string(), 0}}) {
+        const Window window = client.createWindow();
+        client.setPid(window, 4321);
+        if (!machine.empty())
+            XChangeProperty(client.display(), window, XA_WM_CLIENT_MACHINE, XA_STRING, 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(machine.data()),
+                            static_cast<int>(machine.size()));
+        XSync(client.display(), False);
+        EXPECT_EQ(windows.windowProcessId(window), expected) << "machine " << machine;
+        client.destroy(window);
+    }
 }
 
 TEST(X11DesktopWindowsServerLoss, AServerThatDiesIsSeenAsNoDesktopAndOneThatReturnsIsFoundAgain) {

@@ -540,18 +540,27 @@ std::optional<TopLevelWindow> X11DesktopWindows::findWindowByTitleAndClass(const
     for (const Window window : *windows) {
         if (x->lost())
             return std::nullopt;
-        // Only the names asked for are read: most windows fail the first test.
-        if (!className.empty() && !equalsIgnoringAsciiCase(x->className(window), className))
-            continue;
-        if (!title.empty() && !equalsIgnoringAsciiCase(x->title(window), title))
-            continue;
+        // Only the names asked for are read: most windows fail the first test. A name read here is kept,
+        // since the window may close before it could be read again.
+        std::optional<std::string> windowClass;
+        if (!className.empty()) {
+            windowClass = x->className(window);
+            if (!equalsIgnoringAsciiCase(*windowClass, className))
+                continue;
+        }
+        std::optional<std::string> windowTitle;
+        if (!title.empty()) {
+            windowTitle = x->title(window);
+            if (!equalsIgnoringAsciiCase(*windowTitle, title))
+                continue;
+        }
         const std::optional<bool> visible = x->visible(window);
         if (!visible)
             continue; // closed since we read its name
         TopLevelWindow found;
         found.handle = window;
-        found.title = x->title(window);
-        found.className = x->className(window);
+        found.title = windowTitle ? std::move(*windowTitle) : x->title(window);
+        found.className = windowClass ? std::move(*windowClass) : x->className(window);
         found.visible = *visible;
         found.processId = x->processId(window);
         if (x->lost())
