@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The whole alarm story on one input: tone, silence, tone. The alarm emails and calls the HTTP address
-# with the event's placeholders expanded, the return emails again, and the saved settings show no alarm
-# after exit.
+# The whole alarm story on one input: tone, silence, tone. The alarm saves a screenshot, emails it and
+# calls the HTTP address with the event's placeholders expanded, and closes a test window's application;
+# the return emails again, and the saved settings show no alarm after exit.
 #   alarm-story-test.sh QUIETMON endpoint|wave-in
 # endpoint: the sink's monitor as an endpoint meter; wave-in: the ALSA "pulse" capture device, whose
 # default source is that monitor.
@@ -12,6 +12,14 @@ input=$2
 start_pulse
 start_smtp
 start_http
+# The application to close: a window of its own on the test environment's display, titled apart from
+# whatever a test running beside this one shows there.
+[ -n "${DISPLAY:-}" ] || { echo "DISPLAY is not set: source the test environment's env.sh"; exit 2; }
+window_title="Studio Playout $$"
+xmessage -title "$window_title" "on air" >/dev/null 2>&1 &
+WINDOW_PID=$!
+pids+=("$WINDOW_PID")
+check "the test window opens" wait_for 15 sh -c "xwininfo -name '$window_title' >/dev/null"
 case $input in
 endpoint)
   device=$(PULSE_SERVER=$PULSE_ADDRESS QT_QPA_PLATFORM=offscreen HOME=$work "$quietmon" --list-devices |
@@ -29,9 +37,11 @@ wave-in)
 esac
 start_quietmon "$quietmon" "$(printf '%s\r\n' '[General]' LogEvents=1 StartUpDelay=0 Visible=0 "AudioInDeviceName=$device" \
   '[Activation]' Silence=10 Return=1 \
-  '[Tasks]' 'Task1=Send email' 'Task2=Send HTTP query' '[RetTasks]' 'Task1=Send email' \
+  '[Tasks]' 'Task1=Save screenshot' 'Task2=Send email' 'Task3=Send HTTP query' 'Task4=Kill application' \
+  '[RetTasks]' 'Task1=Send email' \
+  '[Screenshot]' "File=$work/screen.jpg" '[Kill]' "Title1=$window_title" \
   '[Email]' From=monitor@station.test To=engineer@station.test "SMTP=127.0.0.1:$SMTP_PORT" \
-  'Subject=Silence on %channel' 'Message=Silence since %date %time: on %channel' \
+  'Subject=Silence on %channel' 'Message=Silence since %date %time: on %channel' "File=$work/screen.jpg" \
   '[RetEmail]' From=monitor@station.test To=engineer@station.test "SMTP=127.0.0.1:$SMTP_PORT" \
   'Subject=Back on air' 'Message=Back at %date %time:' \
   '[Query]' "Address=http://127.0.0.1:$HTTP_PORT/alarm" 'Query=channel=%channel&at=%time:')"
@@ -53,6 +63,23 @@ check "its subject is expanded too" grep -q '^Subject: Silence on Left and Right
 check "the return email carries its own time" grep -q "Back at $today [0-9][0-9]:[0-9][0-9]:[0-9][0-9]" "$work/mail/002.eml"
 check "one HTTP query with the encoded placeholders" \
   grep -qE '^GET /alarm\?channel=Left\+and\+Right&at=(%3[0-9]){2}%3A(%3[0-9]){2}%3A(%3[0-9]){2} Orvane Silence Detector$' "$work/requests.txt"
+# "Attach to email" copies the screenshot's name into the email's file: the same name in both sections.
+/usr/bin/python3 - "$work/mail/001.eml" "$work/attached.jpg" <<'EOF'
+import email, sys
+with open(sys.argv[1], 'rb') as eml:
+    message = email.message_from_binary_file(eml)
+for part in message.walk():
+    if part.get_filename():
+        with open(sys.argv[2], 'wb') as attached:
+            attached.write(part.get_payload(decode=True))
+        break
+EOF
+screen_size=$(xdpyinfo | awk '/dimensions:/ {print $2}')
+check "the alarm email carries the screenshot as a JPEG of the screen's size" \
+  test "$(ffprobe -v error -show_entries stream=codec_name,width,height -of csv=p=0:s=x "$work/attached.jpg")" = "mjpegx$screen_size"
+gone() { ! alive "$1"; }
+check "the test window's application is gone" wait_for 15 gone "$WINDOW_PID"
+check "its window is gone" sh -c "! xwininfo -name '$window_title' >/dev/null 2>&1"
 kill -TERM "$QUIETMON_PID"
 check "the program ends" wait_for 15 sh -c "! [ -r /proc/$QUIETMON_PID/stat ] || awk '{exit (\$3==\"Z\")?0:1}' /proc/$QUIETMON_PID/stat"
 check "the saved settings show no alarm" grep -q $'^Alarm=0\r$' "$SETTINGS"

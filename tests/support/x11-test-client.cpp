@@ -44,7 +44,9 @@ int main(int argc, char** argv) {
         if (poll(watched, 2, -1) < 0)
             continue;
         char byte;
-        if (watched[1].revents != 0 && read(STDIN_FILENO, &byte, 1) <= 0)
+        if (watched[1].revents != 0 && read(STDIN_FILENO, &byte, 1) <= 0) {
+            XCloseDisplay(display);
             return 0;
+        }
     }
 }
