@@ -150,6 +150,10 @@ TEST_F(X11ScreenCaptureTest, APictureIsAJpegOrABitmapByItsNameAndShowsTheWholeSc
         const std::string bytes = save(name);
         ASSERT_GT(bytes.size(), 2u) << name;
         EXPECT_EQ(bytes.substr(0, 2), jpeg ? "\xFF\xD8" : "BM") << name;
+        if (jpeg) // a baseline frame (SOF0), not a progressive one (SOF2)
+            EXPECT_TRUE(bytes.find("\xFF\xC0") != std::string::npos &&
+                        bytes.find("\xFF\xC2") == std::string::npos)
+                << name;
         const Picture picture = jpeg ? decodeJpeg(bytes) : decodeBmp(bytes);
         EXPECT_EQ(picture.width, screenWidth) << name;
         EXPECT_EQ(picture.height, screenHeight) << name;
