@@ -66,7 +66,8 @@ play() {
   pids+=("$PLAYER_PID")
 }
 
-# The program with a home of its own and the settings given as INI text; sets QUIETMON_PID and LOG.
+# The program with a home of its own and the settings given as INI text; sets QUIETMON_PID and LOG. Its
+# window goes to Qt's offscreen platform unless QUIETMON_QPA names another (xcb: the X display of $DISPLAY).
 start_quietmon() { # start_quietmon <binary> <settings text>
   local home=$work/home
   mkdir -p "$home/.local/share/quietmon" "$work/runtime"
@@ -76,7 +77,8 @@ start_quietmon() { # start_quietmon <binary> <settings text>
   LOG=$home/.local/share/quietmon/quietmon.log
   SETTINGS=$home/.local/share/quietmon/quietmon.ini
   DATA=$home/.local/share/quietmon
-  env HOME="$home" XDG_RUNTIME_DIR="$work/runtime" PULSE_SERVER="$PULSE_ADDRESS" QT_QPA_PLATFORM=offscreen \
+  env HOME="$home" XDG_RUNTIME_DIR="$work/runtime" PULSE_SERVER="${PULSE_ADDRESS:-}" \
+    QT_QPA_PLATFORM="${QUIETMON_QPA:-offscreen}" \
     "${as_user[@]}" "$1" >"$work/quietmon.out" 2>&1 &
   QUIETMON_PID=$!
   pids+=("$QUIETMON_PID")
@@ -97,6 +99,16 @@ start_server() {
   exec {keep}>"$work/$name.stdin" # held open until the test ends
   wait_for 20 grep -q '^port ' "$work/$name.out" || { echo "$name did not start"; cat "$work/$name.err"; return 1; }
   SERVER_PORT=$(awk '/^port / {print $2; exit}' "$work/$name.out")
+}
+
+# A display of this test's own, so that real input events reach no other test's windows; sets DISPLAY.
+start_xvfb() {
+  exec {display_fd}<> <(:)
+  Xvfb -displayfd "$display_fd" -screen 0 1280x800x24 -nolisten tcp </dev/null >"$work/xvfb.log" 2>&1 &
+  pids+=($!)
+  local number=
+  read -r -t 15 -u "$display_fd" number || { echo "Xvfb did not start"; cat "$work/xvfb.log"; return 1; }
+  export DISPLAY=:$number
 }
 
 support_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)
