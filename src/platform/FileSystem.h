@@ -29,6 +29,7 @@ std::string readFileContents(const std::string& path, std::size_t maxBytes, bool
 std::string readFileContents(const std::string& path, std::size_t maxBytes, std::string& failure);
 
 bool folderExists(const std::string& path);
+bool fileExists(const std::string& path);
 // Creates the folder and any missing parents. Returns false if it does not exist afterwards.
 bool createFolders(const std::string& path);
 bool changeCurrentFolder(const std::string& path);

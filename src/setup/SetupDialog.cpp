@@ -3,6 +3,7 @@
 #include "app/DesktopServices.h"
 #include "app/MainWindow.h"
 #include "app/Monitor.h"
+#include "platform/FileSystem.h"
 #include "setup/AboutPage.h"
 #include "setup/ActivationPage.h"
 #include "setup/SettingsPage.h"
@@ -72,8 +73,11 @@ void SetupDialog::setAlarmTaskPagesEnabled(bool enabled) {
         m_alarmTasks->setSubPagesEnabled(enabled);
 }
 
+// A help page that is not there is not worth a message: xdg-open would show its own error.
 void SetupDialog::openHelp() {
-    m_context.desktop.openDocument(m_context.monitor.folders().programFolder + "quietmon.htm");
+    const std::string page = m_context.monitor.folders().programFolder + "quietmon.htm";
+    if (fileExists(page))
+        m_context.desktop.openDocument(page);
 }
 
 void SetupDialog::showEvent(QShowEvent* event) {

@@ -1,6 +1,7 @@
 #include "setup/SetupDialogHarness.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QTextDocumentFragment>
 #include <gtest/gtest.h>
 
@@ -26,10 +27,11 @@ TEST(AboutPage, NamesTheVersionAndItsLinksOpenTheHelpPageAndEachFolder) {
          {"Orvane Silence Detector - Version 1.4d", "Application folder:", "Data folder:"})
         EXPECT_NE(labelShowing(page, caption), nullptr) << caption;
     const std::string dataFolder = dialog.dataFolder + "/";
+    const std::string programFolder = dialog.programFolder;
     const std::pair<std::string, std::string> links[] = {
         {"Orvane Silence Detector is free to use. Its help page tells how it works.",
-         "file:///opt/quietmon/quietmon.htm"},
-        {"/opt/quietmon/", "file:///opt/quietmon/"},
+         "file://" + programFolder + "quietmon.htm"},
+        {programFolder, "file://" + programFolder},
         {dataFolder, "file://" + dataFolder},
     };
     for (const auto& [shown, opened] : links) {
@@ -40,6 +42,28 @@ TEST(AboutPage, NamesTheVersionAndItsLinksOpenTheHelpPageAndEachFolder) {
         ASSERT_FALSE(dialog.desktop.openedDocuments.empty());
         EXPECT_EQ(dialog.desktop.openedDocuments.back(), opened);
     }
+}
+
+TEST(SetupDialog, OpensOnAlarmActivationAndHelpOpensTheHelpPageOnlyWhereItIs) {
+    SetupDialogHarness dialog;
+    dialog.start();
+    QStringList captions;
+    for (int page = 0; page < dialog.setup->pages().count(); ++page)
+        captions << dialog.setup->pages().tabText(page);
+    EXPECT_EQ(captions,
+              (QStringList{"Alarm Activation", "Alarm Tasks", "Return Tasks", "Settings", "About"}));
+    EXPECT_EQ(dialog.setup->pages().currentIndex(), 0);
+    QPushButton* help = nullptr;
+    for (QPushButton* button : dialog.setup->findChildren<QPushButton*>())
+        if (button->text() == "Help")
+            help = button;
+    ASSERT_NE(help, nullptr);
+    help->click(); // no help page beside the program: nothing, and no message
+    EXPECT_TRUE(dialog.desktop.openedDocuments.empty());
+    test::writeWholeFile(dialog.programFolder + "quietmon.htm", "<html></html>");
+    help->click();
+    EXPECT_EQ(dialog.desktop.openedDocuments,
+              (std::vector<std::string>{dialog.programFolder + "quietmon.htm"}));
 }
 
 } // namespace

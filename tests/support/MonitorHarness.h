@@ -14,7 +14,10 @@ namespace quietmon::test {
 
 // A monitor in virtual time whose data folder is a temporary folder, with the product's real name.
 struct MonitorHarness {
-    MonitorHarness() { std::filesystem::create_directories(dataFolder); }
+    MonitorHarness() {
+        std::filesystem::create_directories(dataFolder);
+        std::filesystem::create_directories(programFolder);
+    }
 
     // Writes the settings file the next start reads.
     void writeSettings(const std::string& text) const { writeWholeFile(dataFolder + "/quietmon.ini", text); }
@@ -35,6 +38,7 @@ struct MonitorHarness {
 
     TempFolder temp;
     std::string dataFolder = temp.file("data/quietmon");
+    std::string programFolder = temp.file("program") + "/";
     VirtualEventLoop loop{DateTime::fromParts(2026, 3, 14, 7, 5, 9)};
     FakeWaveInDriver waveIn{loop};
     FakeAudioEndpoints endpoints;
@@ -43,7 +47,7 @@ struct MonitorHarness {
                     windows};
 
 private:
-    Folders dataFolders() const { return {"/opt/quietmon/", dataFolder + "/"}; }
+    Folders dataFolders() const { return {programFolder, dataFolder + "/"}; }
 };
 
 } // namespace quietmon::test
