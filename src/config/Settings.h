@@ -77,6 +77,9 @@ struct PortSettings {
     bool limited = true; // the three modes are exclusive choices
     bool full = false;
     bool forever = false;
+    // The Linux device to switch, for a port the COMn numbering does not reach (a USB adapter's
+    // /dev/ttyUSB0); empty: COMn is /dev/ttyS(n-1).
+    std::string device;
 };
 
 struct QuerySettings {

@@ -189,7 +189,9 @@ std::vector<KeySpec> buildSchema() {
         .boolean(
             "Full", [](Settings & s) -> auto& { return s.port.full; })
         .boolean(
-            "Forever", [](Settings & s) -> auto& { return s.port.forever; });
+            "Forever", [](Settings & s) -> auto& { return s.port.forever; })
+        .text(
+            "Device", [](Settings & s) -> auto& { return s.port.device; });
 
     addQuery(b, "Query", &Settings::query);
     addQuery(b, "RetQuery", &Settings::retQuery);

@@ -133,6 +133,7 @@ For=1
 Limited=1
 Full=0
 Forever=0
+Device=
 
 [Query]
 Address=http://
