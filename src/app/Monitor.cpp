@@ -3,6 +3,8 @@
 #include "config/ProductName.h"
 #include "tasks/StatusTexts.h"
 
+#include <exception>
+
 namespace quietmon {
 
 Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateFolders, WaveInDriver& waveIn,
@@ -99,6 +101,13 @@ void Monitor::saveSettings() {
 }
 
 void Monitor::close() {
+    // A pin still held by the "until return" or "as long as possible" mode falls with the port.
+    if (m_tasks.portPin) {
+        try {
+            m_tasks.portPin->closePort();
+        } catch (const std::exception&) {
+        }
+    }
     saveSettings();
     logEvent("Exit");
     m_log.close();

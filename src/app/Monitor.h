@@ -94,7 +94,7 @@ public:
     void applyPreferences();
     // Writes the whole settings file, with the current alarm and executor state.
     void saveSettings();
-    // The exit steps of the monitor: settings saved, "Exit" logged, log closed.
+    // The exit steps of the monitor: serial port closed, settings saved, "Exit" logged, log closed.
     void close();
     // The last exit step of the capture: a wave-in capture is stopped.
     void stopCapture() { m_audioInput.stopAtExit(); }

@@ -15,6 +15,7 @@
 #include "platform/linux/LinuxProcesses.h"
 #include "platform/linux/PosixNetwork.h"
 #include "platform/linux/PulseAudioEndpoints.h"
+#include "platform/linux/TermiosSerialLine.h"
 #include "platform/linux/X11DesktopWindows.h"
 #include "platform/linux/X11ScreenCapture.h"
 #include "setup/PasswordDialog.h"
@@ -27,6 +28,7 @@
 #include "tasks/http/HttpQuery.h"
 #include "tasks/kill/ApplicationKiller.h"
 #include "tasks/screenshot/ScreenshotSaver.h"
+#include "tasks/serialport/PortPinSwitcher.h"
 
 #include <QApplication>
 #include <iostream>
@@ -78,10 +80,14 @@ int runMonitor(int argc, char** argv) {
         repaintMainWindow);
     LinuxProcesses processes;
     ApplicationKiller killer(windows, processes, loop.clock(), repaintMainWindow);
+    TermiosSerialLine serialLine;
+    PortPinSwitcher portPin(serialLine, loop.clock(),
+                            [&monitor](const std::string& text) { monitor.logEvent(text); });
     monitor.tasks().email = &email;
     monitor.tasks().httpQuery = &httpQuery;
     monitor.tasks().screenshot = &screenshot;
     monitor.tasks().kill = &killer;
+    monitor.tasks().portPin = &portPin;
 
     MainWindow mainWindow(monitor, desktop, messages);
     shownWindow = &mainWindow;

@@ -57,12 +57,13 @@ public:
     virtual void killApplication(const std::string& title, const std::string& windowClass) = 0;
 };
 
-// "Switch port pin", and the release of a pin held until the return.
+// "Switch port pin", the release of a pin held until the return, and the port closed at exit.
 class PortPinTask {
 public:
     virtual ~PortPinTask() = default;
     virtual void switchPin(const PortSettings& settings) = 0;
     virtual void releasePortPin(int mode) = 0;
+    virtual void closePort() = 0;
 };
 
 // "Speak".

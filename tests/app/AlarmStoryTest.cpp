@@ -1,9 +1,11 @@
 // The whole alarm in virtual time: measurement, detection, conditions, both executors and their tasks.
 #include "fakes/FakeScreenCapture.h"
+#include "fakes/FakeSerialLine.h"
 #include "fakes/FakeTasks.h"
 #include "fakes/RecordingView.h"
 #include "support/MonitorHarness.h"
 #include "tasks/screenshot/ScreenshotSaver.h"
+#include "tasks/serialport/PortPinSwitcher.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -425,6 +427,41 @@ TEST_F(AlarmStoryTest, AScreenshotIntoAMissingFolderWritesNothingLogsNothingAndT
     EXPECT_EQ(tasks.names(), Strings{"speak"});
     EXPECT_FALSE(std::filesystem::exists(temp.file("missing")));
     EXPECT_EQ(logTexts().back(), "Alarm activated (silent channel(s): Left and Right)");
+}
+
+// --- The serial port pin, switched over a line driver with modem lines ---
+
+class PortPinStoryTest : public AlarmStoryTest {
+protected:
+    void useRealPortPin() { monitor.tasks().portPin = &portPin; }
+
+    test::FakeSerialLine line{[this] { return loop.elapsedMs(); }};
+    PortPinSwitcher portPin{line, loop.clock(), [this](const std::string& text) { monitor.logEvent(text); }};
+};
+
+TEST_F(PortPinStoryTest, ASecondSwitchOfAHeldPortIsAnApplicationErrorAndTheQueueGoesOn) {
+    start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Switch port pin\nTask2=Switch port pin\nTask3=Speak\n"
+              "[Port]\nLimited=0\nFull=1\n");
+    useRealPortPin();
+    raiseAlarm();
+    EXPECT_TRUE(logged("Application Error - Can't perform this operation while port is open"));
+    EXPECT_FALSE(logged("Can't access the COM port"));
+    EXPECT_TRUE(line.dtr);
+    EXPECT_EQ(tasks.names(), (Strings{"speak"}));
+}
+
+TEST_F(PortPinStoryTest, AsLongAsPossibleHoldsThePinThroughTheReturnUntilTheProgramCloses) {
+    start(
+        "",
+        "[Activation]\nSilence=10\nReturn=1\n[Tasks]\nTask1=Switch port pin\n[Port]\nLimited=0\nForever=1\n");
+    useRealPortPin();
+    raiseAlarm();
+    play(1500, loud);
+    ASSERT_FALSE(monitor.alarmActive());
+    EXPECT_TRUE(line.dtr);
+    monitor.close();
+    EXPECT_FALSE(line.isOpen);
+    EXPECT_FALSE(line.dtr);
 }
 
 // --- The return ---

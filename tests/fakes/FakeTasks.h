@@ -70,6 +70,7 @@ struct FakeTasks {
         explicit Port(FakeTasks& owner) : owner(owner) {}
         void switchPin(const PortSettings&) override { owner.record("switch pin", ""); }
         void releasePortPin(int mode) override { owner.record("normal port", std::to_string(mode)); }
+        void closePort() override { owner.record("close port", ""); }
         FakeTasks& owner;
     };
     struct Rebooter final : RebootTask {
