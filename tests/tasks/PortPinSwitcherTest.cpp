@@ -4,6 +4,7 @@
 #include "platform/VirtualEventLoop.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <stdexcept>
 
 namespace quietmon {
@@ -41,6 +42,10 @@ struct PortNameCase {
     const char* opened;
 };
 
+void PrintTo(const PortNameCase& line, std::ostream* out) {
+    *out << "COMPort " << line.comPort << " " << line.device;
+}
+
 class PortPinSwitcherNameTest : public PortPinSwitcherTest,
                                 public ::testing::WithParamInterface<PortNameCase> {};
 
@@ -66,6 +71,10 @@ struct PinCase {
     int pin;
     Strings raised; // what the switch raises after both lines were lowered at the open
 };
+
+void PrintTo(const PinCase& pin, std::ostream* out) {
+    *out << "Pin " << pin.pin;
+}
 
 class PortPinSwitcherPinTest : public PortPinSwitcherTest, public ::testing::WithParamInterface<PinCase> {};
 
@@ -121,6 +130,10 @@ struct FailureCase {
     bool portLeftOpen; // a port that failed only at raising the pin stays as that left it
 };
 
+void PrintTo(const FailureCase& failure, std::ostream* out) {
+    *out << failure.name;
+}
+
 class PortPinSwitcherFailureTest : public PortPinSwitcherTest,
                                    public ::testing::WithParamInterface<FailureCase> {};
 
@@ -138,8 +151,7 @@ INSTANTIATE_TEST_SUITE_P(Failures, PortPinSwitcherFailureTest,
                          ::testing::Values(FailureCase{"missing", missing, {}, {}, false},
                                            FailureCase{"busy", busy, {}, {}, false},
                                            FailureCase{"noModemLines", {}, noModemLines, noModemLines, false},
-                                           FailureCase{"raiseRefused", {}, {}, noModemLines, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                                           FailureCase{"raiseRefused", {}, {}, noModemLines, true}));
 
 TEST_F(PortPinSwitcherTest, ASwitchWhileThePortIsHeldIsRefusedOutsideTheTaskAndLeavesThePinRaised) {
     switcher.switchPin(mode(false, false, true));
@@ -158,6 +170,10 @@ struct ErrorTextCase {
     std::optional<SerialLineFailure> atOpen, atLowering, atRaising;
     const char* text;
 };
+
+void PrintTo(const ErrorTextCase& error, std::ostream* out) {
+    *out << error.text;
+}
 
 class SerialPortErrorTest : public ::testing::TestWithParam<ErrorTextCase> {};
 
