@@ -12,6 +12,7 @@
 #include "platform/VirtualEventLoop.h"
 #include "platform/linux/AlsaWaveIn.h"
 #include "platform/linux/CurlHttpTransport.h"
+#include "platform/linux/EspeakSpeechSynthesizer.h"
 #include "platform/linux/LinuxProcesses.h"
 #include "platform/linux/PosixNetwork.h"
 #include "platform/linux/PulseAudioEndpoints.h"
@@ -29,6 +30,7 @@
 #include "tasks/kill/ApplicationKiller.h"
 #include "tasks/screenshot/ScreenshotSaver.h"
 #include "tasks/serialport/PortPinSwitcher.h"
+#include "tasks/speech/TextSpeaker.h"
 
 #include <QApplication>
 #include <iostream>
@@ -83,11 +85,14 @@ int runMonitor(int argc, char** argv) {
     TermiosSerialLine serialLine;
     PortPinSwitcher portPin(serialLine, loop.clock(),
                             [&monitor](const std::string& text) { monitor.logEvent(text); });
+    EspeakSpeechSynthesizer synthesizer(messagesLocaleName());
+    TextSpeaker speaker(synthesizer);
     monitor.tasks().email = &email;
     monitor.tasks().httpQuery = &httpQuery;
     monitor.tasks().screenshot = &screenshot;
     monitor.tasks().kill = &killer;
     monitor.tasks().portPin = &portPin;
+    monitor.tasks().speech = &speaker;
 
     MainWindow mainWindow(monitor, desktop, messages);
     shownWindow = &mainWindow;

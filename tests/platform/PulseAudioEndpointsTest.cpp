@@ -1,5 +1,6 @@
 #include "platform/linux/PulseAudioEndpoints.h"
 
+#include "support/EnvironmentOverride.h"
 #include "support/PulseTestServer.h"
 #include "support/TempFolder.h"
 
@@ -74,22 +75,6 @@ std::string describe(const Peaks& peaks) {
         text += " " + std::to_string(peak);
     return text + " }";
 }
-
-// Points libpulse at another server for the life of the object.
-class ServerAddressOverride {
-public:
-    explicit ServerAddressOverride(const std::string& address) {
-        const char* previous = std::getenv("PULSE_SERVER");
-        m_previous = previous ? previous : "";
-        ::setenv("PULSE_SERVER", address.c_str(), 1);
-    }
-    ~ServerAddressOverride() { ::setenv("PULSE_SERVER", m_previous.c_str(), 1); }
-    ServerAddressOverride(const ServerAddressOverride&) = delete;
-    ServerAddressOverride& operator=(const ServerAddressOverride&) = delete;
-
-private:
-    std::string m_previous;
-};
 
 class PulseAudioEndpointsTest : public ::testing::Test {
 protected:
@@ -227,7 +212,7 @@ TEST_F(PulseAudioEndpointsTest, TheMeterOfARemovedEndpointReadsNothing) {
 
 TEST_F(PulseAudioEndpointsTest, WhereNoServerListensTheListIsEmptyAndNoMeterOpens) {
     test::TempFolder folder;
-    ServerAddressOverride nowhere("unix:" + folder.file("native"));
+    test::EnvironmentOverride nowhere("PULSE_SERVER", "unix:" + folder.file("native"));
     PulseAudioEndpoints endpoints;
 
     const auto started = std::chrono::steady_clock::now();
@@ -249,7 +234,7 @@ TEST_F(PulseAudioEndpointsTest, AServerThatNeverAnswersHoldsTheCallerNoLongerTha
     std::copy(path.begin(), path.end(), address.sun_path);
     ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(listener, 16), 0);
-    ServerAddressOverride silent("unix:" + path);
+    test::EnvironmentOverride silent("PULSE_SERVER", "unix:" + path);
     PulseAudioEndpoints endpoints(300ms);
 
     auto started = std::chrono::steady_clock::now();
@@ -263,7 +248,7 @@ TEST_F(PulseAudioEndpointsTest, AServerThatNeverAnswersHoldsTheCallerNoLongerTha
 
 TEST_F(PulseAudioEndpointsTest, AMeterWhoseServerIsGoneIsDestroyedAtOnce) {
     test::PulseTestServer server;
-    ServerAddressOverride privateServer(server.address());
+    test::EnvironmentOverride privateServer("PULSE_SERVER", server.address());
     PulseAudioEndpoints endpoints;
     auto meter = endpoints.openMeter(test::PulseTestServer::monitorName);
     ASSERT_NE(meter, nullptr);
@@ -278,7 +263,7 @@ TEST_F(PulseAudioEndpointsTest, AMeterWhoseServerIsGoneIsDestroyedAtOnce) {
 // The one test that waits for the meter's 10 s reconnection interval in real time.
 TEST_F(PulseAudioEndpointsTest, AMeterReconnectsByItselfWhenItsServerComesBack) {
     test::PulseTestServer server;
-    ServerAddressOverride privateServer(server.address());
+    test::EnvironmentOverride privateServer("PULSE_SERVER", server.address());
     PulseAudioEndpoints endpoints;
     const auto meter = endpoints.openMeter(test::PulseTestServer::monitorName);
     ASSERT_NE(meter, nullptr);

@@ -1,7 +1,8 @@
 #include "platform/linux/PulseAudioEndpoints.h"
 
+#include "platform/linux/PulseBlockingConnection.h"
+
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <condition_variable>
 #include <csignal>
@@ -23,71 +24,6 @@ constexpr const char* clientName = "quietmon";
 // is read, no peak escapes however seldom the logic reads.
 constexpr std::uint32_t meterRate = 25;
 constexpr pa_usec_t reconnectInterval = 10 * PA_USEC_PER_SEC;
-
-// One connection on a mainloop that the calling thread runs itself, so that every wait has a deadline.
-class BlockingConnection {
-public:
-    explicit BlockingConnection(std::chrono::milliseconds timeout)
-        : m_deadline(std::chrono::steady_clock::now() + timeout), m_mainloop(pa_mainloop_new()) {
-        if (!m_mainloop)
-            return;
-        m_context = pa_context_new(pa_mainloop_get_api(m_mainloop), clientName);
-        // A monitoring program must never start a sound server of its own.
-        if (!m_context || pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
-            return;
-        runUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; });
-    }
-
-    ~BlockingConnection() {
-        if (m_context) {
-            pa_context_disconnect(m_context);
-            pa_context_unref(m_context);
-        }
-        if (m_mainloop)
-            pa_mainloop_free(m_mainloop);
-    }
-
-    BlockingConnection(const BlockingConnection&) = delete;
-    BlockingConnection& operator=(const BlockingConnection&) = delete;
-
-    pa_context* context() const { return m_context; }
-    bool ready() const { return m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY; }
-
-    // Runs the mainloop until `done` holds; false when the connection failed or the deadline passed first.
-    bool runUntil(const std::function<bool()>& done) {
-        while (!done()) {
-            if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
-                return false;
-            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
-                                  m_deadline - std::chrono::steady_clock::now())
-                                  .count();
-            if (left <= 0)
-                return false;
-            const int timeout = static_cast<int>(std::min<long long>(left, INT_MAX));
-            if (pa_mainloop_prepare(m_mainloop, timeout) < 0 || pa_mainloop_poll(m_mainloop) < 0 ||
-                pa_mainloop_dispatch(m_mainloop) < 0)
-                return false;
-        }
-        return true;
-    }
-
-    // Runs `operation` to its end; false when it could not finish in time. A late reply must not reach
-    // state that the caller is about to destroy, so an unfinished operation is cancelled.
-    bool complete(pa_operation* operation, const std::function<bool()>& done) {
-        if (!operation)
-            return false;
-        const bool finished = runUntil(done);
-        if (!finished)
-            pa_operation_cancel(operation);
-        pa_operation_unref(operation);
-        return finished;
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_deadline;
-    pa_mainloop* m_mainloop = nullptr;
-    pa_context* m_context = nullptr;
-};
 
 struct SourceListing {
     std::vector<std::pair<std::uint32_t, AudioEndpoint>> sources;
@@ -358,7 +294,7 @@ PulseAudioEndpoints::PulseAudioEndpoints(std::chrono::milliseconds answerTimeout
     : m_answerTimeout(answerTimeout) {}
 
 std::vector<AudioEndpoint> PulseAudioEndpoints::list() {
-    BlockingConnection connection(m_answerTimeout);
+    PulseBlockingConnection connection(m_answerTimeout);
     if (!connection.ready())
         return {};
     SourceListing listing;
