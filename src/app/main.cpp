@@ -14,6 +14,7 @@
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/linux/EspeakSpeechSynthesizer.h"
 #include "platform/linux/LinuxProcesses.h"
+#include "platform/linux/LogindShutdown.h"
 #include "platform/linux/PosixNetwork.h"
 #include "platform/linux/PulseAudioEndpoints.h"
 #include "platform/linux/TermiosSerialLine.h"
@@ -28,6 +29,7 @@
 #include "tasks/email/EmailSender.h"
 #include "tasks/http/HttpQuery.h"
 #include "tasks/kill/ApplicationKiller.h"
+#include "tasks/reboot/SystemRebooter.h"
 #include "tasks/screenshot/ScreenshotSaver.h"
 #include "tasks/serialport/PortPinSwitcher.h"
 #include "tasks/speech/TextSpeaker.h"
@@ -101,7 +103,16 @@ int runMonitor(int argc, char** argv) {
     SetupDialog setup(monitor, mainWindow, messages, fileDialogs, desktop);
     WindowChooser windowChooser(windows, &mainWindow);
     setup.setWindowPicker(&windowChooser);
-    RebootCountdownDialog rebootCountdown(&mainWindow);
+    RebootCountdownDialog rebootCountdown(loop, &mainWindow);
+    LogindShutdown shutdown;
+    SystemRebooter rebooter(
+        rebootCountdown, shutdown, [&monitor](const std::string& text) { monitor.logEvent(text); },
+        [&monitor](bool rebooting) {
+            monitor.setRebooting(rebooting);
+            monitor.saveSettings();
+        },
+        [&mainWindow] { mainWindow.close(); });
+    monitor.tasks().reboot = &rebooter;
     PasswordDialog passwordDialog(&mainWindow);
     mainWindow.setDialogs(&setup, &passwordDialog);
     SignalCloser closer([&mainWindow] { mainWindow.close(); });

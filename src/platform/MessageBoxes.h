@@ -20,4 +20,13 @@ public:
     virtual std::optional<std::string> askPassword() = 0;
 };
 
+enum class RebootAnswer { No, Yes, CountdownEnded };
+
+// The countdown shown before the "Reboot system" task acts, in which a person at the computer can refuse.
+class RebootPrompt {
+public:
+    virtual ~RebootPrompt() = default;
+    virtual RebootAnswer askToReboot() = 0;
+};
+
 } // namespace quietmon

@@ -1,9 +1,11 @@
 // The whole alarm in virtual time: measurement, detection, conditions, both executors and their tasks.
 #include "fakes/FakeScreenCapture.h"
 #include "fakes/FakeSerialLine.h"
+#include "fakes/FakeShutdown.h"
 #include "fakes/FakeTasks.h"
 #include "fakes/RecordingView.h"
 #include "support/MonitorHarness.h"
+#include "tasks/reboot/SystemRebooter.h"
 #include "tasks/screenshot/ScreenshotSaver.h"
 #include "tasks/serialport/PortPinSwitcher.h"
 
@@ -462,6 +464,67 @@ TEST_F(PortPinStoryTest, AsLongAsPossibleHoldsThePinThroughTheReturnUntilTheProg
     monitor.close();
     EXPECT_FALSE(line.isOpen);
     EXPECT_FALSE(line.dtr);
+}
+
+// --- "Reboot system", with the real task over a login manager that answers as told ---
+
+class RebootStoryTest : public AlarmStoryTest {
+protected:
+    void useRealReboot() { monitor.tasks().reboot = &rebooter; }
+    std::string saved(const std::string& section, const std::string& key) const {
+        return IniFile::parse(settingsText()).read(section, key).value_or("");
+    }
+
+    Strings asked;
+    test::FakeRebootPrompt prompt;
+    test::FakeSystemShutdown shutdown{asked};
+    bool closed = false;
+    SystemRebooter rebooter{prompt, shutdown, [this](const std::string& text) { monitor.logEvent(text); },
+                            [this](bool rebooting) {
+                                monitor.setRebooting(rebooting);
+                                monitor.saveSettings();
+                            },
+                            [this] {
+                                closed = true;
+                                monitor.close();
+                            }};
+};
+
+TEST_F(RebootStoryTest, TheNextStartGoesOnWithTheEntriesAfterTheReboot) {
+    start("StartUpStatus=2\n", "[Activation]\nSilence=10\n[Tasks]\nTask1=Speak\nTask2=Reboot system\n"
+                               "Task3=Send email\nTask4=Speak\n[Email]\nMessage=%lasttask\n");
+    useRealReboot();
+    raiseAlarm();
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(asked, (Strings{"may Reboot", "shut down Reboot"}));
+    EXPECT_EQ(tasks.names(), (Strings{"speak", "close port"})); // the normal close closes the port
+    EXPECT_EQ(logTexts().back(), "Exit");
+    EXPECT_EQ(saved("Reboot", "Reboot"), "1");
+    EXPECT_EQ(saved("General", "Alarm"), "1");
+    EXPECT_EQ(saved("General", "LastTask"), "2");
+
+    test::MonitorHarness next;
+    next.writeSettings(settingsText());
+    test::FakeTasks nextTasks{next.monitor.alarmState(), [&next] { return next.loop.elapsedMs(); }};
+    nextTasks.installInto(next.monitor.tasks());
+    next.startUp();
+    next.loop.advance(1000);
+    EXPECT_EQ(nextTasks.names(), (Strings{"alarm email", "speak"}));
+    EXPECT_EQ(nextTasks.calls[0].text, "3");
+}
+
+TEST_F(RebootStoryTest, ARefusedRequestClearsTheMarkerAndTheMonitorGoesOn) {
+    start("", "[Activation]\nSilence=10\nReturn=1\n[Tasks]\nTask1=Reboot system\nTask2=Speak\n");
+    shutdown.refusal = "Interactive authentication required.";
+    useRealReboot();
+    raiseAlarm();
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(logged("Reboot failed - Interactive authentication required."));
+    EXPECT_FALSE(logged("Exit"));
+    EXPECT_EQ(saved("Reboot", "Reboot"), "0");
+    EXPECT_TRUE(tasks.calls.empty());
+    play(1500, loud);
+    EXPECT_TRUE(logged("Returned from alarm condition"));
 }
 
 // --- The return ---

@@ -297,6 +297,17 @@ TEST_F(MainWindowTest, ExitSavesTheWindowStateAndLogsExitLast) {
     EXPECT_NE(logText().find("starting up...\r\n"), std::string::npos);
 }
 
+// The reboot task closes the program, and the system's SIGTERM for the reboot closes it again.
+TEST_F(MainWindowTest, ASecondCloseLogsAndSavesNothingMore) {
+    start("[General]\nLogEvents=1\n");
+    window->close();
+    const std::string log = logText();
+    writeSettings("[Notes]\nAfter=first close\n");
+    window->close();
+    EXPECT_EQ(logText(), log);
+    EXPECT_EQ(settingsText(), "[Notes]\nAfter=first close\n");
+}
+
 TEST_F(MainWindowTest, AnErrorInAButtonHandlerIsLoggedAndTheWindowGoesOn) {
     start("[General]\nLogEvents=1\n");
     loop.runGuarded([] { throw std::runtime_error("Access violation"); });

@@ -21,6 +21,7 @@ check() { # check <description> <command...>
 }
 
 alive() { [ -r "/proc/$1/stat" ] && ! awk '{exit ($3=="Z")?0:1}' "/proc/$1/stat"; }
+gone() { ! alive "$1"; }
 
 wait_for() { # wait_for <seconds> <command...>
   local deadline=$((SECONDS + $1))
@@ -115,3 +116,33 @@ support_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)
 e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 start_smtp() { start_server smtp /usr/bin/python3 "$support_dir/smtp-test-server.py" "$work/mail"; SMTP_PORT=$SERVER_PORT; }
 start_http() { start_server http /usr/bin/python3 "$e2e_dir/http-recorder.py" "$work"; HTTP_PORT=$SERVER_PORT; }
+
+# A fake logind (python3-dbusmock's template) on a system bus of this test's own, exported as
+# DBUS_SYSTEM_BUS_ADDRESS: reboot and power-off requests are recorded in $LOGIND_CALLS, never carried out.
+# start_fake_logind [template parameters as JSON, e.g. '{"CanReboot": "no"}']
+start_fake_logind() {
+  local parameters=${1:-'{}'} bus=$work/system_bus
+  dbus-daemon --session --fork --nopidfile --nosyslog --print-pid=1 --address="unix:path=$bus" \
+    </dev/null >"$work/system_bus.pid"
+  pids+=("$(cat "$work/system_bus.pid")")
+  export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$bus
+  LOGIND_CALLS=$work/logind-calls.log
+  /usr/bin/python3 -m dbusmock --system --template logind -p "$parameters" -l "$LOGIND_CALLS" \
+    </dev/null >"$work/logind.out" 2>&1 &
+  pids+=($!)
+  wait_for 15 sh -c "dbus-send --bus='$DBUS_SYSTEM_BUS_ADDRESS' --dest=org.freedesktop.DBus --print-reply / \
+    org.freedesktop.DBus.NameHasOwner string:org.freedesktop.login1 | grep -q 'boolean true'" ||
+    { echo "the fake logind did not start:"; cat "$work/logind.out"; return 1; }
+}
+
+# Stops the test unless the system bus the program would use is the fake logind's: nothing a test starts
+# may ever reach the computer's own logind.
+require_fake_logind() {
+  if [ "${DBUS_SYSTEM_BUS_ADDRESS:-}" != "unix:path=$work/system_bus" ]; then
+    echo "FAILED: DBUS_SYSTEM_BUS_ADDRESS is '${DBUS_SYSTEM_BUS_ADDRESS:-}', not the fake logind's bus"
+    exit 1
+  fi
+}
+
+# The manager's calls the fake logind recorded, one per line, without their time stamps.
+logind_calls() { cut -d' ' -f2- "$LOGIND_CALLS" 2>/dev/null || true; }
