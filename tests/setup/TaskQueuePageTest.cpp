@@ -231,6 +231,7 @@ TEST_F(TaskQueuePageTest, EveryFieldOfBothPagesIsSavedAsEdited) {
     query(alarm, "Query");
     query(back, "RetQuery");
     texts.push_back({alarm, "Speak", nullptr, "Text to speak", 0, 1023, "Speak", "Text"});
+    texts.push_back({alarm, "Switch port pin", nullptr, "Device (optional)", 0, 255, "Port", "Device"});
 
     struct NumberField {
         QueueKind queue;

@@ -18,6 +18,8 @@ struct MonitorHarness {
         std::filesystem::create_directories(dataFolder);
         std::filesystem::create_directories(programFolder);
     }
+    // Tasks and file dialogs make the program folder the current one; it goes with the temporary folder.
+    ~MonitorHarness() { std::filesystem::current_path(startFolder); }
 
     // Writes the settings file the next start reads.
     void writeSettings(const std::string& text) const { writeWholeFile(dataFolder + "/quietmon.ini", text); }
@@ -36,6 +38,7 @@ struct MonitorHarness {
         monitor.finishStartUp();
     }
 
+    std::filesystem::path startFolder = std::filesystem::current_path();
     TempFolder temp;
     std::string dataFolder = temp.file("data/quietmon");
     std::string programFolder = temp.file("program") + "/";

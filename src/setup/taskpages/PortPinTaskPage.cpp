@@ -24,6 +24,10 @@ PortPinTaskPage::PortPinTaskPage(SetupContext& context, PortSettings& settings, 
     auto* portChoice = fields.choice(this, settings.comPort, ports);
     portChoice->setMaxVisibleItems(16);
     form->addRow(QStringLiteral("Port number"), portChoice);
+    // A USB adapter's /dev/ttyUSB0 and the like, which the COM numbering does not reach.
+    QLineEdit* device = fields.text(this, settings.device, 255);
+    device->setPlaceholderText(QStringLiteral("/dev/ttyS0 for COM1, and so on"));
+    form->addRow(QStringLiteral("Device (optional)"), device);
     form->addRow(QStringLiteral("Port pin"),
                  fields.choice(this, settings.pin, {QStringLiteral("DTR"), QStringLiteral("RTS")}));
 

@@ -13,8 +13,7 @@ SpeakTaskPage::SpeakTaskPage(SetupContext& context, std::string& text, QWidget* 
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("Text to speak"), context.fields.text(this, text, 1023));
     form->addRow(task_page_parts::note(
-        QStringLiteral("Note: Speaks through the espeak-ng speech engine; where it is not installed, the "
-                       "task says nothing."),
+        QStringLiteral("Note: Spoken by espeak-ng in the system's language, through the sound server"),
         this));
 }
 
