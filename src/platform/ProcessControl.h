@@ -10,7 +10,10 @@ namespace quietmon {
 // program lacks: failures are ignored.
 void setIdlePriority(bool idle);
 
-// The full path of `program` found on PATH, or empty.
+// A regular file this process may execute; a relative path is taken from the current folder.
+bool isExecutableFile(const std::string& path);
+
+// The full path of `program` found on PATH (a name with a "/" is taken as it is), or empty.
 std::string findProgram(const std::string& program);
 
 // Starts a program detached from this one, without a shell; returns false if it could not be started.

@@ -29,9 +29,14 @@ void setIdlePriority(bool idle) {
     ::closedir(tasks);
 }
 
+bool isExecutableFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
 std::string findProgram(const std::string& program) {
     if (program.find('/') != std::string::npos)
-        return ::access(program.c_str(), X_OK) == 0 ? program : std::string();
+        return isExecutableFile(program) ? program : std::string();
     const char* path = std::getenv("PATH");
     std::string folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
     std::size_t start = 0;
@@ -40,9 +45,7 @@ std::string findProgram(const std::string& program) {
         const std::string folder = folders.substr(start, end - start);
         if (!folder.empty()) {
             const std::string candidate = folder + "/" + program;
-            struct stat info {};
-            if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-                ::access(candidate.c_str(), X_OK) == 0)
+            if (isExecutableFile(candidate))
                 return candidate;
         }
         start = end + 1;
