@@ -48,6 +48,10 @@ public:
     virtual void openFiles(const OpenSettings& settings) = 0;
     // The built-in mp3 player, stopped at the return when asked to.
     virtual void stopPlayerForReturn() = 0;
+    // Creates the built-in mp3 player at start-up; whether it can be used.
+    virtual bool createPlayer() = 0;
+    // Lets a playing file end and releases the player, at the program's end.
+    virtual void windDownPlayer() = 0;
 };
 
 // "Kill application": one application, by window title and class.
