@@ -156,8 +156,8 @@ int checkSettingsFile(const std::string& settingsFile, std::ostream& out, std::o
     return check.warnings().empty() ? 0 : 1;
 }
 
-std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints,
-                            const std::string& settingsFile) {
+std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints, const std::string& settingsFile,
+                            bool playerAvailable) {
     const std::string name = productName();
     // Made absolute first: creating the data folder changes the current folder.
     std::error_code ignored;
@@ -180,8 +180,7 @@ std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints,
     settings.state.lastTask = effect.taskPosition;
     settings.state.repeats = effect.repeatCount;
     settings.state.rebooting = false;
-    // The command line creates no built-in mp3 player.
-    clearUnavailablePlayerOption(settings.general, false);
+    clearUnavailablePlayerOption(settings.general, playerAvailable);
     fillEmptyNames(settings, name);
     settings.state.threshold = thresholdWithinSlider(settings.state.threshold, settings.general.minThreshold);
 

@@ -33,8 +33,10 @@ std::string settingsFileFailure(const std::string& path);
 
 // What the settings file (the data folder's, or `settingsFile` when not empty) would hold if the program
 // started now and saved at once: both load steps, the start-up status and the settings applied at
-// start-up. Writes nothing but may create the data folder, as a start does.
-std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints, const std::string& settingsFile);
+// start-up, with "Use built-in MP3 player for .mp3 files" cleared unless `playerAvailable`. Writes nothing
+// but may create the data folder, as a start does.
+std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints, const std::string& settingsFile,
+                            bool playerAvailable);
 
 // Reports what in the settings file (the data folder's, or `settingsFile` when not empty) will not do what
 // its writer meant, a line each as "FILE:LINE: what", or one line saying that the file is fine. Writes

@@ -98,6 +98,7 @@ MainWindow::MainWindow(Monitor& monitor, DesktopServices& desktop, MessageBoxes&
     const DateTime now = m_monitor.loop().clock().now();
     m_since->setText(
         QString::fromStdString("Since: " + now.formatDayMonthYear() + " " + now.formatShortTime()));
+    m_monitor.createPlayer();
 
     // Shows the window, or leaves only the tray icon, once the event loop runs.
     m_startupVisibilityTimer = m_monitor.loop().createTimer([this] { onStartupVisibilityTimer(); });
@@ -454,6 +455,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     hide();
     guarded([this] { m_monitor.stopCapture(); });
     m_tray->hide();
+    m_monitor.windDownPlayer();
     event->accept();
     QCoreApplication::quit();
 }

@@ -36,6 +36,25 @@ void Monitor::prepareMainWindow() {
     loadWindowKeys(m_storedSettings, m_settings);
 }
 
+void Monitor::createPlayer() {
+    if (!m_tasks.openPlay)
+        return; // a program without the Open/Play tasks has no player to create
+    m_playerAvailable = false;
+    try {
+        m_playerAvailable = m_tasks.openPlay->createPlayer();
+    } catch (const std::exception&) {
+    }
+}
+
+void Monitor::windDownPlayer() {
+    if (!m_playerAvailable || !m_tasks.openPlay)
+        return;
+    try {
+        m_tasks.openPlay->windDownPlayer();
+    } catch (const std::exception&) {
+    }
+}
+
 void Monitor::loadSetupSettings() {
     loadSetupKeys(m_storedSettings, m_settings);
     clearUnavailablePlayerOption(m_settings.general, m_playerAvailable);

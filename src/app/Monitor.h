@@ -69,10 +69,15 @@ public:
     TaskServices& tasks() { return m_tasks; }
 
     void setView(MonitorView* view) { m_view = view; }
-    // Whether the built-in mp3 player was created and initialised; the player sets it when the main
-    // window is created, before the Setup dialog loads the settings. Until then there is none.
+    // Whether the built-in mp3 player was created and initialised: set when the main window is created,
+    // before the Setup dialog loads the settings. Until then there is none.
     bool playerAvailable() const { return m_playerAvailable; }
     void setPlayerAvailable(bool available) { m_playerAvailable = available; }
+    // Main window creation, last step: the built-in mp3 player of the Open/Play tasks; a failure only
+    // leaves it unavailable.
+    void createPlayer();
+    // The last exit step: a playing file is let end and the player released, errors dropped.
+    void windDownPlayer();
 
     // Main window creation: the alarm state reset, the start-up moment, the folders (the data folder is
     // created if missing) and the window's own keys of the settings file.

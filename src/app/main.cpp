@@ -14,7 +14,9 @@
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/linux/EspeakSpeechSynthesizer.h"
 #include "platform/linux/LinuxProcesses.h"
+#include "platform/linux/LinuxShell.h"
 #include "platform/linux/LogindShutdown.h"
+#include "platform/linux/Mpg123Library.h"
 #include "platform/linux/PosixNetwork.h"
 #include "platform/linux/PulseAudioEndpoints.h"
 #include "platform/linux/TermiosSerialLine.h"
@@ -29,6 +31,7 @@
 #include "tasks/email/EmailSender.h"
 #include "tasks/http/HttpQuery.h"
 #include "tasks/kill/ApplicationKiller.h"
+#include "tasks/openplay/OpenPlay.h"
 #include "tasks/reboot/SystemRebooter.h"
 #include "tasks/screenshot/ScreenshotSaver.h"
 #include "tasks/serialport/PortPinSwitcher.h"
@@ -95,6 +98,12 @@ int runMonitor(int argc, char** argv) {
     monitor.tasks().kill = &killer;
     monitor.tasks().portPin = &portPin;
     monitor.tasks().speech = &speaker;
+    Mpg123Library mp3Library;
+    BuiltInMp3Player player(loop, mp3Library);
+    LinuxShell shell;
+    OpenPlay openPlay(shell, player, loop.clock(), monitor.settings(), monitor.alarmState(),
+                      programFolderOf(executablePath()));
+    monitor.tasks().openPlay = &openPlay;
 
     MainWindow mainWindow(monitor, desktop, messages);
     shownWindow = &mainWindow;
@@ -151,9 +160,14 @@ int main(int argc, char** argv) {
         VirtualEventLoop unused;
         AlsaWaveInDriver waveIn(unused);
         PulseAudioEndpoints endpoints;
-        std::cout << (commandLine->mode == CommandLine::Mode::PrintConfig
-                          ? startupSaveText(waveIn, endpoints, commandLine->settingsFile)
-                          : deviceSelectorText(waveIn, endpoints));
+        if (commandLine->mode == CommandLine::Mode::ListDevices) {
+            std::cout << deviceSelectorText(waveIn, endpoints);
+            return 0;
+        }
+        // The player option stays as the monitor would keep it: only where the mp3 libraries work.
+        Mpg123Library mp3Library;
+        const bool playerAvailable = mp3Library.load() && mp3Library.initialise();
+        std::cout << startupSaveText(waveIn, endpoints, commandLine->settingsFile, playerAvailable);
         return 0;
     }
     case CommandLine::Mode::Scan: {

@@ -1,10 +1,14 @@
 // The whole alarm in virtual time: measurement, detection, conditions, both executors and their tasks.
+#include "fakes/FakeMp3Library.h"
 #include "fakes/FakeScreenCapture.h"
 #include "fakes/FakeSerialLine.h"
+#include "fakes/FakeShell.h"
 #include "fakes/FakeShutdown.h"
 #include "fakes/FakeTasks.h"
 #include "fakes/RecordingView.h"
+#include "platform/FileSystem.h"
 #include "support/MonitorHarness.h"
+#include "tasks/openplay/OpenPlay.h"
 #include "tasks/reboot/SystemRebooter.h"
 #include "tasks/screenshot/ScreenshotSaver.h"
 #include "tasks/serialport/PortPinSwitcher.h"
@@ -682,6 +686,44 @@ TEST_F(AlarmStoryTest, TheAlarmStateIsSavedAndShownAtEveryStep) {
     monitor.saveSettings();
     EXPECT_EQ(IniFile::parse(settingsText()).read("General", "Alarm"), "0");
 }
+
+// --- The built-in mp3 player ---
+
+// "Open/Play 1" with three mp3 files of 10 s each: the first plays from the alarm on, two wait.
+class AlarmStoryPlayerTest : public AlarmStoryTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void TearDown() override { changeCurrentFolder(startFolder); }
+
+    std::string startFolder = std::filesystem::current_path().string();
+    test::FakeMp3Library library{[this] { return loop.elapsedMs(); }};
+    BuiltInMp3Player player{loop, library};
+    test::FakeShell shell{[this] { return loop.elapsedMs(); }};
+    OpenPlay openPlay{
+        shell, player, loop.clock(), monitor.settings(), monitor.alarmState(), temp.path() + "/"};
+};
+
+TEST_P(AlarmStoryPlayerTest, TheReturnStopsPlayingAndDiscardsTheWaitingFilesOnlyWhenAskedTo) {
+    const bool stopPlaying = GetParam();
+    for (const char* name : {"one.mp3", "two.mp3", "three.mp3"})
+        test::writeWholeFile(temp.file(name), "");
+    monitor.tasks().openPlay = &openPlay;
+    start("InternalPlayer=1\nStopPlayer=" + std::string(stopPlaying ? "1" : "0") + "\n",
+          "[Activation]\nSilence=10\nReturn=1\n[Tasks]\nTask1=Open/Play 1\n"
+          "[Open1]\nFile1=one.mp3\nFile2=two.mp3\nFile3=three.mp3\n");
+    ASSERT_TRUE(monitor.playerAvailable());
+    raiseAlarm();
+    play(1000, quiet);
+    ASSERT_EQ(library.startedFiles(), Strings{"one.mp3"});
+    play(2000, loud);
+    ASSERT_TRUE(logged("Returned from alarm condition"));
+    EXPECT_EQ(library.stops, stopPlaying ? 1 : 0);
+    play(40'000, loud);
+    EXPECT_EQ(library.startedFiles(),
+              stopPlaying ? Strings{"one.mp3"} : (Strings{"one.mp3", "two.mp3", "three.mp3"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(StopPlayer, AlarmStoryPlayerTest, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "On" : "Off"); });
 
 } // namespace
 } // namespace quietmon

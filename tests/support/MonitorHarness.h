@@ -29,6 +29,7 @@ struct MonitorHarness {
     // run them.
     void startUp() {
         monitor.prepareMainWindow();
+        monitor.createPlayer();
         monitor.listAudioDevices();
         monitor.loadSetupSettings();
         monitor.chooseAudioDevice();
