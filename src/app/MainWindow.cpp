@@ -302,6 +302,9 @@ void MainWindow::applyStayOnTop(bool onTop) {
 
 void MainWindow::onStartupVisibilityTimer() {
     m_startupVisibilityTimer->setEnabled(false);
+    // Nobody could see it; the saved "Visible" stays as it was for the next start with a desktop.
+    if (m_monitor.withoutDisplay())
+        return;
     if (m_startVisible)
         show();
     else

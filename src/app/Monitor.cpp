@@ -68,8 +68,15 @@ void Monitor::openLog() {
         m_log.open(m_folders.logFile());
 }
 
+void Monitor::setWithoutDisplay() {
+    m_withoutDisplay = true;
+    m_detector.setWindowConditionCheckable(false);
+}
+
 void Monitor::finishStartUp() {
     logEvent(m_productName + " v. " + productVersion + " starting up...");
+    if (m_withoutDisplay)
+        logEvent("Running without a display");
     m_alarmState.eventTime = m_loop.clock().now();
 
     const StartupStatusEffect effect = startupStatusEffect(m_settings);
@@ -120,6 +127,14 @@ void Monitor::saveSettings() {
 }
 
 void Monitor::close() {
+    closeWithLastLine("Exit");
+}
+
+void Monitor::closeAfterDisplayLoss() {
+    closeWithLastLine("X display lost");
+}
+
+void Monitor::closeWithLastLine(const std::string& lastLine) {
     // A pin still held by the "until return" or "as long as possible" mode falls with the port.
     if (m_tasks.portPin) {
         try {
@@ -128,7 +143,7 @@ void Monitor::close() {
         }
     }
     saveSettings();
-    logEvent("Exit");
+    logEvent(lastLine);
     m_log.close();
 }
 

@@ -72,6 +72,10 @@ public:
     // Whether the built-in mp3 player was created and initialised: set when the main window is created,
     // before the Setup dialog loads the settings. Until then there is none.
     bool playerAvailable() const { return m_playerAvailable; }
+    // No X display answered at start-up: there is no window to show, and the window condition cannot be
+    // checked, so it is not applied. Set before the start-up; logged once by finishStartUp.
+    void setWithoutDisplay();
+    bool withoutDisplay() const { return m_withoutDisplay; }
     void setPlayerAvailable(bool available) { m_playerAvailable = available; }
     // Main window creation, last step: the built-in mp3 player of the Open/Play tasks; a failure only
     // leaves it unavailable.
@@ -101,6 +105,9 @@ public:
     void saveSettings();
     // The exit steps of the monitor: serial port closed, settings saved, "Exit" logged, log closed.
     void close();
+    // The same steps when the X display went away and the process is ending on its own, with "X display
+    // lost" as the last line of the log instead of "Exit".
+    void closeAfterDisplayLoss();
     // The last exit step of the capture: a wave-in capture is stopped.
     void stopCapture() { m_audioInput.stopAtExit(); }
 
@@ -149,6 +156,7 @@ private:
     void showLastSilence(DateTime when) override;
     void alarmActivated() override;
     void returnStarted() override;
+    void closeWithLastLine(const std::string& lastLine);
 
     EventLoop& m_loop;
     std::string m_productName;
@@ -165,6 +173,7 @@ private:
     bool m_setupShown = false;
     bool m_playerAvailable = false;
     bool m_rebooting = false;
+    bool m_withoutDisplay = false;
     StartupStatusEffect::Status m_startupStatus = StartupStatusEffect::Status::AlarmNotActive;
     MeasurementState m_measurement;
     Measurement m_lastMeasurement;

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/DesktopServices.h"
+#include "app/DisplayLossGuard.h"
 #include "app/MainWindow.h"
 #include "app/Monitor.h"
 #include "app/QtEventLoop.h"
@@ -38,11 +39,20 @@
 #include "tasks/speech/TextSpeaker.h"
 
 #include <QApplication>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
 namespace {
+
+// Without an X display Qt's X11 plugin would abort the start; the offscreen platform runs the same program
+// with nothing to show. A platform chosen in the environment other than X11's is left as it is.
+void chooseOffscreenPlatform() {
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    if (!chosen || std::string_view(chosen).empty() || std::string_view(chosen).starts_with("xcb"))
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
 
 int runMonitor(int argc, char** argv) {
     using namespace quietmon;
@@ -50,6 +60,10 @@ int runMonitor(int argc, char** argv) {
     if (acquireSingleInstance(programFolderOf(executablePath()), instance) == InstanceCheck::AlreadyRunning)
         return 0; // one monitor per installation folder; a second start ends silently
 
+    X11DesktopWindows windows;
+    const bool withoutDisplay = !windows.displayAnswers();
+    if (withoutDisplay)
+        chooseOffscreenPlatform();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane Silence Detector"));
     // The tray icon keeps the program alive while its window is hidden.
@@ -58,8 +72,9 @@ int runMonitor(int argc, char** argv) {
     QtEventLoop loop;
     AlsaWaveInDriver waveIn(loop);
     PulseAudioEndpoints endpoints;
-    X11DesktopWindows windows;
     Monitor monitor(loop, productName(), currentFolders, waveIn, endpoints, windows);
+    if (withoutDisplay)
+        monitor.setWithoutDisplay();
     LinuxDesktop desktop;
     QtMessageBoxes messages;
 
@@ -94,8 +109,10 @@ int runMonitor(int argc, char** argv) {
     TextSpeaker speaker(synthesizer);
     monitor.tasks().email = &email;
     monitor.tasks().httpQuery = &httpQuery;
-    monitor.tasks().screenshot = &screenshot;
-    monitor.tasks().kill = &killer;
+    if (!withoutDisplay) { // the tasks that need a screen do nothing without one
+        monitor.tasks().screenshot = &screenshot;
+        monitor.tasks().kill = &killer;
+    }
     monitor.tasks().portPin = &portPin;
     monitor.tasks().speech = &speaker;
     Mpg123Library mp3Library;
@@ -125,6 +142,8 @@ int runMonitor(int argc, char** argv) {
     PasswordDialog passwordDialog(&mainWindow);
     mainWindow.setDialogs(&setup, &passwordDialog);
     SignalCloser closer([&mainWindow] { mainWindow.close(); });
+    // Qt ends the process by itself when the X server goes away: the settings are saved on the way out.
+    DisplayLossGuard displayLoss([&monitor] { monitor.closeAfterDisplayLoss(); });
     return QApplication::exec();
 }
 

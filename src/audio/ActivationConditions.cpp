@@ -35,8 +35,12 @@ bool timeAndDayCondition(const ActivationSettings& activation, DateTime now) {
     return true;
 }
 
+bool windowConditionInForce(const ActivationSettings& activation) {
+    return activation.condition4 && !activation.window.empty();
+}
+
 WindowCondition windowCondition(const ActivationSettings& activation, DesktopWindows& windows) {
-    if (!activation.condition4 || activation.window.empty())
+    if (!windowConditionInForce(activation))
         return WindowCondition::NotInForce;
     const bool found = windows.findWindow(activation.window, activation.titleClass == byClass).has_value();
     const bool met = activation.windowOperator == isNot ? !found : found;

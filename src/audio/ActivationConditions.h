@@ -15,6 +15,8 @@ bool dayCondition(int dayOperator, const std::array<bool, 7>& weekdays, int isoW
 bool timeAndDayCondition(const ActivationSettings& activation, DateTime now);
 
 enum class WindowCondition { NotInForce, Met, NotMet };
+// Whether the window line is ticked and has a text.
+bool windowConditionInForce(const ActivationSettings& activation);
 // "window title/class ... is (not) detected", in force when its line is ticked and its text not empty.
 WindowCondition windowCondition(const ActivationSettings& activation, DesktopWindows& windows);
 

@@ -78,9 +78,20 @@ std::string SilenceDetector::silentChannelNames(DateTime now) const {
     return both;
 }
 
+bool SilenceDetector::windowConditionAllows() {
+    const ActivationSettings& activation = m_host.settings().activation;
+    if (m_windowConditionCheckable)
+        return windowCondition(activation, m_windows) != WindowCondition::NotMet;
+    if (windowConditionInForce(activation) && !m_uncheckedWindowConditionLogged) {
+        m_host.logEvent("Window condition not applied: no display to look for the window on");
+        m_uncheckedWindowConditionLogged = true;
+    }
+    return true;
+}
+
 void SilenceDetector::onSilenceTimer() {
     // Not met: the countdown runs on and the window is looked for again one interval later.
-    if (windowCondition(m_host.settings().activation, m_windows) == WindowCondition::NotMet)
+    if (!windowConditionAllows())
         return;
     m_silenceTimer.setEnabled(false);
     const DateTime now = m_host.clock().now();

@@ -277,6 +277,39 @@ TEST_F(AlarmStoryTest, AWindowLineWithoutTextHasNoEffect) {
     EXPECT_EQ(windows.searches, 0);
 }
 
+// Without a display the window cannot be looked for: the condition neither holds the alarm back nor
+// forces it, whichever way it is put, and the log says so once.
+TEST_F(AlarmStoryTest, WithoutADisplayTheWindowConditionIsNotAppliedAndLoggedOnce) {
+    for (const char* windowOperator : {"0", "1"}) {
+        SCOPED_TRACE(std::string("WindowOperator=") + windowOperator);
+        test::MonitorHarness headless;
+        headless.monitor.setWithoutDisplay();
+        headless.writeSettings(
+            std::string("[General]\nLogEvents=1\nStartUpDelay=0\n[Activation]\nSilence=10\n"
+                        "Return=0\nCondition4=1\nWindow=Playout\nWindowOperator=") +
+            windowOperator + "\n");
+        headless.windows.open("Playout", "PlayoutMain");
+        headless.startUp();
+        for (int alarm = 0; alarm < 2; ++alarm) {
+            for (const std::int16_t level : {loud, quiet}) {
+                for (std::int64_t played = 0; played < 11'000; played += bufferMs) {
+                    headless.loop.advance(bufferMs);
+                    headless.waveIn.fill(1, level, level);
+                    headless.loop.runPending();
+                }
+            }
+            EXPECT_TRUE(headless.monitor.alarmActive());
+        }
+        EXPECT_EQ(headless.windows.searches, 0);
+        const std::string log = headless.logText();
+        const std::string line = "Window condition not applied: no display to look for the window on";
+        EXPECT_NE(log.find(line), std::string::npos);
+        EXPECT_EQ(log.find(line), log.rfind(line));
+        EXPECT_NE(log.find("starting up...\r\n" + log.substr(0, 21) + "Running without a display\r\n"),
+                  std::string::npos);
+    }
+}
+
 // --- The alarm executor ---
 
 TEST_F(AlarmStoryTest, AnEmptyQueueEndsOneTickAfterTheAlarmWithSilence) {

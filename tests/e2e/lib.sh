@@ -68,7 +68,8 @@ play() {
 }
 
 # The program with a home of its own and the settings given as INI text; sets QUIETMON_PID and LOG. Its
-# window goes to Qt's offscreen platform unless QUIETMON_QPA names another (xcb: the X display of $DISPLAY).
+# window goes to Qt's offscreen platform unless QUIETMON_QPA names another (xcb: the X display of $DISPLAY;
+# none: the program chooses, as it does when started by hand).
 start_quietmon() { # start_quietmon <binary> <settings text>
   local home=$work/home
   mkdir -p "$home/.local/share/quietmon" "$work/runtime"
@@ -78,9 +79,10 @@ start_quietmon() { # start_quietmon <binary> <settings text>
   LOG=$home/.local/share/quietmon/quietmon.log
   SETTINGS=$home/.local/share/quietmon/quietmon.ini
   DATA=$home/.local/share/quietmon
-  env HOME="$home" XDG_RUNTIME_DIR="$work/runtime" PULSE_SERVER="${PULSE_ADDRESS:-}" \
-    QT_QPA_PLATFORM="${QUIETMON_QPA:-offscreen}" \
-    "${as_user[@]}" "$1" >"$work/quietmon.out" 2>&1 &
+  local platform=(QT_QPA_PLATFORM="${QUIETMON_QPA:-offscreen}") unset_platform=()
+  if [ "${QUIETMON_QPA:-}" = none ]; then platform=() unset_platform=(-u QT_QPA_PLATFORM); fi
+  env "${unset_platform[@]}" HOME="$home" XDG_RUNTIME_DIR="$work/runtime" PULSE_SERVER="${PULSE_ADDRESS:-}" \
+    "${platform[@]}" "${as_user[@]}" "$1" >"$work/quietmon.out" 2>&1 &
   QUIETMON_PID=$!
   pids+=("$QUIETMON_PID")
   wait_for 30 grep -q 'starting up' "$LOG"

@@ -626,6 +626,11 @@ int X11DesktopWindows::windowProcessId(std::uint64_t handle) {
     return x->lost() ? 0 : pid;
 }
 
+bool X11DesktopWindows::displayAnswers() {
+    const Call call(*this);
+    return call.connection() != nullptr;
+}
+
 bool X11DesktopWindows::useDisplay(const std::function<void(_XDisplay*)>& use) {
     const Call call(*this);
     Connection* x = call.connection();

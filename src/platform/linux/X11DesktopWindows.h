@@ -39,6 +39,9 @@ public:
     // names this computer.
     int windowProcessId(std::uint64_t handle) override;
 
+    // Whether a display answers now; the connection it opens stays for the calls that follow.
+    bool displayAnswers();
+
     // Lends this object's connection to another X11 service of the program (the screen capture), under
     // the same handlers: a failed request shows only in its return value. Returns false, without calling
     // `use`, when no display answers, and also when the connection broke meanwhile.
