@@ -4,14 +4,14 @@
 
 namespace quietmon {
 
-QtEventLoop::QtEventLoop()
-    : m_scheduler({.monotonicMs = [this] { return monotonicMs(); },
-                   .scheduleChanged = [this] { rearm(); },
-                   .eventPosted =
-                       [this] {
-                           QMetaObject::invokeMethod(
-                               this, [this] { dispatch(); }, Qt::QueuedConnection);
-                       }}) {
+QtEventLoop::QtEventLoop(Liveness& liveness)
+    : m_clock(liveness), m_scheduler({.monotonicMs = [this] { return monotonicMs(); },
+                                      .scheduleChanged = [this] { rearm(); },
+                                      .eventPosted =
+                                          [this] {
+                                              QMetaObject::invokeMethod(
+                                                  this, [this] { dispatch(); }, Qt::QueuedConnection);
+                                          }}) {
     // Qt's default coarse timers may fire 5 % early: 15 s on a 300 s countdown.
     m_wakeUp.setTimerType(Qt::PreciseTimer);
     m_wakeUp.setSingleShot(true);

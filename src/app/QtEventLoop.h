@@ -16,7 +16,8 @@ namespace quietmon {
 // enabling a running timer never restarts it (as QTimer::start would) and ticks wait for posted events.
 class QtEventLoop final : public QObject, public EventLoop {
 public:
-    QtEventLoop();
+    // `liveness` hears from the waits of the logic thread's clock.
+    explicit QtEventLoop(Liveness& liveness = unwatched());
     ~QtEventLoop() override;
 
     Clock& clock() override { return m_clock; }

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/DesktopServices.h"
 #include "app/DisplayLossGuard.h"
+#include "app/LivenessHeartbeat.h"
 #include "app/MainWindow.h"
 #include "app/Monitor.h"
 #include "app/QtEventLoop.h"
@@ -20,6 +21,7 @@
 #include "platform/linux/Mpg123Library.h"
 #include "platform/linux/PosixNetwork.h"
 #include "platform/linux/PulseAudioEndpoints.h"
+#include "platform/linux/SystemdNotifier.h"
 #include "platform/linux/TermiosSerialLine.h"
 #include "platform/linux/X11DesktopWindows.h"
 #include "platform/linux/X11ScreenCapture.h"
@@ -69,7 +71,10 @@ int runMonitor(int argc, char** argv) {
     // The tray icon keeps the program alive while its window is hidden.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    QtEventLoop loop;
+    // Under systemd: ready once monitoring runs, alive for the unit's watchdog from the logic thread.
+    SystemdNotifier service;
+    QtEventLoop loop(service);
+    LivenessHeartbeat heartbeat(loop, service);
     AlsaWaveInDriver waveIn(loop);
     PulseAudioEndpoints endpoints;
     Monitor monitor(loop, productName(), currentFolders, waveIn, endpoints, windows);
@@ -79,7 +84,7 @@ int runMonitor(int argc, char** argv) {
     QtMessageBoxes messages;
 
     // The task kinds, each with the settings section of the queue it runs in.
-    PosixNetwork network;
+    PosixNetwork network(service);
     EmailSender email(
         network, loop.clock(), productName(),
         [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
@@ -105,7 +110,7 @@ int runMonitor(int argc, char** argv) {
     TermiosSerialLine serialLine;
     PortPinSwitcher portPin(serialLine, loop.clock(),
                             [&monitor](const std::string& text) { monitor.logEvent(text); });
-    EspeakSpeechSynthesizer synthesizer(messagesLocaleName());
+    EspeakSpeechSynthesizer synthesizer(messagesLocaleName(), std::chrono::seconds(5), service);
     TextSpeaker speaker(synthesizer);
     monitor.tasks().email = &email;
     monitor.tasks().httpQuery = &httpQuery;
@@ -144,7 +149,10 @@ int runMonitor(int argc, char** argv) {
     SignalCloser closer([&mainWindow] { mainWindow.close(); });
     // Qt ends the process by itself when the X server goes away: the settings are saved on the way out.
     DisplayLossGuard displayLoss([&monitor] { monitor.closeAfterDisplayLoss(); });
-    return QApplication::exec();
+    service.ready();
+    const int status = QApplication::exec();
+    service.stopping();
+    return status;
 }
 
 } // namespace

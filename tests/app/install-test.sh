@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installing into a prefix: the program in <prefix>/lib/quietmon (so its data folder is named quietmon),
-# a link in <prefix>/bin, the help page beside the program, a menu entry and an icon.
+# a link in <prefix>/bin, the help page beside the program, a menu entry, an icon and the systemd user
+# units, which systemd-analyze finds sound.
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
@@ -13,6 +14,13 @@ check "bin/quietmon links to it" test "$(readlink "$prefix/bin/quietmon")" = "$p
 check "the help page is beside it" test -s "$prefix/lib/quietmon/quietmon.htm"
 check "the menu entry starts quietmon" grep -qx 'Exec=quietmon' "$prefix/share/applications/quietmon.desktop"
 check "the icon is installed" test -s "$prefix/share/icons/hicolor/scalable/apps/quietmon.svg"
+units=$prefix/lib/systemd/user
+for unit in quietmon.service quietmon-headless.service; do
+  check "$unit starts the installed program" grep -qx "ExecStart=$prefix/lib/quietmon/quietmon" "$units/$unit"
+done
+mkdir -m 700 "$prefix/runtime"
+check "systemd-analyze verifies both units" \
+  env XDG_RUNTIME_DIR="$prefix/runtime" systemd-analyze verify --user "$units/quietmon.service" "$units/quietmon-headless.service"
 env -u XDG_DATA_HOME HOME="$prefix/home" "$prefix/bin/quietmon" --print-config >/dev/null
 check "started through the link, its data folder is named quietmon" test -d "$prefix/home/.local/share/quietmon"
 [ "$failures" -eq 0 ]

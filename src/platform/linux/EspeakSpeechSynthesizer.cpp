@@ -50,8 +50,8 @@ std::string espeakLanguageOf(const std::string& localeName) {
 }
 
 EspeakSpeechSynthesizer::EspeakSpeechSynthesizer(std::string localeName,
-                                                 std::chrono::milliseconds answerTimeout)
-    : m_localeName(std::move(localeName)), m_answerTimeout(answerTimeout) {}
+                                                 std::chrono::milliseconds answerTimeout, Liveness& liveness)
+    : m_localeName(std::move(localeName)), m_answerTimeout(answerTimeout), m_liveness(liveness) {}
 
 bool EspeakSpeechSynthesizer::startEngine() {
     if (m_engine == Engine::NotStarted) {
@@ -70,7 +70,7 @@ bool EspeakSpeechSynthesizer::startEngine() {
 void EspeakSpeechSynthesizer::speak(const std::string& utf8Text) {
     if (!startEngine())
         return;
-    PulsePlayback playback(static_cast<std::uint32_t>(m_sampleRate), m_answerTimeout);
+    PulsePlayback playback(static_cast<std::uint32_t>(m_sampleRate), m_answerTimeout, m_liveness);
     if (!playback.ready())
         return;
     if (espeak_Synth(utf8Text.c_str(), utf8Text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Liveness.h"
 #include "platform/Speech.h"
 
 #include <chrono>
@@ -15,8 +16,10 @@ namespace quietmon {
 class EspeakSpeechSynthesizer final : public SpeechSynthesizer {
 public:
     // `localeName` ("de_AT.UTF-8") picks the voice; English where it names no language espeak-ng speaks.
+    // `liveness` hears from the waits of playing.
     explicit EspeakSpeechSynthesizer(std::string localeName,
-                                     std::chrono::milliseconds answerTimeout = std::chrono::seconds(5));
+                                     std::chrono::milliseconds answerTimeout = std::chrono::seconds(5),
+                                     Liveness& liveness = unwatched());
 
     void speak(const std::string& utf8Text) override;
 
@@ -27,6 +30,7 @@ private:
 
     std::string m_localeName;
     std::chrono::milliseconds m_answerTimeout;
+    Liveness& m_liveness;
     Engine m_engine = Engine::NotStarted;
     int m_sampleRate = 0;
 };

@@ -18,22 +18,24 @@ int millisecondsUntil(NetworkConnection::Deadline deadline) {
     return static_cast<int>(std::clamp<long long>(left, 0, 24LL * 3600 * 1000));
 }
 
-// Waits for `events` on the socket up to `timeoutMs`; whether they came.
-bool waitFor(int socket, short events, int timeoutMs) {
+} // namespace
+
+bool PosixConnection::waitFor(short events, int timeoutMs) {
     const NetworkConnection::Deadline deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        pollfd entry{socket, events, 0};
-        const int ready = ::poll(&entry, 1, millisecondsUntil(deadline));
+        pollfd entry{m_socket, events, 0};
+        const int left = millisecondsUntil(deadline);
+        // A server that keeps us waiting the whole reply time-out still hears the thread report alive.
+        const int ready = ::poll(&entry, 1, std::min(left, Liveness::waitSliceMs));
+        m_liveness.stillAlive();
         if (ready > 0)
             return true;
-        if (ready == 0)
+        if (ready == 0 && left <= Liveness::waitSliceMs)
             return false;
-        if (errno != EINTR)
+        if (ready < 0 && errno != EINTR)
             throw NetworkError(std::string("Waiting on the connection failed: ") + std::strerror(errno));
     }
 }
-
-} // namespace
 
 PosixConnection::~PosixConnection() {
     close();
@@ -86,7 +88,7 @@ void PosixConnection::sendRaw(std::string_view bytes, std::chrono::milliseconds 
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             if (stallLimit.count() <= 0)
                 return;
-            if (!waitFor(m_socket, POLLOUT, static_cast<int>(stallLimit.count())))
+            if (!waitFor(POLLOUT, static_cast<int>(stallLimit.count())))
                 throw NetworkError("The server took no data for " + std::to_string(stallLimit.count()) +
                                    " ms.");
             continue;
@@ -137,7 +139,7 @@ std::size_t PosixConnection::receiveRaw(char* buffer, std::size_t capacity, Dead
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             failClosed(std::string("Receiving from the server failed: ") + std::strerror(errno));
-        if (!waitFor(m_socket, POLLIN, millisecondsUntil(deadline)))
+        if (!waitFor(POLLIN, millisecondsUntil(deadline)))
             return 0;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Liveness.h"
 #include "platform/Network.h"
 #include "platform/linux/OpenSslTls.h"
 
@@ -10,8 +11,8 @@ namespace quietmon {
 // A connected non-blocking TCP socket; every wait is a poll() with a bound.
 class PosixConnection final : public NetworkConnection {
 public:
-    // Takes ownership of `socket`, already connected.
-    explicit PosixConnection(int socket) : m_socket(socket) {}
+    // Takes ownership of `socket`, already connected; `liveness` hears from every wait of the connection.
+    PosixConnection(int socket, Liveness& liveness) : m_socket(socket), m_liveness(liveness) {}
     ~PosixConnection() override;
     PosixConnection(const PosixConnection&) = delete;
     PosixConnection& operator=(const PosixConnection&) = delete;
@@ -28,7 +29,11 @@ private:
     void flushTls(std::chrono::milliseconds stallLimit);
     [[noreturn]] void failClosed(const std::string& message);
 
+    // Waits for `events` on the socket up to `timeoutMs`; whether they came.
+    bool waitFor(short events, int timeoutMs);
+
     int m_socket;
+    Liveness& m_liveness;
     std::unique_ptr<OpenSslTls> m_tls;
 };
 

@@ -31,7 +31,8 @@ struct AddressList {
 };
 
 // A connected socket, -1 with `error` set when this address refused or the deadline passed first.
-int connectTo(const addrinfo& address, NetworkConnection::Deadline deadline, std::string& error) {
+int connectTo(const addrinfo& address, NetworkConnection::Deadline deadline, Liveness& liveness,
+              std::string& error) {
     const int socket =
         ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol);
     if (socket < 0) {
@@ -42,8 +43,10 @@ int connectTo(const addrinfo& address, NetworkConnection::Deadline deadline, std
     if (result != 0 && errno == EINPROGRESS) {
         for (;;) {
             pollfd entry{socket, POLLOUT, 0};
-            const int ready = ::poll(&entry, 1, millisecondsUntil(deadline));
-            if (ready < 0 && errno == EINTR)
+            const int left = millisecondsUntil(deadline);
+            const int ready = ::poll(&entry, 1, std::min(left, Liveness::waitSliceMs));
+            liveness.stillAlive();
+            if ((ready < 0 && errno == EINTR) || (ready == 0 && left > Liveness::waitSliceMs))
                 continue;
             if (ready == 0) {
                 error = "the connection timed out";
@@ -82,9 +85,9 @@ std::unique_ptr<NetworkConnection> PosixNetwork::connect(const std::string& host
         throw NetworkError("Could not find the host \"" + host + "\": " + ::gai_strerror(lookup));
     std::string error = "no address";
     for (const addrinfo* address = addresses.first; address; address = address->ai_next) {
-        const int socket = connectTo(*address, deadline, error);
+        const int socket = connectTo(*address, deadline, m_liveness, error);
         if (socket >= 0)
-            return std::make_unique<PosixConnection>(socket);
+            return std::make_unique<PosixConnection>(socket, m_liveness);
         if (SteadyClock::now() >= deadline)
             break;
     }

@@ -1,13 +1,13 @@
 #include "platform/linux/PulseBlockingConnection.h"
 
 #include <algorithm>
-#include <climits>
 #include <pulse/pulseaudio.h>
 
 namespace quietmon {
 
-PulseBlockingConnection::PulseBlockingConnection(std::chrono::milliseconds timeout)
-    : m_deadline(std::chrono::steady_clock::now() + timeout), m_mainloop(pa_mainloop_new()) {
+PulseBlockingConnection::PulseBlockingConnection(std::chrono::milliseconds timeout, Liveness& liveness)
+    : m_deadline(std::chrono::steady_clock::now() + timeout), m_liveness(liveness),
+      m_mainloop(pa_mainloop_new()) {
     if (!m_mainloop)
         return;
     m_context = pa_context_new(pa_mainloop_get_api(m_mainloop), "quietmon");
@@ -43,9 +43,13 @@ bool PulseBlockingConnection::runUntil(const std::function<bool()>& done) {
                               .count();
         if (left <= 0)
             return false;
-        const int timeout = static_cast<int>(std::min<long long>(left, INT_MAX));
-        if (pa_mainloop_prepare(m_mainloop, timeout) < 0 || pa_mainloop_poll(m_mainloop) < 0 ||
-            pa_mainloop_dispatch(m_mainloop) < 0)
+        // An utterance plays for as long as it is: the waits for the server's requests report the thread
+        // alive meanwhile.
+        const int timeout = static_cast<int>(std::min<long long>(left, Liveness::waitSliceMs * 1000LL));
+        const bool polled =
+            pa_mainloop_prepare(m_mainloop, timeout) >= 0 && pa_mainloop_poll(m_mainloop) >= 0;
+        m_liveness.stillAlive();
+        if (!polled || pa_mainloop_dispatch(m_mainloop) < 0)
             return false;
     }
     return true;

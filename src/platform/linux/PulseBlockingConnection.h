@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Liveness.h"
+
 #include <chrono>
 #include <functional>
 
@@ -14,8 +16,9 @@ namespace quietmon {
 // Never starts a server of its own.
 class PulseBlockingConnection {
 public:
-    // Connects, waiting at most `timeout`; ready() tells whether it worked.
-    explicit PulseBlockingConnection(std::chrono::milliseconds timeout);
+    // Connects, waiting at most `timeout`; ready() tells whether it worked. `liveness` hears from every
+    // wait of the connection.
+    explicit PulseBlockingConnection(std::chrono::milliseconds timeout, Liveness& liveness = unwatched());
     ~PulseBlockingConnection();
     PulseBlockingConnection(const PulseBlockingConnection&) = delete;
     PulseBlockingConnection& operator=(const PulseBlockingConnection&) = delete;
@@ -33,6 +36,7 @@ public:
 
 private:
     std::chrono::steady_clock::time_point m_deadline;
+    Liveness& m_liveness;
     pa_mainloop* m_mainloop = nullptr;
     pa_context* m_context = nullptr;
 };

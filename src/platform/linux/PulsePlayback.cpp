@@ -5,8 +5,9 @@
 
 namespace quietmon {
 
-PulsePlayback::PulsePlayback(std::uint32_t sampleRate, std::chrono::milliseconds answerTimeout)
-    : m_answerTimeout(answerTimeout), m_connection(answerTimeout) {
+PulsePlayback::PulsePlayback(std::uint32_t sampleRate, std::chrono::milliseconds answerTimeout,
+                             Liveness& liveness)
+    : m_answerTimeout(answerTimeout), m_connection(answerTimeout, liveness) {
     if (!m_connection.ready())
         return;
     const pa_sample_spec format{PA_SAMPLE_S16NE, sampleRate, 1};

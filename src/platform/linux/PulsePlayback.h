@@ -15,7 +15,7 @@ namespace quietmon {
 // server that stops answering holds the caller no longer than that.
 class PulsePlayback {
 public:
-    PulsePlayback(std::uint32_t sampleRate, std::chrono::milliseconds answerTimeout);
+    PulsePlayback(std::uint32_t sampleRate, std::chrono::milliseconds answerTimeout, Liveness& liveness);
     ~PulsePlayback();
     PulsePlayback(const PulsePlayback&) = delete;
     PulsePlayback& operator=(const PulsePlayback&) = delete;

@@ -1,5 +1,6 @@
 #include "platform/linux/SystemClock.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -17,8 +18,12 @@ DateTime SystemClock::now() const {
 }
 
 void SystemClock::sleep(int ms) {
-    if (ms > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (auto now = std::chrono::steady_clock::now(); now < end; now = std::chrono::steady_clock::now()) {
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            end - now, std::chrono::milliseconds(Liveness::waitSliceMs)));
+        m_liveness.stillAlive();
+    }
 }
 
 } // namespace quietmon
