@@ -234,11 +234,16 @@ void Monitor::showLastSilence(DateTime when) {
 }
 
 void Monitor::alarmActivated() {
+    if (m_savesAlarmChanges)
+        saveSettings();
     if (m_view)
         m_view->alarmActivated(m_alarmState.silentChannels);
 }
 
 void Monitor::returnStarted() {
+    // Before the return tasks, which may block for a while: the alarm is over whatever happens to them.
+    if (m_savesAlarmChanges)
+        saveSettings();
     if (m_view)
         m_view->returnStarted();
 }

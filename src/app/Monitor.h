@@ -103,6 +103,10 @@ public:
     void applyPreferences();
     // Writes the whole settings file, with the current alarm and executor state.
     void saveSettings();
+    // The running program also saves it when an alarm is raised and when it returns, so that a crash or a
+    // killed process mid-alarm loses neither the alarm nor the queue position. Off for a recording scan,
+    // which must never write the settings file.
+    void setSavesAlarmChanges(bool saves) { m_savesAlarmChanges = saves; }
     // The exit steps of the monitor: serial port closed, settings saved, "Exit" logged, log closed.
     void close();
     // The same steps when the X display went away and the process is ending on its own, with "X display
@@ -174,6 +178,7 @@ private:
     bool m_playerAvailable = false;
     bool m_rebooting = false;
     bool m_withoutDisplay = false;
+    bool m_savesAlarmChanges = false;
     StartupStatusEffect::Status m_startupStatus = StartupStatusEffect::Status::AlarmNotActive;
     MeasurementState m_measurement;
     Measurement m_lastMeasurement;

@@ -80,6 +80,7 @@ int runMonitor(int argc, char** argv) {
     Monitor monitor(loop, productName(), currentFolders, waveIn, endpoints, windows);
     if (withoutDisplay)
         monitor.setWithoutDisplay();
+    monitor.setSavesAlarmChanges(true);
     LinuxDesktop desktop;
     QtMessageBoxes messages;
 

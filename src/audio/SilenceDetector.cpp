@@ -100,8 +100,9 @@ void SilenceDetector::onSilenceTimer() {
     state.alarmActive = true;
     m_host.logEvent("Alarm activated (silent channel(s): " + state.silentChannels + ")");
     m_host.showLastSilence(now);
-    m_host.alarmActivated();
     m_executor.start();
+    // After the start, so that an observer sees the queue at its first entry.
+    m_host.alarmActivated();
 }
 
 } // namespace quietmon

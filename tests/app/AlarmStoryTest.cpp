@@ -709,6 +709,26 @@ TEST_F(AlarmStoryTest, AnErrorInAReturnRowEndsTheReturnWithTheAlarmLeft) {
     EXPECT_TRUE(logged("Application Error - Socket Error # 10061"));
 }
 
+// A crash or a killed process mid-alarm: the next start finds the alarm, and the queue position, as the file
+// had them when the alarm was raised; after the return the file says the alarm is over.
+TEST_F(AlarmStoryTest, TheRunningProgramSavesTheAlarmWhenRaisedAndWhenItReturns) {
+    monitor.setSavesAlarmChanges(true);
+    start("StartUpStatus=2\n", "[Activation]\nSilence=10\nReturn=1\n[Tasks]\nTask1=Speak\nTask2=Speak\n");
+    raiseAlarm(); // the first entry ran one tick after the alarm
+    const IniFile savedAtAlarm = IniFile::parse(settingsText());
+    EXPECT_EQ(savedAtAlarm.read("General", "Alarm"), "1");
+    EXPECT_EQ(savedAtAlarm.read("General", "LastTask"), "0");
+
+    test::MonitorHarness restarted;
+    restarted.writeSettings(settingsText());
+    restarted.startUp();
+    EXPECT_TRUE(restarted.monitor.alarmActive());
+    EXPECT_EQ(restarted.monitor.statusText(), "Silence!");
+
+    play(1500, loud);
+    EXPECT_EQ(IniFile::parse(settingsText()).read("General", "Alarm"), "0");
+}
+
 TEST_F(AlarmStoryTest, TheAlarmStateIsSavedAndShownAtEveryStep) {
     start("", "[Activation]\nSilence=10\nReturn=1\n[Tasks]\nTask1=Speak\n");
     raiseAlarm();
