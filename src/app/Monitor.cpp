@@ -2,6 +2,7 @@
 
 #include "config/ProductName.h"
 #include "tasks/StatusTexts.h"
+#include "tasks/TaskFailures.h"
 
 #include <exception>
 
@@ -29,6 +30,7 @@ void Monitor::prepareMainWindow() {
     m_alarmState.silentChannels = "Unknown";
     m_rebooting = false;
     m_alarmState.startUpTime = m_loop.clock().now();
+    m_startedAt = m_lastSoundLeft = m_lastSoundRight = m_alarmState.startUpTime;
     m_alarmState.alarmActive = false;
     m_folders = m_locateFolders();
     m_settingsFile.setPath(m_folders.settingsFile());
@@ -175,7 +177,12 @@ void Monitor::onAudioRecorded(MeasureMode mode, std::span<const std::uint8_t> bu
     if (m_view)
         m_view->showMeasurement(shown);
     m_lastMeasurement = shown;
+    if (!shown.leftSilent)
+        m_lastSoundLeft = now;
+    if (!shown.rightSilent)
+        m_lastSoundRight = now;
     m_detector.detect(now, shown.leftSilent, shown.rightSilent);
+    publishStatus();
 }
 
 void Monitor::showInputState(bool lost) {
@@ -187,6 +194,42 @@ void Monitor::showInputState(bool lost) {
     setStatus(lost ? status_texts::noInput : status_texts::alarmNotActive,
               lost ? StatusColour::Alarm : StatusColour::Normal);
     updateTray();
+}
+
+void Monitor::logEvent(const std::string& text) {
+    m_log.logEvent(text);
+    if (const auto task = taskFailedIn(text)) {
+        ++m_taskFailures[std::string(*task)];
+        publishStatus();
+    }
+}
+
+void Monitor::setStatusBoard(StatusBoard* board) {
+    m_statusBoard = board;
+    publishStatus();
+}
+
+void Monitor::publishStatus() {
+    if (!m_statusBoard)
+        return;
+    StatusSnapshot snapshot;
+    snapshot.version = productVersion;
+    snapshot.title = m_settings.general.title;
+    snapshot.startedAt = m_startedAt;
+    snapshot.channels = {
+        ChannelStatus{"left", m_settings.general.leftName, m_lastMeasurement.dbLeft, m_lastSoundLeft},
+        ChannelStatus{"right", m_settings.general.rightName, m_lastMeasurement.dbRight, m_lastSoundRight}};
+    snapshot.thresholdDb = -m_settings.state.threshold;
+    snapshot.alarmActive = m_alarmState.alarmActive;
+    snapshot.inputLost = m_audioInput.inputLost();
+    snapshot.alarmsRaised = m_alarmsRaised;
+    for (const std::string_view task : tasksReportingFailures)
+        snapshot.taskFailures[std::string(task)] = 0;
+    for (const auto& [task, count] : m_taskFailures)
+        snapshot.taskFailures[task] = count;
+    snapshot.statusText = m_statusText;
+    snapshot.lastSilence = m_lastSilenceText;
+    m_statusBoard->publish(std::move(snapshot));
 }
 
 void Monitor::reportApplicationError(const std::string& message) {
@@ -208,9 +251,12 @@ bool Monitor::confirmSetupAccess(PasswordPrompt& prompt, MessageBoxes& messages)
 }
 
 void Monitor::setStatus(const std::string& text, StatusColour colour) {
+    const bool changed = text != m_statusText;
     m_statusText = text;
     if (m_view)
         m_view->showStatus(text, colour);
+    if (changed)
+        publishStatus();
 }
 
 void Monitor::updateTray() {
@@ -229,11 +275,14 @@ void Monitor::setAlarmTaskPagesEnabled(bool enabled) {
 }
 
 void Monitor::showLastSilence(DateTime when) {
+    m_lastSilenceText = "Last silence: " + when.formatDayMonth() + " " + when.formatShortTime();
     if (m_view)
-        m_view->showLastSilence("Last silence: " + when.formatDayMonth() + " " + when.formatShortTime());
+        m_view->showLastSilence(m_lastSilenceText);
 }
 
 void Monitor::alarmActivated() {
+    ++m_alarmsRaised;
+    publishStatus();
     if (m_savesAlarmChanges)
         saveSettings();
     if (m_view)
@@ -241,6 +290,7 @@ void Monitor::alarmActivated() {
 }
 
 void Monitor::returnStarted() {
+    publishStatus();
     // Before the return tasks, which may block for a while: the alarm is over whatever happens to them.
     if (m_savesAlarmChanges)
         saveSettings();

@@ -11,6 +11,7 @@
 #include "platform/DesktopWindows.h"
 #include "platform/EventLoop.h"
 #include "platform/MessageBoxes.h"
+#include "status/StatusBoard.h"
 #include "tasks/AlarmExecutor.h"
 #include "tasks/AlarmHost.h"
 #include "tasks/ReturnExecutor.h"
@@ -18,6 +19,7 @@
 #include "tasks/TaskServices.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -107,6 +109,9 @@ public:
     // killed process mid-alarm loses neither the alarm nor the queue position. Off for a recording scan,
     // which must never write the settings file.
     void setSavesAlarmChanges(bool saves) { m_savesAlarmChanges = saves; }
+    // Where the monitor leaves a snapshot of itself after each measurement and each change of state, for
+    // the status endpoint; none by default.
+    void setStatusBoard(StatusBoard* board);
     // The exit steps of the monitor: serial port closed, settings saved, "Exit" logged, log closed.
     void close();
     // The same steps when the X display went away and the process is ending on its own, with "X display
@@ -122,7 +127,8 @@ public:
     const MeasurementState& measurementState() const { return m_measurement; }
     const Measurement& lastMeasurement() const { return m_lastMeasurement; }
 
-    void logEvent(const std::string& text) override { m_log.logEvent(text); }
+    // Every line of the event log passes here, which is where the failures of the tasks are counted.
+    void logEvent(const std::string& text) override;
     // Where every error that escapes a handler ends: one log line, and the program goes on.
     void reportApplicationError(const std::string& message);
     // The setup password gate: true when no password is set or the right one was typed.
@@ -161,6 +167,7 @@ private:
     void alarmActivated() override;
     void returnStarted() override;
     void closeWithLastLine(const std::string& lastLine);
+    void publishStatus();
 
     EventLoop& m_loop;
     std::string m_productName;
@@ -179,6 +186,14 @@ private:
     bool m_rebooting = false;
     bool m_withoutDisplay = false;
     bool m_savesAlarmChanges = false;
+    // What the status endpoint reports beyond the state above.
+    StatusBoard* m_statusBoard = nullptr;
+    DateTime m_startedAt;
+    DateTime m_lastSoundLeft;
+    DateTime m_lastSoundRight;
+    std::string m_lastSilenceText;
+    std::int64_t m_alarmsRaised = 0;
+    std::map<std::string, std::int64_t> m_taskFailures;
     StartupStatusEffect::Status m_startupStatus = StartupStatusEffect::Status::AlarmNotActive;
     MeasurementState m_measurement;
     Measurement m_lastMeasurement;

@@ -30,6 +30,7 @@
 #include "setup/RebootCountdownDialog.h"
 #include "setup/SetupDialog.h"
 #include "setup/WindowChooser.h"
+#include "status/StatusEndpoint.h"
 #include "tasks/Placeholders.h"
 #include "tasks/email/EmailSender.h"
 #include "tasks/http/HttpQuery.h"
@@ -148,6 +149,7 @@ int runMonitor(int argc, char** argv) {
     PasswordDialog passwordDialog(&mainWindow);
     mainWindow.setDialogs(&setup, &passwordDialog);
     SignalCloser closer([&mainWindow] { mainWindow.close(); });
+    StatusEndpoint statusEndpoint(monitor);
     // Qt ends the process by itself when the X server goes away: the settings are saved on the way out.
     DisplayLossGuard displayLoss([&monitor] { monitor.closeAfterDisplayLoss(); });
     service.ready();

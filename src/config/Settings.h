@@ -30,6 +30,10 @@ struct GeneralSettings {
     std::string audioInDeviceName = "(Default)";
     int startUpStatus = 0;
     std::string setupPassword; // plain in memory, scrambled in the file
+    // The read-only status endpoint (an addition of ours): "IP:port" to listen on, empty for none; and
+    // the bearer token every request must carry, needed where other computers can reach the address.
+    std::string statusAddress;
+    std::string statusToken;
 };
 
 enum class ChannelRule { BothChannels = 0, AnyChannel = 1, LeftChannel = 2, RightChannel = 3 };

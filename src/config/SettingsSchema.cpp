@@ -281,7 +281,11 @@ b.section("General")
     .list(
         "StartUpStatus", [](Settings& s) -> auto& { return s.general.startUpStatus; }, 3)
     .scrambled(
-        "SetupPassword", [](Settings& s) -> auto& { return s.general.setupPassword; });
+        "SetupPassword", [](Settings& s) -> auto& { return s.general.setupPassword; })
+    .text(
+        "StatusAddress", [](Settings& s) -> auto& { return s.general.statusAddress; })
+    .text(
+        "StatusToken", [](Settings& s) -> auto& { return s.general.statusToken; });
 return keys;
 } // namespace quietmon
 

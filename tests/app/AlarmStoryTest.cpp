@@ -7,6 +7,7 @@
 #include "fakes/FakeTasks.h"
 #include "fakes/RecordingView.h"
 #include "platform/FileSystem.h"
+#include "status/StatusBoard.h"
 #include "support/MonitorHarness.h"
 #include "tasks/openplay/OpenPlay.h"
 #include "tasks/reboot/SystemRebooter.h"
@@ -727,6 +728,39 @@ TEST_F(AlarmStoryTest, TheRunningProgramSavesTheAlarmWhenRaisedAndWhenItReturns)
 
     play(1500, loud);
     EXPECT_EQ(IniFile::parse(settingsText()).read("General", "Alarm"), "0");
+}
+
+TEST_F(AlarmStoryTest, TheStatusSnapshotFollowsTheAlarmAndCountsTaskFailuresByKind) {
+    StatusBoard board;
+    start("", "[Activation]\nSilence=10\nReturn=1\n");
+    monitor.setStatusBoard(&board);
+    raiseAlarm();
+    const auto atAlarm = board.latest();
+    EXPECT_TRUE(atAlarm->alarmActive);
+    EXPECT_EQ(atAlarm->alarmsRaised, 1);
+    EXPECT_EQ(atAlarm->channels[0].levelDb, -96);
+    EXPECT_EQ(atAlarm->statusText, "Silence!");
+    EXPECT_EQ(atAlarm->lastSilence, view.lastSilence);
+    // Each channel was last heard before the silence began, 12 s of it ago (the held peak may add a buffer).
+    EXPECT_GE(millisecondsBetween(loop.clock().now(), atAlarm->channels[1].lastSound), 12'000 - bufferMs);
+    EXPECT_LE(millisecondsBetween(loop.clock().now(), atAlarm->channels[1].lastSound), 12'000);
+
+    for (const char* line :
+         {"An error occured when trying to send email: Could not connect",
+          "An unknown error occured when trying to send email.",
+          "HTTP query failed - Timeout was reached (http://x/)", "HTTP query answered 500 (http://x/)",
+          "HTTP query dropped, too many waiting (http://x/)", "Can't access the COM port",
+          "Reboot failed - no",
+          // Not failures of a queue's task:
+          "Reboot suppressed by user", "Test email message cannot be sent - no server",
+          "Alarm task queue broken"})
+        monitor.logEvent(line);
+    EXPECT_EQ(board.latest()->taskFailures,
+              (std::map<std::string, std::int64_t>{
+                  {"Reboot system", 1}, {"Send HTTP query", 3}, {"Send email", 2}, {"Switch port pin", 1}}));
+    play(1500, loud);
+    EXPECT_FALSE(board.latest()->alarmActive);
+    EXPECT_EQ(board.latest()->channels[0].lastSound, loop.clock().now());
 }
 
 TEST_F(AlarmStoryTest, TheAlarmStateIsSavedAndShownAtEveryStep) {

@@ -63,6 +63,8 @@ AudioInDevice=0
 AudioInDeviceName=(Default)
 StartUpStatus=0
 SetupPassword=
+StatusAddress=
+StatusToken=
 
 [Activation]
 Condition2=0

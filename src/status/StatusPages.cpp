@@ -1,0 +1,112 @@
+#include "status/StatusPages.h"
+
+#include "platform/TimeZone.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <prometheus/counter.h>
+#include <prometheus/gauge.h>
+#include <prometheus/registry.h>
+#include <prometheus/text_serializer.h>
+
+namespace quietmon {
+
+namespace {
+
+// Seconds since 1970-01-01 UTC, as Prometheus takes moments.
+double unixSeconds(DateTime local) {
+    const DateTime unixEpoch = DateTime::fromParts(1970, 1, 1);
+    return static_cast<double>(local.milliseconds() - unixEpoch.milliseconds()) / 1000.0 -
+           utcOffsetMinutes(local) * 60.0;
+}
+
+// Never less than 0 s, should the clock be put back.
+double secondsSince(DateTime moment, DateTime now) {
+    return std::max(0.0, static_cast<double>(now.milliseconds() - moment.milliseconds()) / 1000.0);
+}
+
+} // namespace
+
+std::string metricsPage(const StatusSnapshot& snapshot, DateTime now) {
+    using namespace prometheus;
+    Registry registry;
+    auto& level = BuildGauge()
+                      .Name("quietmon_level_dbfs")
+                      .Help("Held level of the last measurement, in whole dBFS (-96: nothing)")
+                      .Register(registry);
+    auto& sinceSound = BuildGauge()
+                           .Name("quietmon_seconds_since_sound")
+                           .Help("Seconds since the channel was last at or above the threshold")
+                           .Register(registry);
+    for (const ChannelStatus& channel : snapshot.channels) {
+        level.Add({{"channel", channel.label}}).Set(channel.levelDb);
+        sinceSound.Add({{"channel", channel.label}}).Set(secondsSince(channel.lastSound, now));
+    }
+    BuildGauge()
+        .Name("quietmon_threshold_dbfs")
+        .Help("Threshold below which a channel counts as silent, in dBFS")
+        .Register(registry)
+        .Add({})
+        .Set(snapshot.thresholdDb);
+    BuildGauge()
+        .Name("quietmon_alarm_active")
+        .Help("1 while the silence alarm is active")
+        .Register(registry)
+        .Add({})
+        .Set(snapshot.alarmActive ? 1 : 0);
+    BuildGauge()
+        .Name("quietmon_input_lost")
+        .Help("1 while the audio input delivers nothing")
+        .Register(registry)
+        .Add({})
+        .Set(snapshot.inputLost ? 1 : 0);
+    BuildCounter()
+        .Name("quietmon_alarms_total")
+        .Help("Silence alarms raised since the start")
+        .Register(registry)
+        .Add({})
+        .Increment(static_cast<double>(snapshot.alarmsRaised));
+    auto& failures = BuildCounter()
+                         .Name("quietmon_task_failures_total")
+                         .Help("Task failures since the start, by task")
+                         .Register(registry);
+    for (const auto& [task, count] : snapshot.taskFailures)
+        failures.Add({{"kind", task}}).Increment(static_cast<double>(count));
+    BuildGauge()
+        .Name("quietmon_start_time_seconds")
+        .Help("Start of the monitor, in seconds since 1970-01-01 UTC")
+        .Register(registry)
+        .Add({})
+        .Set(unixSeconds(snapshot.startedAt));
+    BuildGauge()
+        .Name("quietmon_build_info")
+        .Help("The monitor's version, as a label")
+        .Register(registry)
+        .Add({{"version", snapshot.version}})
+        .Set(1);
+    return TextSerializer().Serialize(registry.Collect());
+}
+
+std::string statusPage(const StatusSnapshot& snapshot, DateTime now) {
+    nlohmann::ordered_json page;
+    page["version"] = snapshot.version;
+    page["title"] = snapshot.title;
+    page["status"] = snapshot.statusText;
+    page["lastSilence"] = snapshot.lastSilence;
+    page["alarmActive"] = snapshot.alarmActive;
+    page["inputLost"] = snapshot.inputLost;
+    page["thresholdDb"] = snapshot.thresholdDb;
+    page["channels"] = nlohmann::ordered_json::array();
+    for (const ChannelStatus& channel : snapshot.channels) {
+        page["channels"].push_back({{"channel", channel.label},
+                                    {"name", channel.name},
+                                    {"levelDb", channel.levelDb},
+                                    {"secondsSinceSound", secondsSince(channel.lastSound, now)}});
+    }
+    page["alarmsRaised"] = snapshot.alarmsRaised;
+    page["taskFailures"] = snapshot.taskFailures;
+    page["startTimeSeconds"] = unixSeconds(snapshot.startedAt);
+    return page.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+} // namespace quietmon

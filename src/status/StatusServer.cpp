@@ -1,0 +1,124 @@
+#include "status/StatusServer.h"
+
+#include "platform/linux/SystemClock.h"
+#include "status/StatusPages.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <microhttpd.h>
+#include <netinet/in.h>
+
+namespace quietmon {
+
+namespace {
+
+// Compares without stopping at the first difference, so that the time taken tells nothing of the token's
+// letters.
+bool sameSecret(std::string_view given, std::string_view expected) {
+    if (given.size() != expected.size())
+        return false;
+    unsigned char difference = 0;
+    for (std::size_t i = 0; i < given.size(); ++i)
+        difference |= static_cast<unsigned char>(given[i] ^ expected[i]);
+    return difference == 0;
+}
+
+} // namespace
+
+struct StatusServerCallbacks {
+    static MHD_Result onRequest(void* self, MHD_Connection* connection, const char* url, const char* method,
+                                const char* /*version*/, const char* /*uploadData*/, std::size_t* uploadSize,
+                                void** state) {
+        // The first call only announces the request; a body, which no page takes, is read and dropped.
+        if (!*state) {
+            *state = connection;
+            return MHD_YES;
+        }
+        if (*uploadSize != 0) {
+            *uploadSize = 0;
+            return MHD_YES;
+        }
+        const auto& server = *static_cast<const StatusServer*>(self);
+        const StatusServer::Answer answer = server.answer(connection, method, url);
+        MHD_Response* response = MHD_create_response_from_buffer(
+            answer.body.size(), const_cast<char*>(answer.body.data()), MHD_RESPMEM_MUST_COPY);
+        if (!response)
+            return MHD_NO;
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, answer.contentType);
+        if (answer.status == MHD_HTTP_UNAUTHORIZED)
+            MHD_add_response_header(response, MHD_HTTP_HEADER_WWW_AUTHENTICATE, "Bearer realm=\"quietmon\"");
+        if (answer.status == MHD_HTTP_METHOD_NOT_ALLOWED)
+            MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
+        const MHD_Result queued = MHD_queue_response(connection, answer.status, response);
+        MHD_destroy_response(response);
+        return queued;
+    }
+};
+
+StatusServer::StatusServer(const StatusBoard& board, std::string token)
+    : m_board(board), m_token(std::move(token)) {}
+
+StatusServer::~StatusServer() {
+    if (m_daemon)
+        MHD_stop_daemon(m_daemon);
+}
+
+std::optional<std::string> StatusServer::start(const StatusListenAddress& address) {
+    sockaddr_storage socketAddress{};
+    unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG;
+    if (address.ipv6) {
+        auto& ipv6 = reinterpret_cast<sockaddr_in6&>(socketAddress);
+        ipv6.sin6_family = AF_INET6;
+        ipv6.sin6_port = htons(static_cast<std::uint16_t>(address.port));
+        inet_pton(AF_INET6, address.host.c_str(), &ipv6.sin6_addr);
+        flags |= MHD_USE_IPv6;
+    } else {
+        auto& ipv4 = reinterpret_cast<sockaddr_in&>(socketAddress);
+        ipv4.sin_family = AF_INET;
+        ipv4.sin_port = htons(static_cast<std::uint16_t>(address.port));
+        inet_pton(AF_INET, address.host.c_str(), &ipv4.sin_addr);
+    }
+    errno = 0;
+    m_daemon = MHD_start_daemon(flags, static_cast<std::uint16_t>(address.port), nullptr, nullptr,
+                                &StatusServerCallbacks::onRequest, this, MHD_OPTION_SOCK_ADDR,
+                                reinterpret_cast<sockaddr*>(&socketAddress), MHD_OPTION_CONNECTION_LIMIT,
+                                connectionLimit, MHD_OPTION_PER_IP_CONNECTION_LIMIT, connectionsPerClient,
+                                MHD_OPTION_CONNECTION_MEMORY_LIMIT, memoryPerConnection,
+                                MHD_OPTION_CONNECTION_TIMEOUT, idleTimeoutSeconds, MHD_OPTION_END);
+    if (!m_daemon)
+        return "cannot listen on " + (address.ipv6 ? "[" + address.host + "]" : address.host) + ":" +
+               std::to_string(address.port) +
+               (errno ? std::string(": ") + std::strerror(errno) : std::string());
+    return std::nullopt;
+}
+
+bool StatusServer::authorised(MHD_Connection* connection) const {
+    if (m_token.empty())
+        return true;
+    const char* header =
+        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_AUTHORIZATION);
+    constexpr std::string_view scheme = "Bearer ";
+    const std::string_view given = header ? header : "";
+    return given.starts_with(scheme) && sameSecret(given.substr(scheme.size()), m_token);
+}
+
+StatusServer::Answer StatusServer::answer(MHD_Connection* connection, const std::string& method,
+                                          const std::string& path) const {
+    constexpr const char* text = "text/plain; charset=utf-8";
+    if (!authorised(connection))
+        return {MHD_HTTP_UNAUTHORIZED, "A bearer token is needed.\n", text};
+    if (path != "/metrics" && path != "/status")
+        return {MHD_HTTP_NOT_FOUND, "Not found: /metrics and /status are here.\n", text};
+    if (method != MHD_HTTP_METHOD_GET && method != MHD_HTTP_METHOD_HEAD)
+        return {MHD_HTTP_METHOD_NOT_ALLOWED, "Only GET and HEAD.\n", text};
+    const std::shared_ptr<const StatusSnapshot> snapshot = m_board.latest();
+    if (!snapshot)
+        return {MHD_HTTP_SERVICE_UNAVAILABLE, "The monitor is starting.\n", text};
+    const DateTime now = SystemClock().now();
+    if (path == "/metrics")
+        return {MHD_HTTP_OK, metricsPage(*snapshot, now), "text/plain; version=0.0.4; charset=utf-8"};
+    return {MHD_HTTP_OK, statusPage(*snapshot, now), "application/json"};
+}
+
+} // namespace quietmon

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The status endpoint as a fleet uses it: a real Prometheus server scrapes the program every second, and
+# its query API shows the silence alarm becoming active. An address other computers could reach, without
+# a token, is refused at start-up with a line in the log.
+source "$(dirname "$0")/lib.sh"
+quietmon=$(realpath "$1")
+
+free_port() { /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+status_port=$(free_port)
+prometheus_port=$(free_port)
+
+start_pulse
+start_quietmon "$quietmon" "$(printf '%s\r\n' '[General]' LogEvents=1 StartUpDelay=0 Visible=0 AudioInDeviceName=pulse \
+  "StatusAddress=127.0.0.1:$status_port" '[Activation]' Silence=4 Return=1)"
+check "the endpoint says where it listens" wait_for 10 logged "Status endpoint listening on 127.0.0.1:$status_port"
+check "/metrics shows the levels and no alarm" sh -c \
+  "curl -sf http://127.0.0.1:$status_port/metrics | grep -q '^quietmon_level_dbfs{channel=\"left\"}' &&
+   curl -sf http://127.0.0.1:$status_port/metrics | grep -qx 'quietmon_alarm_active 0'"
+
+cat >"$work/prometheus.yml" <<YAML
+global:
+  scrape_interval: 1s
+  evaluation_interval: 1s
+scrape_configs:
+  - job_name: quietmon
+    static_configs:
+      - targets: ["127.0.0.1:$status_port"]
+YAML
+prometheus --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/prometheus-data" \
+  --web.listen-address="127.0.0.1:$prometheus_port" >"$work/prometheus.log" 2>&1 &
+pids+=($!)
+query() { curl -sf "http://127.0.0.1:$prometheus_port/api/v1/query" --data-urlencode "query=$1"; }
+# The value of the query's one sample, as Prometheus' API gives it.
+value_of() { query "$1" | /usr/bin/python3 -c 'import json, sys; r = json.load(sys.stdin)["data"]["result"]; print(r[0]["value"][1] if r else "none")'; }
+check "Prometheus scrapes the monitor" wait_for 30 sh -c "[ \"\$(value_of 'up{job=\"quietmon\"}' 2>/dev/null)\" = 1 ]"
+check "before the silence Prometheus sees no alarm" test "$(value_of quietmon_alarm_active)" = 0
+
+play 2 0.5
+sleep 2
+play 15 0
+check "the alarm is raised" wait_for 15 logged 'Alarm activated (silent channel(s): Left and Right)'
+check "Prometheus' query API shows the alarm active" wait_for 10 sh -c "[ \"\$(value_of quietmon_alarm_active)\" = 1 ]"
+check "and the alarm counted" test "$(value_of quietmon_alarms_total)" = 1
+check "/status names the status" sh -c "curl -sf http://127.0.0.1:$status_port/status | grep -q '\"status\":\"Silence!\"'"
+kill -TERM "$QUIETMON_PID"
+check "the program ends" wait_for 15 gone "$QUIETMON_PID"
+
+start_quietmon "$quietmon" "$(printf '%s\r\n' '[General]' LogEvents=1 StartUpDelay=0 Visible=0 AudioInDeviceName=pulse \
+  "StatusAddress=0.0.0.0:$status_port")"
+check "an address open to other computers without a token is refused, with a log line" wait_for 10 logged \
+  "Status endpoint not started - StatusAddress 0.0.0.0:$status_port can be reached from other computers and StatusToken is empty"
+check "and nothing listens there" sh -c "! curl -s -o /dev/null http://127.0.0.1:$status_port/metrics"
+check "the monitor runs on" alive "$QUIETMON_PID"
+[ "$failures" -eq 0 ]
