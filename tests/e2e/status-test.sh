@@ -10,6 +10,8 @@ status_port=$(free_port)
 prometheus_port=$(free_port)
 
 start_pulse
+play 60 0.5 # programme until the test makes it go silent
+tone_pid=$PLAYER_PID
 start_quietmon "$quietmon" "$(printf '%s\r\n' '[General]' LogEvents=1 StartUpDelay=0 Visible=0 AudioInDeviceName=pulse \
   "StatusAddress=127.0.0.1:$status_port" '[Activation]' Silence=4 Return=1)"
 check "the endpoint says where it listens" wait_for 10 logged "Status endpoint listening on 127.0.0.1:$status_port"
@@ -32,15 +34,15 @@ pids+=($!)
 query() { curl -sf "http://127.0.0.1:$prometheus_port/api/v1/query" --data-urlencode "query=$1"; }
 # The value of the query's one sample, as Prometheus' API gives it.
 value_of() { query "$1" | /usr/bin/python3 -c 'import json, sys; r = json.load(sys.stdin)["data"]["result"]; print(r[0]["value"][1] if r else "none")'; }
-check "Prometheus scrapes the monitor" wait_for 30 sh -c "[ \"\$(value_of 'up{job=\"quietmon\"}' 2>/dev/null)\" = 1 ]"
-check "before the silence Prometheus sees no alarm" test "$(value_of quietmon_alarm_active)" = 0
+prometheus_says() { [ "$(value_of "$1" 2>/dev/null)" = "$2" ]; } # prometheus_says <query> <value>
+check "Prometheus scrapes the monitor" wait_for 30 prometheus_says 'up{job="quietmon"}' 1
+check "before the silence Prometheus sees no alarm" prometheus_says quietmon_alarm_active 0
 
-play 2 0.5
-sleep 2
+kill "$tone_pid"
 play 15 0
 check "the alarm is raised" wait_for 15 logged 'Alarm activated (silent channel(s): Left and Right)'
-check "Prometheus' query API shows the alarm active" wait_for 10 sh -c "[ \"\$(value_of quietmon_alarm_active)\" = 1 ]"
-check "and the alarm counted" test "$(value_of quietmon_alarms_total)" = 1
+check "Prometheus' query API shows the alarm active" wait_for 10 prometheus_says quietmon_alarm_active 1
+check "and the alarm counted" prometheus_says quietmon_alarms_total 1
 check "/status names the status" sh -c "curl -sf http://127.0.0.1:$status_port/status | grep -q '\"status\":\"Silence!\"'"
 kill -TERM "$QUIETMON_PID"
 check "the program ends" wait_for 15 gone "$QUIETMON_PID"
