@@ -19,7 +19,8 @@ public:
 
     void ready();
     void stopping();
-    // A quarter of the watchdog's time-out: a report missed now and then still comes in time.
+    // A quarter of the watchdog's time-out: a report missed now and then still comes in time. Reports come
+    // at most twice as often.
     int reportIntervalMs() const override { return m_reportIntervalMs; }
     void stillAlive() override;
 
