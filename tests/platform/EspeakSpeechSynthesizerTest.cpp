@@ -3,7 +3,9 @@
 #include "platform/linux/EspeakSpeechSynthesizer.h"
 
 #include "platform/linux/PulseAudioEndpoints.h"
+#include "platform/linux/SystemdNotifier.h"
 #include "support/EnvironmentOverride.h"
+#include "support/NotifySocket.h"
 #include "support/PulseTestServer.h"
 
 #include <algorithm>
@@ -113,6 +115,21 @@ INSTANTIATE_TEST_SUITE_P(Locales, EspeakLanguageTest,
                                            LanguageCase{"sr_RS@latin", "sr-rs"}, LanguageCase{"cs", "cs"},
                                            LanguageCase{"C.UTF-8", "en"}, LanguageCase{"POSIX", "en"},
                                            LanguageCase{"", "en"}));
+
+// An utterance lasts as long as it takes to say; systemd's watchdog hears from the thread all along.
+TEST_F(EspeakSpeechSynthesizerTest, ALongUtteranceReportsTheThreadAliveWhileItPlays) {
+    test::NotifySocket socket(4000ms); // reports every 1000 ms are asked for
+    SystemdNotifier notifier;
+    EspeakSpeechSynthesizer speech("en_GB.UTF-8", 5s, notifier);
+    const auto from = std::chrono::steady_clock::now();
+    speech.speak("Silence on air. The programme has been silent for five minutes. Please check the studio "
+                 "and the transmitter link at once.");
+    const auto to = std::chrono::steady_clock::now();
+    ASSERT_GE(to - from, 3s) << "the utterance was not played";
+    socket.texts(2);
+    EXPECT_GE(socket.countOf("WATCHDOG=1", from, to + 100ms), 2u);
+    EXPECT_LT(socket.longestSilence("WATCHDOG=1", from, to), 2000ms); // half the time-out
+}
 
 } // namespace
 } // namespace quietmon
