@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installing into a prefix: the program in <prefix>/lib/quietmon (so its data folder is named quietmon),
-# a link in <prefix>/bin, the help page beside the program, a menu entry, an icon and the systemd user
-# units, which systemd-analyze finds sound.
+# a link in <prefix>/bin, the help page and its pictures beside the program, a menu entry, an icon and the
+# systemd user units, which systemd-analyze finds sound.
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
@@ -12,6 +12,8 @@ check() { if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((f
 check "the program is in lib/quietmon" test -x "$prefix/lib/quietmon/quietmon"
 check "bin/quietmon links to it" test "$(readlink "$prefix/bin/quietmon")" = "$prefix/lib/quietmon/quietmon"
 check "the help page is beside it" test -s "$prefix/lib/quietmon/quietmon.htm"
+pictures=$(grep -o '<img src="[^"]*"' "$prefix/lib/quietmon/quietmon.htm" | cut -d'"' -f2)
+check "with the pictures it shows" sh -c 'cd "$1/lib/quietmon" && shift && [ $# -gt 0 ] && ls "$@" >/dev/null' _ "$prefix" $pictures
 check "the menu entry starts quietmon" grep -qx 'Exec=quietmon' "$prefix/share/applications/quietmon.desktop"
 check "the icon is installed" test -s "$prefix/share/icons/hicolor/scalable/apps/quietmon.svg"
 units=$prefix/lib/systemd/user
