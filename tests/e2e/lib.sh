@@ -69,12 +69,14 @@ play() {
 
 # The program with a home of its own and the settings given as INI text; sets QUIETMON_PID and LOG. Its
 # window goes to Qt's offscreen platform unless QUIETMON_QPA names another (xcb: the X display of $DISPLAY;
-# none: the program chooses, as it does when started by hand).
-start_quietmon() { # start_quietmon <binary> <settings text>
+# none: the program chooses, as it does when started by hand). Without settings text it starts on the
+# settings file already there, or on none, as at a first start, and does not wait for the start-up line
+# (the log is off by default).
+start_quietmon() { # start_quietmon <binary> [<settings text>]
   local home=$work/home
   mkdir -p "$home/.local/share/quietmon" "$work/runtime"
   chmod 700 "$work/runtime"
-  printf '%s' "$2" >"$home/.local/share/quietmon/quietmon.ini"
+  [ $# -lt 2 ] || printf '%s' "$2" >"$home/.local/share/quietmon/quietmon.ini"
   if [ ${#as_user[@]} -gt 0 ]; then chown -R "${pulse_owner:-nobody}" "$home" "$work/runtime"; fi
   LOG=$home/.local/share/quietmon/quietmon.log
   SETTINGS=$home/.local/share/quietmon/quietmon.ini
@@ -85,7 +87,7 @@ start_quietmon() { # start_quietmon <binary> <settings text>
     "${platform[@]}" "${as_user[@]}" "$1" >"$work/quietmon.out" 2>&1 &
   QUIETMON_PID=$!
   pids+=("$QUIETMON_PID")
-  wait_for 30 grep -q 'starting up' "$LOG"
+  [ $# -lt 2 ] || wait_for 30 grep -q 'starting up' "$LOG"
 }
 
 logged() { tr -d '\r' <"$LOG" | cut -d' ' -f3- | grep -qx -- "$1"; }
