@@ -10,7 +10,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 failures=0
 check() { if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi; }
 check "the program is in lib/quietmon" test -x "$prefix/lib/quietmon/quietmon"
-check "bin/quietmon links to it" test "$(readlink "$prefix/bin/quietmon")" = "$prefix/lib/quietmon/quietmon"
+check "bin/quietmon links to it, relatively" test "$(readlink "$prefix/bin/quietmon")" = ../lib/quietmon/quietmon
 check "the help page is beside it" test -s "$prefix/lib/quietmon/quietmon.htm"
 pictures=$(grep -o '<img src="[^"]*"' "$prefix/lib/quietmon/quietmon.htm" | cut -d'"' -f2)
 check "with the pictures it shows" sh -c 'cd "$1/lib/quietmon" && shift && [ $# -gt 0 ] && ls "$@" >/dev/null' _ "$prefix" $pictures
@@ -23,6 +23,7 @@ done
 mkdir -m 700 "$prefix/runtime"
 check "systemd-analyze verifies both units" \
   env XDG_RUNTIME_DIR="$prefix/runtime" systemd-analyze verify --user "$units/quietmon.service" "$units/quietmon-headless.service"
+check "the manual page is installed" sh -c 'gzip -dc "$1" | grep -q "^\.TH QUIETMON 1"' _ "$prefix/share/man/man1/quietmon.1.gz"
 env -u XDG_DATA_HOME HOME="$prefix/home" "$prefix/bin/quietmon" --print-config >/dev/null
 check "started through the link, its data folder is named quietmon" test -d "$prefix/home/.local/share/quietmon"
 [ "$failures" -eq 0 ]
