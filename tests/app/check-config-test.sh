@@ -1,16 +1,6 @@
 #!/usr/bin/env bash
 # quietmon --check-config, run as a user would with a home folder of its own.
-set -euo pipefail
-quietmon=$(realpath "$1")
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
-export HOME=$home
-unset XDG_DATA_HOME
-data=$home/.local/share/quietmon
-failures=0
-check() { # check <description> <command...>
-  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/lib.sh"
 run() { # run <arguments...>: standard output, standard error and exit code in $home/out, $home/err, $status
   set +e
   "$quietmon" "$@" >"$home/out" 2>"$home/err"; status=$?

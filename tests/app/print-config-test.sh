@@ -1,16 +1,6 @@
 #!/usr/bin/env bash
 # The real program's command-line modes, run as a user would with a home folder of its own.
-set -euo pipefail
-quietmon=$(realpath "$1")
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
-export HOME=$home
-unset XDG_DATA_HOME
-data=$home/.local/share/quietmon
-failures=0
-check() { # check <description> <command...>
-  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/lib.sh"
 key() { # key <section> <key> <file>: the value of a key in an INI text
   awk -v s="[$1]" -v k="$2" 'BEGIN{IGNORECASE=1} {sub(/\r$/,"")} /^\[/{in_s=(tolower($0)==tolower(s)); next}
        in_s && index($0, k"=")==1 {print substr($0, length(k)+2); exit}' "$3"
