@@ -1,10 +1,15 @@
 #include "platform/linux/AlsaWaveIn.h"
 
 #include "audio/AudioInput.h"
+#include "audio/LevelMeasurement.h"
 #include "audio/WaveInCapture.h"
 #include "fakes/FakeAudio.h"
 #include "platform/VirtualEventLoop.h"
+#include "platform/linux/AlsaPcmCapture.h"
+#include "platform/linux/PulseCapture.h"
+#include "platform/linux/SoundServerRoute.h"
 #include "support/PulseTestServer.h"
+#include "support/WakingEventLoop.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,8 +21,18 @@
 namespace quietmon {
 namespace {
 
-// Capture through ALSA's "pulse" device from the test environment's sound server, whose default source
-// is the null sink's monitor: what is played into the sink comes back as captured buffers.
+// The audio input's settings: 5512 stereo 16-bit frames per buffer at 44100 Hz, four buffers.
+void configureAsTheProgram(WaveInCapture& capture, int device) {
+    capture.setWaveDevice(device);
+    capture.setBufferSize(22048);
+    capture.setFrameRate(44100);
+    capture.setNumBuffers(4);
+    capture.setQuantization(16);
+    capture.setStereo(true);
+}
+
+// Capture from ALSA's "pulse" device, which is read straight from the test environment's sound server, whose
+// default source is the null sink's monitor: what is played into the sink comes back as captured buffers.
 class AlsaWaveInTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -66,12 +81,7 @@ TEST_F(AlsaWaveInTest, BuffersOf22048BytesCarryTheSignalPlayedIntoTheSink) {
     const int pulse = deviceNumber("pulse");
     ASSERT_GE(pulse, 0);
     WaveInCapture capture(driver);
-    capture.setWaveDevice(pulse);
-    capture.setBufferSize(22048);
-    capture.setFrameRate(44100);
-    capture.setNumBuffers(4);
-    capture.setQuantization(16);
-    capture.setStereo(true);
+    configureAsTheProgram(capture, pulse);
     capture.setOnBufferFilled([this](std::span<const std::uint8_t> buffer, int& size) {
         Peaks found{0, 0, size};
         for (std::size_t i = 0; i + 3 < buffer.size(); i += 4) {
@@ -104,13 +114,130 @@ TEST_F(AlsaWaveInTest, AnUnknownDeviceNumberFailsWithAText) {
     EXPECT_FALSE(error.empty());
 }
 
+TEST_F(AlsaWaveInTest, DefaultOnTheTestEnvironmentOnlyForwardsToItsSoundServer) {
+    const std::optional<SoundServerSource> source = soundServerSourceOf("default");
+    ASSERT_TRUE(source.has_value());
+    EXPECT_EQ(source->source, "");
+}
+
+// The two ways to the same audio: straight from the server, and through ALSA's PulseAudio plugin.
+enum class CapturePath { soundServer, alsaPlugin };
+
+std::string describe(CapturePath path) {
+    return path == CapturePath::soundServer ? "from the server" : "through ALSA";
+}
+
+// A driver whose only device reads the server's default source by one path.
+class OnePathDriver final : public WaveInDriver {
+public:
+    OnePathDriver(EventLoop& loop, CapturePath path) : m_loop(loop), m_path(path) {}
+
+    CapturePath path() const { return m_path; }
+
+    std::vector<std::string> deviceNames() override { return {"pulse"}; }
+    std::unique_ptr<WaveInDevice> open(int, const WaveInFormat& format, BufferDone onBufferDone,
+                                       std::string& error) override {
+        if (m_path == CapturePath::alsaPlugin)
+            return AlsaPcmCapture::open("pulse", format, m_loop, std::move(onBufferDone), error);
+        auto capture =
+            std::make_unique<PulseCapture>(SoundServerSource{}, format, m_loop, std::move(onBufferDone));
+        if (capture->connect(std::chrono::seconds(5), error) != PulseCapture::Connection::recording)
+            return nullptr;
+        return capture;
+    }
+
+private:
+    EventLoop& m_loop;
+    CapturePath m_path;
+};
+
+// The capture component as the program sets it up, measuring each buffer as the program does.
+struct MeasuredCapture {
+    MeasuredCapture(EventLoop& loop, CapturePath path) : driver(loop, path), capture(driver) {
+        configureAsTheProgram(capture, 0);
+        capture.setOnBufferFilled([this](std::span<const std::uint8_t> buffer, int& size) {
+            if (const std::optional<Levels> measured = measureBuffer(state, buffer, size, 100, false))
+                levels.push_back(*measured);
+            return true;
+        });
+    }
+
+    OnePathDriver driver;
+    WaveInCapture capture;
+    MeasurementState state;
+    std::vector<Levels> levels;
+};
+
+TEST(CapturePaths, TheSameToneMeasuresTheSameLevelsFromTheServerAndThroughAlsa) {
+    test::PulseTestServer server;
+    test::PulseServerOverride privateServer(server.address());
+    test::WakingEventLoop loop;
+    MeasuredCapture fromServer(loop, CapturePath::soundServer);
+    MeasuredCapture throughAlsa(loop, CapturePath::alsaPlugin);
+    test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.5f, 0.25f});
+
+    ASSERT_TRUE(fromServer.capture.start()) << fromServer.capture.lastError();
+    ASSERT_TRUE(throughAlsa.capture.start()) << throughAlsa.capture.lastError();
+    ASSERT_TRUE(
+        loop.runUntil([&] { return fromServer.levels.size() >= 16 && throughAlsa.levels.size() >= 16; },
+                      std::chrono::seconds(15)));
+    fromServer.capture.stop();
+    throughAlsa.capture.stop();
+    // The latest buffers are well inside the tone: half scale is -6 dB, a quarter -12 dB.
+    for (const MeasuredCapture* path : {&fromServer, &throughAlsa}) {
+        EXPECT_EQ(path->levels.back().dbLeft, -6) << describe(path->driver.path());
+        EXPECT_EQ(path->levels.back().dbRight, -12) << describe(path->driver.path());
+    }
+    EXPECT_NEAR(fromServer.levels.back().left, throughAlsa.levels.back().left, 0.01);
+    EXPECT_NEAR(fromServer.levels.back().right, throughAlsa.levels.back().right, 0.01);
+}
+
+TEST(CapturePaths, BuffersComeBackInTheOrderTheyWereQueuedAndAResetReturnsTheRest) {
+    test::PulseTestServer server;
+    test::PulseServerOverride privateServer(server.address());
+    for (const CapturePath path : {CapturePath::soundServer, CapturePath::alsaPlugin}) {
+        test::WakingEventLoop loop;
+        OnePathDriver driver(loop, path);
+        std::vector<int> returned;
+        std::string error;
+        std::vector<std::vector<std::uint8_t>> buffers(3, std::vector<std::uint8_t>(22048));
+        const auto device = driver.open(
+            0, WaveInFormat{}, [&returned](int tag) { returned.push_back(tag); }, error);
+        ASSERT_NE(device, nullptr) << describe(path) << ": " << error;
+        for (int tag = 0; tag < 3; ++tag)
+            ASSERT_TRUE(device->addBuffer(buffers[static_cast<std::size_t>(tag)], 7 + tag, error));
+        ASSERT_TRUE(device->start(error)) << describe(path) << ": " << error;
+        ASSERT_TRUE(loop.runUntil([&returned] { return !returned.empty(); }, std::chrono::seconds(10)))
+            << describe(path);
+        device->reset();
+        loop.runPending();
+        EXPECT_EQ(returned, (std::vector<int>{7, 8, 9})) << describe(path);
+    }
+}
+
+TEST(CapturePaths, ASoundServerThatNeverAnswersFailsTheOpenWithinTheAnswerTimeout) {
+    test::UnansweringServer silent;
+    test::PulseServerOverride override(silent.address());
+    VirtualEventLoop loop;
+    AlsaWaveInDriver driver(loop, std::chrono::milliseconds(300));
+    const auto names = driver.deviceNames();
+    const auto pulse = std::find(names.begin(), names.end(), "pulse");
+    ASSERT_NE(pulse, names.end());
+
+    const auto started = std::chrono::steady_clock::now();
+    std::string error;
+    EXPECT_EQ(driver.open(
+                  static_cast<int>(pulse - names.begin()), WaveInFormat{}, [](int) {}, error),
+              nullptr);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_FALSE(error.empty());
+}
+
 // The sound server dies and comes back while the program captures through it: the watchdog brings the
 // capture back by itself. This runs in real time, since the restart waits for the watchdog's 10 s.
 TEST(AlsaCaptureRecovery, CaptureComesBackWithin20SecondsOfTheServersReturn) {
     test::PulseTestServer server;
-    const char* previous = std::getenv("PULSE_SERVER");
-    const std::string restore = previous ? previous : "";
-    ::setenv("PULSE_SERVER", server.address().c_str(), 1);
+    test::PulseServerOverride privateServer(server.address());
 
     VirtualEventLoop loop;
     AlsaWaveInDriver driver(loop);
@@ -150,10 +277,6 @@ TEST(AlsaCaptureRecovery, CaptureComesBackWithin20SecondsOfTheServersReturn) {
     test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.5f, 0.5f});
     EXPECT_TRUE(runFor(std::chrono::seconds(20), [&] { return buffers >= before + 8; }));
     input.reset();
-    if (restore.empty())
-        ::unsetenv("PULSE_SERVER");
-    else
-        ::setenv("PULSE_SERVER", restore.c_str(), 1);
 }
 
 } // namespace

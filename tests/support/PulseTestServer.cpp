@@ -1,10 +1,12 @@
 #include "support/PulseTestServer.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include <stdexcept>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -229,6 +232,38 @@ void PulseTestServer::kill() {
     ::kill(m_pid, SIGKILL);
     ::waitpid(m_pid, nullptr, 0);
     m_pid = -1;
+}
+
+PulseServerOverride::PulseServerOverride(const std::string& address) {
+    if (const char* previous = std::getenv("PULSE_SERVER"))
+        m_previous = previous;
+    ::setenv("PULSE_SERVER", address.c_str(), 1);
+}
+
+PulseServerOverride::~PulseServerOverride() {
+    if (m_previous)
+        ::setenv("PULSE_SERVER", m_previous->c_str(), 1);
+    else
+        ::unsetenv("PULSE_SERVER");
+}
+
+UnansweringServer::UnansweringServer() {
+    const std::string path = m_folder.file("native");
+    m_socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (m_socket < 0 || path.size() >= sizeof address.sun_path)
+        throw std::runtime_error("cannot make a socket at " + path);
+    std::copy(path.begin(), path.end(), address.sun_path);
+    if (::bind(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_socket, 16) != 0) {
+        ::close(m_socket);
+        throw std::runtime_error("cannot listen at " + path);
+    }
+}
+
+UnansweringServer::~UnansweringServer() {
+    ::close(m_socket);
 }
 
 TemporaryNullSink::TemporaryNullSink(std::string server, std::string name, const std::string& description,

@@ -2,6 +2,7 @@
 
 #include "support/TempFolder.h"
 
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -45,6 +46,33 @@ public:
 private:
     TempFolder m_folder;
     pid_t m_pid = -1;
+};
+
+// Points libpulse (and ALSA's PulseAudio plugin) at another server for the life of the object.
+class PulseServerOverride {
+public:
+    explicit PulseServerOverride(const std::string& address);
+    ~PulseServerOverride();
+    PulseServerOverride(const PulseServerOverride&) = delete;
+    PulseServerOverride& operator=(const PulseServerOverride&) = delete;
+
+private:
+    std::optional<std::string> m_previous;
+};
+
+// A socket where a server seems to listen: connections are accepted into the backlog and never read.
+class UnansweringServer {
+public:
+    UnansweringServer();
+    ~UnansweringServer();
+    UnansweringServer(const UnansweringServer&) = delete;
+    UnansweringServer& operator=(const UnansweringServer&) = delete;
+
+    std::string address() const { return "unix:" + m_folder.file("native"); }
+
+private:
+    TempFolder m_folder;
+    int m_socket = -1;
 };
 
 // A null sink loaded into a running server for the life of the object: a sink that no other test plays

@@ -3,15 +3,20 @@
 #include "platform/EventLoop.h"
 #include "platform/WaveIn.h"
 
+#include <chrono>
+
 namespace quietmon {
 
-// Capture through ALSA. Each open device has a thread that sleeps in poll() on the PCM and on an eventfd
-// (so that a reset ends it at once), reads into the queued buffers in order and posts each filled one to
-// the logic thread. With no buffer queued (the logic thread is busy) the audio is read and dropped: the
-// driver never blocks and an overrun never stops the capture.
+// The capture devices that ALSA lists. A device that only forwards to a sound server ("pulse", "pipewire",
+// or "default" where ALSA's configuration makes it one of those) is read straight from that server, which
+// spares the plugin's own client thread and its wake-ups; every other device is read through ALSA. Either
+// way one reader thread fills the queued buffers in order and posts each full one to the logic thread.
 class AlsaWaveInDriver final : public WaveInDriver {
 public:
-    explicit AlsaWaveInDriver(EventLoop& loop);
+    // `answerTimeout` bounds the wait for a sound server when a device is opened: one that accepts the
+    // connection but never answers must not hold the logic thread.
+    explicit AlsaWaveInDriver(EventLoop& loop,
+                              std::chrono::milliseconds answerTimeout = std::chrono::seconds(5));
 
     // The ALSA PCM devices to listen to, by their full names ("default", "pulse", "sysdefault:CARD=..."), in
     // the order of captureDeviceNames.
@@ -21,6 +26,7 @@ public:
 
 private:
     EventLoop& m_loop;
+    std::chrono::milliseconds m_answerTimeout;
     std::vector<std::string> m_names;
 };
 
