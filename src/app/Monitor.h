@@ -98,7 +98,11 @@ public:
     // Opens the event log if "Log events" is set.
     void openLog();
     // Opens the selected device, once per run; failures are logged.
-    void openAudioDevice() { m_audioInput.openSelectedAudioDevice(m_settings.general.audioInDevice); }
+    // An endpoint meter is opened for the pace at which it will be polled.
+    void openAudioDevice() {
+        m_audioInput.setPeakHoldTime(m_settings.general.peakHoldTime);
+        m_audioInput.openSelectedAudioDevice(m_settings.general.audioInDevice);
+    }
     // The start-up line, the event time and the start-up status; called at the end of Setup creation.
     void finishStartUp();
     // The monitor's part of applying settings: countdown intervals and names that must not be empty.

@@ -69,7 +69,7 @@ private:
 class NoEndpoints final : public AudioEndpoints {
 public:
     std::vector<AudioEndpoint> list() override { return {}; }
-    std::unique_ptr<EndpointPeakMeter> openMeter(const std::string&) override { return nullptr; }
+    std::unique_ptr<EndpointPeakMeter> openMeter(const std::string&, int) override { return nullptr; }
 };
 
 // A recording has no desktop: the window condition is never in force during a scan.

@@ -80,13 +80,15 @@ bool AudioInput::openWaveIn(const AudioDevice& entry) {
 }
 
 void AudioInput::setPeakHoldTime(int ms) {
+    if (m_meter && ms != m_endpointPollTimer->interval())
+        m_meter->setReadInterval(ms);
     m_endpointPollTimer->setInterval(ms);
     if (m_openedLine >= 0 && !m_inputLost && inputLostAfter() > m_inputLossTimer->interval())
         m_inputLossTimer->setInterval(inputLostAfter());
 }
 
 bool AudioInput::openEndpointMeter(const AudioDevice& entry) {
-    m_meter = m_endpoints.openMeter(entry.id);
+    m_meter = m_endpoints.openMeter(entry.id, m_endpointPollTimer->interval());
     if (!m_meter)
         return false;
     m_selectedEntry = m_openedLine;

@@ -48,6 +48,7 @@ public:
     void bufferReachedMeasurement(DateTime now);
     // At exit: a wave-in capture is stopped, errors ignored.
     void stopAtExit();
+    // The endpoint meter's polling interval; a meter opened after this is asked for data at that pace.
     void setPeakHoldTime(int ms);
     bool inputLost() const { return m_inputLost; }
 

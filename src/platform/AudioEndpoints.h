@@ -13,15 +13,18 @@ struct AudioEndpoint {
     std::string friendlyName; // what the operator sees
 };
 
-// The peak meter of one endpoint, read from the logic thread.
+// The peak meter of one endpoint, read from the logic thread, which is the only thread it runs on.
 class EndpointPeakMeter {
 public:
     virtual ~EndpointPeakMeter() = default;
     // The largest linear peak (0.0 to 1.0) of each channel since the previous read, one value per channel
-    // of the endpoint. A read with no new data since the previous one gives 0 for every channel: a
-    // suspended or idle endpoint delivers nothing, and that is silence. Nothing when the server or the
-    // endpoint is lost; the meter then reconnects by itself.
+    // of the endpoint. A read with no new data gives 0 for every channel once the endpoint has delivered
+    // nothing for two read intervals: a suspended or idle endpoint delivers nothing, and that is silence;
+    // before that the peaks of the last data are read again, as the data due now is merely late. Nothing
+    // when the server or the endpoint is lost; the meter then reconnects by itself, as it is read.
     virtual std::optional<std::vector<float>> readPeaks() = 0;
+    // How often the meter is read from now on, so that it asks for data at that pace.
+    virtual void setReadInterval(int ms) = 0;
 };
 
 // The sound server's endpoints.
@@ -31,8 +34,9 @@ public:
     // Every active endpoint, capture sources and sink monitors alike, in the server's order; empty when no
     // server answers.
     virtual std::vector<AudioEndpoint> list() = 0;
-    // The peak meter of the endpoint named `id`; nothing when it cannot be opened now.
-    virtual std::unique_ptr<EndpointPeakMeter> openMeter(const std::string& id) = 0;
+    // The peak meter of the endpoint named `id`, to be read every `readIntervalMs`; nothing when it cannot
+    // be opened now.
+    virtual std::unique_ptr<EndpointPeakMeter> openMeter(const std::string& id, int readIntervalMs) = 0;
 };
 
 } // namespace quietmon

@@ -193,6 +193,13 @@ TEST_F(MonitorTest, AppliedPreferencesSetTheCountdownIntervals) {
     EXPECT_EQ(monitor.endpointPollTimer().interval(), 250);
 }
 
+TEST_F(MonitorTest, AnEndpointMeterOpensAtStartUpForThePeakHoldTimeItIsPolledAt) {
+    writeSettings(
+        "[General]\nPeakHoldTime=250\nAudioInDeviceName=Active endpoint listening: Monitor of Null Output\n");
+    startUp();
+    EXPECT_EQ(endpoints.readIntervals, (std::vector<int>{250}));
+}
+
 TEST_F(MonitorTest, EmptyNamesAreFilledWhenPreferencesAreApplied) {
     writeSettings("[General]\nTitle=\nLeftName=\nRightName=\n");
     startUp();

@@ -159,6 +159,14 @@ TEST_F(AudioInputTest, AnEndpointEntryPollsItsMeterAndKeepsTheWatchdogOff) {
     EXPECT_EQ(measured[2].size, 0);
 }
 
+TEST_F(AudioInputTest, TheMeterIsAskedForDataAtThePaceItIsPolledAt) {
+    startWith("Active endpoint listening: Monitor of Null Output", 0);
+    input.setPeakHoldTime(250);
+    input.openSelectedAudioDevice(general.audioInDevice);
+    input.setPeakHoldTime(500);
+    EXPECT_EQ(endpoints.readIntervals, (std::vector<int>{250, 500}));
+}
+
 TEST_F(AudioInputTest, EightOrMoreChannelsCountAsAFailedRead) {
     startWith("Active endpoint listening: Monitor of Null Output", 0);
     input.setPeakHoldTime(100);

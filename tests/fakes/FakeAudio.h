@@ -104,8 +104,9 @@ public:
 
 class FakeEndpointMeter final : public EndpointPeakMeter {
 public:
-    explicit FakeEndpointMeter(std::deque<std::optional<std::vector<float>>>& readings)
-        : readings(readings) {}
+    FakeEndpointMeter(std::deque<std::optional<std::vector<float>>>& readings,
+                      std::vector<int>& readIntervals)
+        : readings(readings), readIntervals(readIntervals) {}
     std::optional<std::vector<float>> readPeaks() override {
         if (readings.empty())
             return std::vector<float>{0.0f, 0.0f};
@@ -113,18 +114,22 @@ public:
         readings.pop_front();
         return next;
     }
+    void setReadInterval(int ms) override { readIntervals.push_back(ms); }
     std::deque<std::optional<std::vector<float>>>& readings;
+    std::vector<int>& readIntervals;
 };
 
 // Endpoints whose listing and meter readings the test sets.
 class FakeAudioEndpoints final : public AudioEndpoints {
 public:
     std::vector<AudioEndpoint> list() override { return endpoints; }
-    std::unique_ptr<EndpointPeakMeter> openMeter(const std::string& id) override {
+    std::unique_ptr<EndpointPeakMeter> openMeter(const std::string& id, int readIntervalMs) override {
         openedIds.push_back(id);
         for (const auto& endpoint : endpoints) {
-            if (endpoint.id == id && !failOpen)
-                return std::make_unique<FakeEndpointMeter>(readings);
+            if (endpoint.id == id && !failOpen) {
+                readIntervals.push_back(readIntervalMs);
+                return std::make_unique<FakeEndpointMeter>(readings, readIntervals);
+            }
         }
         return nullptr;
     }
@@ -132,6 +137,8 @@ public:
     std::vector<AudioEndpoint> endpoints{{"ci_sink.monitor", "Monitor of Null Output"}};
     std::deque<std::optional<std::vector<float>>> readings;
     std::vector<std::string> openedIds;
+    // The read interval each meter was opened with, then each one it was told later.
+    std::vector<int> readIntervals;
     bool failOpen = false;
 };
 

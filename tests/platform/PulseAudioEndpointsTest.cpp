@@ -10,8 +10,6 @@
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
@@ -24,6 +22,8 @@ using Peaks = std::optional<std::vector<float>>;
 // The test environment's server: a null sink "ci_sink" (described "Test_Null_Sink") and a pipe source.
 constexpr const char* environmentMonitor = "ci_sink.monitor";
 constexpr const char* environmentMic = "ci_mic";
+// The program's default polling interval.
+constexpr int readInterval = 100;
 
 // Reads `meter` every 50 ms until a read is `wanted`, for at most `timeout`; the last read. A null sink
 // that nothing played into renders up to 2 s ahead, so a new tone may take that long to reach its monitor.
@@ -38,7 +38,7 @@ Peaks readUntil(EndpointPeakMeter& meter, const std::function<bool(const Peaks&)
     return peaks;
 }
 
-// The peaks of the next 200 ms alone: about five of the server's 40 ms blocks.
+// The peaks of the next 200 ms alone: two or three of the server's fragments.
 Peaks readWindow(EndpointPeakMeter& meter) {
     meter.readPeaks();
     std::this_thread::sleep_for(200ms);
@@ -133,7 +133,7 @@ TEST_F(PulseAudioEndpointsTest, EndpointsAreListedInTheOrderTheServerCreatedThem
 
 TEST_F(PulseAudioEndpointsTest, TheMonitorOfASinkReadsThePeaksOfEachChannelOfAToneThatPlaysIntoIt) {
     const auto sink = makeSink();
-    const auto meter = m_endpoints.openMeter(sink->monitorName());
+    const auto meter = m_endpoints.openMeter(sink->monitorName(), readInterval);
     ASSERT_NE(meter, nullptr);
     test::TonePlayer tone(m_server, sink->name(), {0.5f, 0.25f});
 
@@ -146,9 +146,27 @@ TEST_F(PulseAudioEndpointsTest, TheMonitorOfASinkReadsThePeaksOfEachChannelOfATo
     }
 }
 
+// The server delivers about once per read interval, on a clock of its own: a read that comes before the
+// next fragment reads the last peaks again, not a moment of silence that never was.
+TEST_F(PulseAudioEndpointsTest, AReadBeforeTheNextFragmentReadsTheLastPeaksAgain) {
+    const auto sink = makeSink();
+    const auto meter = m_endpoints.openMeter(sink->monitorName(), readInterval);
+    ASSERT_NE(meter, nullptr);
+    test::TonePlayer tone(m_server, sink->name(), {0.5f, 0.25f});
+    ASSERT_TRUE(near({0.5f, 0.25f})(readUntil(*meter, near({0.5f, 0.25f}))));
+
+    for (int read = 0; read < 10; ++read) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(readInterval));
+        const Peaks atInterval = meter->readPeaks();
+        EXPECT_TRUE(near({0.5f, 0.25f})(atInterval)) << "read " << read << ": " << describe(atInterval);
+        const Peaks atOnce = meter->readPeaks();
+        EXPECT_TRUE(near({0.5f, 0.25f})(atOnce)) << "read " << read << " again: " << describe(atOnce);
+    }
+}
+
 TEST_F(PulseAudioEndpointsTest, DigitalSilencePlayedIntoASinkReadsAsZeroOnItsMonitor) {
     const auto sink = makeSink();
-    const auto meter = m_endpoints.openMeter(sink->monitorName());
+    const auto meter = m_endpoints.openMeter(sink->monitorName(), readInterval);
     ASSERT_NE(meter, nullptr);
     {
         test::TonePlayer tone(m_server, sink->name(), {0.5f, 0.5f});
@@ -164,7 +182,7 @@ TEST_F(PulseAudioEndpointsTest, DigitalSilencePlayedIntoASinkReadsAsZeroOnItsMon
 
 TEST_F(PulseAudioEndpointsTest, TheMonitorOfASinkThatNothingPlaysIntoReadsZero) {
     const auto sink = makeSink();
-    const auto meter = m_endpoints.openMeter(sink->monitorName());
+    const auto meter = m_endpoints.openMeter(sink->monitorName(), readInterval);
     ASSERT_NE(meter, nullptr);
 
     const Peaks peaks = readWindow(*meter);
@@ -173,7 +191,7 @@ TEST_F(PulseAudioEndpointsTest, TheMonitorOfASinkThatNothingPlaysIntoReadsZero) 
 
 TEST_F(PulseAudioEndpointsTest, ASuspendedSinkDeliversNothingAndItsMonitorReadsZeroNotLost) {
     const auto sink = makeSink();
-    const auto meter = m_endpoints.openMeter(sink->monitorName());
+    const auto meter = m_endpoints.openMeter(sink->monitorName(), readInterval);
     ASSERT_NE(meter, nullptr);
     test::TonePlayer tone(m_server, sink->name(), {0.5f, 0.25f});
     ASSERT_TRUE(near({0.5f, 0.25f})(readUntil(*meter, near({0.5f, 0.25f}))));
@@ -188,7 +206,7 @@ TEST_F(PulseAudioEndpointsTest, ASuspendedSinkDeliversNothingAndItsMonitorReadsZ
 
 TEST_F(PulseAudioEndpointsTest, AMonoEndpointHasOnePeak) {
     const auto sink = makeSink(1);
-    const auto meter = m_endpoints.openMeter(sink->monitorName());
+    const auto meter = m_endpoints.openMeter(sink->monitorName(), readInterval);
     ASSERT_NE(meter, nullptr);
     test::TonePlayer tone(m_server, sink->name(), {0.5f});
 
@@ -197,12 +215,12 @@ TEST_F(PulseAudioEndpointsTest, AMonoEndpointHasOnePeak) {
 }
 
 TEST_F(PulseAudioEndpointsTest, NoMeterOpensForAnEndpointThatDoesNotExist) {
-    EXPECT_EQ(m_endpoints.openMeter("quietmon_no_such_source"), nullptr);
+    EXPECT_EQ(m_endpoints.openMeter("quietmon_no_such_source", readInterval), nullptr);
 }
 
 TEST_F(PulseAudioEndpointsTest, TheMeterOfARemovedEndpointReadsNothing) {
     auto sink = makeSink();
-    const auto meter = m_endpoints.openMeter(sink->monitorName());
+    const auto meter = m_endpoints.openMeter(sink->monitorName(), readInterval);
     ASSERT_NE(meter, nullptr);
     EXPECT_TRUE(meter->readPeaks().has_value());
 
@@ -217,40 +235,29 @@ TEST_F(PulseAudioEndpointsTest, WhereNoServerListensTheListIsEmptyAndNoMeterOpen
 
     const auto started = std::chrono::steady_clock::now();
     EXPECT_TRUE(endpoints.list().empty());
-    EXPECT_EQ(endpoints.openMeter(environmentMonitor), nullptr);
+    EXPECT_EQ(endpoints.openMeter(environmentMonitor, readInterval), nullptr);
     // Each call waits at most the 5 s answer timeout.
     EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
 }
 
 TEST_F(PulseAudioEndpointsTest, AServerThatNeverAnswersHoldsTheCallerNoLongerThanTheAnswerTimeout) {
-    // Connections are accepted into the backlog and never read.
-    test::TempFolder folder;
-    const std::string path = folder.file("native");
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(listener, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    ASSERT_LT(path.size(), sizeof address.sun_path);
-    std::copy(path.begin(), path.end(), address.sun_path);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 16), 0);
-    test::EnvironmentOverride silent("PULSE_SERVER", "unix:" + path);
+    test::UnansweringServer silent;
+    test::EnvironmentOverride override("PULSE_SERVER", silent.address());
     PulseAudioEndpoints endpoints(300ms);
 
     auto started = std::chrono::steady_clock::now();
     EXPECT_TRUE(endpoints.list().empty());
     EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
     started = std::chrono::steady_clock::now();
-    EXPECT_EQ(endpoints.openMeter(environmentMonitor), nullptr);
+    EXPECT_EQ(endpoints.openMeter(environmentMonitor, readInterval), nullptr);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
-    ::close(listener);
 }
 
 TEST_F(PulseAudioEndpointsTest, AMeterWhoseServerIsGoneIsDestroyedAtOnce) {
     test::PulseTestServer server;
     test::EnvironmentOverride privateServer("PULSE_SERVER", server.address());
     PulseAudioEndpoints endpoints;
-    auto meter = endpoints.openMeter(test::PulseTestServer::monitorName);
+    auto meter = endpoints.openMeter(test::PulseTestServer::monitorName, readInterval);
     ASSERT_NE(meter, nullptr);
 
     server.kill();
@@ -265,7 +272,7 @@ TEST_F(PulseAudioEndpointsTest, AMeterReconnectsByItselfWhenItsServerComesBack) 
     test::PulseTestServer server;
     test::EnvironmentOverride privateServer("PULSE_SERVER", server.address());
     PulseAudioEndpoints endpoints;
-    const auto meter = endpoints.openMeter(test::PulseTestServer::monitorName);
+    const auto meter = endpoints.openMeter(test::PulseTestServer::monitorName, readInterval);
     ASSERT_NE(meter, nullptr);
     {
         test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.5f, 0.25f});

@@ -4,13 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
-#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <mutex>
-#include <pthread.h>
 #include <pulse/pulseaudio.h>
 #include <string>
 #include <utility>
@@ -20,8 +16,8 @@ namespace quietmon {
 namespace {
 
 constexpr const char* clientName = "quietmon";
-// One frame of peaks per 40 ms keeps the wake-ups few; since the meter keeps the largest of them until it
-// is read, no peak escapes however seldom the logic reads.
+// One frame of peaks per 40 ms; since the meter keeps the largest of them until it is read, no peak escapes
+// however seldom the logic reads.
 constexpr std::uint32_t meterRate = 25;
 constexpr pa_usec_t reconnectInterval = 10 * PA_USEC_PER_SEC;
 
@@ -39,70 +35,92 @@ void onListedSource(pa_context*, const pa_source_info* info, int endOfList, void
         listing->finished = true;
 }
 
-// A record stream that the server reduces to one frame per 40 ms, each sample the peak of its channel.
+// A record stream that the server reduces to one frame per 40 ms, each sample the peak of its channel, and
+// delivers in fragments of about one read interval. Its mainloop has no thread: each read dispatches what
+// arrived since the previous one, so the program wakes for its reads alone, however the server delivers.
 class PulsePeakMeter final : public EndpointPeakMeter {
 public:
-    explicit PulsePeakMeter(std::string sourceName) : m_sourceName(std::move(sourceName)) {}
+    PulsePeakMeter(std::string sourceName, int readIntervalMs)
+        : m_sourceName(std::move(sourceName)), m_readIntervalMs(std::max(readIntervalMs, 1)) {}
 
     ~PulsePeakMeter() override {
         if (!m_mainloop)
             return;
-        pa_threaded_mainloop_lock(m_mainloop);
         dropConnection();
         if (m_reconnectEvent)
-            pa_threaded_mainloop_get_api(m_mainloop)->time_free(m_reconnectEvent);
-        pa_threaded_mainloop_unlock(m_mainloop);
-        pa_threaded_mainloop_stop(m_mainloop);
-        pa_threaded_mainloop_free(m_mainloop);
+            pa_mainloop_get_api(m_mainloop)->time_free(m_reconnectEvent);
+        pa_mainloop_free(m_mainloop);
     }
 
     PulsePeakMeter(const PulsePeakMeter&) = delete;
     PulsePeakMeter& operator=(const PulsePeakMeter&) = delete;
 
-    // Starts the first connection; whether the stream runs within `timeout`.
+    // Makes the first connection; whether the stream runs within `timeout`.
     bool start(std::chrono::milliseconds timeout) {
-        m_mainloop = pa_threaded_mainloop_new();
+        m_mainloop = pa_mainloop_new();
         if (!m_mainloop)
             return false;
-        // The mainloop thread is not running yet, so no lock is needed for the first connection.
         connect();
-        // The mainloop thread inherits a full signal mask, so that the program's signal handlers only ever
-        // interrupt its own threads.
-        sigset_t all;
-        sigset_t previous;
-        sigfillset(&all);
-        pthread_sigmask(SIG_SETMASK, &all, &previous);
-        const int started = pa_threaded_mainloop_start(m_mainloop);
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        if (started < 0)
-            return false;
-
-        std::unique_lock lock(m_mutex);
-        return m_stateChanged.wait_for(lock, timeout, [this] { return m_state != State::connecting; }) &&
-               m_state == State::streaming;
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (m_state == State::connecting) {
+            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+                                  deadline - std::chrono::steady_clock::now())
+                                  .count();
+            if (left <= 0 ||
+                pa_mainloop_prepare(m_mainloop, static_cast<int>(std::min<long long>(left, INT_MAX))) < 0 ||
+                pa_mainloop_poll(m_mainloop) < 0 || pa_mainloop_dispatch(m_mainloop) < 0)
+                return false;
+        }
+        return m_state == State::streaming;
     }
 
     std::optional<std::vector<float>> readPeaks() override {
-        std::lock_guard lock(m_mutex);
+        dispatchPending();
         if (m_state != State::streaming)
             return std::nullopt;
-        // The maxima start again from 0 after every read, so a read with no data since the previous one
-        // gives 0 for every channel.
-        std::vector<float> peaks(m_peaks.size(), 0.0f);
-        peaks.swap(m_peaks);
-        return peaks;
+        const auto now = std::chrono::steady_clock::now();
+        if (m_delivered) {
+            // The maxima start again from 0 after every read.
+            m_delivered = false;
+            m_lastDelivery = now;
+            m_lastPeaks = m_peaks;
+            std::fill(m_peaks.begin(), m_peaks.end(), 0.0f);
+            return m_lastPeaks;
+        }
+        // The server's fragments and the reads keep time apart: a fragment due by now may come a little
+        // after the read, and a 0 in between would be a moment of silence that never was.
+        if (now - m_lastDelivery < 2 * std::chrono::milliseconds(std::max(m_readIntervalMs, m_fragmentMs)))
+            return m_lastPeaks;
+        return std::vector<float>(m_channels, 0.0f);
+    }
+
+    void setReadInterval(int ms) override {
+        m_readIntervalMs = std::max(ms, 1);
+        if (m_state != State::streaming || fragmentFrames() == m_requestedFrames)
+            return;
+        const pa_buffer_attr buffer = bufferAttributes();
+        if (pa_operation* change =
+                pa_stream_set_buffer_attr(m_stream, &buffer, &PulsePeakMeter::onBufferChanged, this))
+            pa_operation_unref(change);
     }
 
 private:
     enum class State { connecting, streaming, lost };
+    static constexpr int maxDispatchesPerRead = 256;
 
-    // Everything below runs on the mainloop thread, or holds the mainloop's lock.
+    // Everything that arrived since the previous read; never waits.
+    void dispatchPending() {
+        for (int dispatch = 0; dispatch < maxDispatchesPerRead; ++dispatch) {
+            if (pa_mainloop_iterate(m_mainloop, 0, nullptr) <= 0)
+                return;
+        }
+    }
 
     void connect() {
-        m_context = pa_context_new(pa_threaded_mainloop_get_api(m_mainloop), clientName);
+        m_context = pa_context_new(pa_mainloop_get_api(m_mainloop), clientName);
         if (!m_context) {
             // libpulse refuses only in a forked child, where no retry could succeed either.
-            setState(State::lost);
+            m_state = State::lost;
             return;
         }
         pa_context_set_state_callback(m_context, &PulsePeakMeter::onContextState, this);
@@ -119,7 +137,7 @@ private:
             m_stream = nullptr;
         }
         if (m_context) {
-            // Disconnecting cancels a pending source query, so its callback never sees a dropped context.
+            // Disconnecting cancels a pending query, so its callback never sees a dropped context.
             pa_context_set_state_callback(m_context, nullptr, nullptr);
             pa_context_disconnect(m_context);
             pa_context_unref(m_context);
@@ -130,7 +148,7 @@ private:
     // The server, the connection or the source is gone: read nothing until a later attempt succeeds.
     // The dead objects stay until then, because a callback of theirs may be running now.
     void loseConnection() {
-        setState(State::lost);
+        m_state = State::lost;
         scheduleReconnect();
     }
 
@@ -152,6 +170,30 @@ private:
         pa_context_rttime_restart(m_context, m_reconnectEvent, PA_USEC_INVALID);
     }
 
+    // Whole peak frames, as many as fit in a read interval: the server delivers about once per read.
+    std::uint32_t fragmentFrames() const {
+        return static_cast<std::uint32_t>(std::max(1, m_readIntervalMs * static_cast<int>(meterRate) / 1000));
+    }
+
+    pa_buffer_attr bufferAttributes() {
+        m_requestedFrames = fragmentFrames();
+        pa_buffer_attr buffer{};
+        buffer.maxlength = static_cast<std::uint32_t>(-1);
+        buffer.tlength = static_cast<std::uint32_t>(-1);
+        buffer.prebuf = static_cast<std::uint32_t>(-1);
+        buffer.minreq = static_cast<std::uint32_t>(-1);
+        buffer.fragsize = m_requestedFrames * static_cast<std::uint32_t>(m_channels * sizeof(float));
+        return buffer;
+    }
+
+    // The fragment the server settled on, which the source's latency may have made longer than asked.
+    void takeGrantedFragment() {
+        const pa_buffer_attr* granted = pa_stream_get_buffer_attr(m_stream);
+        if (granted && m_channels > 0)
+            m_fragmentMs =
+                static_cast<int>(granted->fragsize / (m_channels * sizeof(float)) * 1000 / meterRate);
+    }
+
     void createStream(const pa_source_info& source) {
         const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, meterRate, source.channel_map.channels};
         m_stream = pa_stream_new(m_context, "Peak meter", &format, &source.channel_map);
@@ -162,38 +204,34 @@ private:
         m_channels = format.channels;
         pa_stream_set_state_callback(m_stream, &PulsePeakMeter::onStreamState, this);
         pa_stream_set_read_callback(m_stream, &PulsePeakMeter::onStreamRead, this);
-        // One frame per fragment: each peak arrives as soon as the server has it.
-        pa_buffer_attr buffer{};
-        buffer.maxlength = static_cast<std::uint32_t>(-1);
-        buffer.tlength = static_cast<std::uint32_t>(-1);
-        buffer.prebuf = static_cast<std::uint32_t>(-1);
-        buffer.minreq = static_cast<std::uint32_t>(-1);
-        buffer.fragsize = static_cast<std::uint32_t>(pa_frame_size(&format));
-        // No PA_STREAM_DONT_INHIBIT_AUTO_SUSPEND: a capture source that the server suspended would read as
-        // silence while its input carries sound. PA_STREAM_DONT_MOVE: when the source goes, the meter must
-        // not quietly measure some other source.
+        const pa_buffer_attr buffer = bufferAttributes();
+        // The source's latency follows the fragment. No PA_STREAM_DONT_INHIBIT_AUTO_SUSPEND: a capture
+        // source that the server suspended would read as silence while its input carries sound.
+        // PA_STREAM_DONT_MOVE: when the source goes, the meter must not quietly measure some other source.
         const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_PEAK_DETECT | PA_STREAM_ADJUST_LATENCY |
                                                           PA_STREAM_DONT_MOVE);
         if (pa_stream_connect_record(m_stream, m_sourceName.c_str(), &buffer, flags) < 0)
             loseConnection();
     }
 
-    void setState(State state) {
-        {
-            std::lock_guard lock(m_mutex);
-            m_state = state;
-            if (state == State::streaming)
-                m_peaks.assign(m_channels, 0.0f);
-        }
-        m_stateChanged.notify_all();
+    void startStreaming() {
+        cancelReconnect();
+        takeGrantedFragment();
+        m_state = State::streaming;
+        m_peaks.assign(m_channels, 0.0f);
+        m_lastPeaks.assign(m_channels, 0.0f);
+        m_delivered = false;
+        m_lastDelivery = {};
+        // The interval may have changed while the stream was being set up.
+        setReadInterval(m_readIntervalMs);
     }
 
     void addSamples(const void* data, std::size_t bytes) {
         const std::size_t frames = bytes / (m_channels * sizeof(float));
         const auto* bytePointer = static_cast<const unsigned char*>(data);
-        std::lock_guard lock(m_mutex);
-        if (m_peaks.size() != m_channels)
+        if (m_peaks.size() != m_channels || frames == 0)
             return;
+        m_delivered = true;
         for (std::size_t frame = 0; frame < frames; ++frame) {
             for (std::size_t channel = 0; channel < m_channels; ++channel) {
                 float sample = 0.0f;
@@ -237,8 +275,7 @@ private:
         auto* self = static_cast<PulsePeakMeter*>(userdata);
         switch (pa_stream_get_state(stream)) {
         case PA_STREAM_READY:
-            self->cancelReconnect();
-            self->setState(State::streaming);
+            self->startStreaming();
             break;
         case PA_STREAM_FAILED:
         case PA_STREAM_TERMINATED:
@@ -247,6 +284,12 @@ private:
         default:
             break;
         }
+    }
+
+    static void onBufferChanged(pa_stream* stream, int success, void* userdata) {
+        auto* self = static_cast<PulsePeakMeter*>(userdata);
+        if (success && stream == self->m_stream)
+            self->takeGrantedFragment();
     }
 
     static void onStreamRead(pa_stream* stream, std::size_t, void* userdata) {
@@ -272,20 +315,21 @@ private:
     }
 
     const std::string m_sourceName;
-    pa_threaded_mainloop* m_mainloop = nullptr;
-
-    // The mainloop thread's own.
+    int m_readIntervalMs;
+    pa_mainloop* m_mainloop = nullptr;
     pa_context* m_context = nullptr;
     pa_stream* m_stream = nullptr;
     pa_time_event* m_reconnectEvent = nullptr;
     bool m_reconnectPending = false;
-    std::size_t m_channels = 0;
-
-    // Shared with the reading thread.
-    std::mutex m_mutex;
-    std::condition_variable m_stateChanged;
     State m_state = State::connecting;
-    std::vector<float> m_peaks;
+    std::size_t m_channels = 0;
+    std::uint32_t m_requestedFrames = 0;
+    int m_fragmentMs = 0;
+
+    std::vector<float> m_peaks; // the largest since the previous read
+    bool m_delivered = false;   // whether any data came since the previous read
+    std::vector<float> m_lastPeaks;
+    std::chrono::steady_clock::time_point m_lastDelivery; // the read that last found data
 };
 
 } // namespace
@@ -310,8 +354,8 @@ std::vector<AudioEndpoint> PulseAudioEndpoints::list() {
     return endpoints;
 }
 
-std::unique_ptr<EndpointPeakMeter> PulseAudioEndpoints::openMeter(const std::string& id) {
-    auto meter = std::make_unique<PulsePeakMeter>(id);
+std::unique_ptr<EndpointPeakMeter> PulseAudioEndpoints::openMeter(const std::string& id, int readIntervalMs) {
+    auto meter = std::make_unique<PulsePeakMeter>(id, readIntervalMs);
     if (!meter->start(m_answerTimeout))
         return nullptr;
     return meter;

@@ -18,7 +18,7 @@ public:
     std::vector<AudioEndpoint> list() override;
     // The meter is streaming when it is returned; nothing when the server, or a source of that name, does
     // not answer within the timeout.
-    std::unique_ptr<EndpointPeakMeter> openMeter(const std::string& id) override;
+    std::unique_ptr<EndpointPeakMeter> openMeter(const std::string& id, int readIntervalMs) override;
 
 private:
     std::chrono::milliseconds m_answerTimeout;
