@@ -38,7 +38,7 @@ Peaks readUntil(EndpointPeakMeter& meter, const std::function<bool(const Peaks&)
     return peaks;
 }
 
-// The peaks of the next 200 ms alone: two or three of the server's fragments.
+// The peaks of the next 200 ms alone: about two of the server's fragments.
 Peaks readWindow(EndpointPeakMeter& meter) {
     meter.readPeaks();
     std::this_thread::sleep_for(200ms);

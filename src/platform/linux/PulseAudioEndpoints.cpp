@@ -1,6 +1,8 @@
 #include "platform/linux/PulseAudioEndpoints.h"
 
 #include "platform/linux/PulseBlockingConnection.h"
+#include "platform/linux/PulseContext.h"
+#include "platform/linux/PulsePollingLoop.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,10 +17,9 @@ namespace quietmon {
 
 namespace {
 
-constexpr const char* clientName = "quietmon";
-// One frame of peaks per 40 ms; since the meter keeps the largest of them until it is read, no peak escapes
-// however seldom the logic reads.
-constexpr std::uint32_t meterRate = 25;
+// One frame of peaks per 20 ms, so that whole frames make up the usual polling intervals; since the meter
+// keeps the largest of them until it is read, no peak escapes however seldom the logic reads.
+constexpr std::uint32_t meterRate = 50;
 constexpr pa_usec_t reconnectInterval = 10 * PA_USEC_PER_SEC;
 
 struct SourceListing {
@@ -35,7 +36,7 @@ void onListedSource(pa_context*, const pa_source_info* info, int endOfList, void
         listing->finished = true;
 }
 
-// A record stream that the server reduces to one frame per 40 ms, each sample the peak of its channel, and
+// A record stream that the server reduces to one frame per 20 ms, each sample the peak of its channel, and
 // delivers in fragments of about one read interval. Its mainloop has no thread: each read dispatches what
 // arrived since the previous one, so the program wakes for its reads alone, however the server delivers.
 class PulsePeakMeter final : public EndpointPeakMeter {
@@ -44,12 +45,9 @@ public:
         : m_sourceName(std::move(sourceName)), m_readIntervalMs(std::max(readIntervalMs, 1)) {}
 
     ~PulsePeakMeter() override {
-        if (!m_mainloop)
-            return;
         dropConnection();
         if (m_reconnectEvent)
-            pa_mainloop_get_api(m_mainloop)->time_free(m_reconnectEvent);
-        pa_mainloop_free(m_mainloop);
+            m_mainloop.api()->time_free(m_reconnectEvent);
     }
 
     PulsePeakMeter(const PulsePeakMeter&) = delete;
@@ -57,25 +55,14 @@ public:
 
     // Makes the first connection; whether the stream runs within `timeout`.
     bool start(std::chrono::milliseconds timeout) {
-        m_mainloop = pa_mainloop_new();
-        if (!m_mainloop)
-            return false;
         connect();
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (m_state == State::connecting) {
-            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
-                                  deadline - std::chrono::steady_clock::now())
-                                  .count();
-            if (left <= 0 ||
-                pa_mainloop_prepare(m_mainloop, static_cast<int>(std::min<long long>(left, INT_MAX))) < 0 ||
-                pa_mainloop_poll(m_mainloop) < 0 || pa_mainloop_dispatch(m_mainloop) < 0)
-                return false;
-        }
-        return m_state == State::streaming;
+        return m_mainloop.runUntil(std::chrono::steady_clock::now() + timeout, [this] {
+            return m_state != State::connecting;
+        }) && m_state == State::streaming;
     }
 
     std::optional<std::vector<float>> readPeaks() override {
-        dispatchPending();
+        m_mainloop.dispatchPending();
         if (m_state != State::streaming)
             return std::nullopt;
         const auto now = std::chrono::steady_clock::now();
@@ -106,18 +93,9 @@ public:
 
 private:
     enum class State { connecting, streaming, lost };
-    static constexpr int maxDispatchesPerRead = 256;
-
-    // Everything that arrived since the previous read; never waits.
-    void dispatchPending() {
-        for (int dispatch = 0; dispatch < maxDispatchesPerRead; ++dispatch) {
-            if (pa_mainloop_iterate(m_mainloop, 0, nullptr) <= 0)
-                return;
-        }
-    }
 
     void connect() {
-        m_context = pa_context_new(pa_mainloop_get_api(m_mainloop), clientName);
+        m_context = newPulseContext(m_mainloop.api(), PulseTransfer::copied);
         if (!m_context) {
             // libpulse refuses only in a forked child, where no retry could succeed either.
             m_state = State::lost;
@@ -170,9 +148,10 @@ private:
         pa_context_rttime_restart(m_context, m_reconnectEvent, PA_USEC_INVALID);
     }
 
-    // Whole peak frames, as many as fit in a read interval: the server delivers about once per read.
+    // The whole peak frames nearest to a read interval: the server delivers about once per read.
     std::uint32_t fragmentFrames() const {
-        return static_cast<std::uint32_t>(std::max(1, m_readIntervalMs * static_cast<int>(meterRate) / 1000));
+        return static_cast<std::uint32_t>(
+            std::max(1, (m_readIntervalMs * static_cast<int>(meterRate) + 500) / 1000));
     }
 
     pa_buffer_attr bufferAttributes() {
@@ -316,7 +295,7 @@ private:
 
     const std::string m_sourceName;
     int m_readIntervalMs;
-    pa_mainloop* m_mainloop = nullptr;
+    PulsePollingLoop m_mainloop;
     pa_context* m_context = nullptr;
     pa_stream* m_stream = nullptr;
     pa_time_event* m_reconnectEvent = nullptr;
