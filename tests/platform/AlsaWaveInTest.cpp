@@ -9,7 +9,6 @@
 #include "platform/linux/PulseCapture.h"
 #include "platform/linux/SoundServerRoute.h"
 #include "support/PulseTestServer.h"
-#include "support/WakingEventLoop.h"
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +19,22 @@
 
 namespace quietmon {
 namespace {
+
+// Runs `loop` with virtual time following real time, so that the drivers' timers tick when they would,
+// until `done` holds or `limit` of real time passed.
+bool runInRealTime(VirtualEventLoop& loop, std::chrono::milliseconds limit,
+                   const std::function<bool()>& done) {
+    const auto start = std::chrono::steady_clock::now();
+    auto advanced = std::chrono::milliseconds(0);
+    while (!done() && advanced < limit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const auto now =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        loop.advance(static_cast<int>((now - advanced).count()));
+        advanced = now;
+    }
+    return done();
+}
 
 // The audio input's settings: 5512 stereo 16-bit frames per buffer at 44100 Hz, four buffers.
 void configureAsTheProgram(WaveInCapture& capture, int device) {
@@ -48,12 +63,7 @@ protected:
 
     // Runs the logic side until `count` buffers arrived or 15 s of real time passed.
     bool receive(std::size_t count) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (peaks.size() < count && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            loop.runPending();
-        }
-        return peaks.size() >= count;
+        return runInRealTime(loop, std::chrono::seconds(15), [&] { return peaks.size() >= count; });
     }
 
     struct Peaks {
@@ -171,16 +181,16 @@ struct MeasuredCapture {
 TEST(CapturePaths, TheSameToneMeasuresTheSameLevelsFromTheServerAndThroughAlsa) {
     test::PulseTestServer server;
     test::PulseServerOverride privateServer(server.address());
-    test::WakingEventLoop loop;
+    VirtualEventLoop loop;
     MeasuredCapture fromServer(loop, CapturePath::soundServer);
     MeasuredCapture throughAlsa(loop, CapturePath::alsaPlugin);
     test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.5f, 0.25f});
 
     ASSERT_TRUE(fromServer.capture.start()) << fromServer.capture.lastError();
     ASSERT_TRUE(throughAlsa.capture.start()) << throughAlsa.capture.lastError();
-    ASSERT_TRUE(
-        loop.runUntil([&] { return fromServer.levels.size() >= 16 && throughAlsa.levels.size() >= 16; },
-                      std::chrono::seconds(15)));
+    ASSERT_TRUE(runInRealTime(loop, std::chrono::seconds(15), [&] {
+        return fromServer.levels.size() >= 16 && throughAlsa.levels.size() >= 16;
+    }));
     fromServer.capture.stop();
     throughAlsa.capture.stop();
     // The latest buffers are well inside the tone: half scale is -6 dB, a quarter -12 dB.
@@ -196,7 +206,7 @@ TEST(CapturePaths, BuffersComeBackInTheOrderTheyWereQueuedAndAResetReturnsTheRes
     test::PulseTestServer server;
     test::PulseServerOverride privateServer(server.address());
     for (const CapturePath path : {CapturePath::soundServer, CapturePath::alsaPlugin}) {
-        test::WakingEventLoop loop;
+        VirtualEventLoop loop;
         OnePathDriver driver(loop, path);
         std::vector<int> returned;
         std::string error;
@@ -207,7 +217,7 @@ TEST(CapturePaths, BuffersComeBackInTheOrderTheyWereQueuedAndAResetReturnsTheRes
         for (int tag = 0; tag < 3; ++tag)
             ASSERT_TRUE(device->addBuffer(buffers[static_cast<std::size_t>(tag)], 7 + tag, error));
         ASSERT_TRUE(device->start(error)) << describe(path) << ": " << error;
-        ASSERT_TRUE(loop.runUntil([&returned] { return !returned.empty(); }, std::chrono::seconds(10)))
+        ASSERT_TRUE(runInRealTime(loop, std::chrono::seconds(10), [&returned] { return !returned.empty(); }))
             << describe(path);
         device->reset();
         loop.runPending();
@@ -234,7 +244,7 @@ TEST(CapturePaths, ASoundServerThatNeverAnswersFailsTheOpenWithinTheAnswerTimeou
 }
 
 // The sound server dies and comes back while the program captures through it: the watchdog brings the
-// capture back by itself. This runs in real time, since the restart waits for the watchdog's 10 s.
+// capture back by itself. Virtual time follows real time, since the restart waits for the watchdog's 10 s.
 TEST(AlsaCaptureRecovery, CaptureComesBackWithin20SecondsOfTheServersReturn) {
     test::PulseTestServer server;
     test::PulseServerOverride privateServer(server.address());
@@ -257,25 +267,16 @@ TEST(AlsaCaptureRecovery, CaptureComesBackWithin20SecondsOfTheServersReturn) {
     input->chooseStartupDevice(general);
     input->openSelectedAudioDevice(general.audioInDevice);
 
-    // Virtual time follows real time here, so that the watchdog's ticks come when they would.
-    const auto runFor = [&](std::chrono::milliseconds span, const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + span;
-        while (std::chrono::steady_clock::now() < deadline && !done()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            loop.advance(50);
-        }
-        return done();
-    };
     {
         test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.5f, 0.5f});
-        ASSERT_TRUE(runFor(std::chrono::seconds(10), [&] { return buffers >= 8; }));
+        ASSERT_TRUE(runInRealTime(loop, std::chrono::seconds(10), [&] { return buffers >= 8; }));
     }
     server.kill();
-    runFor(std::chrono::seconds(2), [] { return false; });
+    runInRealTime(loop, std::chrono::seconds(2), [] { return false; });
     server.start();
     const int before = buffers;
     test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.5f, 0.5f});
-    EXPECT_TRUE(runFor(std::chrono::seconds(20), [&] { return buffers >= before + 8; }));
+    EXPECT_TRUE(runInRealTime(loop, std::chrono::seconds(20), [&] { return buffers >= before + 8; }));
     input.reset();
 }
 

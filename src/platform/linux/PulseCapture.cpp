@@ -1,26 +1,22 @@
 #include "platform/linux/PulseCapture.h"
 
-#include <csignal>
-#include <pthread.h>
+#include "platform/linux/PulseContext.h"
+
+#include <algorithm>
 #include <pulse/pulseaudio.h>
 
 namespace quietmon {
 
-namespace {
-
-constexpr const char* clientName = "quietmon";
-
-} // namespace
-
 PulseCapture::PulseCapture(SoundServerSource source, const WaveInFormat& format, EventLoop& loop,
                            WaveInDriver::BufferDone onBufferDone)
-    : m_source(std::move(source)), m_format(format), m_buffers(loop, std::move(onBufferDone)) {}
+    : m_source(std::move(source)), m_format(format), m_buffers(loop, std::move(onBufferDone)),
+      m_readTimer(loop.createTimer([this] { m_mainloop.dispatchPending(); })) {
+    // Once per buffer's length: each tick finds about one buffer's worth, whatever pieces it came in.
+    const long long rate = std::max(format.framesPerSecond, 1);
+    m_readTimer->setInterval(static_cast<int>((format.framesPerBuffer * 1000LL + rate / 2) / rate));
+}
 
 PulseCapture::~PulseCapture() {
-    if (!m_mainloop)
-        return;
-    // Once the thread has ended, nothing else touches the stream and the context.
-    pa_threaded_mainloop_stop(m_mainloop);
     if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_read_callback(m_stream, nullptr, nullptr);
@@ -32,13 +28,10 @@ PulseCapture::~PulseCapture() {
         pa_context_disconnect(m_context);
         pa_context_unref(m_context);
     }
-    pa_threaded_mainloop_free(m_mainloop);
 }
 
 PulseCapture::Connection PulseCapture::connect(std::chrono::milliseconds answerTimeout, std::string& error) {
-    m_mainloop = pa_threaded_mainloop_new();
-    if (m_mainloop)
-        m_context = pa_context_new(pa_threaded_mainloop_get_api(m_mainloop), clientName);
+    m_context = newPulseContext(m_mainloop.api(), PulseTransfer::sharedMemory);
     if (!m_context) {
         // libpulse refuses only in a forked child, where no retry could succeed either.
         error = pa_strerror(PA_ERR_INTERNAL);
@@ -51,30 +44,18 @@ PulseCapture::Connection PulseCapture::connect(std::chrono::milliseconds answerT
         error = lastError();
         return Connection::noServer;
     }
-    // The mainloop thread inherits a full signal mask, so that the program's signal handlers only ever
-    // interrupt its own threads.
-    sigset_t all;
-    sigset_t previous;
-    sigfillset(&all);
-    pthread_sigmask(SIG_SETMASK, &all, &previous);
-    const int started = pa_threaded_mainloop_start(m_mainloop);
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    if (started < 0) {
-        error = pa_strerror(PA_ERR_INTERNAL);
+    const bool answered = m_mainloop.runUntil(std::chrono::steady_clock::now() + answerTimeout,
+                                              [this] { return m_state != State::connecting; });
+    switch (m_state) {
+    case State::ready:
+        return Connection::recording;
+    case State::noServer:
+        error = lastError();
+        return Connection::noServer;
+    default:
+        error = answered ? lastError() : pa_strerror(PA_ERR_TIMEOUT);
         return Connection::failed;
     }
-
-    std::unique_lock lock(m_mutex);
-    const bool answered =
-        m_stateChanged.wait_for(lock, answerTimeout, [this] { return m_state != State::connecting; });
-    const State state = m_state;
-    lock.unlock();
-    if (state == State::ready)
-        return Connection::recording;
-    pa_threaded_mainloop_lock(m_mainloop);
-    error = answered ? lastError() : pa_strerror(PA_ERR_TIMEOUT);
-    pa_threaded_mainloop_unlock(m_mainloop);
-    return state == State::noServer ? Connection::noServer : Connection::failed;
 }
 
 bool PulseCapture::addBuffer(std::span<std::uint8_t> buffer, int tag, std::string&) {
@@ -83,47 +64,37 @@ bool PulseCapture::addBuffer(std::span<std::uint8_t> buffer, int tag, std::strin
 }
 
 bool PulseCapture::start(std::string& error) {
-    pa_threaded_mainloop_lock(m_mainloop);
-    const bool ready = m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY;
-    if (ready) {
-        m_recording = true;
-        pause(false);
-    } else {
+    if (!m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY) {
         error = lastError();
+        return false;
     }
-    pa_threaded_mainloop_unlock(m_mainloop);
-    return ready;
+    m_recording = true;
+    pause(false);
+    m_readTimer->setEnabled(true);
+    return true;
 }
 
 void PulseCapture::reset() {
-    if (m_mainloop) {
-        pa_threaded_mainloop_lock(m_mainloop);
-        m_recording = false;
-        if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
-            pause(true);
-            // What the server recorded meanwhile belongs to no buffer.
-            if (pa_operation* flush = pa_stream_flush(m_stream, nullptr, nullptr))
-                pa_operation_unref(flush);
-        }
-        pa_threaded_mainloop_unlock(m_mainloop);
+    m_readTimer->setEnabled(false);
+    m_recording = false;
+    if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
+        pause(true);
+        // What the server recorded meanwhile belongs to no buffer.
+        if (pa_operation* flush = pa_stream_flush(m_stream, nullptr, nullptr))
+            pa_operation_unref(flush);
     }
     m_buffers.returnAll();
 }
 
-void PulseCapture::setState(State state) {
-    {
-        std::lock_guard lock(m_mutex);
-        // Only the first outcome counts: a stream that failed to start is not "no server".
-        if (m_state != State::connecting)
-            return;
+void PulseCapture::fail(State state) {
+    // Only the first outcome counts: a stream that failed to start is not "no server".
+    if (m_state == State::connecting)
         m_state = state;
-    }
-    m_stateChanged.notify_all();
 }
 
 // Asks for the program's own format, which the server converts to from the source's, as ALSA's plugin
 // would; one buffer per fragment, and no more buffers held than the program queues, so that a busy
-// program loses the oldest audio rather than falling behind.
+// program loses the newest audio rather than falling ever further behind.
 void PulseCapture::createStream() {
     const pa_sample_spec format{m_format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE,
                                 static_cast<std::uint32_t>(m_format.framesPerSecond),
@@ -131,12 +102,12 @@ void PulseCapture::createStream() {
     pa_channel_map channels;
     if (!pa_sample_spec_valid(&format) ||
         !pa_channel_map_init_extend(&channels, format.channels, PA_CHANNEL_MAP_ALSA)) {
-        setState(State::failed);
+        fail(State::failed);
         return;
     }
     m_stream = pa_stream_new(m_context, "Capture", &format, &channels);
     if (!m_stream) {
-        setState(State::failed);
+        fail(State::failed);
         return;
     }
     pa_stream_set_state_callback(m_stream, &PulseCapture::onStreamState, this);
@@ -149,11 +120,12 @@ void PulseCapture::createStream() {
     buffer.prebuf = static_cast<std::uint32_t>(-1);
     buffer.minreq = static_cast<std::uint32_t>(-1);
     buffer.fragsize = bufferBytes;
-    // The source's latency follows the fragment, so that the server delivers about once per buffer.
+    // The source's latency follows the fragment: a source that nothing else hurries delivers once per
+    // buffer.
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
     if (pa_stream_connect_record(m_stream, m_source.source.empty() ? nullptr : m_source.source.c_str(),
                                  &buffer, flags) < 0)
-        setState(State::failed);
+        fail(State::failed);
 }
 
 void PulseCapture::pause(bool paused) {
@@ -175,7 +147,7 @@ void PulseCapture::onContextState(pa_context* context, void* userdata) {
     case PA_CONTEXT_FAILED:
     case PA_CONTEXT_TERMINATED:
         // Before the stream was there, no server took the connection; after, the server went away.
-        self->setState(self->m_stream ? State::failed : State::noServer);
+        self->fail(self->m_stream ? State::failed : State::noServer);
         break;
     default:
         break;
@@ -186,11 +158,12 @@ void PulseCapture::onStreamState(pa_stream* stream, void* userdata) {
     auto* self = static_cast<PulseCapture*>(userdata);
     switch (pa_stream_get_state(stream)) {
     case PA_STREAM_READY:
-        self->setState(State::ready);
+        if (self->m_state == State::connecting)
+            self->m_state = State::ready;
         break;
     case PA_STREAM_FAILED:
     case PA_STREAM_TERMINATED:
-        self->setState(State::failed);
+        self->fail(State::failed);
         break;
     default:
         break;

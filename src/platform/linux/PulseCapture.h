@@ -1,26 +1,27 @@
 #pragma once
 
 #include "platform/EventLoop.h"
+#include "platform/Timer.h"
 #include "platform/WaveIn.h"
 #include "platform/linux/CaptureBuffers.h"
+#include "platform/linux/PulsePollingLoop.h"
 #include "platform/linux/SoundServerRoute.h"
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <memory>
 #include <string>
 
 struct pa_context;
 struct pa_stream;
-struct pa_threaded_mainloop;
 
 namespace quietmon {
 
 // Capture straight from a PulseAudio server (or PipeWire's PulseAudio service): one record stream in the
-// program's format whose fragments are one buffer long, the server holding at most as many buffers as the
-// program queues. Its mainloop thread is the one reader: it gathers what the server delivers into the
-// queued buffers and posts each full one, so that a buffer costs one wake-up of each thread. A server that
-// goes away ends the delivery; the program's watchdog opens the capture again.
+// program's format, one buffer per fragment, the server holding at most as many buffers as the program
+// queues. No thread of its own: a timer of the logic thread, ticking once per buffer's length, takes what
+// the server delivered meanwhile into the queued buffers and hands each full one over, so that a buffer
+// costs one wake-up of the program however often the server delivers. A server that goes away ends the
+// delivery; the program's watchdog opens the capture again.
 class PulseCapture final : public WaveInDevice {
 public:
     enum class Connection {
@@ -46,9 +47,9 @@ public:
 private:
     enum class State { connecting, ready, noServer, failed };
 
-    void setState(State state);
     void createStream();
     void pause(bool paused);
+    void fail(State state);
     std::string lastError() const;
 
     static void onContextState(pa_context* context, void* userdata);
@@ -58,17 +59,12 @@ private:
     const SoundServerSource m_source;
     const WaveInFormat m_format;
     CaptureBuffers m_buffers;
-    pa_threaded_mainloop* m_mainloop = nullptr;
-
-    // The mainloop thread's, or under the mainloop's lock.
+    PulsePollingLoop m_mainloop;
+    std::unique_ptr<Timer> m_readTimer;
     pa_context* m_context = nullptr;
     pa_stream* m_stream = nullptr;
-    bool m_recording = false;
-
-    // How far the connection got, for the thread that waits in connect().
-    std::mutex m_mutex;
-    std::condition_variable m_stateChanged;
     State m_state = State::connecting;
+    bool m_recording = false;
 };
 
 } // namespace quietmon
