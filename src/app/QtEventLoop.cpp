@@ -9,6 +9,11 @@ QtEventLoop::QtEventLoop(Liveness& liveness)
                                       .scheduleChanged = [this] { rearm(); },
                                       .eventPosted =
                                           [this] {
+                                              // What a handler posts while the loop dispatches is run
+                                              // before dispatch() returns: another pass through Qt's
+                                              // loop would find nothing left.
+                                              if (std::this_thread::get_id() == m_loopThread && m_dispatching)
+                                                  return;
                                               QMetaObject::invokeMethod(
                                                   this, [this] { dispatch(); }, Qt::QueuedConnection);
                                           }}) {
@@ -38,7 +43,10 @@ void QtEventLoop::post(std::function<void()> event) {
 
 void QtEventLoop::dispatch() {
     // One tick at a time, so that painting and input get their turn between ticks.
+    const bool nested = m_dispatching; // a handler may run a dialog's loop, which dispatches too
+    m_dispatching = true;
     m_scheduler.runReady({.maxTicks = 1, .dueBy = {}});
+    m_dispatching = nested;
     rearm();
 }
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <chrono>
 #include <optional>
+#include <thread>
 
 namespace quietmon {
 
@@ -38,6 +39,8 @@ private:
     std::chrono::steady_clock::time_point m_origin = std::chrono::steady_clock::now();
     QTimer m_wakeUp;
     std::optional<std::int64_t> m_armedForMs; // when the wake-up is set to fire
+    const std::thread::id m_loopThread = std::this_thread::get_id();
+    bool m_dispatching = false; // the loop thread's own
     TimerScheduler m_scheduler;
 };
 
