@@ -8,9 +8,10 @@
 namespace quietmon {
 
 // The capture devices that ALSA lists. A device that only forwards to a sound server ("pulse", "pipewire",
-// or "default" where ALSA's configuration makes it one of those) is read straight from that server, which
-// spares the plugin's own client thread and its wake-ups; every other device is read through ALSA. Either
-// way one reader thread fills the queued buffers in order and posts each full one to the logic thread.
+// or "default" where ALSA's configuration makes it one of those) is read straight from that server on the
+// logic thread (PulseCapture), which spares the plugin's own client thread, a reader thread and their
+// wake-ups; every other device is read through ALSA by a thread of its own (AlsaPcmCapture). Either way
+// the queued buffers are filled in order and each full one is posted to the logic thread.
 class AlsaWaveInDriver final : public WaveInDriver {
 public:
     // `answerTimeout` bounds the wait for a sound server when a device is opened: one that accepts the
