@@ -8,6 +8,7 @@
 #include "platform/linux/AlsaPcmCapture.h"
 #include "platform/linux/PulseCapture.h"
 #include "platform/linux/SoundServerRoute.h"
+#include "support/EnvironmentOverride.h"
 #include "support/PulseTestServer.h"
 
 #include <algorithm>
@@ -180,7 +181,7 @@ struct MeasuredCapture {
 
 TEST(CapturePaths, TheSameToneMeasuresTheSameLevelsFromTheServerAndThroughAlsa) {
     test::PulseTestServer server;
-    test::PulseServerOverride privateServer(server.address());
+    test::EnvironmentOverride privateServer("PULSE_SERVER", server.address());
     VirtualEventLoop loop;
     MeasuredCapture fromServer(loop, CapturePath::soundServer);
     MeasuredCapture throughAlsa(loop, CapturePath::alsaPlugin);
@@ -204,7 +205,7 @@ TEST(CapturePaths, TheSameToneMeasuresTheSameLevelsFromTheServerAndThroughAlsa) 
 
 TEST(CapturePaths, BuffersComeBackInTheOrderTheyWereQueuedAndAResetReturnsTheRest) {
     test::PulseTestServer server;
-    test::PulseServerOverride privateServer(server.address());
+    test::EnvironmentOverride privateServer("PULSE_SERVER", server.address());
     for (const CapturePath path : {CapturePath::soundServer, CapturePath::alsaPlugin}) {
         VirtualEventLoop loop;
         OnePathDriver driver(loop, path);
@@ -227,7 +228,7 @@ TEST(CapturePaths, BuffersComeBackInTheOrderTheyWereQueuedAndAResetReturnsTheRes
 
 TEST(CapturePaths, ASoundServerThatNeverAnswersFailsTheOpenWithinTheAnswerTimeout) {
     test::UnansweringServer silent;
-    test::PulseServerOverride override(silent.address());
+    test::EnvironmentOverride override("PULSE_SERVER", silent.address());
     VirtualEventLoop loop;
     AlsaWaveInDriver driver(loop, std::chrono::milliseconds(300));
     const auto names = driver.deviceNames();
@@ -247,7 +248,7 @@ TEST(CapturePaths, ASoundServerThatNeverAnswersFailsTheOpenWithinTheAnswerTimeou
 // capture back by itself. Virtual time follows real time, since the restart waits for the watchdog's 10 s.
 TEST(AlsaCaptureRecovery, CaptureComesBackWithin20SecondsOfTheServersReturn) {
     test::PulseTestServer server;
-    test::PulseServerOverride privateServer(server.address());
+    test::EnvironmentOverride privateServer("PULSE_SERVER", server.address());
 
     VirtualEventLoop loop;
     AlsaWaveInDriver driver(loop);

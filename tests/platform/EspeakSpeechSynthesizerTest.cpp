@@ -24,7 +24,7 @@ using namespace std::chrono_literals;
 // it has reached the monitor; -1 when the meter does not run.
 float loudestWhile(const std::string& monitor, const std::function<void()>& speaking) {
     PulseAudioEndpoints endpoints;
-    const auto meter = endpoints.openMeter(monitor);
+    const auto meter = endpoints.openMeter(monitor, 100);
     if (!meter)
         return -1.0f;
     meter->readPeaks();

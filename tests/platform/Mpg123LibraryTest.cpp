@@ -64,13 +64,13 @@ protected:
     // virtual time on with real time; the moments of sound.
     std::vector<Sound> listen(std::chrono::milliseconds duration, bool untilHeard = false) {
         PulseAudioEndpoints endpoints;
-        const auto meter = endpoints.openMeter(test::PulseTestServer::monitorName);
+        const auto meter = endpoints.openMeter(test::PulseTestServer::monitorName, 100);
         EXPECT_NE(meter, nullptr);
         std::vector<Sound> sounds;
         const auto start = Clock::now();
         const std::int64_t loopStart = loop.elapsedMs();
         while (Clock::now() - start < duration && !(untilHeard && !sounds.empty())) {
-            // Longer than the server's 40 ms blocks: a read with no new block reads as silence.
+            // The meter's read interval: a read with no new block reads the last one again.
             std::this_thread::sleep_for(100ms);
             const auto nowMs =
                 std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -232,19 +231,6 @@ void PulseTestServer::kill() {
     ::kill(m_pid, SIGKILL);
     ::waitpid(m_pid, nullptr, 0);
     m_pid = -1;
-}
-
-PulseServerOverride::PulseServerOverride(const std::string& address) {
-    if (const char* previous = std::getenv("PULSE_SERVER"))
-        m_previous = previous;
-    ::setenv("PULSE_SERVER", address.c_str(), 1);
-}
-
-PulseServerOverride::~PulseServerOverride() {
-    if (m_previous)
-        ::setenv("PULSE_SERVER", m_previous->c_str(), 1);
-    else
-        ::unsetenv("PULSE_SERVER");
 }
 
 UnansweringServer::UnansweringServer() {

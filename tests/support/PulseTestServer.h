@@ -2,7 +2,6 @@
 
 #include "support/TempFolder.h"
 
-#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -46,18 +45,6 @@ public:
 private:
     TempFolder m_folder;
     pid_t m_pid = -1;
-};
-
-// Points libpulse (and ALSA's PulseAudio plugin) at another server for the life of the object.
-class PulseServerOverride {
-public:
-    explicit PulseServerOverride(const std::string& address);
-    ~PulseServerOverride();
-    PulseServerOverride(const PulseServerOverride&) = delete;
-    PulseServerOverride& operator=(const PulseServerOverride&) = delete;
-
-private:
-    std::optional<std::string> m_previous;
 };
 
 // A socket where a server seems to listen: connections are accepted into the backlog and never read.

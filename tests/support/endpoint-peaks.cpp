@@ -14,13 +14,14 @@ int main(int argc, char** argv) {
     if (argc != 2)
         return 2;
     quietmon::PulseAudioEndpoints endpoints;
-    auto meter = endpoints.openMeter(argv[1]);
+    constexpr int readIntervalMs = 100;
+    auto meter = endpoints.openMeter(argv[1], readIntervalMs);
     for (;;) {
         pollfd input{STDIN_FILENO, POLLIN, 0};
-        if (::poll(&input, 1, 100) != 0)
+        if (::poll(&input, 1, readIntervalMs) != 0)
             return 0; // closed, or the test wrote to it: either way the test is done
         if (!meter)
-            meter = endpoints.openMeter(argv[1]);
+            meter = endpoints.openMeter(argv[1], readIntervalMs);
         const auto peaks = meter ? meter->readPeaks() : std::nullopt;
         const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
                              std::chrono::system_clock::now().time_since_epoch())
