@@ -12,6 +12,11 @@ cleanup() {
   for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
   sleep 0.2
   for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
+  # A failed check is explained by what the program logged and printed (QUIETMON_SHOW_LOG=1: after a pass too).
+  if [ "$failures" -gt 0 ] || [ -n "${QUIETMON_SHOW_LOG:-}" ]; then
+    [ -z "${LOG:-}" ] || [ ! -r "$LOG" ] || { echo "--- the program's log"; tr -d '\r' <"$LOG" | tail -n 60; }
+    [ ! -r "$work/quietmon.out" ] || { echo "--- its output"; tail -n 30 "$work/quietmon.out"; }
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
