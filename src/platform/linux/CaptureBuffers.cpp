@@ -14,9 +14,13 @@ void CaptureBuffers::add(std::span<std::uint8_t> buffer, int tag) {
 }
 
 std::span<std::uint8_t> CaptureBuffers::destination() {
+    return firstUnfilled().value_or(std::span<std::uint8_t>(m_scratch));
+}
+
+std::optional<std::span<std::uint8_t>> CaptureBuffers::firstUnfilled() {
     std::lock_guard lock(m_mutex);
     if (m_queue.empty())
-        return {m_scratch.data(), m_scratch.size()};
+        return std::nullopt;
     Queued& front = m_queue.front();
     return front.buffer.subspan(front.filled);
 }
@@ -37,9 +41,11 @@ void CaptureBuffers::consumed(std::size_t bytes) {
 
 void CaptureBuffers::write(std::span<const std::uint8_t> audio) {
     while (!audio.empty()) {
-        const std::span<std::uint8_t> target = destination();
-        const std::size_t bytes = std::min(target.size(), audio.size());
-        std::memcpy(target.data(), audio.data(), bytes);
+        const std::optional<std::span<std::uint8_t>> target = firstUnfilled();
+        if (!target)
+            return; // no buffer queued: what arrived is dropped without being copied anywhere
+        const std::size_t bytes = std::min(target->size(), audio.size());
+        std::memcpy(target->data(), audio.data(), bytes);
         consumed(bytes);
         audio = audio.subspan(bytes);
     }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -39,6 +40,8 @@ private:
         std::size_t filled;
     };
 
+    // The unfilled rest of the first queued buffer; nothing when none is queued.
+    std::optional<std::span<std::uint8_t>> firstUnfilled();
     void post(int tag);
 
     EventLoop& m_loop;
