@@ -1,36 +1,82 @@
 #include "app/QtEventLoop.h"
 
+#include <QAbstractEventDispatcher>
+#include <QThread>
 #include <algorithm>
+#include <glib.h>
+#include <limits>
+#include <stdexcept>
 
 namespace quietmon {
 
+namespace {
+
+constexpr std::int64_t microsecondsPerMs = 1000;
+
+} // namespace
+
+// A source with nothing to poll, due when the loop's earliest tick is: GLib asks it before each wait how
+// long it may sleep and after it whether it is due, so moving the moment costs no more than a store (a
+// GLib ready time would wake the context at every change).
+struct QtEventLoop::WakeUpSource {
+    GSource base;
+    QtEventLoop* loop;
+
+    static std::int64_t dueUs(GSource* source) {
+        return reinterpret_cast<WakeUpSource*>(source)->loop->m_dueUs;
+    }
+    static gboolean prepare(GSource* source, gint* timeoutMs) {
+        const std::int64_t due = dueUs(source);
+        if (due < 0) {
+            *timeoutMs = -1;
+            return FALSE;
+        }
+        const std::int64_t left = due - g_source_get_time(source);
+        *timeoutMs = static_cast<gint>(std::clamp<std::int64_t>(
+            (left + microsecondsPerMs - 1) / microsecondsPerMs, 0, std::numeric_limits<gint>::max()));
+        return left <= 0;
+    }
+    static gboolean check(GSource* source) {
+        const std::int64_t due = dueUs(source);
+        return due >= 0 && due <= g_source_get_time(source);
+    }
+    static gboolean onDue(GSource* source, GSourceFunc, gpointer) {
+        reinterpret_cast<WakeUpSource*>(source)->loop->dispatch();
+        return G_SOURCE_CONTINUE;
+    }
+    static constexpr GSourceFuncs functions{&prepare, &check, &onDue, nullptr, nullptr, nullptr};
+};
+
 QtEventLoop::QtEventLoop(Liveness& liveness)
-    : m_clock(liveness), m_scheduler({.monotonicMs = [this] { return monotonicMs(); },
-                                      .scheduleChanged = [this] { rearm(); },
-                                      .eventPosted =
-                                          [this] {
-                                              // What a handler posts while the loop dispatches is run
-                                              // before dispatch() returns: another pass through Qt's
-                                              // loop would find nothing left.
-                                              if (std::this_thread::get_id() == m_loopThread && m_dispatching)
-                                                  return;
-                                              QMetaObject::invokeMethod(
-                                                  this, [this] { dispatch(); }, Qt::QueuedConnection);
-                                          }}) {
-    // Qt's default coarse timers may fire 5 % early: 15 s on a 300 s countdown.
-    m_wakeUp.setTimerType(Qt::PreciseTimer);
-    m_wakeUp.setSingleShot(true);
-    connect(&m_wakeUp, &QTimer::timeout, this, [this] {
-        m_armedForMs.reset();
-        dispatch();
-    });
+    : m_clock(liveness),
+      m_wakeUp(g_source_new(const_cast<GSourceFuncs*>(&WakeUpSource::functions), sizeof(WakeUpSource))),
+      m_scheduler({.monotonicMs = [] { return g_get_monotonic_time() / microsecondsPerMs; },
+                   .scheduleChanged = [this] { rearm(); },
+                   .eventPosted =
+                       [this] {
+                           // What a handler posts while the loop dispatches is run before dispatch()
+                           // returns: another pass through Qt's loop would find nothing left.
+                           if (std::this_thread::get_id() == m_loopThread && m_dispatching)
+                               return;
+                           QMetaObject::invokeMethod(
+                               this, [this] { dispatch(); }, Qt::QueuedConnection);
+                       }}) {
+    const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
+    if (dispatcher == nullptr || !dispatcher->inherits("QEventDispatcherGlib")) {
+        g_source_unref(m_wakeUp);
+        throw std::runtime_error("Qt's event loop on this thread does not run GLib's main context");
+    }
+    reinterpret_cast<WakeUpSource*>(m_wakeUp)->loop = this;
+    // A tick's handler may run a dialog's loop; the ticks must go on inside it.
+    g_source_set_can_recurse(m_wakeUp, TRUE);
+    GMainContext* context = g_main_context_ref_thread_default();
+    g_source_attach(m_wakeUp, context);
+    g_main_context_unref(context);
 }
 
-QtEventLoop::~QtEventLoop() = default;
-
-std::int64_t QtEventLoop::monotonicMs() const {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_origin)
-        .count();
+QtEventLoop::~QtEventLoop() {
+    g_source_destroy(m_wakeUp);
+    g_source_unref(m_wakeUp);
 }
 
 std::unique_ptr<Timer> QtEventLoop::createTimer(std::function<void()> onTick) {
@@ -42,6 +88,8 @@ void QtEventLoop::post(std::function<void()> event) {
 }
 
 void QtEventLoop::dispatch() {
+    // The due moment stays until the scheduler's next is known: a dialog's loop run by a handler finds the
+    // loop due and dispatches again, which moves it on.
     // One tick at a time, so that painting and input get their turn between ticks.
     const bool nested = m_dispatching; // a handler may run a dialog's loop, which dispatches too
     m_dispatching = true;
@@ -51,19 +99,14 @@ void QtEventLoop::dispatch() {
 }
 
 void QtEventLoop::rearm() {
-    if (m_scheduler.hasPostedEvents()) {
-        arm(monotonicMs());
-        return;
-    }
-    // A wake-up already set for an earlier moment stays: it finds nothing due and sets the next one. Every
-    // measured buffer moves the watchdog on, and re-setting the wake-up each time would cost more.
-    if (const auto due = m_scheduler.nextDueMs(); due && (!m_armedForMs || *due < *m_armedForMs))
-        arm(*due);
-}
-
-void QtEventLoop::arm(std::int64_t dueMs) {
-    m_armedForMs = dueMs;
-    m_wakeUp.start(static_cast<int>(std::clamp<std::int64_t>(dueMs - monotonicMs(), 0, 24 * 3600 * 1000)));
+    if (m_scheduler.hasPostedEvents())
+        m_dueUs = 0; // at once
+    else if (const auto due = m_scheduler.nextDueMs())
+        // The scheduler counts whole milliseconds from a moment inside one; waking at the end of the due
+        // millisecond never ends an interval early.
+        m_dueUs = (*due + 1) * microsecondsPerMs - 1;
+    else
+        m_dueUs = -1;
 }
 
 } // namespace quietmon

@@ -5,19 +5,22 @@
 #include "platform/linux/SystemClock.h"
 
 #include <QObject>
-#include <QTimer>
 #include <chrono>
-#include <optional>
 #include <thread>
+
+using GSource = struct _GSource;
 
 namespace quietmon {
 
-// The logic's event loop inside the desktop program's Qt event loop. One precise single-shot QTimer wakes
-// the loop at the earliest due tick; the logic timers themselves are kept by the TimerScheduler, so
-// enabling a running timer never restarts it (as QTimer::start would) and ticks wait for posted events.
+// The logic's event loop inside the desktop program's Qt event loop. The logic timers are kept by the
+// TimerScheduler, so enabling a running timer never restarts it (as QTimer::start would) and ticks wait
+// for posted events. What wakes the loop for the earliest due tick is a GLib source on the thread's main
+// context, which Qt's event dispatcher turns: at a tick every buffer, Qt's own timers (an event, a
+// signal, a timer taken down and set up again) cost more than the rest of the wake-up.
 class QtEventLoop final : public QObject, public EventLoop {
 public:
-    // `liveness` hears from the waits of the logic thread's clock.
+    // `liveness` hears from the waits of the logic thread's clock. Throws when the thread's event
+    // dispatcher does not turn GLib's main context, since no tick would ever come.
     explicit QtEventLoop(Liveness& liveness = unwatched());
     ~QtEventLoop() override;
 
@@ -30,15 +33,14 @@ public:
     void runGuarded(const std::function<void()>& handler) override { m_scheduler.runGuarded(handler); }
 
 private:
-    std::int64_t monotonicMs() const;
+    struct WakeUpSource;
+
     void dispatch();
     void rearm();
-    void arm(std::int64_t dueMs);
 
     SystemClock m_clock;
-    std::chrono::steady_clock::time_point m_origin = std::chrono::steady_clock::now();
-    QTimer m_wakeUp;
-    std::optional<std::int64_t> m_armedForMs; // when the wake-up is set to fire
+    GSource* m_wakeUp;
+    std::int64_t m_dueUs = -1; // when the wake-up falls due, on GLib's monotonic clock; -1: never
     const std::thread::id m_loopThread = std::this_thread::get_id();
     bool m_dispatching = false; // the loop thread's own
     TimerScheduler m_scheduler;

@@ -43,6 +43,7 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -67,6 +68,8 @@ int runMonitor(int argc, char** argv) {
     const bool withoutDisplay = !windows.displayAnswers();
     if (withoutDisplay)
         chooseOffscreenPlatform();
+    // The logic's wake-ups ride on GLib's main context, which Qt's other event dispatcher never turns.
+    ::unsetenv("QT_NO_GLIB");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvane Silence Detector"));
     // The tray icon keeps the program alive while its window is hidden.
@@ -208,5 +211,10 @@ int main(int argc, char** argv) {
     case CommandLine::Mode::Monitor:
         break;
     }
-    return runMonitor(argc, argv);
+    try {
+        return runMonitor(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << error.what() << "\n";
+        return 1;
+    }
 }

@@ -125,5 +125,28 @@ TEST_F(QtEventLoopTest, ADueTickFiresOnceAfterTheThreadWasBlocked) {
     EXPECT_GE(ticks[1] - ticks[0], std::chrono::milliseconds(5));
 }
 
+TEST_F(QtEventLoopTest, TicksGoOnWhileAHandlerRunsADialogsLoop) {
+    // A task's message box runs a loop of its own inside a tick; the capture and the countdowns must
+    // not stop while it is open.
+    int ticks = 0;
+    auto tick = loop.createTimer([&] { ++ticks; });
+    tick->setInterval(20);
+    tick->setEnabled(true);
+    int ticksInsideTheDialog = -1;
+    std::unique_ptr<Timer> opener;
+    opener = loop.createTimer([&] {
+        opener->setEnabled(false);
+        const int before = ticks;
+        QEventLoop dialog;
+        QTimer::singleShot(300, &dialog, &QEventLoop::quit);
+        dialog.exec();
+        ticksInsideTheDialog = ticks - before;
+    });
+    opener->setInterval(30);
+    opener->setEnabled(true);
+    ASSERT_TRUE(spinUntil([&] { return ticksInsideTheDialog >= 0; }));
+    EXPECT_GE(ticksInsideTheDialog, 5);
+}
+
 } // namespace
 } // namespace quietmon
