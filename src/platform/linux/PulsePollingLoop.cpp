@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/time.h>
 #include <type_traits>
+#include <utility>
 
 namespace quietmon {
 
@@ -129,23 +130,31 @@ bool PulsePollingLoop::runDeferred() {
 }
 
 bool PulsePollingLoop::runReadyDescriptors(std::chrono::milliseconds wait) {
-    std::vector<pollfd> fds;
-    std::vector<Io*> watched;
-    fds.reserve(m_io.size());
-    watched.reserve(m_io.size());
+    // The lists of the last turn are used again, so that a turn allocates nothing; a turn inside a callback
+    // (a connection waited for) finds them taken and makes its own.
+    std::vector<pollfd> fds = std::exchange(m_spareFds, {});
+    std::vector<Io*> watched = std::exchange(m_spareWatched, {});
+    fds.clear();
+    watched.clear();
     for (auto& io : m_io) {
         if (io->freed)
             continue;
         fds.push_back({io->fd, pollEvents(io->events), 0});
         watched.push_back(io.get());
     }
+    bool ran = false;
     if (fds.empty()) {
         if (wait.count() > 0)
             ::poll(nullptr, 0, static_cast<int>(wait.count()));
-        return false;
+    } else if (::poll(fds.data(), fds.size(), static_cast<int>(wait.count())) > 0) {
+        ran = runCallbacks(fds, watched);
     }
-    if (::poll(fds.data(), fds.size(), static_cast<int>(wait.count())) <= 0)
-        return false;
+    m_spareFds = std::move(fds);
+    m_spareWatched = std::move(watched);
+    return ran;
+}
+
+bool PulsePollingLoop::runCallbacks(const std::vector<pollfd>& fds, const std::vector<Io*>& watched) {
     bool ran = false;
     for (std::size_t i = 0; i < fds.size(); ++i) {
         Io& io = *watched[i];

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <poll.h>
 #include <pulse/mainloop-api.h>
 #include <vector>
 
@@ -36,6 +37,7 @@ private:
     bool turn(std::chrono::milliseconds wait);
     bool runDeferred();
     bool runReadyDescriptors(std::chrono::milliseconds wait);
+    bool runCallbacks(const std::vector<pollfd>& fds, const std::vector<Io*>& watched);
     bool runDueTimers();
     std::chrono::milliseconds untilNextTimer(std::chrono::milliseconds longest) const;
     void removeFreed();
@@ -61,6 +63,8 @@ private:
     std::vector<std::unique_ptr<Time>> m_times;
     std::vector<std::unique_ptr<Defer>> m_defers;
     bool m_anyFreed = false;
+    std::vector<pollfd> m_spareFds;
+    std::vector<Io*> m_spareWatched;
 };
 
 } // namespace quietmon

@@ -11,8 +11,14 @@ DateTime SystemClock::now() const {
     const auto since = std::chrono::system_clock::now().time_since_epoch();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
     const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-    std::tm local{};
-    ::localtime_r(&seconds, &local);
+    // The logic asks several times a second, and turning a second into local time walks the time-zone
+    // rules each time: each thread keeps its last second's answer.
+    thread_local std::time_t convertedSecond = -1;
+    thread_local std::tm local{};
+    if (seconds != convertedSecond) {
+        ::localtime_r(&seconds, &local);
+        convertedSecond = seconds;
+    }
     return DateTime::fromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                                local.tm_min, local.tm_sec, static_cast<int>(ms % 1000));
 }
