@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "audio/ui/LevelValueLabel.h"
 #include "audio/ui/VuMeterWidget.h"
 #include "setup/PasswordDialog.h"
 #include "setup/SetupDialog.h"
@@ -137,9 +138,11 @@ void MainWindow::buildControls() {
     m_levelsFrame = new QGroupBox(QStringLiteral("Levels"), this);
     m_levelsFrame->setGeometry(70, 0, 121, 98);
     m_leftCaption = label(m_levelsFrame, QStringLiteral("Audio Left:"), 6, 22, 72);
-    m_leftValue = label(m_levelsFrame, QStringLiteral("0 dB"), 78, 22, 40);
+    m_leftValue = new LevelValueLabel(QStringLiteral("0 dB"), m_levelsFrame);
+    m_leftValue->setGeometry(78, 22, 40, 17);
     m_rightCaption = label(m_levelsFrame, QStringLiteral("Audio Right:"), 6, 46, 72);
-    m_rightValue = label(m_levelsFrame, QStringLiteral("0 dB"), 78, 46, 40);
+    m_rightValue = new LevelValueLabel(QStringLiteral("0 dB"), m_levelsFrame);
+    m_rightValue->setGeometry(78, 46, 40, 17);
     m_thresholdCaption = label(m_levelsFrame, QStringLiteral("Threshold:"), 6, 70, 72);
     m_thresholdValue = label(m_levelsFrame, QStringLiteral("0 dB"), 78, 70, 40);
     // The levels change with every buffer: labels that fill their own background are redrawn alone, without
