@@ -75,7 +75,7 @@ TEST_F(FilePermissionTest, AnEditedFileThatCannotBeCopiedIsNotSavedOver) {
         SettingsFile file(settingsPath);
         file.load();
         test::writeWholeFile(settingsPath, "[Activation]\r\nSilence=15\r\n"); // edited by hand
-        ::chmod(dataFolder.c_str(), 0500); // no room for a copy beside it
+        ::chmod(dataFolder.c_str(), 0500);                                    // no room for a copy beside it
         const SettingsFile::SaveOutcome saved = file.save(settingsWithSilence(20), savedAt);
         return saved.editedCopyFailed && !saved.saved ? 0 : 1;
     });
