@@ -34,8 +34,9 @@ QIcon makeIcon() {
     return QIcon(pixmap);
 }
 
-QLabel* label(QWidget* parent, const QString& text, int x, int y, int width, int height = 17) {
-    auto* created = new QLabel(text, parent);
+template <typename Label = QLabel>
+Label* label(QWidget* parent, const QString& text, int x, int y, int width, int height = 17) {
+    auto* created = new Label(text, parent);
     created->setGeometry(x, y, width, height);
     return created;
 }
@@ -138,11 +139,9 @@ void MainWindow::buildControls() {
     m_levelsFrame = new QGroupBox(QStringLiteral("Levels"), this);
     m_levelsFrame->setGeometry(70, 0, 121, 98);
     m_leftCaption = label(m_levelsFrame, QStringLiteral("Audio Left:"), 6, 22, 72);
-    m_leftValue = new LevelValueLabel(QStringLiteral("0 dB"), m_levelsFrame);
-    m_leftValue->setGeometry(78, 22, 40, 17);
+    m_leftValue = label<LevelValueLabel>(m_levelsFrame, QStringLiteral("0 dB"), 78, 22, 40);
     m_rightCaption = label(m_levelsFrame, QStringLiteral("Audio Right:"), 6, 46, 72);
-    m_rightValue = new LevelValueLabel(QStringLiteral("0 dB"), m_levelsFrame);
-    m_rightValue->setGeometry(78, 46, 40, 17);
+    m_rightValue = label<LevelValueLabel>(m_levelsFrame, QStringLiteral("0 dB"), 78, 46, 40);
     m_thresholdCaption = label(m_levelsFrame, QStringLiteral("Threshold:"), 6, 70, 72);
     m_thresholdValue = label(m_levelsFrame, QStringLiteral("0 dB"), 78, 70, 40);
     // The levels change with every buffer: labels that fill their own background are redrawn alone, without

@@ -5,7 +5,6 @@
 #include "platform/linux/SystemClock.h"
 
 #include <QObject>
-#include <chrono>
 #include <thread>
 
 using GSource = struct _GSource;
