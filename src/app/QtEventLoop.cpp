@@ -15,9 +15,10 @@ constexpr std::int64_t microsecondsPerMs = 1000;
 
 } // namespace
 
-// A source with nothing to poll, due when the loop's earliest tick is: GLib asks it before each wait how
-// long it may sleep and after it whether it is due, so moving the moment costs no more than a store (a
-// GLib ready time would wake the context at every change).
+// A source due when the loop's earliest tick is, or when a watched descriptor is readable: GLib asks it
+// before each wait how long it may sleep and after it whether it is due, so moving the moment costs no
+// more than a store (a GLib ready time would wake the context at every change). The descriptors are
+// polled in the context's own wait.
 struct QtEventLoop::WakeUpSource {
     GSource base;
     QtEventLoop* loop;
@@ -38,10 +39,13 @@ struct QtEventLoop::WakeUpSource {
     }
     static gboolean check(GSource* source) {
         const std::int64_t due = dueUs(source);
-        return due >= 0 && due <= g_source_get_time(source);
+        if (due >= 0 && due <= g_source_get_time(source))
+            return TRUE;
+        const QtEventLoop* loop = reinterpret_cast<WakeUpSource*>(source)->loop;
+        return loop->m_watches.anyReady([loop](int, void* tag) { return loop->readable(tag); });
     }
     static gboolean onDue(GSource* source, GSourceFunc, gpointer) {
-        reinterpret_cast<WakeUpSource*>(source)->loop->dispatch();
+        reinterpret_cast<WakeUpSource*>(source)->loop->dispatchWakeUp();
         return G_SOURCE_CONTINUE;
     }
     static constexpr GSourceFuncs functions{&prepare, &check, &onDue, nullptr, nullptr, nullptr};
@@ -60,7 +64,9 @@ QtEventLoop::QtEventLoop(Liveness& liveness)
                                return;
                            QMetaObject::invokeMethod(
                                this, [this] { dispatch(); }, Qt::QueuedConnection);
-                       }}) {
+                       }}),
+      m_watches({.started = [this](int fd) { return g_source_add_unix_fd(m_wakeUp, fd, G_IO_IN); },
+                 .ended = [this](void* tag) { g_source_remove_unix_fd(m_wakeUp, tag); }}) {
     const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
     if (dispatcher == nullptr || !dispatcher->inherits("QEventDispatcherGlib")) {
         g_source_unref(m_wakeUp);
@@ -85,6 +91,25 @@ std::unique_ptr<Timer> QtEventLoop::createTimer(std::function<void()> onTick) {
 
 void QtEventLoop::post(std::function<void()> event) {
     m_scheduler.post(std::move(event));
+}
+
+std::unique_ptr<DescriptorWatch> QtEventLoop::watchReadable(int fd, std::function<void()> onReadable) {
+    return m_watches.add(fd, std::move(onReadable));
+}
+
+bool QtEventLoop::readable(void* watchTag) const {
+    return g_source_query_unix_fd(m_wakeUp, watchTag) != 0;
+}
+
+void QtEventLoop::dispatchWakeUp() {
+    // What the callbacks post runs in the same pass, below.
+    const bool nested = m_dispatching;
+    m_dispatching = true;
+    m_watches.runReady(
+        [this](int, void* tag) { return readable(tag); },
+        [this](const std::function<void()>& onReadable) { m_scheduler.runGuarded(onReadable); });
+    m_dispatching = nested;
+    dispatch();
 }
 
 void QtEventLoop::dispatch() {

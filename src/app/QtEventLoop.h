@@ -26,6 +26,7 @@ public:
     Clock& clock() override { return m_clock; }
     std::unique_ptr<Timer> createTimer(std::function<void()> onTick) override;
     void post(std::function<void()> event) override;
+    std::unique_ptr<DescriptorWatch> watchReadable(int fd, std::function<void()> onReadable) override;
     void setErrorHandler(std::function<void(const std::string& message)> onError) override {
         m_scheduler.setErrorHandler(std::move(onError));
     }
@@ -34,8 +35,11 @@ public:
 private:
     struct WakeUpSource;
 
+    // The source woke: the watched descriptors that are readable, then the next tick.
+    void dispatchWakeUp();
     void dispatch();
     void rearm();
+    bool readable(void* watchTag) const;
 
     SystemClock m_clock;
     GSource* m_wakeUp;
@@ -43,6 +47,7 @@ private:
     const std::thread::id m_loopThread = std::this_thread::get_id();
     bool m_dispatching = false; // the loop thread's own
     TimerScheduler m_scheduler;
+    DescriptorWatchList m_watches;
 };
 
 } // namespace quietmon

@@ -25,13 +25,24 @@ void VirtualEventLoop::post(std::function<void()> event) {
     m_scheduler.post(std::move(event));
 }
 
+std::unique_ptr<DescriptorWatch> VirtualEventLoop::watchReadable(int fd, std::function<void()> onReadable) {
+    return m_watches.add(fd, std::move(onReadable));
+}
+
+void VirtualEventLoop::runReadableWatches() {
+    m_watches.pollAndRun(
+        [this](const std::function<void()>& onReadable) { m_scheduler.runGuarded(onReadable); });
+}
+
 void VirtualEventLoop::runPending() {
+    runReadableWatches();
     m_scheduler.runReady({.maxTicks = {}, .dueBy = m_elapsedMs});
 }
 
 void VirtualEventLoop::advance(std::int64_t ms) {
     const std::int64_t target = m_elapsedMs + std::max<std::int64_t>(ms, 0);
     for (;;) {
+        runReadableWatches();
         m_scheduler.runReady({.maxTicks = {}, .dueBy = target});
         const auto next = m_scheduler.nextDueMs();
         if (!next || *next > target)
@@ -44,6 +55,7 @@ void VirtualEventLoop::advance(std::int64_t ms) {
 bool VirtualEventLoop::runUntil(const std::function<bool()>& done, std::int64_t limitMs) {
     const std::int64_t limit = m_elapsedMs + std::max<std::int64_t>(limitMs, 0);
     for (;;) {
+        runReadableWatches();
         m_scheduler.runReady({.maxTicks = 1, .dueBy = limit});
         if (done())
             return true;

@@ -21,6 +21,8 @@ public:
     void sleep(int ms) override;
     std::unique_ptr<Timer> createTimer(std::function<void()> onTick) override;
     void post(std::function<void()> event) override;
+    // Watched descriptors are polled, without waiting, whenever the loop delivers.
+    std::unique_ptr<DescriptorWatch> watchReadable(int fd, std::function<void()> onReadable) override;
     void setErrorHandler(std::function<void(const std::string& message)> onError) override {
         m_scheduler.setErrorHandler(std::move(onError));
     }
@@ -38,9 +40,12 @@ public:
     std::int64_t elapsedMs() const { return m_elapsedMs; }
 
 private:
+    void runReadableWatches();
+
     DateTime m_start;
     std::int64_t m_elapsedMs = 0;
     TimerScheduler m_scheduler;
+    DescriptorWatchList m_watches;
 };
 
 } // namespace quietmon

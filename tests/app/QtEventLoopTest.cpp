@@ -1,5 +1,7 @@
 #include "app/QtEventLoop.h"
 
+#include "support/TestPipe.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -146,6 +148,27 @@ TEST_F(QtEventLoopTest, TicksGoOnWhileAHandlerRunsADialogsLoop) {
     opener->setEnabled(true);
     ASSERT_TRUE(spinUntil([&] { return ticksInsideTheDialog >= 0; }));
     EXPECT_GE(ticksInsideTheDialog, 5);
+}
+
+TEST_F(QtEventLoopTest, AReadableDescriptorWakesTheLoopAndWhatItsCallbackPostsRunsAtOnce) {
+    test::TestPipe pipe;
+    auto watch = loop.watchReadable(pipe.reader(), [&] {
+        pipe.drain();
+        log.push_back("readable");
+        loop.post([&] { log.push_back("posted"); });
+    });
+    std::thread writer([&pipe] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        pipe.write();
+    });
+    ASSERT_TRUE(spinUntil([&] { return log.size() >= 2; }));
+    writer.join();
+    EXPECT_EQ(log, (std::vector<std::string>{"readable", "posted"}));
+    // No longer once the watch is gone.
+    watch.reset();
+    pipe.write();
+    spinUntil([] { return false; }, 100);
+    EXPECT_EQ(log.size(), 2u);
 }
 
 } // namespace

@@ -226,6 +226,61 @@ TEST(CapturePaths, BuffersComeBackInTheOrderTheyWereQueuedAndAResetReturnsTheRes
     }
 }
 
+// The wake-ups a capture gives the logic thread: each call of a descriptor watch and each timer tick.
+class WakeUpCountingLoop final : public EventLoop {
+public:
+    explicit WakeUpCountingLoop(VirtualEventLoop& loop) : m_loop(loop) {}
+
+    Clock& clock() override { return m_loop.clock(); }
+    std::unique_ptr<Timer> createTimer(std::function<void()> onTick) override {
+        return m_loop.createTimer([this, onTick = std::move(onTick)] {
+            ++wakeUps;
+            onTick();
+        });
+    }
+    void post(std::function<void()> event) override { m_loop.post(std::move(event)); }
+    std::unique_ptr<DescriptorWatch> watchReadable(int fd, std::function<void()> onReadable) override {
+        return m_loop.watchReadable(fd, [this, onReadable = std::move(onReadable)] {
+            ++wakeUps;
+            onReadable();
+        });
+    }
+    void setErrorHandler(std::function<void(const std::string& message)> onError) override {
+        m_loop.setErrorHandler(std::move(onError));
+    }
+    void runGuarded(const std::function<void()>& handler) override { m_loop.runGuarded(handler); }
+
+    int wakeUps = 0;
+
+private:
+    VirtualEventLoop& m_loop;
+};
+
+// Another reader asks the server for 10 ms fragments of the same source, so that the server delivers in
+// pieces of that size: the buffers still come whole, carrying the signal, for at most two wake-ups each.
+TEST(CapturePaths, AServerDeliveringInSmallPiecesCostsAtMostTwoWakeUpsPerBuffer) {
+    test::PulseTestServer server;
+    test::EnvironmentOverride privateServer("PULSE_SERVER", server.address());
+    VirtualEventLoop loop;
+    WakeUpCountingLoop counting(loop);
+    MeasuredCapture fromServer(counting, CapturePath::soundServer);
+    test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.5f, 0.25f});
+    test::HurryingReader hurry(server.address(), test::PulseTestServer::monitorName);
+
+    ASSERT_TRUE(fromServer.capture.start()) << fromServer.capture.lastError();
+    // From the first buffer on: the start-up's reads come before it.
+    ASSERT_TRUE(runInRealTime(loop, std::chrono::seconds(10), [&] { return !fromServer.levels.empty(); }));
+    const int wakeUpsBefore = counting.wakeUps;
+    const std::size_t buffersBefore = fromServer.levels.size();
+    ASSERT_TRUE(runInRealTime(loop, std::chrono::seconds(15),
+                              [&] { return fromServer.levels.size() >= buffersBefore + 16; }));
+    const auto buffers = static_cast<int>(fromServer.levels.size() - buffersBefore);
+    fromServer.capture.stop();
+    EXPECT_LE(counting.wakeUps - wakeUpsBefore, 2 * buffers + 1);
+    EXPECT_EQ(fromServer.levels.back().dbLeft, -6);
+    EXPECT_EQ(fromServer.levels.back().dbRight, -12);
+}
+
 TEST(CapturePaths, ASoundServerThatNeverAnswersFailsTheOpenWithinTheAnswerTimeout) {
     test::UnansweringServer silent;
     test::EnvironmentOverride override("PULSE_SERVER", silent.address());

@@ -1,5 +1,7 @@
 #include "platform/VirtualEventLoop.h"
 
+#include "support/TestPipe.h"
+
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -241,6 +243,43 @@ TEST_F(VirtualEventLoopTest, TheClockStartsAtTheGivenMomentAndFollowsVirtualTime
     VirtualEventLoop dated(DateTime::fromParts(2026, 3, 14, 7, 5, 9));
     dated.advance(61'000);
     EXPECT_EQ(dated.clock().now().formatDateTime(), "2026-03-14 07:06:10");
+}
+
+TEST_F(VirtualEventLoopTest, AWatchIsCalledWhileItsDescriptorIsReadableUntilTheWatchGoes) {
+    test::TestPipe pipe;
+    auto watch = loop.watchReadable(pipe.reader(), [this] { record("readable"); });
+    loop.runPending();
+    pipe.write();
+    loop.runPending();
+    // Unread data calls it again.
+    loop.advance(10);
+    pipe.drain();
+    loop.advance(10);
+    pipe.write();
+    watch.reset();
+    loop.advance(10);
+    EXPECT_EQ(log, (Log{"readable@0", "readable@0"}));
+}
+
+TEST_F(VirtualEventLoopTest, AWatchMayEndItselfAndAnotherFromItsCallbackAndItsErrorsAreHandled) {
+    test::TestPipe first;
+    test::TestPipe second;
+    std::unique_ptr<DescriptorWatch> secondWatch;
+    std::unique_ptr<DescriptorWatch> firstWatch = loop.watchReadable(first.reader(), [&] {
+        record("first");
+        firstWatch.reset();
+        secondWatch.reset();
+        throw std::runtime_error("read failed");
+    });
+    secondWatch = loop.watchReadable(second.reader(), [this] { record("second"); });
+    std::vector<std::string> errors;
+    loop.setErrorHandler([&errors](const std::string& message) { errors.push_back(message); });
+    first.write();
+    second.write();
+    loop.runPending();
+    loop.runPending();
+    EXPECT_EQ(log, (Log{"first@0"}));
+    EXPECT_EQ(errors, (std::vector<std::string>{"read failed"}));
 }
 
 } // namespace

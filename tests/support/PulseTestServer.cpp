@@ -282,6 +282,27 @@ void TemporaryNullSink::unload() {
     pactl(m_server, {"unload-module", module});
 }
 
+HurryingReader::HurryingReader(const std::string& server, const std::string& source) {
+    std::vector<std::string> arguments{"parec", "--device=" + source, "--latency-msec=10", "--raw",
+                                       "--client-name=quietmon-test-hurry"};
+    if (!server.empty())
+        arguments.push_back(serverOption(server));
+    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nowhere < 0)
+        throw std::runtime_error("cannot open /dev/null");
+    try {
+        m_pid = spawn(arguments, environmentWith({}, {}), -1, nowhere);
+    } catch (...) {
+        ::close(nowhere);
+        throw;
+    }
+    ::close(nowhere);
+}
+
+HurryingReader::~HurryingReader() {
+    stop(m_pid);
+}
+
 TonePlayer::TonePlayer(const std::string& server, const std::string& sink, std::vector<float> amplitudes,
                        double frequency)
     : m_amplitudes(std::move(amplitudes)), m_frequency(frequency) {

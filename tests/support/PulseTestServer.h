@@ -86,6 +86,20 @@ private:
     std::string m_module; // the module's index, empty once unloaded
 };
 
+// Reads a source in 10 ms fragments until destroyed, through a parec process whose audio goes nowhere: the
+// server then delivers every reader of that source in pieces that small, as beside a low-latency meter.
+class HurryingReader {
+public:
+    // `server` as for pactl.
+    HurryingReader(const std::string& server, const std::string& source);
+    ~HurryingReader();
+    HurryingReader(const HurryingReader&) = delete;
+    HurryingReader& operator=(const HurryingReader&) = delete;
+
+private:
+    pid_t m_pid = -1;
+};
+
 // Plays a sine into a sink until destroyed, through a pacat process fed float32 samples at 44100 Hz; one
 // amplitude per channel, and amplitude 0 plays digital silence.
 class TonePlayer {

@@ -26,6 +26,9 @@ public:
         }
         m_posted.notify_all();
     }
+    std::unique_ptr<DescriptorWatch> watchReadable(int fd, std::function<void()> onReadable) override {
+        return m_loop.watchReadable(fd, std::move(onReadable));
+    }
     void setErrorHandler(std::function<void(const std::string& message)> onError) override {
         m_loop.setErrorHandler(std::move(onError));
     }

@@ -35,6 +35,7 @@ void CaptureBuffers::consumed(std::size_t bytes) {
         return;
     const int tag = front.tag;
     m_queue.pop_front();
+    ++m_filledCount;
     lock.unlock();
     post(tag);
 }
@@ -59,6 +60,15 @@ void CaptureBuffers::returnAll() {
     }
     for (const Queued& buffer : returned)
         post(buffer.tag);
+}
+
+std::uint64_t CaptureBuffers::filledCount() {
+    std::lock_guard lock(m_mutex);
+    return m_filledCount;
+}
+
+std::size_t CaptureBuffers::unfilledBytes() {
+    return firstUnfilled().value_or(std::span<std::uint8_t>()).size();
 }
 
 void CaptureBuffers::post(int tag) {

@@ -32,6 +32,10 @@ public:
     void write(std::span<const std::uint8_t> audio);
     // Hands every queued buffer back at once, in order, whatever it holds.
     void returnAll();
+    // How many buffers were filled so far, and how many bytes the one being filled still lacks (0 with
+    // none queued).
+    std::uint64_t filledCount();
+    std::size_t unfilledBytes();
 
 private:
     struct Queued {
@@ -48,6 +52,7 @@ private:
     WaveInDriver::BufferDone m_onBufferDone;
     std::mutex m_mutex;
     std::deque<Queued> m_queue;
+    std::uint64_t m_filledCount = 0;
     std::vector<std::uint8_t> m_scratch = std::vector<std::uint8_t>(16384);
 };
 

@@ -10,10 +10,12 @@ namespace quietmon {
 PulseCapture::PulseCapture(SoundServerSource source, const WaveInFormat& format, EventLoop& loop,
                            WaveInDriver::BufferDone onBufferDone)
     : m_source(std::move(source)), m_format(format), m_buffers(loop, std::move(onBufferDone)),
-      m_readTimer(loop.createTimer([this] { m_mainloop.dispatchPending(); })) {
-    // Once per buffer's length: each tick finds about one buffer's worth, whatever pieces it came in.
-    const long long rate = std::max(format.framesPerSecond, 1);
-    m_readTimer->setInterval(static_cast<int>((format.framesPerBuffer * 1000LL + rate / 2) / rate));
+      m_restOfBufferTimer(loop.createTimer([this] {
+          m_restOfBufferTimer->setEnabled(false);
+          m_mainloop.dispatchPending();
+          m_mainloop.setWatching(true);
+      })) {
+    m_mainloop.watchOn(loop, [this] { readWhatCame(); });
 }
 
 PulseCapture::~PulseCapture() {
@@ -70,20 +72,42 @@ bool PulseCapture::start(std::string& error) {
     }
     m_recording = true;
     pause(false);
-    m_readTimer->setEnabled(true);
     return true;
 }
 
 void PulseCapture::reset() {
-    m_readTimer->setEnabled(false);
     m_recording = false;
     if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
         pause(true);
         // What the server recorded meanwhile belongs to no buffer.
         if (pa_operation* flush = pa_stream_flush(m_stream, nullptr, nullptr))
             pa_operation_unref(flush);
+        m_mainloop.dispatchPending();
     }
+    m_restOfBufferTimer->setEnabled(false);
+    m_mainloop.setWatching(true);
     m_buffers.returnAll();
+}
+
+void PulseCapture::readWhatCame() {
+    const std::uint64_t filledBefore = m_buffers.filledCount();
+    m_mainloop.dispatchPending();
+    if (m_recording && m_buffers.filledCount() == filledBefore)
+        waitForTheRestOfTheBuffer();
+}
+
+void PulseCapture::waitForTheRestOfTheBuffer() {
+    const long long frameBytes = std::max(m_format.channels, 1) * std::max(m_format.bitsPerSample / 8, 1);
+    const long long rate = std::max(m_format.framesPerSecond, 1);
+    const auto unfilled = static_cast<long long>(m_buffers.unfilledBytes());
+    // With no buffer queued, what comes is dropped for a buffer's length. An eighth of a buffer more lets
+    // the pieces due by then arrive, so that the next read completes the buffer.
+    const long long frames =
+        (unfilled > 0 ? (unfilled + frameBytes - 1) / frameBytes : m_format.framesPerBuffer) +
+        m_format.framesPerBuffer / 8;
+    m_mainloop.setWatching(false);
+    m_restOfBufferTimer->setInterval(static_cast<int>((frames * 1000 + rate - 1) / rate));
+    m_restOfBufferTimer->setEnabled(true);
 }
 
 void PulseCapture::fail(State state) {
@@ -131,6 +155,8 @@ void PulseCapture::createStream() {
 void PulseCapture::pause(bool paused) {
     if (pa_operation* cork = pa_stream_cork(m_stream, paused ? 1 : 0, nullptr, nullptr))
         pa_operation_unref(cork);
+    // Sent now: nothing else turns the connection before the server writes.
+    m_mainloop.dispatchPending();
 }
 
 std::string PulseCapture::lastError() const {

@@ -18,10 +18,12 @@ namespace quietmon {
 
 // Capture straight from a PulseAudio server (or PipeWire's PulseAudio service): one record stream in the
 // program's format, one buffer per fragment, the server holding at most as many buffers as the program
-// queues. No thread of its own: a timer of the logic thread, ticking once per buffer's length, takes what
-// the server delivered meanwhile into the queued buffers and hands each full one over, so that a buffer
-// costs one wake-up of the program however often the server delivers. A server that goes away ends the
-// delivery; the program's watchdog opens the capture again.
+// queues. No thread of its own: the logic thread watches the connection and reads what the server sent as
+// soon as it comes, right after the server wrote it, and hands each full buffer over. A server that
+// delivers in smaller pieces (another reader hurries the source) is not followed piece by piece: after a
+// wake-up that filled no buffer, the connection is read again only when the rest of the buffer is due, so
+// that a buffer costs at most two wake-ups. A server that goes away ends the delivery; the program's
+// watchdog opens the capture again.
 class PulseCapture final : public WaveInDevice {
 public:
     enum class Connection {
@@ -48,6 +50,8 @@ private:
     enum class State { connecting, ready, noServer, failed };
 
     void createStream();
+    void readWhatCame();
+    void waitForTheRestOfTheBuffer();
     void pause(bool paused);
     void fail(State state);
     std::string lastError() const;
@@ -60,7 +64,7 @@ private:
     const WaveInFormat m_format;
     CaptureBuffers m_buffers;
     PulsePollingLoop m_mainloop;
-    std::unique_ptr<Timer> m_readTimer;
+    std::unique_ptr<Timer> m_restOfBufferTimer;
     pa_context* m_context = nullptr;
     pa_stream* m_stream = nullptr;
     State m_state = State::connecting;

@@ -11,7 +11,7 @@ namespace quietmon {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 // Enough for every packet that a few seconds of a stream bring; a bound, so that a server that floods the
 // connection cannot hold the owner's thread.
@@ -22,15 +22,15 @@ constexpr int maxTurnsAtOnce = 256;
 constexpr suseconds_t monotonicMark = static_cast<suseconds_t>(1) << 30;
 
 // A libpulse time as a moment of the steady clock, which is the monotonic clock libpulse means.
-Clock::time_point steadyMoment(const struct timeval& when) {
+SteadyClock::time_point steadyMoment(const struct timeval& when) {
     if ((when.tv_usec & monotonicMark) != 0)
-        return Clock::time_point(std::chrono::seconds(when.tv_sec) +
-                                 std::chrono::microseconds(when.tv_usec & ~monotonicMark));
+        return SteadyClock::time_point(std::chrono::seconds(when.tv_sec) +
+                                       std::chrono::microseconds(when.tv_usec & ~monotonicMark));
     struct timeval now {};
     gettimeofday(&now, nullptr);
     const auto fromNow = std::chrono::seconds(when.tv_sec - now.tv_sec) +
                          std::chrono::microseconds(when.tv_usec - now.tv_usec);
-    return Clock::now() + fromNow;
+    return SteadyClock::now() + fromNow;
 }
 
 short pollEvents(pa_io_event_flags_t events) {
@@ -55,12 +55,13 @@ struct PulsePollingLoop::Io {
     void* userdata;
     pa_io_event_destroy_cb_t destroy = nullptr;
     bool freed = false;
+    std::unique_ptr<DescriptorWatch> watch{};
 };
 
 struct PulsePollingLoop::Time {
     PulsePollingLoop* loop;
     bool enabled;
-    Clock::time_point due;
+    SteadyClock::time_point due;
     struct timeval asGiven;
     pa_time_event_cb_t callback;
     void* userdata;
@@ -96,16 +97,44 @@ PulsePollingLoop::~PulsePollingLoop() {
 void PulsePollingLoop::dispatchPending() {
     for (int turns = 0; turns < maxTurnsAtOnce && turn(std::chrono::milliseconds(0)); ++turns) {
     }
+    updateWatches();
 }
 
-bool PulsePollingLoop::runUntil(Clock::time_point deadline, const std::function<bool()>& done) {
-    while (!done()) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+bool PulsePollingLoop::runUntil(SteadyClock::time_point deadline, const std::function<bool()>& done) {
+    bool finished = false;
+    while (!(finished = done())) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
         if (left.count() <= 0)
-            return false;
+            break;
         turn(untilNextTimer(left));
     }
-    return true;
+    updateWatches();
+    return finished;
+}
+
+void PulsePollingLoop::watchOn(EventLoop& loop, std::function<void()> onReadable) {
+    m_watchingLoop = &loop;
+    m_onReadable = std::move(onReadable);
+    m_watching = true;
+    updateWatches();
+}
+
+void PulsePollingLoop::setWatching(bool watching) {
+    m_watching = watching;
+    updateWatches();
+}
+
+void PulsePollingLoop::updateWatches() {
+    // Only between turns: inside one, libpulse stops and restarts reading for every packet, and each
+    // change of the watches costs the loop a change of what it polls.
+    for (auto& io : m_io) {
+        const bool wanted =
+            m_watchingLoop && m_watching && !io->freed && (io->events & PA_IO_EVENT_INPUT) != 0;
+        if (wanted && !io->watch)
+            io->watch = m_watchingLoop->watchReadable(io->fd, [this] { m_onReadable(); });
+        else if (!wanted)
+            io->watch.reset();
+    }
 }
 
 bool PulsePollingLoop::turn(std::chrono::milliseconds wait) {
@@ -171,7 +200,7 @@ bool PulsePollingLoop::runCallbacks(const std::vector<pollfd>& fds, const std::v
 
 bool PulsePollingLoop::runDueTimers() {
     bool ran = false;
-    const Clock::time_point now = Clock::now();
+    const SteadyClock::time_point now = SteadyClock::now();
     for (std::size_t i = 0, count = m_times.size(); i < count; ++i) {
         Time& time = *m_times[i];
         if (time.freed || !time.enabled || time.due > now)
@@ -190,7 +219,7 @@ std::chrono::milliseconds PulsePollingLoop::untilNextTimer(std::chrono::millisec
     if (deferred)
         return std::chrono::milliseconds(0);
     std::chrono::milliseconds wait = longest;
-    const Clock::time_point now = Clock::now();
+    const SteadyClock::time_point now = SteadyClock::now();
     for (const auto& time : m_times) {
         if (!time->freed && time->enabled)
             wait = std::min(wait, std::max(std::chrono::milliseconds(0),
@@ -233,6 +262,8 @@ void PulsePollingLoop::enableIo(pa_io_event* event, pa_io_event_flags_t events) 
 
 void PulsePollingLoop::freeIo(pa_io_event* event) {
     auto* io = reinterpret_cast<Io*>(event);
+    // libpulse closes the descriptor next.
+    io->watch.reset();
     io->freed = true;
     io->loop->m_anyFreed = true;
 }

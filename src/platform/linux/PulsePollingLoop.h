@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/EventLoop.h"
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -11,8 +13,9 @@ namespace quietmon {
 
 // A libpulse mainloop without a thread of its own: it runs only when its owner asks, on the owner's
 // thread, so that libpulse's work rides on wake-ups the owner has anyway. Being one thread's alone, it
-// needs none of the wake-up pipe that libpulse's own mainloop writes at every turn. The connections on it
-// must go before it does.
+// needs none of the wake-up pipe that libpulse's own mainloop writes at every turn. The owner may have the
+// logic thread watch the descriptors libpulse reads, to turn it as soon as the server sent something.
+// The connections on it must go before it does.
 class PulsePollingLoop {
 public:
     PulsePollingLoop();
@@ -26,6 +29,11 @@ public:
     void dispatchPending();
     // Runs it, waiting for what comes, until `done` holds or `deadline` passes; whether `done` holds.
     bool runUntil(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& done);
+    // From now on `loop` watches the descriptors libpulse waits to read and calls `onReadable` when one
+    // is (the owner then turns this loop). The watches follow libpulse's wishes after each turn.
+    void watchOn(EventLoop& loop, std::function<void()> onReadable);
+    // Ends those watches for a while, or resumes them.
+    void setWatching(bool watching);
 
 private:
     struct Io;
@@ -41,6 +49,8 @@ private:
     bool runDueTimers();
     std::chrono::milliseconds untilNextTimer(std::chrono::milliseconds longest) const;
     void removeFreed();
+    // Has the owner's loop watch each descriptor libpulse now waits to read, and no other.
+    void updateWatches();
 
     static pa_io_event* newIo(pa_mainloop_api* api, int fd, pa_io_event_flags_t events,
                               pa_io_event_cb_t callback, void* userdata);
@@ -65,6 +75,9 @@ private:
     bool m_anyFreed = false;
     std::vector<pollfd> m_spareFds;
     std::vector<Io*> m_spareWatched;
+    EventLoop* m_watchingLoop = nullptr;
+    std::function<void()> m_onReadable;
+    bool m_watching = false;
 };
 
 } // namespace quietmon
