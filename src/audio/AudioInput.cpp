@@ -80,17 +80,19 @@ bool AudioInput::openWaveIn(const AudioDevice& entry) {
 }
 
 void AudioInput::setPeakHoldTime(int ms) {
-    if (m_meter && ms != m_endpointPollTimer->interval())
+    if (m_meter && ms != m_peakHoldTimeMs)
         m_meter->setReadInterval(ms);
+    m_peakHoldTimeMs = ms;
     m_endpointPollTimer->setInterval(ms);
     if (m_openedLine >= 0 && !m_inputLost && inputLostAfter() > m_inputLossTimer->interval())
         m_inputLossTimer->setInterval(inputLostAfter());
 }
 
 bool AudioInput::openEndpointMeter(const AudioDevice& entry) {
-    m_meter = m_endpoints.openMeter(entry.id, m_endpointPollTimer->interval());
+    m_meter = m_endpoints.openMeter(entry.id, m_peakHoldTimeMs);
     if (!m_meter)
         return false;
+    m_meter->notifyDeliveries(m_loop, [this] { onEndpointDelivery(); });
     m_selectedEntry = m_openedLine;
     m_endpointPollTimer->setEnabled(true);
     m_watchdog->setEnabled(false);
@@ -122,7 +124,7 @@ void AudioInput::countTowardsLoss(int ms) {
 int AudioInput::inputLostAfter() const {
     if (!m_meter)
         return inputLostAfterMs;
-    return std::max(inputLostAfterMs, m_endpointPollTimer->interval() + lostMeasurementIntervalMs);
+    return std::max(inputLostAfterMs, m_peakHoldTimeMs + lostMeasurementIntervalMs);
 }
 
 void AudioInput::onInputLossTimer() {
@@ -176,6 +178,20 @@ bool AudioInput::readEndpointPeaks() {
 }
 
 void AudioInput::onEndpointPollTimer() {
+    // Until a delivery comes, the timer polls at the peak holding time.
+    m_endpointPollTimer->setInterval(m_peakHoldTimeMs);
+    pollEndpoint();
+}
+
+void AudioInput::onEndpointDelivery() {
+    // While deliveries keep the pace the timer stays back; it polls when one is half a holding time late.
+    m_endpointPollTimer->setEnabled(false);
+    m_endpointPollTimer->setInterval(m_peakHoldTimeMs + m_peakHoldTimeMs / 2);
+    m_endpointPollTimer->setEnabled(true);
+    pollEndpoint();
+}
+
+void AudioInput::pollEndpoint() {
     if (readEndpointPeaks())
         inputArrived();
     else if (m_inputLost)

@@ -19,7 +19,10 @@ namespace quietmon {
 enum class MeasureMode { WaveInBuffer = 0, EndpointPeaks = 1, InputLost = 2 };
 
 // Brings levels into the program: the device list, the device opened at start-up, the capture
-// component with its watchdog, and the endpoint peak meter with its polling timer. An input that delivers
+// component with its watchdog, and the endpoint peak meter with its polling. The meter is read once per
+// peak holding time: as soon as the server delivered that much, so that a read costs no wake-up of its
+// own, and by the polling timer when a delivery is half a holding time late or the endpoint delivers
+// nothing. An input that delivers
 // nothing is never taken for a quiet one that cannot be heard: after `inputLostAfterMs` without a buffer
 // or a successful meter reading, the measurement is fed digital silence every `lostMeasurementIntervalMs`
 // until input comes back, so a dead capture, a lost sound server or a device that never opened raises
@@ -74,6 +77,8 @@ private:
     bool onBufferFilled(std::span<const std::uint8_t> buffer, int& size);
     void onCaptureWatchdog();
     void onEndpointPollTimer();
+    void onEndpointDelivery();
+    void pollEndpoint();
     bool readEndpointPeaks();
 
     EventLoop& m_loop;
@@ -90,6 +95,7 @@ private:
     float m_endpointPeakLeft = 0.0f;
     float m_endpointPeakRight = 0.0f;
     DateTime m_lastBufferTime;
+    int m_peakHoldTimeMs = Timer::defaultIntervalMs;
     std::unique_ptr<Timer> m_watchdog;
     std::unique_ptr<Timer> m_endpointPollTimer;
     std::unique_ptr<Timer> m_inputLossTimer;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/EventLoop.h"
+
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +28,10 @@ public:
     virtual std::optional<std::vector<float>> readPeaks() = 0;
     // How often the meter is read from now on, so that it asks for data at that pace.
     virtual void setReadInterval(int ms) = 0;
+    // From now on `loop` wakes as soon as the server delivered peaks, and calls `onDelivery`, so that the
+    // reader may read right then. After a call the meter waits for a read before it tells of the next
+    // delivery: a server that delivers more often than asked wakes the reader at most once per read.
+    virtual void notifyDeliveries(EventLoop& loop, std::function<void()> onDelivery) = 0;
 };
 
 // The sound server's endpoints.

@@ -159,6 +159,45 @@ TEST_F(AudioInputTest, AnEndpointEntryPollsItsMeterAndKeepsTheWatchdogOff) {
     EXPECT_EQ(measured[2].size, 0);
 }
 
+// The server's deliveries, at these moments after the meter opened, and the moments the meter is read.
+struct DeliveryCase {
+    const char* story;
+    std::vector<int> deliveries;
+    std::vector<int> reads;
+};
+
+TEST_F(AudioInputTest, TheMeterIsReadAsTheServerDeliversAndByTheTimerWhenADeliveryIsLate) {
+    const DeliveryCase cases[] = {
+        {"deliveries at the holding time are read as they come, the timer staying back",
+         {98, 199, 300, 401},
+         {98, 199, 300, 401}},
+        {"a delivery half a holding time late leaves the read to the timer", {95, 300}, {95, 245, 300}},
+        {"with no delivery the timer reads at the holding time", {}, {100, 200, 300}},
+        {"a first delivery just after the timer's read is read too, and sets the pace",
+         {100, 200},
+         {100, 100, 200}},
+    };
+    for (const DeliveryCase& c : cases) {
+        VirtualEventLoop caseLoop;
+        test::FakeAudioEndpoints caseEndpoints;
+        std::vector<std::int64_t> reads;
+        AudioInput caseInput(
+            caseLoop, driver, caseEndpoints, [](const std::string&) {},
+            [&](MeasureMode, std::span<const std::uint8_t>, int) { reads.push_back(caseLoop.elapsedMs()); });
+        general.audioInDeviceName = "Active endpoint listening: Monitor of Null Output";
+        caseInput.listAudioDevices();
+        caseInput.chooseStartupDevice(general);
+        caseInput.setPeakHoldTime(100);
+        caseInput.openSelectedAudioDevice(general.audioInDevice);
+        for (const int moment : c.deliveries) {
+            caseLoop.advance(moment - caseLoop.elapsedMs());
+            caseEndpoints.deliver();
+        }
+        caseLoop.advance(c.reads.back() - caseLoop.elapsedMs());
+        EXPECT_EQ(reads, std::vector<std::int64_t>(c.reads.begin(), c.reads.end())) << c.story;
+    }
+}
+
 TEST_F(AudioInputTest, TheMeterIsAskedForDataAtThePaceItIsPolledAt) {
     startWith("Active endpoint listening: Monitor of Null Output", 0);
     input.setPeakHoldTime(250);

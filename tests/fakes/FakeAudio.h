@@ -105,8 +105,8 @@ public:
 class FakeEndpointMeter final : public EndpointPeakMeter {
 public:
     FakeEndpointMeter(std::deque<std::optional<std::vector<float>>>& readings,
-                      std::vector<int>& readIntervals)
-        : readings(readings), readIntervals(readIntervals) {}
+                      std::vector<int>& readIntervals, std::function<void()>& onDelivery)
+        : readings(readings), readIntervals(readIntervals), onDelivery(onDelivery) {}
     std::optional<std::vector<float>> readPeaks() override {
         if (readings.empty())
             return std::vector<float>{0.0f, 0.0f};
@@ -115,8 +115,13 @@ public:
         return next;
     }
     void setReadInterval(int ms) override { readIntervals.push_back(ms); }
+    void notifyDeliveries(EventLoop&, std::function<void()> notify) override {
+        onDelivery = std::move(notify);
+    }
+    ~FakeEndpointMeter() override { onDelivery = nullptr; }
     std::deque<std::optional<std::vector<float>>>& readings;
     std::vector<int>& readIntervals;
+    std::function<void()>& onDelivery;
 };
 
 // Endpoints whose listing and meter readings the test sets.
@@ -128,14 +133,21 @@ public:
         for (const auto& endpoint : endpoints) {
             if (endpoint.id == id && !failOpen) {
                 readIntervals.push_back(readIntervalMs);
-                return std::make_unique<FakeEndpointMeter>(readings, readIntervals);
+                return std::make_unique<FakeEndpointMeter>(readings, readIntervals, onDelivery);
             }
         }
         return nullptr;
     }
 
+    // The open meter's server delivered, as the meter tells its reader.
+    void deliver() {
+        if (onDelivery)
+            onDelivery();
+    }
+
     std::vector<AudioEndpoint> endpoints{{"ci_sink.monitor", "Monitor of Null Output"}};
     std::deque<std::optional<std::vector<float>>> readings;
+    std::function<void()> onDelivery;
     std::vector<std::string> openedIds;
     // The read interval each meter was opened with, then each one it was told later.
     std::vector<int> readIntervals;

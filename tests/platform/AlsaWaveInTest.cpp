@@ -10,6 +10,7 @@
 #include "platform/linux/SoundServerRoute.h"
 #include "support/EnvironmentOverride.h"
 #include "support/PulseTestServer.h"
+#include "support/RealTimeLoop.h"
 
 #include <algorithm>
 #include <chrono>
@@ -20,22 +21,6 @@
 
 namespace quietmon {
 namespace {
-
-// Runs `loop` with virtual time following real time, so that the drivers' timers tick when they would,
-// until `done` holds or `limit` of real time passed.
-bool runInRealTime(VirtualEventLoop& loop, std::chrono::milliseconds limit,
-                   const std::function<bool()>& done) {
-    const auto start = std::chrono::steady_clock::now();
-    auto advanced = std::chrono::milliseconds(0);
-    while (!done() && advanced < limit) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        const auto now =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-        loop.advance(static_cast<int>((now - advanced).count()));
-        advanced = now;
-    }
-    return done();
-}
 
 // The audio input's settings: 5512 stereo 16-bit frames per buffer at 44100 Hz, four buffers.
 void configureAsTheProgram(WaveInCapture& capture, int device) {
@@ -64,7 +49,7 @@ protected:
 
     // Runs the logic side until `count` buffers arrived or 15 s of real time passed.
     bool receive(std::size_t count) {
-        return runInRealTime(loop, std::chrono::seconds(15), [&] { return peaks.size() >= count; });
+        return test::runInRealTime(loop, std::chrono::seconds(15), [&] { return peaks.size() >= count; });
     }
 
     struct Peaks {
@@ -189,7 +174,7 @@ TEST(CapturePaths, TheSameToneMeasuresTheSameLevelsFromTheServerAndThroughAlsa) 
 
     ASSERT_TRUE(fromServer.capture.start()) << fromServer.capture.lastError();
     ASSERT_TRUE(throughAlsa.capture.start()) << throughAlsa.capture.lastError();
-    ASSERT_TRUE(runInRealTime(loop, std::chrono::seconds(15), [&] {
+    ASSERT_TRUE(test::runInRealTime(loop, std::chrono::seconds(15), [&] {
         return fromServer.levels.size() >= 16 && throughAlsa.levels.size() >= 16;
     }));
     fromServer.capture.stop();
@@ -218,43 +203,14 @@ TEST(CapturePaths, BuffersComeBackInTheOrderTheyWereQueuedAndAResetReturnsTheRes
         for (int tag = 0; tag < 3; ++tag)
             ASSERT_TRUE(device->addBuffer(buffers[static_cast<std::size_t>(tag)], 7 + tag, error));
         ASSERT_TRUE(device->start(error)) << describe(path) << ": " << error;
-        ASSERT_TRUE(runInRealTime(loop, std::chrono::seconds(10), [&returned] { return !returned.empty(); }))
-            << describe(path);
+        ASSERT_TRUE(test::runInRealTime(loop, std::chrono::seconds(10), [&returned] {
+            return !returned.empty();
+        })) << describe(path);
         device->reset();
         loop.runPending();
         EXPECT_EQ(returned, (std::vector<int>{7, 8, 9})) << describe(path);
     }
 }
-
-// The wake-ups a capture gives the logic thread: each call of a descriptor watch and each timer tick.
-class WakeUpCountingLoop final : public EventLoop {
-public:
-    explicit WakeUpCountingLoop(VirtualEventLoop& loop) : m_loop(loop) {}
-
-    Clock& clock() override { return m_loop.clock(); }
-    std::unique_ptr<Timer> createTimer(std::function<void()> onTick) override {
-        return m_loop.createTimer([this, onTick = std::move(onTick)] {
-            ++wakeUps;
-            onTick();
-        });
-    }
-    void post(std::function<void()> event) override { m_loop.post(std::move(event)); }
-    std::unique_ptr<DescriptorWatch> watchReadable(int fd, std::function<void()> onReadable) override {
-        return m_loop.watchReadable(fd, [this, onReadable = std::move(onReadable)] {
-            ++wakeUps;
-            onReadable();
-        });
-    }
-    void setErrorHandler(std::function<void(const std::string& message)> onError) override {
-        m_loop.setErrorHandler(std::move(onError));
-    }
-    void runGuarded(const std::function<void()>& handler) override { m_loop.runGuarded(handler); }
-
-    int wakeUps = 0;
-
-private:
-    VirtualEventLoop& m_loop;
-};
 
 // Another reader asks the server for 10 ms fragments of the same source, so that the server delivers in
 // pieces of that size: the buffers still come whole, carrying the signal, for at most two wake-ups each.
@@ -262,18 +218,19 @@ TEST(CapturePaths, AServerDeliveringInSmallPiecesCostsAtMostTwoWakeUpsPerBuffer)
     test::PulseTestServer server;
     test::EnvironmentOverride privateServer("PULSE_SERVER", server.address());
     VirtualEventLoop loop;
-    WakeUpCountingLoop counting(loop);
+    test::WakeUpCountingLoop counting(loop);
     MeasuredCapture fromServer(counting, CapturePath::soundServer);
     test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.5f, 0.25f});
     test::HurryingReader hurry(server.address(), test::PulseTestServer::monitorName);
 
     ASSERT_TRUE(fromServer.capture.start()) << fromServer.capture.lastError();
     // From the first buffer on: the start-up's reads come before it.
-    ASSERT_TRUE(runInRealTime(loop, std::chrono::seconds(10), [&] { return !fromServer.levels.empty(); }));
+    ASSERT_TRUE(
+        test::runInRealTime(loop, std::chrono::seconds(10), [&] { return !fromServer.levels.empty(); }));
     const int wakeUpsBefore = counting.wakeUps;
     const std::size_t buffersBefore = fromServer.levels.size();
-    ASSERT_TRUE(runInRealTime(loop, std::chrono::seconds(15),
-                              [&] { return fromServer.levels.size() >= buffersBefore + 16; }));
+    ASSERT_TRUE(test::runInRealTime(loop, std::chrono::seconds(15),
+                                    [&] { return fromServer.levels.size() >= buffersBefore + 16; }));
     const auto buffers = static_cast<int>(fromServer.levels.size() - buffersBefore);
     fromServer.capture.stop();
     EXPECT_LE(counting.wakeUps - wakeUpsBefore, 2 * buffers + 1);
@@ -325,14 +282,14 @@ TEST(AlsaCaptureRecovery, CaptureComesBackWithin20SecondsOfTheServersReturn) {
 
     {
         test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.5f, 0.5f});
-        ASSERT_TRUE(runInRealTime(loop, std::chrono::seconds(10), [&] { return buffers >= 8; }));
+        ASSERT_TRUE(test::runInRealTime(loop, std::chrono::seconds(10), [&] { return buffers >= 8; }));
     }
     server.kill();
-    runInRealTime(loop, std::chrono::seconds(2), [] { return false; });
+    test::runInRealTime(loop, std::chrono::seconds(2), [] { return false; });
     server.start();
     const int before = buffers;
     test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.5f, 0.5f});
-    EXPECT_TRUE(runInRealTime(loop, std::chrono::seconds(20), [&] { return buffers >= before + 8; }));
+    EXPECT_TRUE(test::runInRealTime(loop, std::chrono::seconds(20), [&] { return buffers >= before + 8; }));
     input.reset();
 }
 

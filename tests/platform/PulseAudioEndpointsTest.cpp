@@ -2,6 +2,7 @@
 
 #include "support/EnvironmentOverride.h"
 #include "support/PulseTestServer.h"
+#include "support/RealTimeLoop.h"
 #include "support/TempFolder.h"
 
 #include <algorithm>
@@ -286,6 +287,36 @@ TEST_F(PulseAudioEndpointsTest, AMeterReconnectsByItselfWhenItsServerComesBack) 
     test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.25f, 0.5f});
     const Peaks peaks = readUntil(*meter, near({0.25f, 0.5f}), 20s);
     EXPECT_TRUE(near({0.25f, 0.5f})(peaks)) << describe(peaks);
+}
+
+// Told of each delivery, the reader reads at once: about once per read interval, each reading carrying the
+// tone, and no more often when another reader hurries the server into 10 ms pieces; the logic thread then
+// wakes at most twice per reading.
+TEST_F(PulseAudioEndpointsTest, DeliveriesAreToldAboutOncePerReadIntervalAlsoWhenTheServerHurries) {
+    const auto sink = makeSink();
+    test::TonePlayer tone(m_server, sink->name(), {0.5f, 0.25f});
+    for (const bool hurried : {false, true}) {
+        std::unique_ptr<test::HurryingReader> hurry;
+        if (hurried)
+            hurry = std::make_unique<test::HurryingReader>(m_server, sink->monitorName());
+        VirtualEventLoop loop;
+        test::WakeUpCountingLoop counting(loop);
+        auto meter = m_endpoints.openMeter(sink->monitorName(), readInterval);
+        ASSERT_NE(meter, nullptr);
+        std::vector<Peaks> readings;
+        meter->notifyDeliveries(counting, [&] { readings.push_back(meter->readPeaks()); });
+        ASSERT_TRUE(test::runInRealTime(loop, 10s, [&] {
+            return !readings.empty() && near({0.5f, 0.25f})(readings.back());
+        })) << hurried;
+        const int wakeUpsBefore = counting.wakeUps;
+        const std::size_t readingsBefore = readings.size();
+        test::runInRealTime(loop, 2s, [] { return false; });
+        const auto told = static_cast<int>(readings.size() - readingsBefore);
+        EXPECT_GE(told, 14) << hurried;
+        EXPECT_LE(told, 22) << hurried;
+        EXPECT_LE(counting.wakeUps - wakeUpsBefore, 2 * told + 2) << hurried;
+        EXPECT_TRUE(near({0.5f, 0.25f})(readings.back())) << hurried << ": " << describe(readings.back());
+    }
 }
 
 } // namespace

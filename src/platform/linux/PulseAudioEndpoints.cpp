@@ -38,7 +38,10 @@ void onListedSource(pa_context*, const pa_source_info* info, int endOfList, void
 
 // A record stream that the server reduces to one frame per 20 ms, each sample the peak of its channel, and
 // delivers in fragments of about one read interval. Its mainloop has no thread: each read dispatches what
-// arrived since the previous one, so the program wakes for its reads alone, however the server delivers.
+// arrived since the previous one. A reader told of deliveries has the logic thread read the connection as
+// soon as the server wrote, and hears of it once at least half a read interval of peaks came. A server
+// that delivers in smaller pieces (another reader hurries the source) is not followed piece by piece: after
+// a piece, the connection is read again only when the rest of the interval is due.
 class PulsePeakMeter final : public EndpointPeakMeter {
 public:
     PulsePeakMeter(std::string sourceName, int readIntervalMs)
@@ -63,12 +66,14 @@ public:
 
     std::optional<std::vector<float>> readPeaks() override {
         m_mainloop.dispatchPending();
+        endWaitingForARead();
         if (m_state != State::streaming)
             return std::nullopt;
         const auto now = std::chrono::steady_clock::now();
         if (m_delivered) {
             // The maxima start again from 0 after every read.
             m_delivered = false;
+            m_framesSinceRead = 0;
             m_lastDelivery = now;
             m_lastPeaks = m_peaks;
             std::fill(m_peaks.begin(), m_peaks.end(), 0.0f);
@@ -79,6 +84,17 @@ public:
         if (now - m_lastDelivery < 2 * std::chrono::milliseconds(std::max(m_readIntervalMs, m_fragmentMs)))
             return m_lastPeaks;
         return std::vector<float>(m_channels, 0.0f);
+    }
+
+    void notifyDeliveries(EventLoop& loop, std::function<void()> onDelivery) override {
+        m_onDelivery = std::move(onDelivery);
+        m_restOfIntervalTimer = loop.createTimer([this] {
+            m_restOfIntervalTimer->setEnabled(false);
+            m_mainloop.dispatchPending();
+            m_mainloop.setWatching(true);
+            tellOfADelivery();
+        });
+        m_mainloop.watchOn(loop, [this] { readWhatCame(); });
     }
 
     void setReadInterval(int ms) override {
@@ -93,6 +109,43 @@ public:
 
 private:
     enum class State { connecting, streaming, lost };
+
+    void readWhatCame() {
+        m_mainloop.dispatchPending();
+        if (m_framesSinceRead == 0 || m_toldOfADelivery || enoughForARead()) {
+            tellOfADelivery();
+            return;
+        }
+        // A piece: the rest of the interval is read when it is due, with one frame to spare.
+        m_mainloop.setWatching(false);
+        const auto missing = static_cast<int>(m_requestedFrames) - static_cast<int>(m_framesSinceRead) + 1;
+        m_restOfIntervalTimer->setInterval(std::max(missing, 1) * 1000 / static_cast<int>(meterRate));
+        m_restOfIntervalTimer->setEnabled(true);
+    }
+
+    bool enoughForARead() const {
+        return m_framesSinceRead * 2 >= std::max<std::uint32_t>(m_requestedFrames, 1);
+    }
+
+    void tellOfADelivery() {
+        if (m_toldOfADelivery || !enoughForARead())
+            return;
+        // Set first: the reader usually reads inside the call, which clears it.
+        m_toldOfADelivery = true;
+        m_onDelivery();
+        // Not read yet: further deliveries wait for the read.
+        if (m_toldOfADelivery)
+            m_mainloop.setWatching(false);
+    }
+
+    // A read takes whatever came: the meter watches the connection again.
+    void endWaitingForARead() {
+        if (!m_restOfIntervalTimer)
+            return;
+        m_toldOfADelivery = false;
+        m_restOfIntervalTimer->setEnabled(false);
+        m_mainloop.setWatching(true);
+    }
 
     void connect() {
         m_context = newPulseContext(m_mainloop.api(), PulseTransfer::copied);
@@ -200,6 +253,7 @@ private:
         m_peaks.assign(m_channels, 0.0f);
         m_lastPeaks.assign(m_channels, 0.0f);
         m_delivered = false;
+        m_framesSinceRead = 0;
         m_lastDelivery = {};
         // The interval may have changed while the stream was being set up.
         setReadInterval(m_readIntervalMs);
@@ -211,6 +265,7 @@ private:
         if (m_peaks.size() != m_channels || frames == 0)
             return;
         m_delivered = true;
+        m_framesSinceRead += static_cast<std::uint32_t>(frames);
         for (std::size_t frame = 0; frame < frames; ++frame) {
             for (std::size_t channel = 0; channel < m_channels; ++channel) {
                 float sample = 0.0f;
@@ -304,6 +359,11 @@ private:
     std::size_t m_channels = 0;
     std::uint32_t m_requestedFrames = 0;
     int m_fragmentMs = 0;
+
+    std::function<void()> m_onDelivery;
+    std::unique_ptr<Timer> m_restOfIntervalTimer;
+    bool m_toldOfADelivery = false; // and not read since
+    std::uint32_t m_framesSinceRead = 0;
 
     std::vector<float> m_peaks; // the largest since the previous read
     bool m_delivered = false;   // whether any data came since the previous read

@@ -232,6 +232,17 @@ void PulsePollingLoop::removeFreed() {
     if (!m_anyFreed)
         return;
     m_anyFreed = false;
+    // libpulse frees a descriptor's event and makes a new one for it within one turn, around every packet
+    // it reads: the new one takes the watch over, so that what the owner's loop polls stays as it is.
+    for (auto& freed : m_io) {
+        if (!freed->freed || !freed->watch)
+            continue;
+        const auto successor = std::find_if(m_io.begin(), m_io.end(), [&freed](const auto& io) {
+            return !io->freed && io->fd == freed->fd && !io->watch;
+        });
+        if (successor != m_io.end())
+            (*successor)->watch = std::move(freed->watch);
+    }
     // Destroy callbacks may free further events, which the next turn removes.
     const auto remove = [this](auto& events, auto asEvent) {
         auto gone =
@@ -262,8 +273,6 @@ void PulsePollingLoop::enableIo(pa_io_event* event, pa_io_event_flags_t events) 
 
 void PulsePollingLoop::freeIo(pa_io_event* event) {
     auto* io = reinterpret_cast<Io*>(event);
-    // libpulse closes the descriptor next.
-    io->watch.reset();
     io->freed = true;
     io->loop->m_anyFreed = true;
 }
