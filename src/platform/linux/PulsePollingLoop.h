@@ -30,7 +30,7 @@ public:
     // Runs it, waiting for what comes, until `done` holds or `deadline` passes; whether `done` holds.
     bool runUntil(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& done);
     // From now on `loop` watches the descriptors libpulse waits to read and calls `onReadable` when one
-    // is (the owner then turns this loop). The watches follow libpulse's wishes after each turn.
+    // is (the owner then turns this loop). The watches follow what libpulse waits for after each dispatch.
     void watchOn(EventLoop& loop, std::function<void()> onReadable);
     // Ends those watches for a while, or resumes them.
     void setWatching(bool watching);
