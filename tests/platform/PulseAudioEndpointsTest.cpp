@@ -312,7 +312,7 @@ TEST_F(PulseAudioEndpointsTest, DeliveriesAreToldAboutOncePerReadIntervalAlsoWhe
         const std::size_t readingsBefore = readings.size();
         test::runInRealTime(loop, 2s, [] { return false; });
         const auto told = static_cast<int>(readings.size() - readingsBefore);
-        EXPECT_GE(told, 14) << hurried;
+        EXPECT_GE(told, 12) << hurried;
         EXPECT_LE(told, 22) << hurried;
         EXPECT_LE(counting.wakeUps - wakeUpsBefore, 2 * told + 2) << hurried;
         EXPECT_TRUE(near({0.5f, 0.25f})(readings.back())) << hurried << ": " << describe(readings.back());
