@@ -88,13 +88,8 @@ public:
 
     void notifyDeliveries(EventLoop& loop, std::function<void()> onDelivery) override {
         m_onDelivery = std::move(onDelivery);
-        m_restOfIntervalTimer = loop.createTimer([this] {
-            m_restOfIntervalTimer->setEnabled(false);
-            m_mainloop.dispatchPending();
-            m_mainloop.setWatching(true);
-            tellOfADelivery();
-        });
-        m_mainloop.watchOn(loop, [this] { readWhatCame(); });
+        m_mainloop.watchOn(
+            loop, [this] { readWhatCame(); }, [this] { tellOfADelivery(); });
     }
 
     void setReadInterval(int ms) override {
@@ -117,10 +112,8 @@ private:
             return;
         }
         // A piece: the rest of the interval is read when it is due, with one frame to spare.
-        m_mainloop.setWatching(false);
         const auto missing = static_cast<int>(m_requestedFrames) - static_cast<int>(m_framesSinceRead) + 1;
-        m_restOfIntervalTimer->setInterval(std::max(missing, 1) * 1000 / static_cast<int>(meterRate));
-        m_restOfIntervalTimer->setEnabled(true);
+        m_mainloop.pauseWatching(std::max(missing, 1) * 1000 / static_cast<int>(meterRate));
     }
 
     bool enoughForARead() const {
@@ -135,16 +128,15 @@ private:
         m_onDelivery();
         // Not read yet: further deliveries wait for the read.
         if (m_toldOfADelivery)
-            m_mainloop.setWatching(false);
+            m_mainloop.pauseWatching();
     }
 
     // A read takes whatever came: the meter watches the connection again.
     void endWaitingForARead() {
-        if (!m_restOfIntervalTimer)
+        if (!m_onDelivery)
             return;
         m_toldOfADelivery = false;
-        m_restOfIntervalTimer->setEnabled(false);
-        m_mainloop.setWatching(true);
+        m_mainloop.resumeWatching();
     }
 
     void connect() {
@@ -361,7 +353,6 @@ private:
     int m_fragmentMs = 0;
 
     std::function<void()> m_onDelivery;
-    std::unique_ptr<Timer> m_restOfIntervalTimer;
     bool m_toldOfADelivery = false; // and not read since
     std::uint32_t m_framesSinceRead = 0;
 

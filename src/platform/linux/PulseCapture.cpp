@@ -9,12 +9,7 @@ namespace quietmon {
 
 PulseCapture::PulseCapture(SoundServerSource source, const WaveInFormat& format, EventLoop& loop,
                            WaveInDriver::BufferDone onBufferDone)
-    : m_source(std::move(source)), m_format(format), m_buffers(loop, std::move(onBufferDone)),
-      m_restOfBufferTimer(loop.createTimer([this] {
-          m_restOfBufferTimer->setEnabled(false);
-          m_mainloop.dispatchPending();
-          m_mainloop.setWatching(true);
-      })) {
+    : m_source(std::move(source)), m_format(format), m_buffers(loop, std::move(onBufferDone)) {
     m_mainloop.watchOn(loop, [this] { readWhatCame(); });
 }
 
@@ -84,8 +79,7 @@ void PulseCapture::reset() {
             pa_operation_unref(flush);
         m_mainloop.dispatchPending();
     }
-    m_restOfBufferTimer->setEnabled(false);
-    m_mainloop.setWatching(true);
+    m_mainloop.resumeWatching();
     m_buffers.returnAll();
 }
 
@@ -105,9 +99,7 @@ void PulseCapture::waitForTheRestOfTheBuffer() {
     const long long frames =
         (unfilled > 0 ? (unfilled + frameBytes - 1) / frameBytes : m_format.framesPerBuffer) +
         m_format.framesPerBuffer / 8;
-    m_mainloop.setWatching(false);
-    m_restOfBufferTimer->setInterval(static_cast<int>((frames * 1000 + rate - 1) / rate));
-    m_restOfBufferTimer->setEnabled(true);
+    m_mainloop.pauseWatching(static_cast<int>((frames * 1000 + rate - 1) / rate));
 }
 
 void PulseCapture::fail(State state) {

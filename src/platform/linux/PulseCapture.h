@@ -64,7 +64,6 @@ private:
     const WaveInFormat m_format;
     CaptureBuffers m_buffers;
     PulsePollingLoop m_mainloop;
-    std::unique_ptr<Timer> m_restOfBufferTimer;
     pa_context* m_context = nullptr;
     pa_stream* m_stream = nullptr;
     State m_state = State::connecting;

@@ -112,15 +112,37 @@ bool PulsePollingLoop::runUntil(SteadyClock::time_point deadline, const std::fun
     return finished;
 }
 
-void PulsePollingLoop::watchOn(EventLoop& loop, std::function<void()> onReadable) {
+void PulsePollingLoop::watchOn(EventLoop& loop, std::function<void()> onReadable,
+                               std::function<void()> onResumed) {
     m_watchingLoop = &loop;
     m_onReadable = std::move(onReadable);
-    m_watching = true;
+    m_onResumed = std::move(onResumed);
+    m_pauseTimer = loop.createTimer([this] {
+        m_pauseTimer->setEnabled(false);
+        dispatchPending();
+        resumeWatching();
+        if (m_onResumed)
+            m_onResumed();
+    });
+    resumeWatching();
+}
+
+void PulsePollingLoop::pauseWatching() {
+    m_watching = false;
     updateWatches();
 }
 
-void PulsePollingLoop::setWatching(bool watching) {
-    m_watching = watching;
+void PulsePollingLoop::pauseWatching(int ms) {
+    pauseWatching();
+    m_pauseTimer->setEnabled(false);
+    m_pauseTimer->setInterval(ms);
+    m_pauseTimer->setEnabled(true);
+}
+
+void PulsePollingLoop::resumeWatching() {
+    if (m_pauseTimer)
+        m_pauseTimer->setEnabled(false);
+    m_watching = true;
     updateWatches();
 }
 

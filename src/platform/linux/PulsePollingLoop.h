@@ -31,9 +31,13 @@ public:
     bool runUntil(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& done);
     // From now on `loop` watches the descriptors libpulse waits to read and calls `onReadable` when one
     // is (the owner then turns this loop). The watches follow what libpulse waits for after each dispatch.
-    void watchOn(EventLoop& loop, std::function<void()> onReadable);
-    // Ends those watches for a while, or resumes them.
-    void setWatching(bool watching);
+    // `onResumed` is called when a pause for a time ended.
+    void watchOn(EventLoop& loop, std::function<void()> onReadable, std::function<void()> onResumed = {});
+    // Ends those watches until resumeWatching().
+    void pauseWatching();
+    // Ends them for `ms`: then the loop turns, watches again and calls `onResumed`.
+    void pauseWatching(int ms);
+    void resumeWatching();
 
 private:
     struct Io;
@@ -77,6 +81,8 @@ private:
     std::vector<Io*> m_spareWatched;
     EventLoop* m_watchingLoop = nullptr;
     std::function<void()> m_onReadable;
+    std::function<void()> m_onResumed;
+    std::unique_ptr<Timer> m_pauseTimer;
     bool m_watching = false;
 };
 
