@@ -2,6 +2,7 @@
 
 #include "platform/MessageBoxes.h"
 
+class QString;
 class QWidget;
 
 namespace quietmon {
@@ -11,8 +12,11 @@ public:
     explicit QtMessageBoxes(QWidget* owner = nullptr) : m_owner(owner) {}
     void setOwner(QWidget* owner) { m_owner = owner; }
     void inform(const std::string& text) override;
+    bool confirm(const std::string& text) override;
 
 private:
+    QString title() const;
+
     QWidget* m_owner;
 };
 

@@ -99,9 +99,9 @@ int runMonitor(int argc, char** argv) {
     QtMessageBoxes messages;
 
     // The task kinds, each with the settings section of the queue it runs in.
-    PosixNetwork network(service);
+    PosixNetwork network;
     EmailSender email(
-        network, loop.clock(), productName(),
+        loop, network, productName(),
         [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
         [&monitor](const std::string& text) { monitor.logEvent(text); });
     CurlHttpTransport http;

@@ -44,7 +44,7 @@ void SilenceDetector::detect(DateTime now, bool leftSilent, bool rightSilent) {
         state.lastSoundLeft = now;
     const bool conditions = timeAndDayCondition(settings.activation, now);
     // Enabling a running countdown lets it go on; anything else starts it again from zero.
-    m_silenceTimer.setEnabled(silence && conditions && !m_host.setupShown());
+    m_silenceTimer.setEnabled(silence && conditions && !m_host.setupShown() && !state.returnTasksRunning);
     if (!m_silenceTimer.enabled())
         state.silentChannels = "Unknown";
 }

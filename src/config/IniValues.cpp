@@ -5,9 +5,7 @@
 
 namespace quietmon {
 
-namespace {
-
-int hexDigit(char c) {
+int hexDigitValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -17,13 +15,15 @@ int hexDigit(char c) {
     return -1;
 }
 
+namespace {
+
 // Reads the digits at the front of `text`, advancing past them; nothing if there are none or the value
 // exceeds `limit`.
 std::optional<std::uint64_t> takeNumber(std::string_view& text, int base, std::uint64_t limit) {
     std::uint64_t value = 0;
     std::size_t used = 0;
     for (; used < text.size(); ++used) {
-        const int digit = hexDigit(text[used]);
+        const int digit = hexDigitValue(text[used]);
         if (digit < 0 || digit >= base)
             break;
         value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);

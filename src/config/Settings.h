@@ -68,6 +68,9 @@ struct EmailSettings {
     std::string password; // plain in memory, scrambled in the file
     bool authentization = false;
     bool ssl = false;
+    // The fingerprint of the one certificate to accept from the server instead of one the system's trust
+    // store vouches for (a station's own server with a self-signed certificate); empty for none.
+    std::string trustedCertificate;
 };
 
 struct KillSettings {

@@ -1,5 +1,6 @@
 #include "config/SettingsCheck.h"
 
+#include "config/CertificateFingerprint.h"
 #include "config/IniValues.h"
 #include "config/NearestName.h"
 #include "config/ProductName.h"
@@ -7,6 +8,7 @@
 #include "config/SettingsSchema.h"
 #include "config/SettingsStore.h"
 #include "tasks/TaskNames.h"
+#include "tasks/email/SmtpServerAddress.h"
 
 #include <algorithm>
 #include <optional>
@@ -90,10 +92,9 @@ private:
 class FileWalk {
 public:
     explicit FileWalk(const IniFile& file) {
-        Settings loaded = defaultSettings(productName());
-        loadWindowKeys(file, loaded);
-        loadSetupKeys(file, loaded);
-        writeSettings(m_used, loaded, DateTime());
+        loadWindowKeys(file, m_loaded);
+        loadSetupKeys(file, m_loaded);
+        writeSettings(m_used, m_loaded, DateTime());
 
         const SchemaSection* section = nullptr; // the section whose keys are read, if any
         bool sectionSeen = false;
@@ -199,6 +200,9 @@ private:
         const std::string used = m_used.read(spec.section, spec.key).value_or("");
         switch (spec.type) {
         case ValueType::Bool:
+            if (spec.key == "Authentization")
+                checkLoginInClear(line, spec.section);
+            [[fallthrough]];
         case ValueType::Integer: {
             const auto number = parseIniInteger(value);
             if (!number) {
@@ -231,10 +235,28 @@ private:
         case ValueType::String:
             if (!value.empty() && (spec.section == "Tasks" || spec.section == "RetTasks"))
                 checkTaskRow(line, key, spec.section == "Tasks");
+            else if (spec.key == "TrustedCertificate" && !value.empty() &&
+                     !parseCertificateFingerprint(value))
+                warn(line, Kind::UnparsableValue,
+                     key.name +
+                         " is not a SHA-256 fingerprint (64 hexadecimal digits, as \"openssl x509 "
+                         "-noout -fingerprint -sha256\" prints them): no certificate is trusted by it, "
+                         "only those the system trusts");
             break;
         case ValueType::DateTime:
             break;
         }
+    }
+
+    // A login over a connection that is never encrypted gives the mail password to anyone on the way.
+    void checkLoginInClear(std::size_t line, const std::string& section) {
+        const EmailSettings& email = section == "Email" ? m_loaded.email : m_loaded.retEmail;
+        const bool implicitTls = parseSmtpServerText(email.smtp).port == SmtpServerAddress::implicitTlsPort;
+        if (email.authentization && !email.ssl && !implicitTls)
+            warn(line, Kind::ExposedSecret,
+                 "[" + section +
+                     "] logs in with SSL=0: the user name and password travel unencrypted; set "
+                     "SSL=1 (STARTTLS) or use port 465");
     }
 
     // Rows are compared with the task names whole and case-sensitive: a near miss does nothing at all.
@@ -267,6 +289,7 @@ private:
     }
 
     std::vector<SettingsWarning> m_warnings;
+    Settings m_loaded = defaultSettings(productName());
     IniFile m_used; // every key as the loader took it, in the form a save writes
     FirstLines m_sectionLines;
     FirstLines m_keyLines; // of the section being read

@@ -21,6 +21,7 @@ struct SettingsWarning {
         ValueTooLong,    // cut on reading
         UnknownTask,     // a queue row that names no task of its queue
         PlainPassword,   // a password not in scrambled form, read as other characters
+        ExposedSecret,   // a setting that sends a secret where others can read it
     };
     std::size_t line; // 1-based
     Kind kind;

@@ -77,7 +77,9 @@ void addEmail(SchemaBuilder& b, const std::string& section, EmailSettings Settin
         .boolean(
             "Authentization", [email](Settings & s) -> auto& { return (s.*email).authentization; })
         .boolean(
-            "SSL", [email](Settings & s) -> auto& { return (s.*email).ssl; });
+            "SSL", [email](Settings & s) -> auto& { return (s.*email).ssl; })
+        .text(
+            "TrustedCertificate", [email](Settings & s) -> auto& { return (s.*email).trustedCertificate; });
 }
 
 void addKill(SchemaBuilder& b, const std::string& section, KillSettings Settings::*kill) {

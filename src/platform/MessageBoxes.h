@@ -11,6 +11,8 @@ public:
     virtual ~MessageBoxes() = default;
     // A modal box with the text and an OK button.
     virtual void inform(const std::string& text) = 0;
+    // A modal box with the text and the buttons Yes and No; whether Yes was chosen.
+    virtual bool confirm(const std::string& text) = 0;
 };
 
 // The password dialog: the text typed, or nothing when the operator cancelled.

@@ -20,6 +20,8 @@ void AlarmExecutor::buildRunningQueue() {
 }
 
 void AlarmExecutor::start() {
+    ++m_run;
+    m_waitingForEmail = false;
     m_host.setAlarmTaskPagesEnabled(false);
     buildRunningQueue();
     AlarmState& state = m_host.alarmState();
@@ -31,6 +33,8 @@ void AlarmExecutor::start() {
 }
 
 void AlarmExecutor::resume() {
+    ++m_run;
+    m_waitingForEmail = false;
     m_host.setAlarmTaskPagesEnabled(false);
     buildRunningQueue();
     m_alarmQueueTimer.setInterval(tickMs);
@@ -38,6 +42,8 @@ void AlarmExecutor::resume() {
 }
 
 void AlarmExecutor::breakQueue() {
+    ++m_run;
+    m_waitingForEmail = false;
     m_host.alarmState().runningAlarmQueue.clear();
     m_alarmQueueTimer.setEnabled(false);
     m_host.logEvent("Alarm task queue broken");
@@ -86,7 +92,7 @@ void AlarmExecutor::run(const std::string& name) {
     } else if (name == sendEmail) {
         if (m_tasks.email) {
             m_host.repaintNow();
-            m_tasks.email->sendEmail(settings.email, QueueKind::Alarm);
+            sendEmailAndWait(settings.email);
         }
     } else if (name == saveScreenshot) {
         if (m_tasks.screenshot)
@@ -118,6 +124,27 @@ void AlarmExecutor::run(const std::string& name) {
             m_tasks.speech->speak(expandPlaceholders(settings.speakText, state));
         }
     }
+}
+
+void AlarmExecutor::sendEmailAndWait(const EmailSettings& settings) {
+    m_waitingForEmail = true;
+    try {
+        m_tasks.email->sendEmail(settings, QueueKind::Alarm, [this, run = m_run] { onEmailFinished(run); });
+    } catch (...) {
+        m_waitingForEmail = false;
+        throw;
+    }
+    // A send that ended at once has already let the queue go on.
+    if (m_waitingForEmail)
+        m_alarmQueueTimer.setEnabled(false);
+}
+
+void AlarmExecutor::onEmailFinished(unsigned run) {
+    if (run != m_run || !m_waitingForEmail)
+        return;
+    m_waitingForEmail = false;
+    m_alarmQueueTimer.setInterval(tickMs);
+    m_alarmQueueTimer.setEnabled(true);
 }
 
 } // namespace quietmon

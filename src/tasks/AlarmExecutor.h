@@ -25,10 +25,17 @@ public:
 private:
     void buildRunningQueue();
     void run(const std::string& name);
+    // The next entry waits for the send to end; the rest of the program does not.
+    void sendEmailAndWait(const EmailSettings& settings);
+    void onEmailFinished(unsigned run);
 
     AlarmHost& m_host;
     Timer& m_alarmQueueTimer;
     TaskServices& m_tasks;
+    // Counts the queue's runs, so that a send that ends after its queue was broken or started again
+    // moves no other run on.
+    unsigned m_run = 0;
+    bool m_waitingForEmail = false;
 };
 
 } // namespace quietmon

@@ -17,6 +17,8 @@ struct AlarmState {
     DateTime startUpTime;                       // the zero date once the start-up delay has passed
     DateTime eventTime;                         // the moment of the alarm, the return, or the start-up
     std::vector<std::string> runningAlarmQueue; // empty whenever no alarm queue runs
+    // The return pass has begun and waits for a send before its last rows: no new silence is counted yet.
+    bool returnTasksRunning = false;
     int taskPosition = 999;
     int repeatCount = 99999;
 };

@@ -41,9 +41,60 @@ void ReturnExecutor::onReturnTimer() {
     if (settings.port.full && m_tasks.portPin)
         m_tasks.portPin->releasePortPin(0);
     state.eventTime = m_host.clock().now();
-    // All rows in this one tick; an error escaping a row ends it here, with the alarm already left.
-    for (const std::string& row : settings.retTasks)
-        run(row);
+    m_rows.assign(settings.retTasks.begin(), settings.retTasks.end());
+    m_nextRow = 0;
+    ++m_pass;
+    m_waitingForEmail = false;
+    state.returnTasksRunning = true;
+    runRows();
+}
+
+void ReturnExecutor::runRows() {
+    AlarmState& state = m_host.alarmState();
+    m_runningRows = true;
+    try {
+        while (m_nextRow < m_rows.size()) {
+            const std::string row = m_rows[m_nextRow++];
+            if (row != task_names::sendEmail || !m_tasks.email) {
+                run(row);
+            } else if (sendEmailAndWait()) {
+                m_runningRows = false;
+                return;
+            }
+        }
+    } catch (...) {
+        // An error escaping a row ends the pass here, with the alarm already left.
+        m_runningRows = false;
+        state.returnTasksRunning = false;
+        throw;
+    }
+    m_runningRows = false;
+    finishReturn();
+}
+
+bool ReturnExecutor::sendEmailAndWait() {
+    m_waitingForEmail = true;
+    try {
+        m_tasks.email->sendEmail(m_host.settings().retEmail, QueueKind::Return,
+                                 [this, pass = m_pass] { onEmailFinished(pass); });
+    } catch (...) {
+        m_waitingForEmail = false;
+        throw;
+    }
+    return m_waitingForEmail;
+}
+
+void ReturnExecutor::onEmailFinished(unsigned pass) {
+    if (pass != m_pass || !m_waitingForEmail)
+        return;
+    m_waitingForEmail = false;
+    // A send that ended at once is followed by the row loop that started it.
+    if (!m_runningRows)
+        runRows();
+}
+
+void ReturnExecutor::finishReturn() {
+    m_host.alarmState().returnTasksRunning = false;
     m_silenceTimer.setEnabled(false);
     m_host.setStatus(status_texts::alarmNotActive, StatusColour::Normal);
     m_host.updateTray();
@@ -73,9 +124,6 @@ void ReturnExecutor::run(const std::string& name) {
     } else if (name == saveScreenshot) {
         if (m_tasks.screenshot && m_tasks.screenshot->saveScreenshot(settings.retScreenshot))
             m_host.clock().sleep(200);
-    } else if (name == sendEmail) {
-        if (m_tasks.email)
-            m_tasks.email->sendEmail(settings.retEmail, QueueKind::Return);
     } else if (name == openPlay) {
         if (m_tasks.openPlay)
             m_tasks.openPlay->openFiles(settings.retOpen);

@@ -4,11 +4,16 @@
 #include "tasks/AlarmHost.h"
 #include "tasks/TaskServices.h"
 
+#include <string>
+#include <vector>
+
 namespace quietmon {
 
 class AlarmExecutor;
 
-// Leaves the alarm once sound has lasted long enough, and runs the return task queue in one pass.
+// Leaves the alarm once sound has lasted long enough, and runs the return task queue in one pass. The pass
+// waits for each email it sends before the next row, without holding the logic thread: meanwhile the
+// silence is not counted (AlarmState::returnTasksRunning), as nothing was while the pass ran in one go.
 class ReturnExecutor {
 public:
     ReturnExecutor(AlarmHost& host, Timer& silenceTimer, Timer& returnTimer, AlarmExecutor& alarmExecutor,
@@ -17,6 +22,12 @@ public:
     void onReturnTimer();
 
 private:
+    // The rows from the next one on, up to a send to wait for; then the end of the return.
+    void runRows();
+    // Whether the pass must wait for the send to end.
+    bool sendEmailAndWait();
+    void onEmailFinished(unsigned pass);
+    void finishReturn();
     void run(const std::string& name);
     void countDownDelay();
 
@@ -25,6 +36,11 @@ private:
     Timer& m_returnTimer;
     AlarmExecutor& m_alarmExecutor;
     TaskServices& m_tasks;
+    std::vector<std::string> m_rows; // the return queue as it was when the pass began
+    std::size_t m_nextRow = 0;
+    unsigned m_pass = 0;
+    bool m_runningRows = false;
+    bool m_waitingForEmail = false;
 };
 
 } // namespace quietmon

@@ -15,6 +15,7 @@ struct FailureLine {
 constexpr FailureLine failureLines[] = {
     {"An error occured when trying to send email: ", task_names::sendEmail},
     {"An unknown error occured when trying to send email.", task_names::sendEmail},
+    {"Can't send email - ", task_names::sendEmail},
     {"HTTP query failed - ", task_names::sendHttpQuery},
     {"HTTP query answered ", task_names::sendHttpQuery},
     {"HTTP query dropped, too many waiting", task_names::sendHttpQuery},

@@ -710,6 +710,48 @@ TEST_F(AlarmStoryTest, AnErrorInAReturnRowEndsTheReturnWithTheAlarmLeft) {
     EXPECT_TRUE(logged("Application Error - Socket Error # 10061"));
 }
 
+// --- A mail server that takes its time ---
+
+TEST_F(AlarmStoryTest, AnEmailHoldsItsQueueUntilSentWhileMeasurementAndDetectionGoOn) {
+    start("", "[Activation]\nSilence=10\nReturn=1\n[Tasks]\nTask1=Send email\nTask2=Speak\n"
+              "[RetTasks]\nTask1=Send email\nTask2=Kill application\n");
+    tasks.holdEmails = true;
+    raiseAlarm();
+    const std::size_t measured = view.measurements.size();
+    play(5000, quiet);
+    EXPECT_EQ(tasks.names(), (Strings{"alarm email"}));
+    EXPECT_EQ(view.measurements.size(), measured + 40); // the meter goes on
+    EXPECT_EQ(monitor.statusText(), "Executing alarm tasks...");
+    tasks.finishHeldEmail();
+    play(250, quiet);
+    EXPECT_EQ(tasks.names(), (Strings{"alarm email", "speak"}));
+
+    // The return pass waits for its email before the next row; a new silence is not counted meanwhile.
+    play(1500, loud);
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_EQ(tasks.names(), (Strings{"alarm email", "speak", "return email"}));
+    play(30'000, quiet);
+    EXPECT_EQ(view.alarms.size(), 1u);
+    EXPECT_EQ(monitor.statusText(), "Executing return tasks...");
+    tasks.finishHeldEmail();
+    EXPECT_EQ(tasks.names(), (Strings{"alarm email", "speak", "return email", "kill", "kill"}));
+    EXPECT_EQ(monitor.statusText(), "Alarm not active");
+    play(10'250, quiet);
+    EXPECT_EQ(view.alarms.size(), 2u);
+}
+
+TEST_F(AlarmStoryTest, WithTheBreakOptionSoundReturnsWhileTheAlarmEmailIsOnItsWay) {
+    start("", "[Activation]\nSilence=10\nReturn=1\nBreakQueue=1\n[Tasks]\nTask1=Send email\nTask2=Speak\n");
+    tasks.holdEmails = true;
+    raiseAlarm();
+    play(1500, loud);
+    EXPECT_FALSE(monitor.alarmActive());
+    EXPECT_TRUE(logged("Alarm task queue broken"));
+    tasks.finishHeldEmail();
+    play(1000, loud);
+    EXPECT_EQ(tasks.names(), (Strings{"alarm email"})); // the broken queue stays broken
+}
+
 // A crash or a killed process mid-alarm: the next start finds the alarm, and the queue position, as the file
 // had them when the alarm was raised; after the return the file says the alarm is over.
 TEST_F(AlarmStoryTest, TheRunningProgramSavesTheAlarmWhenRaisedAndWhenItReturns) {

@@ -86,6 +86,12 @@ const CheckCase checkCases[] = {
     {"[General]\nSetupPassword=jhkji\n", 2, Kind::PlainPassword, // scrambled, but cut short by one letter
      "SetupPassword is not in the scrambled form the monitor stores, so it is read as other characters: type "
      "the password in the Setup dialog instead"},
+    {"[RetEmail]\nTrustedCertificate=AB:CD\n", 2, Kind::UnparsableValue,
+     "TrustedCertificate is not a SHA-256 fingerprint (64 hexadecimal digits, as \"openssl x509 -noout "
+     "-fingerprint -sha256\" prints them): no certificate is trusted by it, only those the system trusts"},
+    {"[Email]\nSMTP=mail.example.org:587\nAuthentization=1\n", 3, Kind::ExposedSecret,
+     "[Email] logs in with SSL=0: the user name and password travel unencrypted; set SSL=1 (STARTTLS) or use "
+     "port 465"},
     {"Top=1\n[General]\n", 1, Kind::StrayLine, "Top comes before any [section]: it is ignored"},
     {"[Activation]\nSilence 300\n", 2, Kind::StrayLine,
      "this line is no [section] header, key=value line or ; comment: it is ignored"},
@@ -125,7 +131,12 @@ TEST(SettingsCheck, HandWrittenFormsTheReaderTakesAsMeantAreFine) {
     const SettingsCheck check(IniFile::parse("; a comment\n# another\n\n[general]\n  Threshold = 0x20 \n"
                                              ";Silence=5 kept for later\nTitle=\"Studio A\"\nLastTask=0\n"
                                              "Visible=2\n[Activation]\nTime1=7:05\nChannels=-1\nSilence=$10\n"
-                                             "[Email]\nPassword=jhkjii\n[Tasks]\nTask1=Repeat\nTask2=\n"));
+                                             "[Email]\nPassword=jhkjii\nAuthentization=1\nSSL=1\n"
+                                             "TrustedCertificate=sha256 "
+                                             "Fingerprint=0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:"
+                                             "Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc\n"
+                                             "[RetEmail]\nSMTP=mail:465\nAuthentization=1\n"
+                                             "[Tasks]\nTask1=Repeat\nTask2=\n"));
     for (const SettingsWarning& warning : check.warnings())
         ADD_FAILURE() << warning.line << ": " << warning.message;
 }

@@ -102,6 +102,7 @@ Username=
 Password=
 Authentization=0
 SSL=0
+TrustedCertificate=
 
 [RetEmail]
 From=@
@@ -115,6 +116,7 @@ Username=
 Password=
 Authentization=0
 SSL=0
+TrustedCertificate=
 
 [Kill]
 Title1=

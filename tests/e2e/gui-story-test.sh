@@ -104,13 +104,19 @@ choose 1 && keys Tab
 write "$work/shots/silence-%date-%time.jpg"
 keys Tab Tab Tab space shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab
 mail_fields 'Silence on %channel' 'Silence since %date %time: on %channel%brScreen attached.'
-keys shift+Tab shift+Tab space # "Test", above "Username"
-check "the test mail arrives" wait_for 20 test -e "$work/mail/001.eml"
 # The message box is titled like the main window.
 message_box() { xdotool search --all --onlyvisible --pid "$QUIETMON_PID" --name '^Orvane Silence Detector $' | grep -vxq "$main"; }
-check "\"Test\" reports in a message box" wait_for 10 message_box
-keys Return
-check "Return closes it" wait_for 10 eval '! message_box'
+# "Test", above "Username": the server's own certificate is shown first, and trusted with "Yes".
+test_and_trust() { # test_and_trust <mail that arrives>
+  keys shift+Tab shift+Tab space
+  check "\"Test\" shows the server's certificate" wait_for 20 message_box
+  keys alt+y
+  check "the test mail arrives once it is trusted" wait_for 20 test -e "$work/mail/$1.eml"
+  check "\"Test\" reports in a message box" wait_for 10 message_box
+  keys Return
+  check "Return closes it" wait_for 10 eval '! message_box'
+}
+test_and_trust 001
 choose 8 && keys Tab
 write "http://127.0.0.1:$HTTP_PORT/page"
 keys Tab
@@ -122,6 +128,7 @@ next_page
 choose 0 && add
 keys Tab Tab
 mail_fields 'Back on air' 'Back since %date %time:'
+test_and_trust 002
 # "Settings": "Do not anything first" and "Log events *".
 next_page
 keys Tab Tab Tab Tab Tab
@@ -142,6 +149,8 @@ alarm_queue_saved() {
 check "closing Setup saved the alarm queue" wait_for 10 alarm_queue_saved
 check "and the return queue" ini_is RetTasks Task1 'Send email'
 check "\"Attach to email\" copied the screenshot's name" ini_is Email File "$work/shots/silence-%date-%time.jpg"
+fingerprint=$(openssl x509 -in "$work/cert.pem" -noout -fingerprint -sha256 | cut -d= -f2)
+check "both pages trust the server's certificate" eval "ini_is Email TrustedCertificate '$fingerprint' && ini_is RetEmail TrustedCertificate '$fingerprint'"
 
 press_button 4 # "Exit"
 check "\"Exit\" ends the program" wait_for 15 gone "$QUIETMON_PID"
@@ -154,7 +163,7 @@ sox -q "$work/tone.wav" "$work/gap.wav" "$work/tone.wav" "$work/tone.wav" -t raw
   pacat --server="$PULSE_ADDRESS" --raw --format=s16le --rate=44100 --channels=2 -d e2e_sink &
 pids+=($!)
 check "the return is logged" wait_for 45 logged 'Returned from alarm condition'
-check "the return mail arrives" wait_for 15 test -e "$work/mail/003.eml"
+check "the return mail arrives" wait_for 15 test -e "$work/mail/004.eml"
 kill -TERM "$QUIETMON_PID"
 check "SIGTERM ends the program" wait_for 15 gone "$QUIETMON_PID"
 
@@ -167,10 +176,10 @@ through_tls_with_login() {
     grep -qE '^X-TLS-Version: TLSv1\.[23]' "$work/mail/$mail.eml" && [ "$(header "$work/mail/$mail.eml" X-Auth-User)" = monitor ] || return 1
   done
 }
-check "the test, alarm and return mails came through STARTTLS with the login" through_tls_with_login 001 002 003
+check "the tests, alarm and return mails came through STARTTLS with the login" through_tls_with_login 001 002 003 004
 check "the test mail is the program's" test "$(header "$work/mail/001.eml" Subject)" = 'Orvane Silence Detector Test'
-check "the alarm mail's subject names the channels" test "$(header "$work/mail/002.eml" Subject)" = 'Silence on Left and Right'
-/usr/bin/python3 - "$work/mail/002.eml" "$work" >"$work/alarm-mail.txt" <<'EOF'
+check "the alarm mail's subject names the channels" test "$(header "$work/mail/003.eml" Subject)" = 'Silence on Left and Right'
+/usr/bin/python3 - "$work/mail/003.eml" "$work" >"$work/alarm-mail.txt" <<'EOF'
 import email, sys
 with open(sys.argv[1], 'rb') as eml:
     message = email.message_from_binary_file(eml)
@@ -187,7 +196,7 @@ check "its text has the date and time of the alarm and a second line" sh -c "gre
 check "it carries the screenshot, named by the alarm's time" grep -qx "attached silence-$(date +%F)-[0-2][0-9]-[0-5][0-9]-[0-5][0-9].jpg" "$work/alarm-mail.txt"
 check "which is the saved one" cmp -s "$work/attached.jpg" "$(ls "$work"/shots/silence-*.jpg)"
 check "a JPEG of the whole screen" test "$(ffprobe -v error -show_entries stream=codec_name,width,height -of csv=p=0:s=x "$work/attached.jpg")" = mjpegx1280x800
-check "the return mail has its own text and time" grep -q "^Back since $(date +%F) $time_of_day" "$work/mail/003.eml"
+check "the return mail has its own text and time" grep -q "^Back since $(date +%F) $time_of_day" "$work/mail/004.eml"
 check "the HTTP query came with the placeholders encoded" \
   grep -qE '^GET /page\?station=studio-a&channel=Left\+and\+Right&at=(%3[0-9]){2}%3A(%3[0-9]){2}%3A(%3[0-9]){2} Orvane Silence Detector$' "$work/requests.txt"
 check "the voice was heard" /usr/bin/python3 -c 'import array, sys

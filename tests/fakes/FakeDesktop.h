@@ -36,7 +36,12 @@ public:
 class FakeMessageBoxes final : public MessageBoxes {
 public:
     void inform(const std::string& text) override { shown.push_back(text); }
+    bool confirm(const std::string& text) override {
+        shown.push_back(text);
+        return confirmAnswer;
+    }
     std::vector<std::string> shown;
+    bool confirmAnswer = false;
 };
 
 // Answers the file dialogs with the choices queued; nothing queued means Cancel.

@@ -4,6 +4,7 @@
 #include "tasks/Placeholders.h"
 #include "tasks/TaskServices.h"
 
+#include <deque>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -25,17 +26,24 @@ struct FakeTasks {
 
     struct Email final : EmailTask {
         explicit Email(FakeTasks& owner) : owner(owner) {}
-        void sendEmail(const EmailSettings& settings, QueueKind queue) override {
+        void sendEmail(const EmailSettings& settings, QueueKind queue,
+                       std::function<void()> finished) override {
             if (owner.failNextEmail) {
                 owner.failNextEmail = false;
                 throw std::runtime_error("Socket Error # 10061");
             }
             owner.record(queue == QueueKind::Alarm ? "alarm email" : "return email",
                          expandPlaceholders(settings.message, owner.state));
+            if (owner.holdEmails)
+                owner.heldEmails.push_back(std::move(finished));
+            else if (finished)
+                finished();
         }
-        bool sendTest(const EmailSettings& settings, QueueKind queue, MessageBoxes&) override {
+        void sendTest(const EmailSettings& settings, QueueKind queue, MessageBoxes&,
+                      std::function<void(const TestOutcome&)> finished) override {
             owner.record(queue == QueueKind::Alarm ? "alarm test email" : "return test email", settings.smtp);
-            return true;
+            if (finished)
+                finished({.sent = true});
         }
         FakeTasks& owner;
     };
@@ -80,6 +88,13 @@ struct FakeTasks {
     };
 
     void record(const std::string& what, const std::string& text) { calls.push_back({what, text, now()}); }
+    // Ends the oldest of the sends held back, as a server's answer would.
+    void finishHeldEmail() {
+        std::function<void()> finished = std::move(heldEmails.front());
+        heldEmails.pop_front();
+        if (finished)
+            finished();
+    }
     std::vector<std::string> names() const {
         std::vector<std::string> result;
         for (const auto& call : calls)
@@ -100,6 +115,9 @@ struct FakeTasks {
     std::function<std::int64_t()> now;
     std::vector<Call> calls;
     bool failNextEmail = false;
+    // Sends then end only by finishHeldEmail, as they do when a server takes its time.
+    bool holdEmails = false;
+    std::deque<std::function<void()>> heldEmails;
     Email email{*this};
     Http http{*this};
     Kill kill{*this};

@@ -46,6 +46,23 @@ protected:
     void fill(QWidget& page, const char* caption, const std::string& text) {
         field(page, QString::fromLatin1(caption))->setText(QString::fromStdString(text));
     }
+
+    // The program's own email task, its outcomes delivered by `emailLoop`.
+    EmailSender& useEmailSender(SmtpTimeouts timeouts) {
+        m_sender = std::make_unique<EmailSender>(
+            emailLoop, m_network, productName(),
+            [this](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
+            [this](const std::string& line) { monitor.logEvent(line); }, timeouts);
+        monitor.tasks().email = m_sender.get();
+        return *m_sender;
+    }
+
+    test::TrustTestAuthority trustTestAuthority;
+    test::WakingEventLoop emailLoop;
+
+private:
+    PosixNetwork m_network;
+    std::unique_ptr<EmailSender> m_sender;
 };
 
 // A loopback port whose connections never complete: its one place in the queue of connections not yet
@@ -104,13 +121,8 @@ class EmailTestButtonTest : public TaskTestButtonsTest,
 TEST_P(EmailTestButtonTest, SendsTheFixedMessageAndReportsInABoxAndTheLog) {
     const EmailTestCase& c = GetParam();
     start(logEvents);
-    PosixNetwork network;
     // Time-outs short enough for a peer that never answers.
-    EmailSender sender(
-        network, loop.clock(), productName(),
-        [this](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
-        [this](const std::string& line) { monitor.logEvent(line); }, {}, SmtpTimeouts{300ms, 300ms});
-    monitor.tasks().email = &sender;
+    EmailSender& sender = useEmailSender(SmtpTimeouts{300ms, 300ms});
     SmtpTestServer server(c.server);
     test::RefusingPort refusing;
     NeverAcceptingPort neverAccepting;
@@ -130,7 +142,12 @@ TEST_P(EmailTestButtonTest, SendsTheFixedMessageAndReportsInABoxAndTheLog) {
         fill(page, "Password", c.password);
     }
     const auto started = std::chrono::steady_clock::now();
-    button(page, QStringLiteral("Test"))->click();
+    QAbstractButton* test = button(page, QStringLiteral("Test"));
+    test->click();
+    // The dialog goes on while the test runs; its button waits for the outcome.
+    EXPECT_TRUE(sender.busy());
+    EXPECT_FALSE(test->isEnabled());
+    ASSERT_TRUE(emailLoop.runUntil([&] { return !sender.busy() && test->isEnabled(); }, 10s));
 
     EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
     const std::vector<std::string> received = server.messages();
@@ -190,6 +207,31 @@ INSTANTIATE_TEST_SUITE_P(
                                     "",
                                     "Connection refused"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TaskTestButtonsTest, AServerCertificateTrustedInTheTestsBoxIsStoredAndTheTestSentAgain) {
+    start(logEvents);
+    EmailSender& sender = useEmailSender({});
+    SmtpTestServer server({.starttls = true, .certificate = "self-signed"});
+    QWidget& page = subPage(QueueKind::Alarm, "Send email");
+    fill(page, "From", "monitor@example.org");
+    fill(page, "To", "desk@example.org");
+    fill(page, "Outgoing SMTP server", server.address());
+    button(page, QStringLiteral("SSL"))->click();
+    messages.confirmAnswer = true;
+    QAbstractButton* test = button(page, QStringLiteral("Test"));
+    test->click();
+    ASSERT_TRUE(emailLoop.runUntil([&] { return !sender.busy() && test->isEnabled(); }, 10s));
+
+    const std::string fingerprint = test::testCertificates().fingerprint("self-signed");
+    EXPECT_EQ(monitor.settings().email.trustedCertificate, fingerprint);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_NE(messages.shown[0].find("SHA-256 fingerprint: " + fingerprint), std::string::npos);
+    EXPECT_EQ(messages.shown[1], "Test email has been sent. Check your mailbox after a few minutes.");
+    EXPECT_EQ(server.messages().size(), 1u);
+    EXPECT_EQ(loggedTexts(),
+              std::vector<std::string>{"Test email message cannot be sent - the mail server's "
+                                       "certificate is not trusted (self-signed certificate)"});
+}
 
 TEST_F(TaskTestButtonsTest, TheHttpTestShowsTheAnswerOrTheFailureAndTheUntouchedAddressSendsNothing) {
     start();

@@ -52,21 +52,14 @@ void run(const std::vector<std::string>& arguments) {
         throw std::runtime_error(arguments[0] + " failed");
 }
 
-// A self-signed certificate for "localhost", made once per test process.
-struct Certificate {
+struct CertificateFolder {
     TempFolder folder;
-    std::string certificate = folder.file("cert.pem");
-    std::string key = folder.file("key.pem");
-    Certificate() {
-        run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-             "-keyout", key, "-out", certificate, "-days", "1", "-subj", "/CN=localhost"});
+    TestCertificates certificates{folder.path()};
+    CertificateFolder() {
+        run({"/usr/bin/python3", std::string(QUIETMON_TEST_SUPPORT_DIR) + "/make-test-certificates.py",
+             folder.path()});
     }
 };
-
-const Certificate& testCertificate() {
-    static const Certificate certificate;
-    return certificate;
-}
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -78,13 +71,32 @@ std::vector<std::string> linesOf(const std::string& text) {
 
 } // namespace
 
+const TestCertificates& testCertificates() {
+    static const CertificateFolder made;
+    return made.certificates;
+}
+
+std::string TestCertificates::fingerprint(const std::string& name) const {
+    std::string text = readWholeFile(folder + "/" + name + ".sha256");
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+TrustTestAuthority::TrustTestAuthority()
+    : m_override(std::make_unique<EnvironmentOverride>("SSL_CERT_FILE",
+                                                       testCertificates().certificate("authority"))) {}
+
+TrustTestAuthority::~TrustTestAuthority() = default;
+
 SmtpTestServer::SmtpTestServer(SmtpTestServerOptions options) {
     std::vector<std::string> arguments = {"/usr/bin/python3",
                                           std::string(QUIETMON_TEST_SUPPORT_DIR) + "/smtp-test-server.py",
                                           m_folder.file("mail"), "--mode", options.mode};
     if (options.starttls || options.implicitTls) {
-        const Certificate& certificate = testCertificate();
-        arguments.insert(arguments.end(), {"--cert", certificate.certificate, "--key", certificate.key});
+        const TestCertificates& certificates = testCertificates();
+        arguments.insert(arguments.end(), {"--cert", certificates.certificate(options.certificate), "--key",
+                                           certificates.folder + "/" + options.certificate + ".key"});
         if (options.tls10Only)
             arguments.push_back("--tls10");
         if (options.implicitTls)

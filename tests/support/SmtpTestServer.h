@@ -1,7 +1,9 @@
 #pragma once
 
+#include "support/EnvironmentOverride.h"
 #include "support/TempFolder.h"
 
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -10,15 +12,41 @@ namespace quietmon::test {
 
 // How the test's own SMTP server behaves (see smtp-test-server.py beside this file).
 struct SmtpTestServerOptions {
-    // "smtp", or a broken server: "silent", "drip", "long-line", "endless-reply", "tls-stall"
+    // "smtp", or a broken server: "silent", "drip", "long-line", "endless-reply", "tls-stall", or "slow",
+    // which takes a message but answers each line only after `dripIntervalMs`
     std::string mode = "smtp";
-    bool starttls = false;    // offer STARTTLS, with a certificate made for the test run
+    bool starttls = false; // offer STARTTLS, with a certificate made for the test run
+    // Which one (see make-test-certificates.py): "trusted" (signed by the test run's own authority, which
+    // TrustTestAuthority makes the client trust), "self-signed", "wrong-name", "expired".
+    std::string certificate = "trusted";
     bool tls10Only = false;   // speak TLS 1.0 and nothing newer
     bool implicitTls = false; // speak TLS from the first byte, as on port 465, and offer no STARTTLS
     std::string user;         // require AUTH with this user name and password when not empty
     std::string password;
     bool refuseEhlo = false;
-    int dripIntervalMs = 100;
+    int dripIntervalMs = 100; // "drip": between bytes; "slow": before each reply
+};
+
+// The certificates of the test run, made once per test process.
+struct TestCertificates {
+    std::string folder;
+    // The path of NAME's certificate.
+    std::string certificate(const std::string& name) const { return folder + "/" + name + ".pem"; }
+    // NAME's SHA-256 fingerprint as "AB:CD:...".
+    std::string fingerprint(const std::string& name) const;
+};
+const TestCertificates& testCertificates();
+
+// While it lives, TLS clients of this process trust the test run's own authority as well as the system's.
+class TrustTestAuthority {
+public:
+    TrustTestAuthority();
+    ~TrustTestAuthority();
+    TrustTestAuthority(const TrustTestAuthority&) = delete;
+    TrustTestAuthority& operator=(const TrustTestAuthority&) = delete;
+
+private:
+    std::unique_ptr<EnvironmentOverride> m_override;
 };
 
 // An SMTP server on a free port of 127.0.0.1, private to one test: it keeps what it receives in a

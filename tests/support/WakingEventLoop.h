@@ -14,6 +14,9 @@ namespace quietmon::test {
 // when a worker posts, so that the test waits for events instead of sleeping.
 class WakingEventLoop final : public EventLoop {
 public:
+    WakingEventLoop() = default;
+    explicit WakingEventLoop(DateTime start) : m_loop(start) {}
+
     Clock& clock() override { return m_loop.clock(); }
     std::unique_ptr<Timer> createTimer(std::function<void()> onTick) override {
         return m_loop.createTimer(std::move(onTick));

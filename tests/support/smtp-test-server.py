@@ -20,6 +20,7 @@ Modes:
   long-line      sends "220 " and then a line that never ends.
   endless-reply  sends the lines of a multi-line reply without ever sending its last line.
   tls-stall      answers like a server up to its go-ahead for STARTTLS, then never does the handshake.
+  slow           takes any message, but answers each line only --interval seconds after it came.
 """
 import argparse
 import warnings
@@ -37,7 +38,7 @@ warnings.filterwarnings("ignore", category=DeprecationWarning)  # TLS 1.0 is wha
 
 parser = argparse.ArgumentParser()
 parser.add_argument("folder")
-parser.add_argument("--mode", default="smtp", choices=["smtp", "silent", "drip", "long-line", "endless-reply", "tls-stall"])
+parser.add_argument("--mode", default="smtp", choices=["smtp", "silent", "drip", "long-line", "endless-reply", "tls-stall", "slow"])
 parser.add_argument("--cert")
 parser.add_argument("--key")
 parser.add_argument("--tls10", action="store_true")
@@ -150,6 +151,26 @@ async def broken_server(reader, writer):
             while True:
                 writer.write(b"220-still greeting\r\n" * 64)
                 await writer.drain()
+        elif args.mode == "slow":
+            async def answer(text):
+                await asyncio.sleep(args.interval)
+                writer.write(text + b"\r\n")
+                await writer.drain()
+            await answer(b"220 slow but sure")
+            while line := await reader.readline():
+                note(line.decode("utf-8", "replace").rstrip("\r\n"))
+                command = line.strip().upper()
+                if command == b"DATA":
+                    await answer(b"354 go on")
+                    while (body := await reader.readline()) and body.rstrip(b"\r\n") != b".":
+                        pass
+                    await answer(b"250 saved")
+                elif command == b"QUIT":
+                    await answer(b"221 bye")
+                    break
+                else:
+                    await answer(b"250 ok")
+            note("<closed>")
         elif args.mode == "tls-stall":
             writer.write(b"220 ready\r\n")
             while line := await reader.readline():

@@ -3,14 +3,16 @@
 #include "tasks/email/EmailSender.h"
 
 #include "config/ProductName.h"
-#include "platform/VirtualEventLoop.h"
 #include "platform/linux/PosixNetwork.h"
 #include "support/SmtpTestServer.h"
 #include "support/TempFolder.h"
+#include "support/WakingEventLoop.h"
 #include "tasks/Placeholders.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
+#include <optional>
+#include <thread>
 #include <unistd.h>
 
 namespace quietmon {
@@ -23,7 +25,12 @@ using test::SmtpTestServerOptions;
 class RecordingMessageBoxes final : public MessageBoxes {
 public:
     void inform(const std::string& text) override { shown.push_back(text); }
+    bool confirm(const std::string& text) override {
+        shown.push_back(text);
+        return trust;
+    }
     std::vector<std::string> shown;
+    bool trust = false;
 };
 
 // Takes every connection to one loopback port and notes the host and port that were asked for, so that
@@ -32,9 +39,10 @@ class RedirectingNetwork final : public Network {
 public:
     RedirectingNetwork(Network& real, int port) : m_real(real), m_port(port) {}
     std::unique_ptr<NetworkConnection> connect(const std::string& host, int port,
-                                               NetworkConnection::Deadline deadline) override {
+                                               NetworkConnection::Deadline deadline,
+                                               std::stop_token stop) override {
         asked.emplace_back(host, port);
-        return m_real.connect("127.0.0.1", m_port, deadline);
+        return m_real.connect("127.0.0.1", m_port, deadline, std::move(stop));
     }
     std::string hostName() const override { return m_real.hostName(); }
 
@@ -113,19 +121,38 @@ protected:
 
     std::unique_ptr<EmailSender> senderOver(Network& through, SmtpTimeouts timeouts = {}) {
         return std::make_unique<EmailSender>(
-            through, loop.clock(), productName(),
+            loop, through, productName(),
             [this](std::string_view text) { return expandPlaceholders(text, alarm); },
-            [this](const std::string& line) { logLines.push_back(line); }, [this] { ++repaints; }, timeouts);
+            [this](const std::string& line) { logLines.push_back(line); }, timeouts);
+    }
+
+    // Sends as a queue does and waits for the end of the send.
+    void send(EmailSender& with, const EmailSettings& settings, QueueKind queue = QueueKind::Alarm) {
+        bool finished = false;
+        with.sendEmail(settings, queue, [&finished] { finished = true; });
+        ASSERT_TRUE(loop.runUntil([&finished] { return finished; }, 30s));
+    }
+    void send(const EmailSettings& settings, QueueKind queue = QueueKind::Alarm) {
+        send(*sender, settings, queue);
+    }
+
+    // Presses a "Test" button and waits for its outcome.
+    EmailTask::TestOutcome test(const EmailSettings& settings, QueueKind queue, MessageBoxes& boxes) {
+        std::optional<EmailTask::TestOutcome> outcome;
+        sender->sendTest(settings, queue, boxes,
+                         [&outcome](const EmailTask::TestOutcome& o) { outcome = o; });
+        EXPECT_TRUE(loop.runUntil([&outcome] { return outcome.has_value(); }, 30s));
+        return outcome.value_or(EmailTask::TestOutcome{});
     }
 
     // Timeouts short enough that a server which never answers ends the test in well under a second.
     static constexpr SmtpTimeouts fastTimeouts{2000ms, 300ms};
 
+    test::TrustTestAuthority trustTestAuthority;
     PosixNetwork network;
-    VirtualEventLoop loop{DateTime::fromParts(2024, 3, 7, 14, 5, 30)};
+    test::WakingEventLoop loop{DateTime::fromParts(2024, 3, 7, 14, 5, 30)};
     AlarmState alarm;
     std::vector<std::string> logLines;
-    int repaints = 0;
     std::unique_ptr<EmailSender> sender = senderOver(network);
     test::TempFolder folder;
 };
@@ -134,7 +161,7 @@ TEST_F(EmailSenderTest, APlainSendDeliversTheMessageWithTheConversationInOrderAn
     SmtpTestServer server;
     EmailSettings settings = settingsFor(server);
     settings.message = "Silence detected!%br.hidden dot line%br.";
-    sender->sendEmail(settings, QueueKind::Alarm);
+    send(settings, QueueKind::Alarm);
 
     EXPECT_EQ(logLines, std::vector<std::string>{});
     const std::vector<std::string> messages = server.messages();
@@ -160,20 +187,11 @@ TEST_F(EmailSenderTest, APlainSendDeliversTheMessageWithTheConversationInOrderAn
                                         "RCPT TO:<desk@example.org>", "DATA", "QUIT", "<closed>"}));
 }
 
-TEST_F(EmailSenderTest, OnlyTheAlarmQueueRepaintsTheMainWindowBeforeSending) {
-    SmtpTestServer server;
-    sender->sendEmail(settingsFor(server), QueueKind::Alarm);
-    EXPECT_EQ(repaints, 1);
-    sender->sendEmail(settingsFor(server), QueueKind::Return);
-    EXPECT_EQ(repaints, 1);
-    EXPECT_EQ(server.messages().size(), 2u);
-}
-
 TEST_F(EmailSenderTest, AHostNameIsLookedUpAndEachOfItsAddressesTried) {
     SmtpTestServer server;
     EmailSettings settings = settingsFor(server);
     settings.smtp = "localhost:" + std::to_string(server.port());
-    sender->sendEmail(settings, QueueKind::Return);
+    send(settings, QueueKind::Return);
     EXPECT_EQ(logLines, std::vector<std::string>{});
     EXPECT_EQ(server.messages().size(), 1u);
 }
@@ -185,7 +203,7 @@ TEST_F(EmailSenderTest, SslAndAuthenticationGoThroughStarttlsASecondEhloAndAuthL
     settings.authentization = true;
     settings.username = "monitor";
     settings.password = "s3cret";
-    sender->sendEmail(settings, QueueKind::Alarm);
+    send(settings, QueueKind::Alarm);
 
     EXPECT_EQ(logLines, std::vector<std::string>{});
     const std::vector<std::string> messages = server.messages();
@@ -201,15 +219,84 @@ TEST_F(EmailSenderTest, SslAndAuthenticationGoThroughStarttlsASecondEhloAndAuthL
                                         "DATA", "QUIT", "<closed>"}));
 }
 
-TEST_F(EmailSenderTest, AServerThatSpeaksOnlyTls10IsStillReached) {
-    SmtpTestServer server({.starttls = true, .tls10Only = true});
+TEST_F(EmailSenderTest, NoLoginOrMessageGoesToAServerWhoseCertificateIsNotTrusted) {
+    struct Case {
+        const char* certificate;
+        bool tls10Only;
+        bool pinned;     // TrustedCertificate holds the server's own fingerprint
+        const char* log; // nothing: the message goes
+    };
+    const std::string refused = "Can't send email - the mail server's certificate is not trusted (";
+    const std::string hint = "); Test in Setup shows it";
+    const Case cases[] = {
+        {"trusted", false, false, nullptr},
+        {"self-signed", false, false, "self-signed certificate"},
+        {"wrong-name", false, false, "hostname mismatch"},
+        {"expired", false, false, "certificate has expired"},
+        {"self-signed", false, true, nullptr},
+        {"wrong-name", false, true, nullptr},
+        {"trusted", true, false, "(handshake)"},
+    };
+    for (const bool implicitTls : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.certificate) + (c.pinned ? " pinned" : "") +
+                         (c.tls10Only ? " TLS 1.0" : "") + (implicitTls ? " on port 465" : " with STARTTLS"));
+            logLines.clear();
+            SmtpTestServer server({.starttls = !implicitTls,
+                                   .certificate = c.certificate,
+                                   .tls10Only = c.tls10Only,
+                                   .implicitTls = implicitTls,
+                                   .user = "monitor",
+                                   .password = "s3cret"});
+            RedirectingNetwork redirecting(network, server.port());
+            const std::unique_ptr<EmailSender> tested = senderOver(redirecting);
+            EmailSettings settings = settingsFor(server);
+            settings.smtp = implicitTls ? "localhost:465" : "localhost:" + std::to_string(server.port());
+            settings.ssl = !implicitTls;
+            settings.authentization = true;
+            settings.username = "monitor";
+            settings.password = "s3cret";
+            if (c.pinned)
+                settings.trustedCertificate = test::testCertificates().fingerprint(c.certificate);
+            send(*tested, settings);
+
+            ASSERT_EQ(logLines.size(), c.log ? 1u : 0u);
+            if (!c.log) {
+                EXPECT_EQ(server.messages().size(), 1u);
+                continue;
+            }
+            // A server that speaks only TLS 1.0 ends the handshake one way or another.
+            if (std::string(c.log) == "(handshake)") {
+                EXPECT_EQ(logLines[0].rfind("An error occured when trying to send email: The ", 0), 0u)
+                    << logLines[0];
+                EXPECT_EQ(server.messages().size(), 0u);
+                continue;
+            }
+            EXPECT_EQ(logLines[0], refused + c.log + hint);
+            ASSERT_TRUE(server.waitForClosedConnections(1));
+            const std::vector<std::string> transcript = server.transcript();
+            EXPECT_EQ(std::find(transcript.begin(), transcript.end(), "AUTH LOGIN"), transcript.end());
+            EXPECT_EQ(server.messages().size(), 0u);
+        }
+    }
+}
+
+TEST_F(EmailSenderTest, AFingerprintIsReadAsOpensslPrintsItInAnyCaseWithOrWithoutColons) {
+    SmtpTestServer server({.starttls = true, .certificate = "self-signed"});
+    const std::string printed = test::testCertificates().fingerprint("self-signed");
+    std::string lower;
+    for (const char c : printed) {
+        if (c != ':')
+            lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
     EmailSettings settings = settingsFor(server);
     settings.ssl = true;
-    sender->sendEmail(settings, QueueKind::Alarm);
+    for (const std::string& written : {"sha256 Fingerprint=" + printed, lower}) {
+        settings.trustedCertificate = written;
+        send(settings);
+    }
     EXPECT_EQ(logLines, std::vector<std::string>{});
-    const std::vector<std::string> messages = server.messages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(headerOf(messages[0], "X-TLS-Version"), "TLSv1");
+    EXPECT_EQ(server.messages().size(), 2u);
 }
 
 TEST_F(EmailSenderTest, Port465SpeaksTlsFromTheFirstByteAndNeverSendsStarttls) {
@@ -218,20 +305,20 @@ TEST_F(EmailSenderTest, Port465SpeaksTlsFromTheFirstByteAndNeverSendsStarttls) {
     RedirectingNetwork redirecting(network, server.port());
     const std::unique_ptr<EmailSender> redirected = senderOver(redirecting);
     EmailSettings settings = settingsFor(server);
-    settings.smtp = "mail.example.org:465";
+    settings.smtp = "localhost:465";
     settings.authentization = true;
     settings.username = "monitor";
     settings.password = "s3cret";
     int sends = 0;
     for (const bool ssl : {false, true}) {
         settings.ssl = ssl;
-        redirected->sendEmail(settings, QueueKind::Alarm);
+        send(*redirected, settings, QueueKind::Alarm);
         ASSERT_TRUE(server.waitForClosedConnections(++sends)); // the transcript keeps the two apart
     }
 
     EXPECT_EQ(logLines, std::vector<std::string>{});
-    EXPECT_EQ(redirecting.asked, (std::vector<std::pair<std::string, int>>{{"mail.example.org", 465},
-                                                                           {"mail.example.org", 465}}));
+    EXPECT_EQ(redirecting.asked,
+              (std::vector<std::pair<std::string, int>>{{"localhost", 465}, {"localhost", 465}}));
     const std::vector<std::string> messages = server.messages();
     ASSERT_EQ(messages.size(), 2u);
     for (const std::string& message : messages) {
@@ -260,7 +347,7 @@ TEST_F(EmailSenderTest, Port465WithAServerThatDoesNotSpeakTlsIsLoggedWithoutHang
         EmailSettings settings = settingsFor(server);
         settings.smtp = "mail.example.org:465";
         const auto start = std::chrono::steady_clock::now();
-        fast->sendEmail(settings, QueueKind::Alarm);
+        send(*fast, settings, QueueKind::Alarm);
         EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
         ASSERT_EQ(logLines.size(), 1u);
         EXPECT_EQ(logLines[0].rfind("An error occured when trying to send email: " + std::string(error), 0),
@@ -276,7 +363,7 @@ TEST_F(EmailSenderTest, AWrongPasswordIsLoggedWithTheServersReplyText) {
     settings.authentization = true;
     settings.username = "monitor";
     settings.password = "wrong";
-    sender->sendEmail(settings, QueueKind::Alarm);
+    send(settings, QueueKind::Alarm);
 
     EXPECT_EQ(logLines,
               std::vector<std::string>{
@@ -292,7 +379,7 @@ TEST_F(EmailSenderTest, SslWithAServerThatDoesNotOfferStarttlsFailsWithTheServer
     SmtpTestServer server;
     EmailSettings settings = settingsFor(server);
     settings.ssl = true;
-    sender->sendEmail(settings, QueueKind::Alarm);
+    send(settings, QueueKind::Alarm);
     EXPECT_EQ(logLines,
               std::vector<std::string>{"An error occured when trying to send email: TLS not available"});
     EXPECT_EQ(server.messages().size(), 0u);
@@ -300,7 +387,7 @@ TEST_F(EmailSenderTest, SslWithAServerThatDoesNotOfferStarttlsFailsWithTheServer
 
 TEST_F(EmailSenderTest, AServerThatRefusesEhloIsGreetedWithHelo) {
     SmtpTestServer server({.refuseEhlo = true});
-    sender->sendEmail(settingsFor(server), QueueKind::Alarm);
+    send(settingsFor(server), QueueKind::Alarm);
     EXPECT_EQ(logLines, std::vector<std::string>{});
     ASSERT_EQ(server.messages().size(), 1u);
     const std::vector<std::string> transcript = server.transcript();
@@ -314,7 +401,7 @@ TEST_F(EmailSenderTest, TwoRecipientsGetOneRcptToEachInTheOrderWritten) {
     SmtpTestServer server;
     EmailSettings settings = settingsFor(server);
     settings.to = "Night desk <night@example.org>,boss@example.org";
-    sender->sendEmail(settings, QueueKind::Alarm);
+    send(settings, QueueKind::Alarm);
 
     const std::vector<std::string> messages = server.messages();
     ASSERT_EQ(messages.size(), 1u);
@@ -342,7 +429,7 @@ TEST_F(EmailSenderTest, MailFromCarriesTheBareAddressOfFromAndTheHeaderKeepsItsD
     EmailSettings settings = settingsFor(server);
     for (const Case& each : cases) {
         settings.from = each.from;
-        sender->sendEmail(settings, QueueKind::Alarm);
+        send(settings, QueueKind::Alarm);
     }
 
     EXPECT_EQ(logLines, std::vector<std::string>{});
@@ -362,9 +449,9 @@ TEST_F(EmailSenderTest, AnExistingFileIsAttachedUnderItsNameAndAMissingOneIsLeft
     test::writeWholeFile(folder.file("shot.jpg"), picture);
     EmailSettings settings = settingsFor(server);
     settings.file = folder.file("shot.jpg");
-    sender->sendEmail(settings, QueueKind::Alarm);
+    send(settings, QueueKind::Alarm);
     settings.file = folder.file("missing.jpg");
-    sender->sendEmail(settings, QueueKind::Alarm);
+    send(settings, QueueKind::Alarm);
 
     EXPECT_EQ(logLines, std::vector<std::string>{});
     const std::vector<std::string> messages = server.messages();
@@ -386,8 +473,8 @@ TEST_F(EmailSenderTest, TwoSendsCarryOneAttachmentEachNotAnAccumulation) {
     test::writeWholeFile(folder.file("shot.jpg"), "picture");
     EmailSettings settings = settingsFor(server);
     settings.file = folder.file("shot.jpg");
-    sender->sendEmail(settings, QueueKind::Alarm);
-    sender->sendEmail(settings, QueueKind::Alarm);
+    send(settings, QueueKind::Alarm);
+    send(settings, QueueKind::Alarm);
 
     const std::vector<std::string> messages = server.messages();
     ASSERT_EQ(messages.size(), 2u);
@@ -403,7 +490,7 @@ TEST_F(EmailSenderTest, PlaceholdersAreExpandedInSubjectBodyAndAttachmentNameOnl
     settings.message = "Silence detected!%br(%date %time, channel: %channel)";
     settings.file = folder.file("%date.jpg");
     settings.to = "desk@example.org";
-    sender->sendEmail(settings, QueueKind::Alarm);
+    send(settings, QueueKind::Alarm);
 
     EXPECT_EQ(logLines, std::vector<std::string>{});
     const std::vector<std::string> messages = server.messages();
@@ -423,7 +510,7 @@ TEST_F(EmailSenderTest, TheServerTextGivesHostAndPortByItsColonRule) {
     EmailSettings settings = settingsFor(server);
     for (const char* text : {"mail.example.org:587", "mail.example.org", "mail.example.org:x", "ab:25"}) {
         settings.smtp = text;
-        redirected->sendEmail(settings, QueueKind::Alarm);
+        send(*redirected, settings, QueueKind::Alarm);
     }
     EXPECT_EQ(logLines, std::vector<std::string>{});
     EXPECT_EQ(
@@ -439,7 +526,7 @@ TEST_F(EmailSenderTest, APortOutsideTheRangeIsLoggedWithoutConnecting) {
     const std::unique_ptr<EmailSender> redirected = senderOver(redirecting);
     EmailSettings settings = settingsFor(server);
     settings.smtp = "mail.example.org:99999";
-    redirected->sendEmail(settings, QueueKind::Alarm);
+    send(*redirected, settings, QueueKind::Alarm);
     EXPECT_EQ(logLines,
               std::vector<std::string>{"An error occured when trying to send email: The SMTP server's "
                                        "port 99999 is not between 1 and 65535."});
@@ -450,7 +537,7 @@ TEST_F(EmailSenderTest, AServerThatRefusesTheConnectionIsLogged) {
     test::RefusingPort refusing;
     EmailSettings settings;
     settings.smtp = "127.0.0.1:" + std::to_string(refusing.port());
-    sender->sendEmail(settings, QueueKind::Alarm);
+    send(settings, QueueKind::Alarm);
     EXPECT_EQ(logLines,
               std::vector<std::string>{"An error occured when trying to send email: Could not connect to "
                                        "127.0.0.1:" +
@@ -461,7 +548,7 @@ TEST_F(EmailSenderTest, AServerThatNeverAnswersEndsAtTheReplyTimeOut) {
     SmtpTestServer server({.mode = "silent"});
     const std::unique_ptr<EmailSender> fast = senderOver(network, fastTimeouts);
     const auto start = std::chrono::steady_clock::now();
-    fast->sendEmail(settingsFor(server), QueueKind::Alarm);
+    send(*fast, settingsFor(server), QueueKind::Alarm);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(logLines, std::vector<std::string>{
                             "An error occured when trying to send email: The SMTP server gave no whole reply "
@@ -475,7 +562,7 @@ TEST_F(EmailSenderTest, AServerDrippingBytesIsCutOffAtTheDeadlineForTheWholeRepl
     SmtpTestServer server({.mode = "drip", .dripIntervalMs = 30});
     const std::unique_ptr<EmailSender> fast = senderOver(network, fastTimeouts);
     const auto start = std::chrono::steady_clock::now();
-    fast->sendEmail(settingsFor(server), QueueKind::Alarm);
+    send(*fast, settingsFor(server), QueueKind::Alarm);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(logLines, std::vector<std::string>{
                             "An error occured when trying to send email: The SMTP server gave no whole reply "
@@ -489,7 +576,7 @@ TEST_F(EmailSenderTest, AServerThatNeverDoesTheTlsHandshakeEndsAtTheReplyTimeOut
     EmailSettings settings = settingsFor(server);
     settings.ssl = true;
     const auto start = std::chrono::steady_clock::now();
-    fast->sendEmail(settings, QueueKind::Alarm);
+    send(*fast, settings, QueueKind::Alarm);
     EXPECT_EQ(logLines,
               std::vector<std::string>{"An error occured when trying to send email: The TLS handshake "
                                        "did not finish in time."});
@@ -499,7 +586,7 @@ TEST_F(EmailSenderTest, AServerThatNeverDoesTheTlsHandshakeEndsAtTheReplyTimeOut
 TEST_F(EmailSenderTest, AnOverlongReplyLineFailsWithoutWaitingForItsEnd) {
     SmtpTestServer server({.mode = "long-line"});
     const auto start = std::chrono::steady_clock::now();
-    sender->sendEmail(settingsFor(server), QueueKind::Alarm);
+    send(settingsFor(server), QueueKind::Alarm);
     EXPECT_EQ(logLines,
               std::vector<std::string>{"An error occured when trying to send email: The SMTP server sent "
                                        "a reply line longer than 2048 bytes."});
@@ -509,7 +596,7 @@ TEST_F(EmailSenderTest, AnOverlongReplyLineFailsWithoutWaitingForItsEnd) {
 TEST_F(EmailSenderTest, AnEndlessMultiLineReplyFailsWithoutWaitingForItsEnd) {
     SmtpTestServer server({.mode = "endless-reply"});
     const auto start = std::chrono::steady_clock::now();
-    sender->sendEmail(settingsFor(server), QueueKind::Alarm);
+    send(settingsFor(server), QueueKind::Alarm);
     EXPECT_EQ(logLines,
               std::vector<std::string>{"An error occured when trying to send email: The SMTP server sent "
                                        "a reply longer than 16384 bytes."});
@@ -518,9 +605,11 @@ TEST_F(EmailSenderTest, AnEndlessMultiLineReplyFailsWithoutWaitingForItsEnd) {
 
 TEST_F(EmailSenderTest, AFailureOfAnUnknownKindIsLoggedAsAnUnknownError) {
     EmailSender throwing(
-        network, loop.clock(), productName(), [](std::string_view) -> std::string { throw 42; },
+        loop, network, productName(), [](std::string_view) -> std::string { throw 42; },
         [this](const std::string& line) { logLines.push_back(line); });
-    EXPECT_NO_THROW(throwing.sendEmail(EmailSettings{}, QueueKind::Alarm));
+    bool finished = false;
+    EXPECT_NO_THROW(throwing.sendEmail(EmailSettings{}, QueueKind::Alarm, [&finished] { finished = true; }));
+    EXPECT_TRUE(finished);
     EXPECT_EQ(logLines, std::vector<std::string>{"An unknown error occured when trying to send email."});
 }
 
@@ -528,7 +617,7 @@ TEST_F(EmailSenderTest, AnAddressWithALineBreakIsRefusedBeforeItReachesTheServer
     SmtpTestServer server;
     EmailSettings settings = settingsFor(server);
     settings.to = "desk@example.org>\r\nRCPT TO:<other@example.org";
-    sender->sendEmail(settings, QueueKind::Alarm);
+    send(settings, QueueKind::Alarm);
     ASSERT_EQ(logLines.size(), 1u);
     EXPECT_EQ(
         logLines[0].rfind("An error occured when trying to send email: The recipient address holds a line "
@@ -547,12 +636,11 @@ TEST_F(EmailSenderTest, TheTestButtonSendsTheFixedMessageWithoutPlaceholdersOrAt
     settings.subject = "Silence %date";
     settings.file = folder.file("shot.jpg");
     RecordingMessageBoxes boxes;
-    EXPECT_TRUE(sender->sendTest(settings, QueueKind::Alarm, boxes));
+    EXPECT_TRUE(test(settings, QueueKind::Alarm, boxes).sent);
 
     EXPECT_EQ(boxes.shown,
               std::vector<std::string>{"Test email has been sent. Check your mailbox after a few minutes."});
     EXPECT_EQ(logLines, std::vector<std::string>{});
-    EXPECT_EQ(repaints, 0);
     const std::vector<std::string> messages = server.messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(headerOf(messages[0], "Subject"), productName() + " Test");
@@ -569,7 +657,7 @@ TEST_F(EmailSenderTest, TheAlarmPagesTestButtonReportsAFailureInTheLogAndABox) {
     settings.username = "monitor";
     settings.password = "wrong";
     RecordingMessageBoxes boxes;
-    EXPECT_FALSE(sender->sendTest(settings, QueueKind::Alarm, boxes));
+    EXPECT_FALSE(test(settings, QueueKind::Alarm, boxes).sent);
     EXPECT_EQ(logLines, std::vector<std::string>{
                             "Test email message cannot be sent - 5.7.8 Authentication credentials invalid"});
     EXPECT_EQ(boxes.shown, std::vector<std::string>{"ERROR: 5.7.8 Authentication credentials invalid"});
@@ -580,11 +668,79 @@ TEST_F(EmailSenderTest, TheReturnPagesTestButtonWordsItsLogLineDifferently) {
     EmailSettings settings;
     settings.smtp = "127.0.0.1:" + std::to_string(refusing.port());
     RecordingMessageBoxes boxes;
-    EXPECT_FALSE(sender->sendTest(settings, QueueKind::Return, boxes));
+    EXPECT_FALSE(test(settings, QueueKind::Return, boxes).sent);
     const std::string error =
         "Could not connect to 127.0.0.1:" + std::to_string(refusing.port()) + ": Connection refused";
     EXPECT_EQ(logLines, std::vector<std::string>{"Test email message can not be sent - " + error});
     EXPECT_EQ(boxes.shown, std::vector<std::string>{"ERROR: " + error});
+}
+
+TEST_F(EmailSenderTest, TheTestShowsAnUntrustedCertificateAndHandsBackItsFingerprintWhenTrusted) {
+    SmtpTestServer server({.starttls = true, .certificate = "self-signed"});
+    EmailSettings settings = settingsFor(server);
+    settings.ssl = true;
+    for (const bool trust : {false, true}) {
+        SCOPED_TRACE(trust ? "trusted" : "not trusted");
+        logLines.clear();
+        RecordingMessageBoxes boxes;
+        boxes.trust = trust;
+        const EmailTask::TestOutcome outcome = test(settings, QueueKind::Return, boxes);
+
+        EXPECT_FALSE(outcome.sent);
+        EXPECT_EQ(outcome.certificateToTrust,
+                  trust ? test::testCertificates().fingerprint("self-signed") : "");
+        EXPECT_EQ(logLines, std::vector<std::string>{"Test email message can not be sent - the mail server's "
+                                                     "certificate is not trusted (self-signed certificate)"});
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        const std::string& question = boxes.shown[0];
+        for (const std::string& part :
+             {std::string(
+                  "Subject: CN=localhost, O=quietmon tests\nIssuer: CN=localhost, O=quietmon tests\n"),
+              "SHA-256 fingerprint: " + test::testCertificates().fingerprint("self-signed"),
+              "Trust this certificate for " + server.address() + "?"})
+            EXPECT_NE(question.find(part), std::string::npos) << question;
+    }
+    settings.trustedCertificate = test::testCertificates().fingerprint("self-signed");
+    RecordingMessageBoxes boxes;
+    EXPECT_TRUE(test(settings, QueueKind::Return, boxes).sent);
+    EXPECT_EQ(server.messages().size(), 1u);
+}
+
+TEST_F(EmailSenderTest, ASendRunsInTheBackgroundInTurnAndEndsAtItsDeadlineHoweverSlowlyTheServerAnswers) {
+    // Every reply comes well inside the reply time-out; only the send as a whole is too slow.
+    SmtpTestServer slow({.mode = "slow", .dripIntervalMs = 300});
+    SmtpTestServer quick;
+    const std::unique_ptr<EmailSender> tested = senderOver(network, {2000ms, 1000ms, 1000ms, 1000ms});
+    std::vector<std::string> finished;
+    const auto start = std::chrono::steady_clock::now();
+    tested->sendEmail(settingsFor(slow), QueueKind::Alarm, [&] { finished.push_back("slow"); });
+    tested->sendEmail(settingsFor(quick), QueueKind::Alarm, [&] { finished.push_back("quick"); });
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms);
+    EXPECT_TRUE(tested->busy());
+
+    ASSERT_TRUE(loop.runUntil([&] { return finished.size() == 2; }, 10s));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 1000ms);
+    EXPECT_EQ(finished, (std::vector<std::string>{"slow", "quick"}));
+    EXPECT_EQ(logLines,
+              std::vector<std::string>{"An error occured when trying to send email: The SMTP server "
+                                       "did not take the message within 1000 ms."});
+    EXPECT_EQ(quick.messages().size(), 1u);
+    EXPECT_FALSE(tested->busy());
+}
+
+TEST_F(EmailSenderTest, ASenderGoneMidSendStopsItsWorkerAtOnceAndReportsNothing) {
+    SmtpTestServer silent({.mode = "silent"});
+    std::unique_ptr<EmailSender> tested = senderOver(network);
+    bool finished = false;
+    tested->sendEmail(settingsFor(silent), QueueKind::Alarm, [&finished] { finished = true; });
+    tested->sendEmail(settingsFor(silent), QueueKind::Alarm, [&finished] { finished = true; });
+    std::this_thread::sleep_for(300ms); // well into the wait for the greeting
+    const auto start = std::chrono::steady_clock::now();
+    tested.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+    loop.runPending();
+    EXPECT_FALSE(finished);
+    EXPECT_EQ(logLines, std::vector<std::string>{});
 }
 
 } // namespace

@@ -257,6 +257,7 @@ TEST_F(HttpQueryTest, ATestBoxLeftOpenDoesNotHoldBackTheQueryWaitingBehindIt) {
     struct WatchingBoxes final : MessageBoxes {
         std::function<void()> whileShown;
         void inform(const std::string&) override { whileShown(); }
+        bool confirm(const std::string&) override { return false; }
     } boxes;
     HttpQuery tested{loop, transport, [](std::string_view text) { return std::string(text); }, boxes,
                      [](const std::string&) {}};

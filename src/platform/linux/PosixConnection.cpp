@@ -20,21 +20,25 @@ int millisecondsUntil(NetworkConnection::Deadline deadline) {
 
 } // namespace
 
-bool PosixConnection::waitFor(short events, int timeoutMs) {
-    const NetworkConnection::Deadline deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+bool waitForSocket(int socket, short events, NetworkConnection::Deadline deadline,
+                   const std::stop_token& stop) {
     for (;;) {
-        pollfd entry{m_socket, events, 0};
+        if (stop.stop_requested())
+            throw NetworkError("The send was stopped.");
+        pollfd entry{socket, events, 0};
         const int left = millisecondsUntil(deadline);
-        // A server that keeps us waiting the whole reply time-out still hears the thread report alive.
-        const int ready = ::poll(&entry, 1, std::min(left, Liveness::waitSliceMs));
-        m_liveness.stillAlive();
+        const int ready = ::poll(&entry, 1, std::min(left, PosixConnection::stopCheckMs));
         if (ready > 0)
             return true;
-        if (ready == 0 && left <= Liveness::waitSliceMs)
+        if (ready == 0 && left <= PosixConnection::stopCheckMs)
             return false;
         if (ready < 0 && errno != EINTR)
             throw NetworkError(std::string("Waiting on the connection failed: ") + std::strerror(errno));
     }
+}
+
+bool PosixConnection::waitFor(short events, Deadline deadline) {
+    return waitForSocket(m_socket, events, deadline, m_stop);
 }
 
 PosixConnection::~PosixConnection() {
@@ -61,22 +65,23 @@ void PosixConnection::failClosed(const std::string& message) {
     throw NetworkError(message);
 }
 
-void PosixConnection::send(std::string_view bytes, std::chrono::milliseconds stallLimit) {
+void PosixConnection::send(std::string_view bytes, std::chrono::milliseconds stallLimit, Deadline deadline) {
     if (m_socket < 0)
         throw NetworkError("The connection is closed.");
     if (!m_tls) {
-        sendRaw(bytes, stallLimit);
+        sendRaw(bytes, stallLimit, deadline);
         return;
     }
     // In pieces, so that a large message never sits encrypted in memory twice over.
     constexpr std::size_t piece = 64 * 1024;
     for (std::size_t at = 0; at < bytes.size(); at += piece) {
         m_tls->write(bytes.substr(at, piece));
-        flushTls(stallLimit);
+        sendRaw(m_tls->takeOutgoing(), stallLimit, deadline);
     }
 }
 
-void PosixConnection::sendRaw(std::string_view bytes, std::chrono::milliseconds stallLimit) {
+void PosixConnection::sendRaw(std::string_view bytes, std::chrono::milliseconds stallLimit,
+                              Deadline deadline) {
     while (!bytes.empty()) {
         const ssize_t sent = ::send(m_socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (sent > 0) {
@@ -88,7 +93,7 @@ void PosixConnection::sendRaw(std::string_view bytes, std::chrono::milliseconds 
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             if (stallLimit.count() <= 0)
                 return;
-            if (!waitFor(POLLOUT, static_cast<int>(stallLimit.count())))
+            if (!waitFor(POLLOUT, std::min(deadline, SteadyClock::now() + stallLimit)))
                 throw NetworkError("The server took no data for " + std::to_string(stallLimit.count()) +
                                    " ms.");
             continue;
@@ -97,10 +102,13 @@ void PosixConnection::sendRaw(std::string_view bytes, std::chrono::milliseconds 
     }
 }
 
-void PosixConnection::flushTls(std::chrono::milliseconds stallLimit) {
+void PosixConnection::flushTls(Deadline deadline) {
     const std::string outgoing = m_tls->takeOutgoing();
     if (!outgoing.empty())
-        sendRaw(outgoing, stallLimit);
+        sendRaw(
+            outgoing,
+            std::max(std::chrono::milliseconds(millisecondsUntil(deadline)), std::chrono::milliseconds(1)),
+            deadline);
 }
 
 std::size_t PosixConnection::receive(char* buffer, std::size_t capacity, Deadline deadline) {
@@ -117,8 +125,7 @@ std::size_t PosixConnection::receive(char* buffer, std::size_t capacity, Deadlin
             failClosed(error.what());
         }
         // Reading may have produced data of the session's own, such as a key update's answer.
-        flushTls(
-            std::max(std::chrono::milliseconds(millisecondsUntil(deadline)), std::chrono::milliseconds(1)));
+        flushTls(deadline);
         if (got > 0)
             return got;
         const std::size_t received = receiveRaw(raw, sizeof raw, deadline);
@@ -139,30 +146,30 @@ std::size_t PosixConnection::receiveRaw(char* buffer, std::size_t capacity, Dead
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             failClosed(std::string("Receiving from the server failed: ") + std::strerror(errno));
-        if (!waitFor(POLLIN, millisecondsUntil(deadline)))
+        if (!waitFor(POLLIN, deadline))
             return 0;
     }
 }
 
-void PosixConnection::startTls(const std::string& serverName, Deadline deadline) {
+void PosixConnection::startTls(const std::string& serverName, const TlsTrust& trust, Deadline deadline) {
     if (m_socket < 0)
         throw NetworkError("The connection is closed.");
     try {
-        m_tls = std::make_unique<OpenSslTls>(serverName);
+        m_tls = std::make_unique<OpenSslTls>(serverName, trust);
         char raw[16384];
         for (;;) {
             const bool done = m_tls->handshake();
-            flushTls(std::max(std::chrono::milliseconds(millisecondsUntil(deadline)),
-                              std::chrono::milliseconds(1)));
+            flushTls(deadline);
             if (done)
-                return;
+                break;
             const std::size_t received = receiveRaw(raw, sizeof raw, deadline);
             if (received == 0)
                 throw NetworkError("The TLS handshake did not finish in time.");
             m_tls->putIncoming(raw, received);
         }
+        m_tls->checkCertificate();
     } catch (...) {
-        // A half-made TLS session leaves nothing that could still carry a command.
+        // A half-made TLS session, or one with a server not to be trusted, carries nothing more.
         close();
         throw;
     }

@@ -1,22 +1,17 @@
 #pragma once
 
-#include "platform/Liveness.h"
 #include "platform/Network.h"
 
 namespace quietmon {
 
-// TCP over the system's sockets, host names through the resolver, TLS through OpenSSL.
+// TCP over the system's sockets, host names through the resolver, TLS through OpenSSL. Meant for a worker
+// thread: looking a name up and connecting wait, each within the deadline given.
 class PosixNetwork final : public Network {
 public:
-    // `liveness` hears from the waits of every connection, and of connecting.
-    explicit PosixNetwork(Liveness& liveness = unwatched()) : m_liveness(liveness) {}
-
     std::unique_ptr<NetworkConnection> connect(const std::string& host, int port,
-                                               NetworkConnection::Deadline deadline) override;
+                                               NetworkConnection::Deadline deadline,
+                                               std::stop_token stop) override;
     std::string hostName() const override;
-
-private:
-    Liveness& m_liveness;
 };
 
 } // namespace quietmon

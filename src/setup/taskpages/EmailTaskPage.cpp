@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 namespace quietmon {
@@ -30,19 +31,34 @@ EmailTaskPage::EmailTaskPage(SetupContext& context, EmailSettings& settings, Que
     login->addWidget(fields.tick(this, QStringLiteral("Requires authentication:"), settings.authentization));
     login->addWidget(fields.tick(this, QStringLiteral("SSL"), settings.ssl));
     login->addStretch();
-    auto* test = new QPushButton(QStringLiteral("Test"), this);
-    onClick(context, test, [this] { sendTest(); });
-    login->addWidget(test);
+    m_test = new QPushButton(QStringLiteral("Test"), this);
+    onClick(context, m_test, [this] { sendTest(); });
+    login->addWidget(m_test);
     form->addRow(login);
     form->addRow(QStringLiteral("Username"), fields.text(this, settings.username, 255));
     form->addRow(QStringLiteral("Password"), fields.password(this, settings.password, 255));
 }
 
-// The exchange runs here, on the logic thread, and the dialog waits for it: the SMTP client's time-outs
-// bound the wait.
+// The exchange runs in the background and the dialog stays usable; the button waits for the outcome, so
+// that impatient clicks do not line up test after test.
 void EmailTaskPage::sendTest() {
-    if (EmailTask* email = m_context.monitor.tasks().email)
-        email->sendTest(m_settings, m_queue, m_context.messages);
+    EmailTask* email = m_context.monitor.tasks().email;
+    if (!email)
+        return;
+    m_test->setEnabled(false);
+    email->sendTest(m_settings, m_queue, m_context.messages,
+                    [page = QPointer<EmailTaskPage>(this)](const EmailTask::TestOutcome& outcome) {
+                        if (page)
+                            page->testFinished(outcome);
+                    });
+}
+
+void EmailTaskPage::testFinished(const EmailTask::TestOutcome& outcome) {
+    m_test->setEnabled(true);
+    if (outcome.certificateToTrust.empty())
+        return;
+    m_settings.trustedCertificate = outcome.certificateToTrust;
+    sendTest();
 }
 
 } // namespace quietmon

@@ -6,13 +6,15 @@
 #include <QWidget>
 
 class QLineEdit;
+class QPushButton;
 
 namespace quietmon {
 
 struct SetupContext;
 
 // "Send email": the message, the server and its login, and "Test", which sends a fixed message with
-// these settings at once and reports in a message box.
+// these settings in the background and reports in a message box; a server certificate the operator
+// chooses to trust there is stored with these settings and the test sent again.
 class EmailTaskPage final : public QWidget {
 public:
     EmailTaskPage(SetupContext& context, EmailSettings& settings, QueueKind queue, QWidget* parent = nullptr);
@@ -22,11 +24,13 @@ public:
 
 private:
     void sendTest();
+    void testFinished(const EmailTask::TestOutcome& outcome);
 
     SetupContext& m_context;
     EmailSettings& m_settings;
     QueueKind m_queue;
     QLineEdit* m_attachFile = nullptr;
+    QPushButton* m_test = nullptr;
 };
 
 } // namespace quietmon

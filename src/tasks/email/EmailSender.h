@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Clock.h"
+#include "platform/EventLoop.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Network.h"
 #include "tasks/TaskServices.h"
@@ -8,47 +8,84 @@
 #include "tasks/email/SmtpClient.h"
 
 #include <cstddef>
+#include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace quietmon {
 
-// The "Send email" task of both queues and the Setup dialog's email "Test" buttons. Each send is one
-// whole SMTP exchange on the logic thread; a failure is logged and never leaves sendEmail, so the queue
-// goes on.
+// The "Send email" task of both queues and the Setup dialog's email "Test" buttons. The message is made on
+// the logic thread (placeholders, date); the attachment is read and the whole SMTP exchange runs on a
+// worker thread of its own, one send at a time, each within the time its SmtpTimeouts allow. The outcome
+// comes back through the event loop: a failure is logged there, and the caller's `finished` runs.
 class EmailSender final : public EmailTask {
 public:
     // The placeholder expansion of task texts, bound to the alarm state.
     using Expand = std::function<std::string(std::string_view)>;
     using Log = std::function<void(const std::string&)>;
-    using Repaint = std::function<void()>;
 
     // A file to attach that is larger than this fails the send rather than filling the memory.
     static constexpr std::size_t maxAttachmentBytes = 50u * 1024u * 1024u;
 
-    EmailSender(Network& network, const Clock& clock, std::string productName, Expand expand, Log log,
-                Repaint repaintMainWindow = {}, SmtpTimeouts timeouts = {}, SmtpReplyLimits limits = {});
+    // `network` is used on the worker; both it and `loop` must outlive the sender.
+    EmailSender(EventLoop& loop, Network& network, std::string productName, Expand expand, Log log,
+                SmtpTimeouts timeouts = {}, SmtpReplyLimits limits = {});
+    // Stops a running send and waits for its worker; it and the sends waiting behind it never finish.
+    ~EmailSender() override;
+    EmailSender(const EmailSender&) = delete;
+    EmailSender& operator=(const EmailSender&) = delete;
 
-    void sendEmail(const EmailSettings& settings, QueueKind queue) override;
+    void sendEmail(const EmailSettings& settings, QueueKind queue, std::function<void()> finished) override;
 
     // The subject and the body are the product name and " Test"; no placeholders, no attachment.
-    bool sendTest(const EmailSettings& settings, QueueKind queue, MessageBoxes& messages) override;
+    void sendTest(const EmailSettings& settings, QueueKind queue, MessageBoxes& messages,
+                  std::function<void(const TestOutcome&)> finished) override;
+
+    // Whether a send runs or waits.
+    bool busy() const { return m_worker.joinable() || !m_waiting.empty(); }
 
 private:
-    // The message of the task, after the placeholders and with the attachment read; `envelope` gets the
-    // server, the credentials and the addresses. Throws when the attachment cannot be used.
-    MimeMessage composeTaskMessage(const EmailSettings& settings, SmtpEnvelope& envelope) const;
-    MimeMessage composeMessage(const EmailSettings& settings, SmtpEnvelope& envelope, std::string subject,
-                               std::string body) const;
-    void deliver(SmtpEnvelope& envelope, const MimeMessage& message);
+    struct Outcome {
+        std::string failure;                         // empty when the message was sent
+        bool unknownFailure = false;                 // a failure of no known kind
+        std::optional<CertificateDetails> untrusted; // the server's certificate, when that was the failure
+    };
+    struct Send {
+        SmtpEnvelope envelope;
+        MimeMessage message;
+        std::string attachmentPath; // read on the worker; empty for none
+        std::function<void(const Outcome&)> finished;
+    };
 
-    const Clock& m_clock;
+    Send composeTaskSend(const EmailSettings& settings) const;
+    Send composeSend(const EmailSettings& settings, std::string subject, std::string body) const;
+    void enqueue(Send send);
+    void startNext();
+    void sendFinished(Outcome outcome);
+    void reportTest(const Outcome& outcome, const EmailSettings& settings, QueueKind queue,
+                    MessageBoxes& messages, const std::function<void(const TestOutcome&)>& finished);
+    static Outcome deliver(Send& send, Network& network, const SmtpTimeouts& timeouts,
+                           const SmtpReplyLimits& limits, const std::stop_token& stop);
+
+    EventLoop& m_loop;
+    Network& m_network;
     std::string m_productName;
     Expand m_expand;
     Log m_log;
-    Repaint m_repaint;
-    SmtpClient m_client;
+    SmtpTimeouts m_timeouts;
+    SmtpReplyLimits m_limits;
+    std::deque<Send> m_waiting;
+    std::function<void(const Outcome&)> m_runningFinished;
+    // What a worker's posted outcome finds when it runs: nothing once the sender is gone.
+    std::shared_ptr<EmailSender*> m_self = std::make_shared<EmailSender*>(this);
+    std::jthread m_worker;
 };
+
+// The text a refused certificate is shown with, for the operator to decide whether to trust it.
+std::string untrustedCertificateQuestion(const CertificateDetails& details, const std::string& server);
 
 } // namespace quietmon

@@ -20,9 +20,11 @@ void checkArgument(std::string_view what, std::string_view value) {
 SmtpClient::SmtpClient(Network& network, SmtpTimeouts timeouts, SmtpReplyLimits limits)
     : m_network(network), m_timeouts(timeouts), m_reader(limits) {}
 
-void SmtpClient::send(const SmtpEnvelope& envelope) {
+void SmtpClient::send(const SmtpEnvelope& envelope, std::stop_token stop) {
+    m_wholeTime = m_timeouts.wholeFor(envelope.message.size());
+    m_wholeDeadline = Clock::now() + m_wholeTime;
     try {
-        converse(envelope);
+        converse(envelope, stop);
     } catch (...) {
         finish();
         throw;
@@ -30,7 +32,11 @@ void SmtpClient::send(const SmtpEnvelope& envelope) {
     finish();
 }
 
-void SmtpClient::converse(const SmtpEnvelope& envelope) {
+SmtpClient::Deadline SmtpClient::deadlineIn(std::chrono::milliseconds timeout) const {
+    return std::min(Clock::now() + timeout, m_wholeDeadline);
+}
+
+void SmtpClient::converse(const SmtpEnvelope& envelope, const std::stop_token& stop) {
     checkArgument("sender address", envelope.sender);
     for (const std::string& recipient : envelope.recipients)
         checkArgument("recipient address", recipient);
@@ -39,10 +45,10 @@ void SmtpClient::converse(const SmtpEnvelope& envelope) {
                                  " is not between 1 and 65535.");
 
     m_reader.clear();
-    m_connection =
-        m_network.connect(envelope.host, static_cast<int>(envelope.port), Clock::now() + m_timeouts.connect);
+    m_connection = m_network.connect(envelope.host, static_cast<int>(envelope.port),
+                                     deadlineIn(m_timeouts.connect), stop);
     if (envelope.implicitTls)
-        m_connection->startTls(envelope.host, Clock::now() + m_timeouts.reply);
+        m_connection->startTls(envelope.host, envelope.trust, deadlineIn(m_timeouts.reply));
     const SmtpReply greeting = readReply();
     if (greeting.code != 220)
         throw SmtpReplyError(greeting.code, greeting.text());
@@ -53,7 +59,7 @@ void SmtpClient::converse(const SmtpEnvelope& envelope) {
         expect("STARTTLS", 220);
         // Whatever came in the clear after the go-ahead must not pass for an answer sent through TLS.
         m_reader.clear();
-        m_connection->startTls(envelope.host, Clock::now() + m_timeouts.reply);
+        m_connection->startTls(envelope.host, envelope.trust, deadlineIn(m_timeouts.reply));
         greet(hostName);
     }
     if (envelope.authenticate) {
@@ -67,7 +73,7 @@ void SmtpClient::converse(const SmtpEnvelope& envelope) {
     for (const std::string& recipient : envelope.recipients)
         expect("RCPT TO:<" + recipient + ">", 250, 251);
     expect("DATA", 354);
-    m_connection->send(dotStuffed(envelope.message), m_timeouts.reply);
+    m_connection->send(dotStuffed(envelope.message), m_timeouts.reply, m_wholeDeadline);
     const SmtpReply accepted = readReply();
     if (accepted.code != 250)
         throw SmtpReplyError(accepted.code, accepted.text());
@@ -82,16 +88,19 @@ void SmtpClient::greet(const std::string& hostName) {
 void SmtpClient::command(std::string_view line) {
     std::string bytes(line);
     bytes += "\r\n";
-    m_connection->send(bytes, m_timeouts.reply);
+    m_connection->send(bytes, m_timeouts.reply, m_wholeDeadline);
 }
 
 SmtpReply SmtpClient::readReply() {
-    const NetworkConnection::Deadline deadline = Clock::now() + m_timeouts.reply;
+    const Deadline deadline = deadlineIn(m_timeouts.reply);
     char buffer[4096];
     for (;;) {
         if (std::optional<SmtpReply> reply = m_reader.take())
             return std::move(*reply);
         const std::size_t got = m_connection->receive(buffer, sizeof buffer, deadline);
+        if (got == 0 && deadline == m_wholeDeadline)
+            throw std::runtime_error("The SMTP server did not take the message within " +
+                                     std::to_string(m_wholeTime.count()) + " ms.");
         if (got == 0)
             throw std::runtime_error("The SMTP server gave no whole reply within " +
                                      std::to_string(m_timeouts.reply.count()) + " ms.");
@@ -110,7 +119,7 @@ SmtpReply SmtpClient::expect(std::string_view line, int code, int alternative) {
 void SmtpClient::finish() {
     if (m_connection && m_connection->isOpen()) {
         try {
-            m_connection->send("QUIT\r\n", std::chrono::milliseconds(0));
+            m_connection->send("QUIT\r\n", std::chrono::milliseconds(0), Clock::now());
         } catch (...) {
             // The goodbye is a courtesy; the connection is closed either way.
         }

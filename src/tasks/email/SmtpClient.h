@@ -26,6 +26,15 @@ struct SmtpTimeouts {
     std::chrono::milliseconds connect{10000};
     // The most one whole reply may take, however the server spreads its bytes.
     std::chrono::milliseconds reply{20000};
+    // The most the whole send may take, name look-up included: this, and `wholePer100kB` for every 100 kB
+    // of the message, so that a server answering each line just inside `reply` cannot hold it for long.
+    std::chrono::milliseconds whole{60000};
+    std::chrono::milliseconds wholePer100kB{1000};
+
+    // The time allowed for a message of `messageBytes`.
+    std::chrono::milliseconds wholeFor(std::size_t messageBytes) const {
+        return whole + wholePer100kB * static_cast<long long>(messageBytes / (100 * 1024));
+    }
 };
 
 // One message to hand to a server.
@@ -40,6 +49,7 @@ struct SmtpEnvelope {
     std::string sender;                  // bare address
     std::vector<std::string> recipients; // bare addresses, in order
     std::string message;                 // headers and body, lines ending in CR LF, not dot-stuffed
+    TlsTrust trust;                      // what the server's certificate must be
 };
 
 // The client side of one SMTP exchange: [TLS handshake,] greeting, EHLO (HELO when EHLO is refused),
@@ -49,12 +59,17 @@ class SmtpClient {
 public:
     explicit SmtpClient(Network& network, SmtpTimeouts timeouts = {}, SmtpReplyLimits limits = {});
 
-    // Runs the whole exchange and throws at the first failure. However it ends, a connection still open
-    // gets "QUIT" without waiting for the answer and is closed before this returns.
-    void send(const SmtpEnvelope& envelope);
+    // Runs the whole exchange and throws at the first failure, at the latest when the time for the whole
+    // send has run out; at once when `stop` is requested. However it ends, a connection still open gets
+    // "QUIT" without waiting for the answer and is closed before this returns.
+    void send(const SmtpEnvelope& envelope, std::stop_token stop = {});
 
 private:
-    void converse(const SmtpEnvelope& envelope);
+    using Deadline = NetworkConnection::Deadline;
+
+    void converse(const SmtpEnvelope& envelope, const std::stop_token& stop);
+    // Now plus `timeout`, or the end of the whole send if that comes first.
+    Deadline deadlineIn(std::chrono::milliseconds timeout) const;
     void greet(const std::string& hostName);
     void command(std::string_view line);
     SmtpReply readReply();
@@ -63,6 +78,8 @@ private:
 
     Network& m_network;
     SmtpTimeouts m_timeouts;
+    std::chrono::milliseconds m_wholeTime{0};
+    Deadline m_wholeDeadline;
     SmtpReplyReader m_reader;
     std::unique_ptr<NetworkConnection> m_connection;
 };
