@@ -6,6 +6,7 @@
 #include "config/Scramble.h"
 #include "config/SettingsSchema.h"
 #include "config/SettingsStore.h"
+#include "status/StatusAddress.h"
 #include "tasks/TaskNames.h"
 
 #include <algorithm>
@@ -231,6 +232,8 @@ private:
         case ValueType::String:
             if (!value.empty() && (spec.section == "Tasks" || spec.section == "RetTasks"))
                 checkTaskRow(line, key, spec.section == "Tasks");
+            if (spec.section == "General" && spec.key == "StatusAddress")
+                checkStatusEndpoint(line);
             break;
         case ValueType::DateTime:
             break;
@@ -260,6 +263,16 @@ private:
         else
             message += ": the row does nothing";
         warn(line, Kind::UnknownTask, message);
+    }
+
+    // Reported on the StatusAddress line, in the words of the program's log line.
+    void checkStatusEndpoint(std::size_t line) {
+        GeneralSettings general;
+        general.statusAddress = m_used.read("General", "StatusAddress").value_or("");
+        general.statusToken = m_used.read("General", "StatusToken").value_or("");
+        const StatusEndpointPlan plan = planStatusEndpoint(general);
+        if (const auto* refused = std::get_if<StatusEndpointRefused>(&plan))
+            warn(line, Kind::StatusEndpoint, "the status endpoint is not started: " + refused->reason);
     }
 
     void warn(std::size_t line, Kind kind, std::string message) {

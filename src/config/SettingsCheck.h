@@ -21,6 +21,7 @@ struct SettingsWarning {
         ValueTooLong,    // cut on reading
         UnknownTask,     // a queue row that names no task of its queue
         PlainPassword,   // a password not in scrambled form, read as other characters
+        StatusEndpoint,  // StatusAddress and StatusToken that the status endpoint is not started with
     };
     std::size_t line; // 1-based
     Kind kind;

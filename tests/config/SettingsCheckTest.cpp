@@ -86,6 +86,9 @@ const CheckCase checkCases[] = {
     {"[General]\nSetupPassword=jhkji\n", 2, Kind::PlainPassword, // scrambled, but cut short by one letter
      "SetupPassword is not in the scrambled form the monitor stores, so it is read as other characters: type "
      "the password in the Setup dialog instead"},
+    {"[General]\nStatusToken=guessable\nStatusAddress=0.0.0.0:9823\n", 3, Kind::StatusEndpoint,
+     "the status endpoint is not started: StatusAddress 0.0.0.0:9823 can be reached from other computers and "
+     "StatusToken is shorter than 16 characters"},
     {"Top=1\n[General]\n", 1, Kind::StrayLine, "Top comes before any [section]: it is ignored"},
     {"[Activation]\nSilence 300\n", 2, Kind::StrayLine,
      "this line is no [section] header, key=value line or ; comment: it is ignored"},
