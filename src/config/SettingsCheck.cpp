@@ -7,6 +7,7 @@
 #include "config/Scramble.h"
 #include "config/SettingsSchema.h"
 #include "config/SettingsStore.h"
+#include "status/StatusAddress.h"
 #include "tasks/TaskNames.h"
 #include "tasks/email/SmtpServerAddress.h"
 
@@ -242,6 +243,8 @@ private:
                          " is not a SHA-256 fingerprint (64 hexadecimal digits, as \"openssl x509 "
                          "-noout -fingerprint -sha256\" prints them): no certificate is trusted by it, "
                          "only those the system trusts");
+            else if (spec.section == "General" && spec.key == "StatusAddress")
+                checkStatusEndpoint(line);
             break;
         case ValueType::DateTime:
             break;
@@ -282,6 +285,16 @@ private:
         else
             message += ": the row does nothing";
         warn(line, Kind::UnknownTask, message);
+    }
+
+    // Reported on the StatusAddress line, in the words of the program's log line.
+    void checkStatusEndpoint(std::size_t line) {
+        GeneralSettings general;
+        general.statusAddress = m_used.read("General", "StatusAddress").value_or("");
+        general.statusToken = m_used.read("General", "StatusToken").value_or("");
+        const StatusEndpointPlan plan = planStatusEndpoint(general);
+        if (const auto* refused = std::get_if<StatusEndpointRefused>(&plan))
+            warn(line, Kind::StatusEndpoint, "the status endpoint is not started: " + refused->reason);
     }
 
     void warn(std::size_t line, Kind kind, std::string message) {

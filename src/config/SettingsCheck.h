@@ -22,6 +22,7 @@ struct SettingsWarning {
         UnknownTask,     // a queue row that names no task of its queue
         PlainPassword,   // a password not in scrambled form, read as other characters
         ExposedSecret,   // a setting that sends a secret where others can read it
+        StatusEndpoint,  // StatusAddress and StatusToken that the status endpoint is not started with
     };
     std::size_t line; // 1-based
     Kind kind;

@@ -46,9 +46,15 @@ StatusEndpointPlan planStatusEndpoint(const GeneralSettings& general) {
     if (auto* refused = std::get_if<StatusEndpointRefused>(&parsed))
         return std::move(*refused);
     const StatusListenAddress& address = std::get<StatusListenAddress>(parsed);
-    if (!address.loopback && general.statusToken.empty())
+    if (address.loopback)
+        return address;
+    if (general.statusToken.empty())
         return StatusEndpointRefused{"StatusAddress " + general.statusAddress +
                                      " can be reached from other computers and StatusToken is empty"};
+    if (general.statusToken.size() < minimumReachableTokenLength)
+        return StatusEndpointRefused{"StatusAddress " + general.statusAddress +
+                                     " can be reached from other computers and StatusToken is shorter than " +
+                                     std::to_string(minimumReachableTokenLength) + " characters"};
     return address;
 }
 

@@ -26,7 +26,9 @@ struct StatusEndpointRefused {
 using StatusEndpointPlan = std::variant<StatusEndpointOff, StatusEndpointRefused, StatusListenAddress>;
 
 // What `General`/`StatusAddress` and `StatusToken` ask for. An address other computers can reach needs a
-// token: the levels and the alarm of a station are nobody else's business.
+// token of at least this many characters, too many to be guessed by trying: the levels and the alarm of a
+// station are nobody else's business.
+inline constexpr std::size_t minimumReachableTokenLength = 16;
 StatusEndpointPlan planStatusEndpoint(const GeneralSettings& general);
 
 } // namespace quietmon

@@ -8,37 +8,29 @@
 #include <cstring>
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <openssl/crypto.h>
+#include <openssl/sha.h>
 
 namespace quietmon {
 
 namespace {
 
-// Compares without stopping at the first difference, so that the time taken tells nothing of the token's
-// letters.
-bool sameSecret(std::string_view given, std::string_view expected) {
-    if (given.size() != expected.size())
-        return false;
-    unsigned char difference = 0;
-    for (std::size_t i = 0; i < given.size(); ++i)
-        difference |= static_cast<unsigned char>(given[i] ^ expected[i]);
-    return difference == 0;
+// Tokens are compared by their digests, which have one length whatever the token's, with a comparison
+// that does not stop at the first difference: the time an answer takes tells nothing of the token.
+std::array<unsigned char, SHA256_DIGEST_LENGTH> digestOf(std::string_view text) {
+    std::array<unsigned char, SHA256_DIGEST_LENGTH> digest{};
+    SHA256(reinterpret_cast<const unsigned char*>(text.data()), text.size(), digest.data());
+    return digest;
 }
 
 } // namespace
 
 struct StatusServerCallbacks {
+    // Called once the headers are in. The answer is queued at once: libmicrohttpd then reads no body (it
+    // sends no "100 Continue" either) and closes the connection after the answer.
     static MHD_Result onRequest(void* self, MHD_Connection* connection, const char* url, const char* method,
-                                const char* /*version*/, const char* /*uploadData*/, std::size_t* uploadSize,
-                                void** state) {
-        // The first call only announces the request; a body, which no page takes, is read and dropped.
-        if (!*state) {
-            *state = connection;
-            return MHD_YES;
-        }
-        if (*uploadSize != 0) {
-            *uploadSize = 0;
-            return MHD_YES;
-        }
+                                const char* /*version*/, const char* /*uploadData*/,
+                                std::size_t* /*uploadSize*/, void** /*state*/) {
         const auto& server = *static_cast<const StatusServer*>(self);
         const StatusServer::Answer answer = server.answer(connection, method, url);
         MHD_Response* response = MHD_create_response_from_buffer(
@@ -54,19 +46,33 @@ struct StatusServerCallbacks {
         MHD_destroy_response(response);
         return queued;
     }
+
+    // libmicrohttpd reports a closed connection before it closes the socket.
+    static void onConnection(void* self, MHD_Connection* connection, void** /*socketContext*/,
+                             MHD_ConnectionNotificationCode change) {
+        ConnectionDeadlines& deadlines = static_cast<StatusServer*>(self)->m_deadlines;
+        if (change == MHD_CONNECTION_NOTIFY_CLOSED) {
+            deadlines.closed(connection);
+            return;
+        }
+        if (const MHD_ConnectionInfo* info =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD))
+            deadlines.opened(connection, info->connect_fd);
+    }
 };
 
-StatusServer::StatusServer(const StatusBoard& board, std::string token)
-    : m_board(board), m_token(std::move(token)) {}
+StatusServer::StatusServer(const StatusBoard& board, const std::string& token)
+    : m_board(board), m_tokenNeeded(!token.empty()), m_tokenDigest(digestOf(token)) {}
 
 StatusServer::~StatusServer() {
     if (m_daemon)
-        MHD_stop_daemon(m_daemon);
+        MHD_stop_daemon(m_daemon); // before the deadlines go: it reports the connections it closes
 }
 
 std::optional<std::string> StatusServer::start(const StatusListenAddress& address) {
     sockaddr_storage socketAddress{};
-    unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ERROR_LOG;
+    // No error log: it would write a line to stderr for every connection beyond the limits.
+    unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD;
     if (address.ipv6) {
         auto& ipv6 = reinterpret_cast<sockaddr_in6&>(socketAddress);
         ipv6.sin6_family = AF_INET6;
@@ -80,12 +86,13 @@ std::optional<std::string> StatusServer::start(const StatusListenAddress& addres
         inet_pton(AF_INET, address.host.c_str(), &ipv4.sin_addr);
     }
     errno = 0;
-    m_daemon = MHD_start_daemon(flags, static_cast<std::uint16_t>(address.port), nullptr, nullptr,
-                                &StatusServerCallbacks::onRequest, this, MHD_OPTION_SOCK_ADDR,
-                                reinterpret_cast<sockaddr*>(&socketAddress), MHD_OPTION_CONNECTION_LIMIT,
-                                connectionLimit, MHD_OPTION_PER_IP_CONNECTION_LIMIT, connectionsPerClient,
-                                MHD_OPTION_CONNECTION_MEMORY_LIMIT, memoryPerConnection,
-                                MHD_OPTION_CONNECTION_TIMEOUT, idleTimeoutSeconds, MHD_OPTION_END);
+    m_daemon = MHD_start_daemon(
+        flags, static_cast<std::uint16_t>(address.port), nullptr, nullptr, &StatusServerCallbacks::onRequest,
+        this, MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&socketAddress), MHD_OPTION_CONNECTION_LIMIT,
+        connectionLimit, MHD_OPTION_PER_IP_CONNECTION_LIMIT, connectionsPerClient,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, memoryPerConnection, MHD_OPTION_CONNECTION_TIMEOUT,
+        idleTimeoutSeconds, MHD_OPTION_NOTIFY_CONNECTION, &StatusServerCallbacks::onConnection, this,
+        MHD_OPTION_END);
     if (!m_daemon)
         return "cannot listen on " + (address.ipv6 ? "[" + address.host + "]" : address.host) + ":" +
                std::to_string(address.port) +
@@ -94,13 +101,16 @@ std::optional<std::string> StatusServer::start(const StatusListenAddress& addres
 }
 
 bool StatusServer::authorised(MHD_Connection* connection) const {
-    if (m_token.empty())
+    if (!m_tokenNeeded)
         return true;
     const char* header =
         MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_AUTHORIZATION);
     constexpr std::string_view scheme = "Bearer ";
     const std::string_view given = header ? header : "";
-    return given.starts_with(scheme) && sameSecret(given.substr(scheme.size()), m_token);
+    if (!given.starts_with(scheme))
+        return false;
+    const Digest givenDigest = digestOf(given.substr(scheme.size()));
+    return CRYPTO_memcmp(givenDigest.data(), m_tokenDigest.data(), givenDigest.size()) == 0;
 }
 
 StatusServer::Answer StatusServer::answer(MHD_Connection* connection, const std::string& method,

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "status/ConnectionDeadlines.h"
 #include "status/StatusAddress.h"
 #include "status/StatusBoard.h"
 
+#include <array>
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -13,26 +16,33 @@ namespace quietmon {
 
 // The read-only HTTP status endpoint: GET /metrics (Prometheus' text format) and /status (JSON), made from
 // the latest snapshot on the board. libmicrohttpd serves it on a thread of its own, so scrapes are
-// answered while the logic thread is blocked in a task, and bounds what a client can take: a few
-// connections at a time, a small memory budget each (huge headers are refused), and a time-out that
-// closes a connection which drips its request. Anything else than GET or HEAD of the two pages is
-// refused; with a token, a request without "Authorization: Bearer <token>" too.
+// answered while the logic thread is blocked in a task. Every request is answered as soon as its headers
+// are in, before any body is read (none is taken), and its connection closed after the answer: a client
+// without the token learns no more than a 401. Anything else than GET or HEAD of the two pages is refused;
+// with a token, a request without "Authorization: Bearer <token>" too.
+//
+// What one client can take is bounded so that clients which drip their requests cannot crowd out a
+// scraper: a few connections per address, each closed when idle for a few seconds and, whatever it sends,
+// at a deadline from its acceptance; a small memory budget each (huge headers are refused); and room for
+// many more connections than a few such addresses can hold.
 class StatusServer {
 public:
-    static constexpr unsigned connectionLimit = 16;
-    static constexpr unsigned connectionsPerClient = 8;
+    static constexpr unsigned connectionLimit = 64;
+    static constexpr unsigned connectionsPerClient = 4;
     static constexpr std::size_t memoryPerConnection = 16 * 1024;
     static constexpr unsigned idleTimeoutSeconds = 5;
+    static constexpr std::chrono::seconds connectionDeadline{10};
 
-    StatusServer(const StatusBoard& board, std::string token);
+    StatusServer(const StatusBoard& board, const std::string& token);
     ~StatusServer();
     StatusServer(const StatusServer&) = delete;
     StatusServer& operator=(const StatusServer&) = delete;
 
-    // Starts listening; the reason when it cannot.
+    // Starts listening; the reason when it cannot. It may be called again after a failure.
     std::optional<std::string> start(const StatusListenAddress& address);
 
 private:
+    using Digest = std::array<unsigned char, 32>; // SHA-256
     struct Answer {
         unsigned status;
         std::string body;
@@ -43,7 +53,9 @@ private:
     friend struct StatusServerCallbacks; // libmicrohttpd's side
 
     const StatusBoard& m_board;
-    std::string m_token;
+    bool m_tokenNeeded;
+    Digest m_tokenDigest; // the token itself is not kept
+    ConnectionDeadlines m_deadlines{connectionDeadline};
     MHD_Daemon* m_daemon = nullptr;
 };
 

@@ -92,6 +92,9 @@ const CheckCase checkCases[] = {
     {"[Email]\nSMTP=mail.example.org:587\nAuthentization=1\n", 3, Kind::ExposedSecret,
      "[Email] logs in with SSL=0: the user name and password travel unencrypted; set SSL=1 (STARTTLS) or use "
      "port 465"},
+    {"[General]\nStatusToken=guessable\nStatusAddress=0.0.0.0:9823\n", 3, Kind::StatusEndpoint,
+     "the status endpoint is not started: StatusAddress 0.0.0.0:9823 can be reached from other computers and "
+     "StatusToken is shorter than 16 characters"},
     {"Top=1\n[General]\n", 1, Kind::StrayLine, "Top comes before any [section]: it is ignored"},
     {"[Activation]\nSilence 300\n", 2, Kind::StrayLine,
      "this line is no [section] header, key=value line or ; comment: it is ignored"},

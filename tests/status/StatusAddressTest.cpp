@@ -20,9 +20,12 @@ TEST(StatusAddressTest, TheSettingsGiveOffRefusedOrAnAddressToListenOn) {
         {"0.0.0.0:9823", "", "refused"},
         {"192.0.2.7:9823", "", "refused"},
         {"[::]:9823", "", "refused"},
-        {"0.0.0.0:9823", "t0ken", "0.0.0.0 9823 reachable"},
-        {"[2001:db8::5]:9100", "t0ken", "2001:db8::5 9100 reachable"},
-        {"localhost:9823", "", "refused"}, // names are not taken
+        {"0.0.0.0:9823", "sixteen-letters!", "0.0.0.0 9823 reachable"},
+        {"[2001:db8::5]:9100", "sixteen-letters!", "2001:db8::5 9100 reachable"},
+        {"0.0.0.0:9823", "fifteen-letters", "refused"}, // a shorter token could be guessed by trying
+        {"[::]:9823", "fifteen-letters", "refused"},
+        {"127.0.0.1:9823", "t0ken", "127.0.0.1 9823 loopback"}, // this computer's users only
+        {"localhost:9823", "", "refused"},                      // names are not taken
         {"127.0.0.1", "", "refused"},
         {"127.0.0.1:0", "", "refused"},
         {"127.0.0.1:65536", "", "refused"},
@@ -46,10 +49,18 @@ TEST(StatusAddressTest, TheSettingsGiveOffRefusedOrAnAddressToListenOn) {
 }
 
 TEST(StatusAddressTest, ARefusalSaysWhyInTheWordsOfTheSettingsFile) {
-    GeneralSettings general;
-    general.statusAddress = "192.0.2.7:9823";
-    EXPECT_EQ(std::get<StatusEndpointRefused>(planStatusEndpoint(general)).reason,
-              "StatusAddress 192.0.2.7:9823 can be reached from other computers and StatusToken is empty");
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "StatusAddress 192.0.2.7:9823 can be reached from other computers and StatusToken is empty"},
+        {"short",
+         "StatusAddress 192.0.2.7:9823 can be reached from other computers and StatusToken is shorter "
+         "than 16 characters"},
+    };
+    for (const auto& [token, reason] : cases) {
+        GeneralSettings general;
+        general.statusAddress = "192.0.2.7:9823";
+        general.statusToken = token;
+        EXPECT_EQ(std::get<StatusEndpointRefused>(planStatusEndpoint(general)).reason, reason);
+    }
 }
 
 } // namespace
