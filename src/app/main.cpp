@@ -121,7 +121,8 @@ int runMonitor(int argc, char** argv) {
         [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
         repaintMainWindow);
     LinuxProcesses processes;
-    ApplicationKiller killer(windows, processes, loop.clock(), repaintMainWindow);
+    ApplicationKiller killer(windows, processes, loop.clock(), repaintMainWindow,
+                             [&monitor](const std::string& text) { monitor.logEvent(text); });
     TermiosSerialLine serialLine;
     PortPinSwitcher portPin(serialLine, loop.clock(),
                             [&monitor](const std::string& text) { monitor.logEvent(text); });

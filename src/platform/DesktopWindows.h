@@ -13,7 +13,7 @@ struct TopLevelWindow {
     std::string title;     // UTF-8
     std::string className; // the class part of WM_CLASS
     bool visible = false;
-    int processId = 0; // 0 when unknown
+    int processId = 0; // as windowProcessId tells it; 0 when unknown
 };
 
 // The desktop's top-level windows. Every call copes with windows that close while it looks at them.
@@ -35,8 +35,9 @@ public:
     // refuse or take its time. Waits at most `timeoutMs`, however the application behaves; returns whether
     // the request was delivered in that time.
     virtual bool requestWindowClose(std::uint64_t handle, int timeoutMs) = 0;
-    // The local process that owns the window; 0 when that cannot be told for certain (the window is gone,
-    // or it belongs to a program on another computer).
+    // The local process that owns the window, as the display server itself knows its client; 0 when that
+    // cannot be told for certain (the window is gone, it belongs to a program on another computer, or the
+    // server keeps no such record). What a window says of itself never counts: any client may lie.
     virtual int windowProcessId(std::uint64_t handle) = 0;
 };
 

@@ -66,6 +66,7 @@ public:
     // against the system's authorities. The answer's body goes to `sink` in chunks of up to 1025 bytes as
     // it arrives, whatever the status code. Returns when the answer ends, a read fails, a time-out passes,
     // `sink` refuses a chunk, or a stop is requested through `stop` (which ends any wait at once).
+    // Redirects are followed only on the same host; the body of a redirect is no part of the answer.
     virtual HttpResult get(const HttpTarget& target, const HttpGetOptions& options, std::stop_token stop,
                            const ChunkSink& sink) = 0;
 };

@@ -1,29 +1,37 @@
 #pragma once
 
 #include "platform/Processes.h"
+#include "platform/VirtualEventLoop.h"
 
-#include <map>
 #include <vector>
 
 namespace quietmon::test {
 
-// Processes with start times the test gives, on a process clock that stands still at `now`.
+// Processes that the test need not start: each end is only noted. With a loop, the process clock moves
+// on with its virtual time, in ticks of 10 ms from `startTicks`.
 struct FakeProcesses final : Processes {
+    struct EndRequest {
+        int pid;
+        std::uint64_t startedBy;
+        friend bool operator==(const EndRequest&, const EndRequest&) = default;
+    };
+
     int ownProcessId() override { return ownPid; }
-    std::uint64_t processClockNow() override { return now; }
-    std::optional<std::uint64_t> startTimeOf(int pid) override {
-        const auto found = startTimes.find(pid);
-        return found == startTimes.end() ? std::nullopt : std::optional(found->second);
+    std::uint64_t processClockNow() override {
+        return startTicks + (loop ? static_cast<std::uint64_t>(loop->elapsedMs() / 10) : 0);
     }
-    bool forceEnd(int pid) override {
-        ended.push_back(pid);
-        return startTimes.erase(pid) > 0;
+    ProcessEnd forceEnd(int pid, std::uint64_t startedBy) override {
+        if (!pidfdSupported)
+            return ProcessEnd::Unsupported;
+        ended.push_back({pid, startedBy});
+        return ProcessEnd::Ended;
     }
 
     int ownPid = 777;
-    std::uint64_t now = 1000;
-    std::map<int, std::uint64_t> startTimes{{4242, 500}};
-    std::vector<int> ended;
+    std::uint64_t startTicks = 1000;
+    VirtualEventLoop* loop = nullptr;
+    bool pidfdSupported = true;
+    std::vector<EndRequest> ended;
 };
 
 } // namespace quietmon::test

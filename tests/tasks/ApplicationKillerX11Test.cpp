@@ -8,7 +8,6 @@
 // Xlib's macros (None, Bool, Status) would break Google Test's own names, so it comes first.
 // clang-format off
 #include <gtest/gtest.h>
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 // clang-format on
 
@@ -137,11 +136,11 @@ private:
     std::optional<int> m_status;
 };
 
+// `options` as x11-test-client takes them.
 std::unique_ptr<ChildProcess> startClient(const std::string& title, const std::string& windowClass,
-                                          bool ignoreClose = false) {
+                                          const std::vector<std::string>& options = {}) {
     std::vector<std::string> arguments{QUIETMON_X11_TEST_CLIENT, title, windowClass};
-    if (ignoreClose)
-        arguments.emplace_back("--ignore-close");
+    arguments.insert(arguments.end(), options.begin(), options.end());
     return std::make_unique<ChildProcess>(arguments, true);
 }
 
@@ -158,7 +157,9 @@ protected:
     X11DesktopWindows windows;
     LinuxProcesses processes;
     ShortWaitClock clock;
-    ApplicationKiller killer{windows, processes, clock, {}};
+    std::vector<std::string> logged;
+    ApplicationKiller::Log log = [this](const std::string& line) { logged.push_back(line); };
+    ApplicationKiller killer{windows, processes, clock, {}, log};
 };
 
 TEST_F(ApplicationKillerX11Test, AClientThatTakesTheRequestClosesItselfBeforeTheTenChecksEnd) {
@@ -169,10 +170,11 @@ TEST_F(ApplicationKillerX11Test, AClientThatTakesTheRequestClosesItselfBeforeThe
 }
 
 TEST_F(ApplicationKillerX11Test, AClientThatIgnoresTheRequestIsKilledAfterTheTenChecks) {
-    const auto client = startClient(title("Stubborn"), "KillTest", true);
+    const auto client = startClient(title("Stubborn"), "KillTest", {"--ignore-close"});
     killer.killApplication("", "KillTest");
     EXPECT_TRUE(client->killed());
     EXPECT_EQ(clock.sleeps, ApplicationKiller::closeChecks);
+    EXPECT_TRUE(logged.empty());
 }
 
 TEST_F(ApplicationKillerX11Test, OfTwoWindowsWithTheSameTitleOnlyTheFirstFoundIsHandled) {
@@ -198,58 +200,51 @@ TEST_F(ApplicationKillerX11Test, AClassWithATitleThatNoWindowOfThatClassHasFinds
     EXPECT_FALSE(news->endStatus());
 }
 
-std::string hostName() {
-    char name[256] = {};
-    gethostname(name, sizeof name - 1);
-    return name;
+// A window may name any process in _NET_WM_PID; only the X server's record of its client counts. Without
+// X-Resource the server keeps none, and nothing is signalled at all.
+TEST_F(ApplicationKillerX11Test, OnlyTheServersRecordOfTheClientNamesTheProcessToEnd) {
+    test::PrivateXServer withoutRecords({"-extension", "X-Resource"});
+    const struct {
+        const char* what;
+        std::string display;
+        bool ownerKilled;
+    } cases[] = {{"with X-Resource", std::getenv("DISPLAY"), true},
+                 {"without X-Resource", withoutRecords.name(), false}};
+    for (const auto& c : cases) {
+        ChildProcess decoy({"sleep", "30"}, false);
+        const auto liar = startClient(
+            title("Liar"), "KillTest",
+            {"--ignore-close", "--claim-pid=" + std::to_string(decoy.pid()), "--display=" + c.display});
+        X11DesktopWindows display(c.display);
+        ShortWaitClock wait;
+        ApplicationKiller liarKiller(display, processes, wait, {}, log);
+
+        liarKiller.killApplication(title("Liar"), "");
+
+        EXPECT_EQ(liar->killed(1s), c.ownerKilled) << c.what;
+        EXPECT_FALSE(decoy.endStatus()) << c.what;
+    }
+    EXPECT_TRUE(logged.empty());
 }
 
-// Without X-Resource the server cannot name a window's process: _NET_WM_PID does, and may name a process
-// that only reuses the id of the window's owner.
-TEST(ApplicationKillerReusedPid, AProcessStartedAfterTheLookUpIsNeverSignalled) {
-    test::PrivateXServer server({"-extension", "X-Resource"});
-    Display* display = XOpenDisplay(server.name().c_str());
-    ASSERT_NE(display, nullptr);
-    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 20, 20, 0, 0, 0);
-    XStoreName(display, window, "Reused");
-    const std::string host = hostName();
-    XChangeProperty(display, window, XA_WM_CLIENT_MACHINE, XA_STRING, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(host.data()), static_cast<int>(host.size()));
-    XMapWindow(display, window);
-    XSync(display, False);
-    const auto namePid = [&](pid_t pid) {
-        const long value = pid;
-        XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
-        XSync(display, False);
-    };
-    X11DesktopWindows windows(server.name());
+// The signal goes through a descriptor of the process, and only to one that runs and had started by the
+// look-up: one started later only reuses the id of a process that has ended.
+TEST(ApplicationKillerProcessEnd, OnlyAProcessThatStartedByTheLookUpAndStillRunsIsEnded) {
     LinuxProcesses processes;
+    ChildProcess before({"sleep", "30"}, false);
+    ChildProcess exited({"true"}, false);
+    siginfo_t info{};
+    ASSERT_EQ(waitid(P_PID, static_cast<id_t>(exited.pid()), &info, WEXITED | WNOWAIT), 0); // a zombie now
+    const std::uint64_t lookUp = processes.processClockNow();
+    std::this_thread::sleep_for(50ms); // a later tick of the process clock
+    ChildProcess after({"sleep", "30"}, false);
 
-    for (const bool startedBeforeLookUp : {true, false}) {
-        ShortWaitClock clock;
-        ApplicationKiller killer(windows, processes, clock, {});
-        std::unique_ptr<ChildProcess> owner;
-        if (startedBeforeLookUp) {
-            owner = std::make_unique<ChildProcess>(std::vector<std::string>{"sleep", "30"}, false);
-            namePid(owner->pid());
-        } else {
-            namePid(0);
-            // At least 100 ms after the look-up, so in a later tick of the process clock.
-            clock.onSleep = [&](int sleeps) {
-                if (sleeps == 1) {
-                    owner = std::make_unique<ChildProcess>(std::vector<std::string>{"sleep", "30"}, false);
-                    namePid(owner->pid());
-                }
-            };
-        }
-
-        killer.killApplication("Reused", "");
-
-        ASSERT_TRUE(owner);
-        EXPECT_EQ(owner->killed(1s), startedBeforeLookUp) << (startedBeforeLookUp ? "before" : "after");
-    }
-    XCloseDisplay(display);
+    EXPECT_EQ(processes.forceEnd(after.pid(), lookUp), ProcessEnd::NoSuchProcess);
+    EXPECT_EQ(processes.forceEnd(exited.pid(), lookUp), ProcessEnd::NoSuchProcess);
+    EXPECT_EQ(processes.forceEnd(before.pid(), lookUp), ProcessEnd::Ended);
+    EXPECT_TRUE(before.killed());
+    EXPECT_EQ(processes.forceEnd(before.pid(), lookUp), ProcessEnd::NoSuchProcess); // reaped: the id is free
+    EXPECT_FALSE(after.endStatus(200ms));
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <system_error>
 
 namespace quietmon {
@@ -66,31 +68,106 @@ const char* schemeName(HttpScheme scheme) {
     return "http";
 }
 
+// Where a URL leads, as far as the choice of following a redirect goes.
+struct Origin {
+    std::string scheme; // lower case
+    std::string host;   // lower case, as written: names are not resolved
+    std::string port;   // the scheme's own when the URL names none
+
+    friend bool operator==(const Origin&, const Origin&) = default;
+    std::string text() const { return scheme + "://" + host + ":" + port; }
+};
+
+// A URL for curl and where it leads.
+struct Place {
+    std::string url;
+    Origin origin;
+};
+
+std::string lowerCase(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return text;
+}
+
+std::optional<std::string> urlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
+    char* value = nullptr;
+    if (curl_url_get(url, part, &value, flags) != CURLUE_OK || !value)
+        return std::nullopt;
+    std::string text = value;
+    curl_free(value);
+    return text;
+}
+
+std::optional<Origin> originOf(CURLU* url) {
+    const std::optional<std::string> scheme = urlPart(url, CURLUPART_SCHEME);
+    const std::optional<std::string> host = urlPart(url, CURLUPART_HOST);
+    const std::optional<std::string> port = urlPart(url, CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    if (!scheme || !host || !port)
+        return std::nullopt;
+    return Origin{lowerCase(*scheme), lowerCase(*host), *port};
+}
+
 // Scheme, host and port go to curl's URL handle one by one, which checks the host and writes the base
 // URL; the path follows it escaped, so that it cannot be read as anything but the path and its query.
 // Curl's setter for the path and query parts would turn "%3A" into "%3a": servers may compare the query
 // text as it stands.
-std::string buildUrl(const HttpTarget& target) {
+std::optional<Place> buildUrl(const HttpTarget& target) {
     const std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
     const std::string port = std::to_string(target.port);
-    char* base = nullptr;
     if (!url || curl_url_set(url.get(), CURLUPART_SCHEME, schemeName(target.scheme), 0) != CURLUE_OK ||
         curl_url_set(url.get(), CURLUPART_HOST, target.host.c_str(), 0) != CURLUE_OK ||
         curl_url_set(url.get(), CURLUPART_PORT, port.c_str(), 0) != CURLUE_OK ||
-        curl_url_set(url.get(), CURLUPART_PATH, "/", 0) != CURLUE_OK ||
-        curl_url_get(url.get(), CURLUPART_URL, &base, 0) != CURLUE_OK)
+        curl_url_set(url.get(), CURLUPART_PATH, "/", 0) != CURLUE_OK)
+        return std::nullopt;
+    std::optional<std::string> base = urlPart(url.get(), CURLUPART_URL);
+    std::optional<Origin> origin = originOf(url.get());
+    if (!base || !origin || !base->ends_with('/'))
+        return std::nullopt;
+    base->pop_back();
+    *base += target.path.empty() ? std::string("/") : escapeForRequestLine(target.path);
+    return Place{std::move(*base), std::move(*origin)};
+}
+
+// A redirect's place, without any user name, password or fragment the server wrote into it.
+std::optional<Place> readRedirect(const std::string& location) {
+    const std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, location.c_str(), 0) != CURLUE_OK)
+        return std::nullopt;
+    for (const CURLUPart part : {CURLUPART_USER, CURLUPART_PASSWORD, CURLUPART_OPTIONS, CURLUPART_FRAGMENT})
+        curl_url_set(url.get(), part, nullptr, 0);
+    std::optional<std::string> whole = urlPart(url.get(), CURLUPART_URL);
+    std::optional<Origin> origin = originOf(url.get());
+    if (!whole || !origin)
+        return std::nullopt;
+    return Place{std::move(*whole), std::move(*origin)};
+}
+
+// A redirect: a status of 3xx with a place to go. Known as soon as the answer's head is in, so that its
+// body, which answers nothing, can be skipped.
+bool isRedirect(CURL* easy) {
+    long status = 0;
+    curl_header* location = nullptr;
+    return curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status / 100 == 3 &&
+           curl_easy_header(easy, "Location", 0, CURLH_HEADER, -1, &location) == CURLHE_OK;
+}
+
+// The place a redirect leads to, as an absolute URL; known once its answer has ended, and empty when
+// curl could not make one of it.
+std::string redirectPlace(CURL* easy) {
+    char* place = nullptr;
+    if (curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &place) != CURLE_OK || !place)
         return {};
-    std::string whole = base;
-    curl_free(base);
-    if (whole.empty() || whole.back() != '/')
-        return {};
-    whole.pop_back();
-    return whole + (target.path.empty() ? std::string("/") : escapeForRequestLine(target.path));
+    return place;
 }
 
 struct Transfer {
     const HttpTransport::ChunkSink& sink;
     const std::stop_token& stop;
+    CURL* easy = nullptr;
+    // HTTP and HTTPS, which have a status and redirects; the body of a redirect is skipped, as it is no
+    // answer to the request.
+    bool isHttp = false;
     std::uint64_t received = 0;
     // The sink or a stop ended the transfer: curl's write error is then no failure of the request.
     bool endedByCaller = false;
@@ -104,6 +181,8 @@ std::size_t takeChunk(char* data, std::size_t size, std::size_t count, void* con
         return 0;
     }
     transfer.received += bytes;
+    if (transfer.isHttp && isRedirect(transfer.easy))
+        return bytes;
     // Anything but the whole chunk taken ends the transfer.
     if (transfer.sink(std::string_view(data, bytes)))
         return bytes;
@@ -140,13 +219,11 @@ CURLcode configure(CURL* easy, const std::string& url, curl_slist* headers, cons
     // "/../" and the like are the server's to read.
     set(CURLOPT_PATH_AS_IS, 1L);
     set(CURLOPT_PROTOCOLS_STR, "http,https,ftp");
-    set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    set(CURLOPT_FOLLOWLOCATION, 1L);
-    set(CURLOPT_MAXREDIRS, 10L);
+    // Redirects are followed here, hop by hop, as only the program can tell where they may lead.
+    set(CURLOPT_FOLLOWLOCATION, 0L);
     set(CURLOPT_SSL_VERIFYPEER, 1L);
     set(CURLOPT_SSL_VERIFYHOST, 2L);
     set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::max(options.timeouts.connectMs, 0)));
-    set(CURLOPT_TIMEOUT_MS, static_cast<long>(std::max(options.timeouts.totalMs, 0)));
     set(CURLOPT_BUFFERSIZE, 1025L);
     set(CURLOPT_WRITEFUNCTION, &takeChunk);
     set(CURLOPT_WRITEDATA, static_cast<void*>(&transfer));
@@ -224,6 +301,75 @@ TransferEnd runTransfer(CURLM* multi, const HttpTimeouts& timeouts, const Transf
     }
 }
 
+// One request on the handle, to its end. True when its answer came whole, so that a redirect in it may
+// be followed.
+bool runOnce(CURLM* multi, CURL* easy, const HttpTimeouts& timeouts, Transfer& transfer,
+             const std::stop_token& stop, HttpResult& result) {
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
+        result = failed(CURLE_FAILED_INIT);
+        return false;
+    }
+    const TransferEnd end = runTransfer(multi, timeouts, transfer, stop);
+    long status = 0;
+    if (transfer.isHttp && curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK)
+        result.status = static_cast<int>(status);
+    // A transfer that the caller ended has not failed.
+    if (!stop.stop_requested() && !transfer.endedByCaller) {
+        if (end.multiCode != CURLM_OK)
+            result.failure = curl_multi_strerror(end.multiCode);
+        else if (end.code != CURLE_OK)
+            result.failure = describeFailure(easy, end.code);
+    }
+    curl_multi_remove_handle(multi, easy);
+    return result.failure.empty() && !stop.stop_requested() && !transfer.endedByCaller;
+}
+
+// A redirect may lead to another path of the same server, or from HTTP up to HTTPS on the same host;
+// anything else would hand the station's request, and what it tells, to someone the operator never
+// named. Host names are compared as written: "localhost" is not "127.0.0.1".
+bool mayFollow(const Origin& from, const Origin& to) {
+    if (to.host != from.host)
+        return false;
+    return (to.scheme == from.scheme && to.port == from.port) ||
+           (from.scheme == "http" && to.scheme == "https");
+}
+
+constexpr int maxRedirects = 10;
+
+// Runs the request on the handle and each redirect that may be followed, to the end of the last.
+HttpResult followRedirects(CURLM* multi, CURL* easy, const Origin& start, const HttpTimeouts& timeouts,
+                           Transfer& transfer, const std::stop_token& stop) {
+    Origin here = start;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeouts.totalMs);
+    for (int redirects = 0;; ++redirects) {
+        // The whole time-out bounds all the requests together.
+        if (timeouts.totalMs > 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return failed(CURLE_OPERATION_TIMEDOUT);
+            curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
+        }
+        HttpResult result;
+        if (!runOnce(multi, easy, timeouts, transfer, stop, result) || !transfer.isHttp || !isRedirect(easy))
+            return result;
+        if (redirects == maxRedirects)
+            return {result.status, curl_easy_strerror(CURLE_TOO_MANY_REDIRECTS)};
+        const std::optional<Place> next = readRedirect(redirectPlace(easy));
+        if (!next || !mayFollow(here, next->origin))
+            return {result.status,
+                    "Redirect to " + (next ? next->origin.text() : "an unreadable address") + " refused"};
+        // The user and password were given for the first place only, as curl's own rule has it.
+        if (next->origin != start) {
+            curl_easy_setopt(easy, CURLOPT_USERNAME, nullptr);
+            curl_easy_setopt(easy, CURLOPT_PASSWORD, nullptr);
+        }
+        if (curl_easy_setopt(easy, CURLOPT_URL, next->url.c_str()) != CURLE_OK)
+            return failed(CURLE_URL_MALFORMAT);
+        here = next->origin;
+    }
+}
+
 } // namespace
 
 CurlHttpTransport::CurlHttpTransport() {
@@ -235,8 +381,8 @@ HttpResult CurlHttpTransport::get(const HttpTarget& target, const HttpGetOptions
                                   std::stop_token stop, const ChunkSink& sink) {
     if (stop.stop_requested())
         return {};
-    const std::string url = buildUrl(target);
-    if (url.empty())
+    const std::optional<Place> start = buildUrl(target);
+    if (!start)
         return failed(CURLE_URL_MALFORMAT);
     // Past every cache on the way, as a reload is.
     curl_slist* list = nullptr;
@@ -252,29 +398,13 @@ HttpResult CurlHttpTransport::get(const HttpTarget& target, const HttpGetOptions
     const std::unique_ptr<curl_slist, ListDeleter> headers(list);
     const std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     const std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
-    Transfer transfer{sink, stop};
     if (!easy || !multi)
         return failed(CURLE_FAILED_INIT);
-    if (const CURLcode refused = configure(easy.get(), url, headers.get(), target, options, transfer);
+    Transfer transfer{sink, stop, easy.get(), target.scheme != HttpScheme::Ftp};
+    if (const CURLcode refused = configure(easy.get(), start->url, headers.get(), target, options, transfer);
         refused != CURLE_OK)
         return failed(refused);
-    if (curl_multi_add_handle(multi.get(), easy.get()) != CURLM_OK)
-        return failed(CURLE_FAILED_INIT);
-    const TransferEnd end = runTransfer(multi.get(), options.timeouts, transfer, stop);
-    HttpResult result;
-    long status = 0;
-    if (target.scheme != HttpScheme::Ftp &&
-        curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status) == CURLE_OK)
-        result.status = static_cast<int>(status);
-    // A transfer that the caller ended has not failed.
-    if (!stop.stop_requested() && !transfer.endedByCaller) {
-        if (end.multiCode != CURLM_OK)
-            result.failure = curl_multi_strerror(end.multiCode);
-        else if (end.code != CURLE_OK)
-            result.failure = describeFailure(easy.get(), end.code);
-    }
-    curl_multi_remove_handle(multi.get(), easy.get());
-    return result;
+    return followRedirects(multi.get(), easy.get(), start->origin, options.timeouts, transfer, stop);
 }
 
 } // namespace quietmon

@@ -5,13 +5,12 @@
 namespace quietmon {
 
 // Processes as /proc shows them; start times in clock ticks since boot, as /proc/<pid>/stat keeps them.
+// A process is signalled through a descriptor of its own (pidfd), never by its bare id.
 class LinuxProcesses final : public Processes {
 public:
     int ownProcessId() override;
     std::uint64_t processClockNow() override;
-    // A zombie has ended already: it counts as no live process.
-    std::optional<std::uint64_t> startTimeOf(int pid) override;
-    bool forceEnd(int pid) override;
+    ProcessEnd forceEnd(int pid, std::uint64_t startedBy) override;
 };
 
 } // namespace quietmon

@@ -6,13 +6,11 @@
 #include <X11/extensions/XRes.h>
 #include <algorithm>
 #include <atomic>
-#include <climits>
 #include <csignal>
 #include <ctime>
 #include <mutex>
 #include <pthread.h>
 #include <string_view>
-#include <unistd.h>
 #include <utility>
 
 namespace quietmon {
@@ -189,13 +187,6 @@ bool equalsIgnoringAsciiCase(std::string_view left, std::string_view right) {
                       [](char a, char b) { return foldAscii(a) == foldAscii(b); });
 }
 
-std::string localHostName() {
-    char name[256] = {};
-    if (gethostname(name, sizeof name - 1) != 0)
-        return {};
-    return name;
-}
-
 } // namespace
 
 class X11DesktopWindows::Connection {
@@ -288,29 +279,20 @@ public:
     }
 
     int processId(Window window) {
-        // The server knows the process of a local client for certain; _NET_WM_PID is the client's own word,
-        // and names a process of this computer only when the client says it runs here.
-        if (m_hasClientIds) {
-            XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
-            long count = 0;
-            XResClientIdValue* ids = nullptr;
-            if (XResQueryClientIds(m_display, 1, &spec, &count, &ids) == Success) {
-                pid_t pid = -1;
-                for (long i = 0; i < count && pid <= 0; ++i)
-                    pid = XResGetClientPid(&ids[i]);
-                XResClientIdsDestroy(count, ids);
-                if (pid > 0)
-                    return pid;
-            }
-        }
-        std::optional<PropertyValue> pid = property(window, m_atoms.netWmPid);
-        if (!pid || pid->type != XA_CARDINAL || pid->format != 32 || pid->items.empty() ||
-            pid->items.front() > static_cast<unsigned long>(INT_MAX))
+        // The server took the process of a local client from the socket when the client connected; the
+        // window's _NET_WM_PID is only what the client says, and any client may name any process there.
+        if (!m_hasClientIds)
             return 0;
-        const std::optional<PropertyValue> machine = property(window, XA_WM_CLIENT_MACHINE);
-        if (!machine || m_hostName.empty() || !equalsIgnoringAsciiCase(text(*machine), m_hostName))
+        XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+        long count = 0;
+        XResClientIdValue* ids = nullptr;
+        if (XResQueryClientIds(m_display, 1, &spec, &count, &ids) != Success)
             return 0;
-        return static_cast<int>(pid->items.front());
+        pid_t pid = -1;
+        for (long i = 0; i < count && pid <= 0; ++i)
+            pid = XResGetClientPid(&ids[i]);
+        XResClientIdsDestroy(count, ids);
+        return pid > 0 ? pid : 0;
     }
 
     // The close button's request: WM_DELETE_WINDOW to a window that takes it, else _NET_CLOSE_WINDOW to
@@ -349,7 +331,6 @@ private:
     struct Atoms {
         Atom netClientList = None;
         Atom netWmName = None;
-        Atom netWmPid = None;
         Atom utf8String = None;
         Atom compoundText = None;
         Atom wmState = None;
@@ -359,19 +340,19 @@ private:
         Atom netCloseWindow = None;
     };
 
-    explicit Connection(Display* display) : m_display(display), m_hostName(localHostName()) {
+    explicit Connection(Display* display) : m_display(display) {
         registerConnection(m_display, &m_state);
         XSetIOErrorExitHandler(m_display, onIOErrorExit, &m_state);
 
         const std::string selection = "WM_S" + std::to_string(DefaultScreen(m_display));
-        const char* names[] = {"_NET_CLIENT_LIST", "_NET_WM_NAME",     "_NET_WM_PID",     "UTF8_STRING",
-                               "COMPOUND_TEXT",    "WM_STATE",         selection.c_str(), "WM_PROTOCOLS",
-                               "WM_DELETE_WINDOW", "_NET_CLOSE_WINDOW"};
+        const char* names[] = {"_NET_CLIENT_LIST", "_NET_WM_NAME",     "UTF8_STRING",
+                               "COMPOUND_TEXT",    "WM_STATE",         selection.c_str(),
+                               "WM_PROTOCOLS",     "WM_DELETE_WINDOW", "_NET_CLOSE_WINDOW"};
         Atom atoms[std::size(names)] = {};
         if (XInternAtoms(m_display, const_cast<char**>(names), static_cast<int>(std::size(names)), False,
                          atoms)) {
             m_atoms = {atoms[0], atoms[1], atoms[2], atoms[3], atoms[4],
-                       atoms[5], atoms[6], atoms[7], atoms[8], atoms[9]};
+                       atoms[5], atoms[6], atoms[7], atoms[8]};
         }
 
         int eventBase = 0;
@@ -486,7 +467,6 @@ private:
     Display* m_display;
     ConnectionState m_state;
     Atoms m_atoms;
-    std::string m_hostName;
     bool m_hasClientIds = false;
 };
 

@@ -35,8 +35,8 @@ public:
     std::optional<TopLevelWindow> findWindowByTitleAndClass(const std::string& title,
                                                             const std::string& className) override;
     bool requestWindowClose(std::uint64_t handle, int timeoutMs) override;
-    // The server's word where it knows the client (X-Resource), else _NET_WM_PID when WM_CLIENT_MACHINE
-    // names this computer.
+    // The server's word on the window's client (X-Resource), and nothing else: _NET_WM_PID is the client's
+    // own claim. 0 without the extension, and for a client that is not local.
     int windowProcessId(std::uint64_t handle) override;
 
     // Whether a display answers now; the connection it opens stays for the calls that follow.

@@ -17,15 +17,16 @@ HttpGet::~HttpGet() {
     }
 }
 
-bool HttpGet::getString(const std::string& url) {
+bool HttpGet::getString(const std::string& address, const std::string& query) {
     if (busy())
         return false;
-    m_url = url;
+    m_url = query.empty() ? address : address + "?" + query;
     HttpGetOptions options{agent, acceptTypes, m_timeouts};
     try {
-        m_worker = std::jthread([&loop = m_loop, &transport = m_transport, url, options = std::move(options),
+        m_worker = std::jthread([&loop = m_loop, &transport = m_transport, target = splitUrl(address, query),
+                                 options = std::move(options),
                                  self = std::weak_ptr<HttpGet*>(m_self)](std::stop_token stop) {
-            Outcome outcome = fetch(transport, url, options, stop);
+            Outcome outcome = fetch(transport, target, options, stop);
             if (stop.stop_requested())
                 return;
             try {
@@ -43,12 +44,12 @@ bool HttpGet::getString(const std::string& url) {
     return true;
 }
 
-HttpGet::Outcome HttpGet::fetch(HttpTransport& transport, const std::string& url,
+HttpGet::Outcome HttpGet::fetch(HttpTransport& transport, const HttpTarget& target,
                                 const HttpGetOptions& options, const std::stop_token& stop) {
     Outcome outcome;
     std::uint64_t received = 0;
     try {
-        outcome.result = transport.get(splitUrl(url), options, stop, [&](std::string_view chunk) {
+        outcome.result = transport.get(target, options, stop, [&](std::string_view chunk) {
             received += chunk.size();
             outcome.text.append(chunk.substr(0, keptAnswerBytes - outcome.text.size()));
             return outcome.text.size() < keptAnswerBytes && !stop.stop_requested();

@@ -41,7 +41,9 @@ public:
 
     // Starts a worker for the URL and returns at once. False, with nothing started, while a request
     // runs or when no thread could be started; otherwise exactly one of the two handlers follows.
-    bool getString(const std::string& url);
+    // The URL is the address and, when `query` is not empty, "?" and the query, which counts as path
+    // only (splitUrl).
+    bool getString(const std::string& address, const std::string& query = {});
     bool busy() const { return m_worker.joinable(); }
     // The URL of the request running now, or of the last one.
     const std::string& url() const { return m_url; }
@@ -53,7 +55,7 @@ private:
         HttpResult result;
     };
 
-    static Outcome fetch(HttpTransport& transport, const std::string& url, const HttpGetOptions& options,
+    static Outcome fetch(HttpTransport& transport, const HttpTarget& target, const HttpGetOptions& options,
                          const std::stop_token& stop);
     void finished(Outcome outcome);
 

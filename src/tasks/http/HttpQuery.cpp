@@ -17,12 +17,10 @@ HttpQuery::HttpQuery(EventLoop& loop, HttpTransport& transport, ExpandForUrl exp
 void HttpQuery::sendQuery(const QuerySettings& settings, bool show) {
     if (settings.address.empty() || settings.address == "http://")
         return;
-    std::string url = settings.address;
-    if (!settings.query.empty())
-        url.append("?").append(m_expandForUrl(settings.query));
-    m_waiting.push_back({std::move(url), show});
+    m_waiting.push_back(
+        {settings.address, settings.query.empty() ? std::string() : m_expandForUrl(settings.query), show});
     if (m_waiting.size() > maxWaitingQueries) {
-        m_log("HTTP query dropped, too many waiting (" + urlWithoutCredentials(m_waiting.front().url) + ")");
+        m_log("HTTP query dropped, too many waiting (" + m_waiting.front().shownUrl() + ")");
         m_waiting.pop_front();
     }
     startNextQuery();
@@ -32,7 +30,7 @@ void HttpQuery::startNextQuery() {
     while (!m_httpGet.busy() && !m_waiting.empty()) {
         SentQuery next = std::move(m_waiting.front());
         m_waiting.pop_front();
-        if (m_httpGet.getString(next.url)) {
+        if (m_httpGet.getString(next.address, next.query)) {
             m_running = std::move(next);
             return;
         }
@@ -50,27 +48,33 @@ HttpQuery::SentQuery HttpQuery::finishRunningQuery() {
     return finished;
 }
 
-// The URL and the response stand on two lines; "\n" is the line break of this platform's message boxes.
+// The box shows the URL without its user name and password, as the log does: anyone near the screen can
+// read it. The URL and the response stand on two lines; "\n" is the line break of this platform's
+// message boxes.
 void HttpQuery::onHttpDone(const SentQuery& query, const std::string& text, const HttpResult& result) {
-    logFailure(query.url, result);
+    logFailure(query, result);
     if (query.show)
-        m_messages.inform("URL: " + query.url + " \nResponse: " + text.substr(0, shownAnswerCharacters));
+        m_messages.inform("URL: " + query.shownUrl() +
+                          " \nResponse: " + text.substr(0, shownAnswerCharacters));
 }
 
 void HttpQuery::onHttpError(const SentQuery& query, const HttpResult& result) {
-    logFailure(query.url, result);
+    logFailure(query, result);
     if (query.show)
-        m_messages.inform("URL: " + query.url + " \nResponse: Error");
+        m_messages.inform("URL: " + query.shownUrl() + " \nResponse: Error");
 }
 
 // An error page still counts as an answer for the message box, but the log tells its status. A body
 // cut off midway is logged as a failure too.
-void HttpQuery::logFailure(const std::string& url, const HttpResult& result) {
+void HttpQuery::logFailure(const SentQuery& query, const HttpResult& result) {
     if (result.status >= 400)
-        m_log("HTTP query answered " + std::to_string(result.status) + " (" + urlWithoutCredentials(url) +
-              ")");
+        m_log("HTTP query answered " + std::to_string(result.status) + " (" + query.shownUrl() + ")");
     else if (!result.failure.empty())
-        m_log("HTTP query failed - " + result.failure + " (" + urlWithoutCredentials(url) + ")");
+        m_log("HTTP query failed - " + result.failure + " (" + query.shownUrl() + ")");
+}
+
+std::string HttpQuery::SentQuery::shownUrl() const {
+    return urlWithoutCredentials(address, query);
 }
 
 } // namespace quietmon

@@ -16,8 +16,8 @@ namespace quietmon {
 // "Send HTTP query": Address?Query as one GET on the request component's worker. Tasks send with the
 // show flag off; the Setup dialog's "Test" buttons with it on, and then the answer or the failure
 // appears in a message box. A query that got no answer, or an answer of status 400 or more, is logged
-// either way, with the URL stripped of its user name and password: a station must learn that its
-// paging call did not go through.
+// either way: a station must learn that its paging call did not go through. Neither the log nor the
+// message box ever shows the URL's user name and password.
 //
 // One query runs at a time; those sent meanwhile wait in order, each with its own URL and show flag, so
 // that a "Test" button never shows a task's answer nor the reverse.
@@ -30,8 +30,13 @@ public:
 
     // A query as sent: where it goes and whether its outcome is shown.
     struct SentQuery {
-        std::string url;
+        std::string address;
+        // Expanded and encoded; empty for none.
+        std::string query;
         bool show = false;
+
+        // Without the user name and password, for the log and the message box.
+        std::string shownUrl() const;
     };
 
     using ExpandForUrl = std::function<std::string(std::string_view)>;
@@ -57,7 +62,7 @@ public:
 private:
     void startNextQuery();
     SentQuery finishRunningQuery();
-    void logFailure(const std::string& url, const HttpResult& result);
+    void logFailure(const SentQuery& query, const HttpResult& result);
 
     ExpandForUrl m_expandForUrl;
     MessageBoxes& m_messages;

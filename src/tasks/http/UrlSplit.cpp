@@ -23,98 +23,86 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Takes the port out of the server part and returns its digits; a text that names none leaves the
-// scheme's port and returns nothing.
-std::string takePort(std::string& server, int& port) {
+// Takes the port out of the server part; a text that names none leaves the scheme's port.
+void takePort(std::string& server, int& port) {
     const std::size_t colon = server.rfind(':');
     if (colon == std::string::npos || colon == 0)
-        return {};
-    const std::size_t at = server.find('@');
-    if (at != std::string::npos && at > colon)
-        return {};
+        return;
     std::size_t digits = 0;
     while (colon + 1 + digits < server.size() && isDigit(server[colon + 1 + digits]))
         ++digits;
     if (digits < 1 || digits > 5)
-        return {};
-    std::string typed = server.substr(colon + 1, digits);
-    port = std::stoi(typed);
+        return;
+    port = std::stoi(server.substr(colon + 1, digits));
     server.erase(colon, digits + 1);
-    return typed;
 }
 
-bool takeCredentials(std::string& server, std::string& user, std::string& password) {
-    const std::size_t colon = server.find(':');
-    if (colon == std::string::npos)
-        return false;
-    const std::size_t at = server.find('@', colon + 1);
-    if (at == std::string::npos)
-        return false;
-    user = server.substr(0, colon);
-    password = server.substr(colon + 1, at - colon - 1);
-    server.erase(0, at + 1);
-    return true;
+// How far "user:password@" reaches into the text after the scheme: to just past its last "@", when a
+// ":" comes before that "@"; zero when the text carries no credentials. The last "@" and not the first:
+// whatever a password holds, the "@" that ends it is the last one, and so no "@", "/", "?" or "#" of a
+// password can leave a piece of it behind in the host, the path or a log line.
+std::size_t credentialsLength(std::string_view text) {
+    const std::size_t at = text.rfind('@');
+    const std::size_t colon = text.find(':');
+    return at != std::string_view::npos && colon < at ? at + 1 : 0;
 }
 
-// The target, and the typed pieces that a URL without its credentials is made of again.
-struct SplitPieces {
-    HttpTarget target;
-    // "http://" and the like as typed; empty without a scheme.
-    std::string_view scheme;
-    // From the first "/" or "?" on, as typed.
-    std::string_view rest;
-    // The port's digits as typed; empty when the text names no port.
-    std::string portDigits;
-    bool hasCredentials = false;
-};
-
-SplitPieces split(std::string_view url) {
-    SplitPieces pieces;
-    HttpTarget& target = pieces.target;
-    std::size_t schemeLength = 0;
-    if (startsWithIgnoringCase(url, "http://")) {
-        schemeLength = 7;
-    } else if (startsWithIgnoringCase(url, "ftp://")) {
-        schemeLength = 6;
+// The length of "http://" and the like at the start of the URL, with the scheme's own port.
+std::size_t takeScheme(std::string_view url, HttpTarget& target) {
+    if (startsWithIgnoringCase(url, "http://"))
+        return 7;
+    if (startsWithIgnoringCase(url, "ftp://")) {
         target.scheme = HttpScheme::Ftp;
         target.port = 21;
-    } else if (startsWithIgnoringCase(url, "https://")) {
-        schemeLength = 8;
+        return 6;
+    }
+    if (startsWithIgnoringCase(url, "https://")) {
         target.scheme = HttpScheme::Https;
         target.port = 443;
+        return 8;
     }
-    pieces.scheme = url.substr(0, schemeLength);
-    url.remove_prefix(schemeLength);
-
-    const std::size_t serverEnd = url.find_first_of("/?");
-    std::string server(url.substr(0, serverEnd));
-    if (serverEnd != std::string_view::npos) {
-        pieces.rest = url.substr(serverEnd);
-        target.path = pieces.rest;
-        if (target.path.front() == '?')
-            target.path.insert(0, 1, '/');
-    }
-    pieces.portDigits = takePort(server, target.port);
-    pieces.hasCredentials = takeCredentials(server, target.user, target.password);
-    target.host = std::move(server);
-    return pieces;
+    return 0;
 }
 
 } // namespace
 
-HttpTarget splitUrl(std::string_view url) {
-    return split(url).target;
+HttpTarget splitUrl(std::string_view address, std::string_view query) {
+    std::string_view rest = address;
+    HttpTarget target;
+    rest.remove_prefix(takeScheme(rest, target));
+
+    if (const std::size_t length = credentialsLength(rest); length > 0) {
+        const std::size_t colon = rest.find(':');
+        target.user = rest.substr(0, colon);
+        target.password = rest.substr(colon + 1, length - colon - 2);
+        rest.remove_prefix(length);
+    }
+
+    const std::size_t serverEnd = rest.find_first_of("/?#");
+    std::string server(rest.substr(0, serverEnd));
+    if (serverEnd != std::string_view::npos) {
+        target.path = rest.substr(serverEnd);
+        if (target.path.front() != '/')
+            target.path.insert(0, 1, '/');
+    }
+    takePort(server, target.port);
+    target.host = std::move(server);
+    if (!query.empty()) {
+        if (target.path.empty())
+            target.path = "/";
+        target.path.append("?").append(query);
+    }
+    return target;
 }
 
-std::string urlWithoutCredentials(std::string_view url) {
-    const SplitPieces pieces = split(url);
-    if (!pieces.hasCredentials)
-        return std::string(url);
-    std::string shown(pieces.scheme);
-    shown += pieces.target.host;
-    if (!pieces.portDigits.empty())
-        shown.append(":").append(pieces.portDigits);
-    shown += pieces.rest;
+std::string urlWithoutCredentials(std::string_view address, std::string_view query) {
+    HttpTarget ignored;
+    const std::size_t schemeLength = takeScheme(address, ignored);
+    std::string shown(address.substr(0, schemeLength));
+    const std::string_view rest = address.substr(schemeLength);
+    shown += rest.substr(credentialsLength(rest));
+    if (!query.empty())
+        shown.append("?").append(query);
     return shown;
 }
 

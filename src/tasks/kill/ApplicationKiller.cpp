@@ -5,8 +5,9 @@
 namespace quietmon {
 
 ApplicationKiller::ApplicationKiller(DesktopWindows& windows, Processes& processes, Clock& clock,
-                                     Repaint repaintMainWindow)
-    : m_windows(windows), m_processes(processes), m_clock(clock), m_repaint(std::move(repaintMainWindow)) {}
+                                     Repaint repaintMainWindow, Log log)
+    : m_windows(windows), m_processes(processes), m_clock(clock), m_repaint(std::move(repaintMainWindow)),
+      m_log(std::move(log)) {}
 
 void ApplicationKiller::killApplication(const std::string& title, const std::string& windowClass) {
     if (title.empty() && windowClass.empty())
@@ -31,21 +32,21 @@ void ApplicationKiller::closeApplication(std::uint64_t window, std::uint64_t loo
                 return; // the application closed itself
             m_clock.sleep(closeCheckIntervalMs);
         }
-        const int pid = m_windows.windowProcessId(window);
-        if (mayBeEnded(pid, lookedUpAt))
-            m_processes.forceEnd(pid);
+        endOwner(window, lookedUpAt);
     } catch (const std::exception&) {
         // The queue goes on whatever happened here.
     }
 }
 
-bool ApplicationKiller::mayBeEnded(int pid, std::uint64_t lookedUpAt) {
-    // No id, the kernel's own processes and this program are never the window's to end.
+void ApplicationKiller::endOwner(std::uint64_t window, std::uint64_t lookedUpAt) {
+    // The window service names the process only where the display server itself knows the window's client
+    // (0 otherwise). No id, the kernel's own processes and this program are never the window's to end.
+    const int pid = m_windows.windowProcessId(window);
     if (pid <= 1 || pid == m_processes.ownProcessId())
-        return false;
+        return;
     // A process that started after the look-up only reuses the id of the window's owner, which has ended.
-    const std::optional<std::uint64_t> startedAt = m_processes.startTimeOf(pid);
-    return startedAt && *startedAt <= lookedUpAt;
+    if (m_processes.forceEnd(pid, lookedUpAt) == ProcessEnd::Unsupported && m_log)
+        m_log("Kill application failed - this system cannot end a process safely (no pidfd support)");
 }
 
 } // namespace quietmon
