@@ -156,8 +156,9 @@ int checkSettingsFile(const std::string& settingsFile, std::ostream& out, std::o
     return check.warnings().empty() ? 0 : 1;
 }
 
-std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints, const std::string& settingsFile,
-                            bool playerAvailable) {
+std::optional<std::string> startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints,
+                                           const std::string& settingsFile, bool playerAvailable,
+                                           std::string& failure) {
     const std::string name = productName();
     // Made absolute first: creating the data folder changes the current folder.
     std::error_code ignored;
@@ -165,8 +166,12 @@ std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints, con
         settingsFile.empty() ? std::string() : std::filesystem::absolute(settingsFile, ignored).string();
     Folders folders = currentFolders();
     folders.settingsFileOverride = settingsFileOverride;
-    const SettingsFile file(folders.settingsFile());
-    const IniFile stored = file.read();
+    SettingsFile file(folders.settingsFile());
+    const IniFile stored = file.load();
+    if (!file.refusal().empty()) {
+        failure = unreadableSettingsFile(file.path(), file.refusal());
+        return std::nullopt;
+    }
 
     AudioDeviceList devices;
     devices.listAudioDevices(waveIn, endpoints);

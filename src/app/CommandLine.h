@@ -5,6 +5,7 @@
 #include "platform/WaveIn.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -34,13 +35,16 @@ std::string settingsFileFailure(const std::string& path);
 // What the settings file (the data folder's, or `settingsFile` when not empty) would hold if the program
 // started now and saved at once: both load steps, the start-up status and the settings applied at
 // start-up, with "Use built-in MP3 player for .mp3 files" cleared unless `playerAvailable`. Writes nothing
-// but may create the data folder, as a start does.
-std::string startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints, const std::string& settingsFile,
-                            bool playerAvailable);
+// but may create the data folder, as a start does. Nothing, with the message in `failure`, for a settings
+// file too large to read, which the monitor would neither read nor save over.
+std::optional<std::string> startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints,
+                                           const std::string& settingsFile, bool playerAvailable,
+                                           std::string& failure);
 
 // Reports what in the settings file (the data folder's, or `settingsFile` when not empty) will not do what
 // its writer meant, a line each as "FILE:LINE: what", or one line saying that the file is fine. Writes
-// nothing, not even the data folder. Returns the exit code: 0 fine, 1 warnings, 2 the file cannot be read.
+// nothing, not even the data folder. Returns the exit code: 0 fine, 1 warnings, 2 the file cannot be read
+// (or is too large to be read).
 int checkSettingsFile(const std::string& settingsFile, std::ostream& out, std::ostream& errors);
 
 // The device selector's lines, as the Setup dialog will show them.

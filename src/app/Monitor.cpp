@@ -66,8 +66,14 @@ void Monitor::loadSetupSettings() {
 }
 
 void Monitor::openLog() {
-    if (m_settings.general.logEvents)
+    // A refused settings file leaves "Log events" at its default, off: the log is opened all the same, so
+    // that the refusal is on record where the operator looks for what happened to the settings.
+    const std::string& refusal = m_settingsFile.refusal();
+    if (m_settings.general.logEvents || !refusal.empty())
         m_log.open(m_folders.logFile());
+    if (!refusal.empty())
+        logEvent("Settings file not read - " + refusal +
+                 "; the defaults are used and the file is left as it is");
 }
 
 void Monitor::setWithoutDisplay() {
@@ -119,13 +125,15 @@ void Monitor::saveSettings() {
     m_settings.state.lastTask = m_alarmState.taskPosition;
     m_settings.state.repeats = m_alarmState.repeatCount;
     m_settings.state.rebooting = m_rebooting;
-    // A failed save is silent: the settings stay in memory.
+    // The settings stay in memory whatever happens to the file, and the old file stays whole.
     const SettingsFile::SaveOutcome outcome = m_settingsFile.save(m_settings, m_loop.clock().now());
     if (!outcome.editedCopy.empty())
         logEvent("Settings file changed while running; the edited copy was kept as " + outcome.editedCopy);
     else if (outcome.editedCopyFailed)
         logEvent(
             "Settings file changed while running; no copy of it could be kept, so it was not saved over");
+    if (!outcome.saved && !outcome.failure.empty())
+        logEvent("Settings not saved - " + outcome.failure);
 }
 
 void Monitor::close() {

@@ -211,7 +211,14 @@ int main(int argc, char** argv) {
         // The player option stays as the monitor would keep it: only where the mp3 libraries work.
         Mpg123Library mp3Library;
         const bool playerAvailable = mp3Library.load() && mp3Library.initialise();
-        std::cout << startupSaveText(waveIn, endpoints, commandLine->settingsFile, playerAvailable);
+        std::string failure;
+        const auto text =
+            startupSaveText(waveIn, endpoints, commandLine->settingsFile, playerAvailable, failure);
+        if (!text) {
+            std::cerr << failure << "\n";
+            return 2;
+        }
+        std::cout << *text;
         return 0;
     }
     case CommandLine::Mode::Scan: {

@@ -39,6 +39,13 @@ bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
                                               [](char x, char y) { return asciiLower(x) == asciiLower(y); });
 }
 
+std::string foldedName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+        c = asciiLower(c);
+    return folded;
+}
+
 std::optional<std::string> nearestName(std::string_view name, const std::vector<std::string>& candidates) {
     std::optional<std::string> nearest;
     std::size_t nearestDistance = 0;

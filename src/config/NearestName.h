@@ -10,6 +10,9 @@ namespace quietmon {
 // Whether two names are the same when ASCII letters are compared without regard to case, as the settings
 // file compares section and key names.
 bool sameNameIgnoringCase(std::string_view a, std::string_view b);
+// The name with ASCII letters in lower case: names equal by sameNameIgnoringCase fold to equal texts, so
+// they can key a hash map.
+std::string foldedName(std::string_view name);
 
 // The candidate that `name` was most likely meant to be, for "did you mean" hints: the one fewest edits
 // away (a character inserted, removed or changed, or two neighbours swapped), comparing without regard to

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 
 namespace quietmon {
 
@@ -76,16 +77,12 @@ public:
     void clear() { m_seen.clear(); }
     // The first line of `name` if it was seen before; otherwise records `line` as its first.
     std::optional<std::size_t> earlierLine(const std::string& name, std::size_t line) {
-        for (const auto& [seen, first] : m_seen) {
-            if (sameNameIgnoringCase(seen, name))
-                return first;
-        }
-        m_seen.emplace_back(name, line);
-        return std::nullopt;
+        const auto [first, added] = m_seen.try_emplace(foldedName(name), line);
+        return added ? std::nullopt : std::optional(first->second);
     }
 
 private:
-    std::vector<std::pair<std::string, std::size_t>> m_seen;
+    std::unordered_map<std::string, std::size_t> m_seen; // by folded name
 };
 
 // One pass over the file's lines in the reader's terms: which section the keys belong to, and whether
@@ -209,7 +206,8 @@ private:
             if (!number) {
                 warn(line, Kind::UnparsableValue,
                      setting + " is not a whole number: " + used + " is used instead");
-            } else if (spec.rule == LoadRule::Clamp && (*number < spec.min || *number > spec.max)) {
+            } else if ((spec.rule == LoadRule::Clamp && (*number < spec.min || *number > spec.max)) ||
+                       (spec.rule == LoadRule::QueuePosition && *number > spec.max && *number != 999)) {
                 warn(line, Kind::OutOfRange,
                      setting + " is outside " + std::to_string(spec.min) + " to " + std::to_string(spec.max) +
                          ": " + used + " is used instead");

@@ -238,11 +238,11 @@ std::vector<KeySpec> buildSchema() {
         .saveTime("DateTime")
         .add({"General", "LastTask", ValueType::Integer, state, [](Settings& s) -> auto& { return s.state.lastTask;
 }
-, LoadRule::BelowOneIs999
+, LoadRule::QueuePosition, 1, 32
 } // namespace
 )
-        .integer("Repeats", [](Settings& s) -> auto& {
-    return s.state.repeats; }, state);
+        .number("Repeats", [](Settings& s) -> auto& {
+    return s.state.repeats; }, 0, 99999, state);
 
 b.section("Tasks");
 for (int row = 0; row < Settings::alarmQueueRows; ++row)

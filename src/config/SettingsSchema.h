@@ -16,7 +16,8 @@ enum class LoadRule {
     AsRead,
     Clamp,         // number field or slider: into [min, max]
     ListIndex,     // list choice of `max` lines: an index outside it selects no line (-1)
-    BelowOneIs999, // the alarm executor's position: values below 1 read as 999
+    QueuePosition, // the alarm executor's position: below 1 reads as 999, which ends a queue at once;
+                   // 999 stays; anything else is clamped into [min, max]
 };
 
 enum class KeyRole {

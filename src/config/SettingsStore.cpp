@@ -12,9 +12,6 @@ namespace quietmon {
 
 namespace {
 
-// A settings file is a few kilobytes; anything beyond this is not one.
-constexpr std::size_t maxSettingsFileBytes = 16 * 1024 * 1024;
-
 bool isWindowKey(const KeySpec& spec) {
     static const char* const windowKeys[] = {"AlwaysOnTop", "Top",       "Left",
                                              "Visible",     "Threshold", "UseSystemFont"};
@@ -30,8 +27,8 @@ int applyLoadRule(const KeySpec& spec, int value) {
         return std::clamp(value, spec.min, spec.max);
     case LoadRule::ListIndex:
         return (value >= 0 && value < spec.max) ? value : -1;
-    case LoadRule::BelowOneIs999:
-        return value < 1 ? 999 : value;
+    case LoadRule::QueuePosition:
+        return value < 1 || value == 999 ? 999 : std::clamp(value, spec.min, spec.max);
     }
     return value;
 }
@@ -119,12 +116,21 @@ void writeSettings(IniFile& file, const Settings& settings, DateTime savedAt) {
 
 namespace {
 
-std::optional<std::string> readSettingsText(const std::string& path) {
-    bool found = false;
-    std::string text = readFileContents(path, maxSettingsFileBytes, &found);
-    if (!found)
+// The file's contents, or nothing when it is missing or cannot be read (with the system's reason in
+// `failure`) or is larger than a settings file may be (with that as the reason).
+std::optional<std::string> readSettingsText(const std::string& path, std::string& failure) {
+    std::string text = readFileContents(path, SettingsFile::maxBytes + 1, failure);
+    if (!failure.empty())
         return std::nullopt;
+    if (text.size() > SettingsFile::maxBytes) {
+        failure = SettingsFile::tooLargeReason();
+        return std::nullopt;
+    }
     return text;
+}
+
+bool isTooLarge(const std::string& failure) {
+    return failure == SettingsFile::tooLargeReason();
 }
 
 std::string renderOver(const std::string& current, const Settings& settings, DateTime savedAt) {
@@ -143,38 +149,52 @@ std::string compactTimestamp(DateTime when) {
 
 } // namespace
 
+std::string SettingsFile::tooLargeReason() {
+    return "larger than " + std::to_string(maxBytes) + " bytes";
+}
+
 void SettingsFile::setPath(const std::string& path) {
     if (path == m_path)
         return;
     m_path = path;
     m_seenOnce = false;
     m_lastSeen.reset();
+    m_refusal.clear();
 }
 
 IniFile SettingsFile::read() const {
-    return IniFile::parse(readFileContents(m_path, maxSettingsFileBytes));
+    std::string failure;
+    return IniFile::parse(readSettingsText(m_path, failure).value_or(""));
 }
 
 std::optional<IniFile> SettingsFile::readRequired(std::string& failure) const {
-    std::string contents = readFileContents(m_path, maxSettingsFileBytes, failure);
-    if (!failure.empty())
+    const std::optional<std::string> text = readSettingsText(m_path, failure);
+    if (!text)
         return std::nullopt;
-    return IniFile::parse(contents);
+    return IniFile::parse(*text);
 }
 
 IniFile SettingsFile::load() {
-    m_lastSeen = readSettingsText(m_path);
+    std::string failure;
+    m_lastSeen = readSettingsText(m_path, failure);
     m_seenOnce = true;
+    m_refusal = isTooLarge(failure) ? failure : std::string();
     return IniFile::parse(m_lastSeen.value_or(""));
 }
 
 std::string SettingsFile::renderSave(const Settings& settings, DateTime savedAt) const {
-    return renderOver(readFileContents(m_path, maxSettingsFileBytes), settings, savedAt);
+    return renderOver(read().text(), settings, savedAt);
 }
 
 SettingsFile::SaveOutcome SettingsFile::save(const Settings& settings, DateTime savedAt) {
     SaveOutcome outcome;
-    const std::optional<std::string> current = readSettingsText(m_path);
+    std::string failure;
+    const std::optional<std::string> current = readSettingsText(m_path, failure);
+    // A file too large to read is the user's own: it is never replaced by one made from the defaults.
+    if (!m_refusal.empty() || isTooLarge(failure)) {
+        outcome.failure = "the settings file is " + tooLargeReason();
+        return outcome;
+    }
     // A file removed by hand holds nothing to keep.
     if (m_seenOnce && current && current != m_lastSeen) {
         outcome.editedCopy = keepEditedCopy(*current, savedAt);
@@ -185,7 +205,7 @@ SettingsFile::SaveOutcome SettingsFile::save(const Settings& settings, DateTime 
         m_lastSeen = current; // kept: a failed save below must not copy it again
     }
     const std::string text = renderOver(current.value_or(""), settings, savedAt);
-    outcome.saved = replaceFileContents(m_path, text);
+    outcome.saved = replaceFileContents(m_path, text, &outcome.failure);
     if (outcome.saved) {
         m_seenOnce = true;
         m_lastSeen = text;

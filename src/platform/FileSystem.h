@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,9 +13,11 @@ namespace quietmon {
 
 // Replaces a file's contents so that a crash, a full disk or a power cut never leaves it cut short:
 // the new contents go to a temporary file beside it, are flushed to disk and renamed over the old
-// file. Where no temporary file can be made but the file itself is writable (a read-only folder), the
-// file is rewritten in place and flushed. Returns false when nothing could be written.
-bool replaceFileContents(const std::string& path, std::string_view contents);
+// file, and the folder is flushed after the rename. Only where the folder allows no new file (read-only,
+// or not the user's) but the file itself is writable is the file rewritten in place, after the room for
+// the new contents has been reserved. Returns false when the file could not be replaced, with the
+// system's reason ("No space left on device") in `failure`; the old file is then whole.
+bool replaceFileContents(const std::string& path, std::string_view contents, std::string* failure = nullptr);
 
 // Writes a file whole or not at all, for files that are not private (pictures the tasks save): the
 // contents go to a temporary file beside it that is renamed over any old file, so that a full disk never
@@ -36,6 +39,8 @@ bool changeCurrentFolder(const std::string& path);
 // The names of a folder's entries, without "." and ".."; empty when it cannot be read.
 std::vector<std::string> folderEntries(const std::string& path);
 bool removeFile(const std::string& path);
+// Renames a file, replacing any file of the new name.
+bool renameFile(const std::string& from, const std::string& to);
 
 // A file opened for appending; every append reaches the file before it returns.
 class AppendOnlyFile {
@@ -50,9 +55,12 @@ public:
     bool isOpen() const { return m_fd >= 0; }
     bool append(std::string_view bytes);
     bool close();
+    // The file's size when it was opened plus what was appended since, without asking the system again.
+    std::uint64_t sizeBytes() const { return m_sizeBytes; }
 
 private:
     int m_fd = -1;
+    std::uint64_t m_sizeBytes = 0;
 };
 
 } // namespace quietmon

@@ -440,6 +440,16 @@ TEST_F(AlarmStoryTest, AQueueInterruptedByItsOwnRebootResumesAfterTheStartUpDela
     EXPECT_EQ(monitor.statusText(), "Silence!");
 }
 
+TEST_F(AlarmStoryTest, AResumedQueueWithAHostileRepeatCountStillEnds) {
+    // A negative count would leave a million repeats; the count read is 0, so the 5 of the Repeat page.
+    start("StartUpStatus=2\nAlarm=1\nLastTask=1\nRepeats=-1000000\n",
+          "[Reboot]\nReboot=1\n[Tasks]\nTask1=Reboot system\nTask2=Speak\nTask3=Repeat\n"
+          "[Repeat]\nFromLine=2\nMaximum=5\n");
+    loop.advance(60'000);
+    EXPECT_EQ(tasks.names(), Strings(6, "speak"));
+    EXPECT_EQ(monitor.statusText(), "Silence!");
+}
+
 TEST_F(AlarmStoryTest, AScreenshotAndBothApplicationsOfAKillRunInTheirTicksWithoutPauses) {
     start("",
           "[Activation]\nSilence=10\n[Tasks]\nTask1=Save screenshot\nTask2=Kill application\nTask3=Speak\n"

@@ -1,10 +1,13 @@
 #include "fakes/FakeDesktop.h"
 #include "support/MonitorHarness.h"
+#include "support/Unprivileged.h"
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <sys/resource.h>
 
 namespace quietmon {
 namespace {
@@ -77,6 +80,43 @@ TEST_F(MonitorTest, AFileCreatedByHandWhileRunningIsKeptToo) {
     monitor.saveSettings();
     EXPECT_EQ(test::readWholeFile(dataFolder + "/quietmon.ini.edited-20260314-070509"),
               "[Activation]\nSilence=20\n");
+}
+
+TEST_F(MonitorTest, ASaveTheDiskRefusesIsLoggedAndLeavesTheOldFileWhole) {
+    writeSettings("[General]\nLogEvents=1\n");
+    startUp();
+    const std::string before = settingsText();
+    // A file-size limit below the size of the whole file stands in for a full disk.
+    const int child = test::runInChild([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1024, 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        monitor.saveSettings();
+        return 0;
+    });
+    ASSERT_EQ(child, 0);
+    EXPECT_EQ(settingsText(), before);
+    EXPECT_EQ(logLines().back(), "2026-03-14 07:05:09; Settings not saved - File too large");
+}
+
+TEST_F(MonitorTest, ASettingsFileOverAMegabyteIsLoggedLeftAsItIsAndTheDefaultsAreUsed) {
+    std::string big = "[Activation]\r\nSilence=10\r\n[General]\r\nLogEvents=0\r\n";
+    big.resize(1024 * 1024 + 1, '\n');
+    writeSettings(big);
+    startUp();
+    EXPECT_EQ(monitor.settings().activation.silence, 300);
+    monitor.saveSettings(); // as when the Setup dialog closes
+    monitor.close();
+    EXPECT_EQ(settingsText(), big);
+    // The log is opened for the refusal although the defaults keep "Log events" off.
+    const std::vector<std::string> lines = logLines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0],
+              "2026-03-14 07:05:09; Settings file not read - larger than 1048576 bytes; the defaults are "
+              "used and the file is left as it is");
+    EXPECT_EQ(lines[2],
+              "2026-03-14 07:05:09; Settings not saved - the settings file is larger than 1048576 bytes");
+    EXPECT_EQ(lines[3], lines[2]); // at exit too
 }
 
 TEST_F(MonitorTest, ADeviceThatCannotBeOpenedIsLoggedBeforeTheStartUpLine) {

@@ -31,4 +31,19 @@ check "the warning names the file, the line and the key meant" \
 check "the checked file is untouched" cmp -s "$data/quietmon.ini" "$home/before.ini"
 check "nothing else is written to the data folder" test "$(ls "$data")" = quietmon.ini
 
+# A file over 1 MB is no settings file the monitor reads or writes: both modes refuse it, named or in
+# the data folder, and leave it as it is.
+head -c 1048577 /dev/zero | tr '\0' '\n' >"$home/big.ini"
+cp "$home/big.ini" "$data/quietmon.ini"
+for mode in --check-config --print-config; do
+  for file in "$home/big.ini" "$data/quietmon.ini"; do
+    if [ "$file" = "$home/big.ini" ]; then run $mode --settings-file "$file"; else run $mode; fi
+    check "$mode $file: over 1 MB gives exit code 2 and nothing on standard output" \
+      test "$status" -eq 2 -a ! -s "$home/out"
+    check "$mode $file: over 1 MB is named with the reason" \
+      test "$(cat "$home/err")" = "quietmon: cannot read settings file $file: larger than 1048576 bytes"
+  done
+done
+check "the file over 1 MB is untouched" cmp -s "$data/quietmon.ini" "$home/big.ini"
+
 [ "$failures" -eq 0 ]

@@ -4,8 +4,10 @@
 #include "support/TempFolder.h"
 #include "support/Unprivileged.h"
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace quietmon {
@@ -36,38 +38,51 @@ protected:
     std::string settingsPath = dataFolder + "/quietmon.ini";
 };
 
-TEST_F(FilePermissionTest, AFolderMadeReadOnlyMidRunStillSavesIntoTheWritableFile) {
-    const int saved = test::runUnprivileged([&] {
-        ::chmod(dataFolder.c_str(), 0500);
-        return SettingsFile(settingsPath).save(settingsWithSilence(20), savedAt).saved ? 0 : 1;
-    });
-    EXPECT_EQ(saved, 0);
-    const IniFile file = IniFile::parse(test::readWholeFile(settingsPath));
-    EXPECT_EQ(file.read("Activation", "Silence"), "20");
-    EXPECT_EQ(file.read("Tasks", "Task32"), ""); // the whole file, to its last key
-    EXPECT_TRUE(file.read("RetTasks", "Task8"));
-}
+// A file-size limit stands in for a full disk: a write past it fails as one on a full disk does (the
+// kernel's EFBIG rather than ENOSPC), once SIGXFSZ no longer ends the process.
+struct SaveCase {
+    const char* what;
+    bool folderWritable;
+    bool fileWritable;
+    rlim_t fileSizeLimit; // the new file is about 2 KB
+    const char* failure;  // empty: saved
+};
 
-TEST_F(FilePermissionTest, ASaveThatCannotWriteAtAllLeavesTheOldFileWhole) {
+const SaveCase saveCases[] = {
+    {"a full disk", true, true, 1024, "File too large"},
+    {"a read-only file: replaced whole by a new one", true, false, RLIM_INFINITY, ""},
+    {"a read-only folder: rewritten in place", false, true, RLIM_INFINITY, ""},
+    {"a full disk under a read-only folder", false, true, 1024, "File too large"},
+    {"a read-only folder and file", false, false, RLIM_INFINITY, "Permission denied"},
+};
+
+TEST_F(FilePermissionTest, ASaveThatCannotBeWrittenLeavesTheOldFileWholeAndSaysWhy) {
     const std::string before = test::readWholeFile(settingsPath);
-    const int saved = test::runUnprivileged([&] {
-        ::chmod(settingsPath.c_str(), 0400);
-        ::chmod(dataFolder.c_str(), 0500);
-        return SettingsFile(settingsPath).save(settingsWithSilence(20), savedAt).saved ? 0 : 1;
-    });
-    EXPECT_EQ(saved, 1);
-    EXPECT_EQ(test::readWholeFile(settingsPath), before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dataFolder), {}), 1);
-}
-
-TEST_F(FilePermissionTest, AReadOnlyFileInAWritableFolderIsReplacedWhole) {
-    // The folder allows a new file to take the old one's place; the old one is never cut short.
-    const int saved = test::runUnprivileged([&] {
-        ::chmod(settingsPath.c_str(), 0400);
-        return SettingsFile(settingsPath).save(settingsWithSilence(20), savedAt).saved ? 0 : 1;
-    });
-    EXPECT_EQ(saved, 0);
-    EXPECT_EQ(IniFile::parse(test::readWholeFile(settingsPath)).read("Activation", "Silence"), "20");
+    for (const SaveCase& c : saveCases) {
+        const int matched = test::runInChild([&] {
+            return test::runUnprivileged([&] {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{c.fileSizeLimit, c.fileSizeLimit};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+                ::chmod(settingsPath.c_str(), c.fileWritable ? 0600 : 0400);
+                ::chmod(dataFolder.c_str(), c.folderWritable ? 0700 : 0500);
+                const auto outcome = SettingsFile(settingsPath).save(settingsWithSilence(20), savedAt);
+                return outcome.saved == (*c.failure == '\0') && outcome.failure == c.failure ? 0 : 1;
+            });
+        });
+        EXPECT_EQ(matched, 0) << c.what;
+        ::chmod(dataFolder.c_str(), 0700);
+        ::chmod(settingsPath.c_str(), 0600);
+        const IniFile file = IniFile::parse(test::readWholeFile(settingsPath));
+        if (*c.failure == '\0') {
+            EXPECT_EQ(file.read("Activation", "Silence"), "20") << c.what;
+            EXPECT_TRUE(file.read("RetTasks", "Task8")) << c.what; // the whole file, to its last key
+        } else {
+            EXPECT_EQ(test::readWholeFile(settingsPath), before) << c.what;
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dataFolder), {}), 1) << c.what;
+        test::writeWholeFile(settingsPath, before);
+    }
 }
 
 TEST_F(FilePermissionTest, AnEditedFileThatCannotBeCopiedIsNotSavedOver) {
@@ -81,6 +96,25 @@ TEST_F(FilePermissionTest, AnEditedFileThatCannotBeCopiedIsNotSavedOver) {
     });
     EXPECT_EQ(outcome, 0);
     EXPECT_EQ(test::readWholeFile(settingsPath), "[Activation]\r\nSilence=15\r\n");
+}
+
+TEST_F(FilePermissionTest, ALogThatCannotBeRotatedGrowsOnWithoutLosingALine) {
+    const std::string logPath = dataFolder + "/quietmon.log";
+    test::writeWholeFile(logPath, std::string(200, '-') + "\r\n");
+    test::giveToUnprivilegedUser(temp.path());
+    const int active = test::runUnprivileged([&] {
+        ::chmod(dataFolder.c_str(), 0500); // the log stays writable, but cannot be renamed
+        VirtualEventLoop loop{DateTime::fromParts(2026, 3, 14, 7, 5, 9)};
+        EventLog log(loop.clock(), 100);
+        log.open(logPath);
+        log.logEvent("kept");
+        log.logEvent("kept too");
+        return log.loggingActive() ? 0 : 1;
+    });
+    EXPECT_EQ(active, 0);
+    EXPECT_EQ(test::readWholeFile(logPath),
+              std::string(200, '-') + "\r\n2026-03-14 07:05:09; kept\r\n2026-03-14 07:05:09; kept too\r\n");
+    EXPECT_FALSE(std::filesystem::exists(logPath + ".1"));
 }
 
 TEST_F(FilePermissionTest, ALogInAnUnwritableFolderLeavesLoggingOffWithoutFailing) {

@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the settings-file reader, reads every key of the settings schema from the
-// result, and checks that writing them back gives a document the reader takes again.
+// result, and checks that writing them back gives a document the reader takes again. A document read and
+// not written is kept byte for byte, and no stored queue position or repeat count is taken as read when
+// it could keep a resumed queue from ending.
 #include "config/IniFile.h"
 #include "config/Settings.h"
 #include "config/SettingsStore.h"
@@ -13,11 +15,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace quietmon;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     IniFile file = IniFile::parse(bytes);
+    if (file.text() != bytes)
+        std::abort();
 
     Settings settings = defaultSettings("Fuzz");
     loadWindowKeys(file, settings);
     loadSetupKeys(file, settings);
     if (settings.activation.silence < 1 || settings.activation.silence > 3600)
+        std::abort();
+    const int lastTask = settings.state.lastTask;
+    if ((lastTask < 1 || lastTask > 32) && lastTask != 999)
+        std::abort();
+    if (settings.state.repeats < 0 || settings.state.repeats > 99999)
         std::abort();
 
     writeSettings(file, settings, DateTime::fromParts(2026, 1, 1));

@@ -114,6 +114,16 @@ TEST(IniFileWriting, KeepsTheByteOrderMarkAndUnknownLines) {
     EXPECT_EQ(IniFile::parse(original).text(), original);
 }
 
+TEST(IniFileWriting, KeepsRunsOfEmptyLinesWhateverTheirLineEnds) {
+    IniFile file = IniFile::parse("[S]\r\na=1\r\n\r\n\r\n\n\n\r\r\r\n[T]\n\n");
+    EXPECT_EQ(file.lines().size(), 11u); // "\r\r\n" is a lone CR, then CR LF
+    EXPECT_EQ(file.lines()[7].ending, "\r");
+    file.write("S", "b", "2");
+    file.write("T", "c", "3");
+    EXPECT_EQ(file.text(), "[S]\r\na=1\r\nb=2\r\n\r\n\r\n\n\n\r\r\r\n[T]\nc=3\r\n\n");
+    EXPECT_EQ(file.read("T", "c"), "3");
+}
+
 TEST(IniFileWriting, AValueCannotBreakIntoSeveralLines) {
     IniFile file;
     file.write("Email", "Subject", "hello\r\n[General]\nTop=1");

@@ -25,8 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     IniFile file = IniFile::parse(bytes);
     const SettingsCheck check(file);
+    const std::size_t lineCount = file.lines().size();
     for (const SettingsWarning& warning : check.warnings()) {
-        if (warning.line < 1 || warning.line > file.lines().size() || warning.message.empty())
+        if (warning.line < 1 || warning.line > lineCount || warning.message.empty())
             std::abort();
     }
 

@@ -61,6 +61,9 @@ const CheckCase checkCases[] = {
     {"[Activation]\nSilence=0\n", 2, Kind::OutOfRange, "Silence=0 is outside 1 to 3600: 1 is used instead"},
     {"[General]\nMinThreshold=-120\n", 2, Kind::OutOfRange,
      "MinThreshold=-120 is outside -96 to -6: -96 is used instead"},
+    {"[General]\nLastTask=50\n", 2, Kind::OutOfRange, "LastTask=50 is outside 1 to 32: 32 is used instead"},
+    {"[General]\nRepeats=-1000000\n", 2, Kind::OutOfRange,
+     "Repeats=-1000000 is outside 0 to 99999: 0 is used instead"},
     {"[Port]\nCOMPort=300\n", 2, Kind::OutOfRange,
      "COMPort=300 is not one of the choices 0 to 254: nothing is chosen (saved as -1)"},
     {"[Tasks]\nTask1=Send Email\n", 2, Kind::UnknownTask,
@@ -132,7 +135,7 @@ TEST(SettingsCheck, AFileTheMonitorSavedHasNothingToReport) {
 
 TEST(SettingsCheck, HandWrittenFormsTheReaderTakesAsMeantAreFine) {
     const SettingsCheck check(IniFile::parse("; a comment\n# another\n\n[general]\n  Threshold = 0x20 \n"
-                                             ";Silence=5 kept for later\nTitle=\"Studio A\"\nLastTask=0\n"
+                                             ";Silence=5 kept for later\nTitle=\"Studio A\"\nLastTask=0\nRepeats=99999\n"
                                              "Visible=2\n[Activation]\nTime1=7:05\nChannels=-1\nSilence=$10\n"
                                              "[Email]\nPassword=jhkjii\nAuthentization=1\nSSL=1\n"
                                              "TrustedCertificate=sha256 "

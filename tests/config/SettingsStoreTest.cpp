@@ -292,10 +292,33 @@ TEST(SettingsLoad, AListChoiceOutsideItsListSelectsNoLineAndSavesAsMinusOne) {
     EXPECT_EQ(loaded("[Port]\nCOMPort=254\n").port.comPort, 254);
 }
 
-TEST(SettingsLoad, LastTaskBelowOneReadsAs999) {
-    EXPECT_EQ(loaded("[General]\nLastTask=0\n").state.lastTask, 999);
-    EXPECT_EQ(loaded("[General]\nLastTask=-4\n").state.lastTask, 999);
-    EXPECT_EQ(loaded("[General]\nLastTask=3\n").state.lastTask, 3);
+struct StateCase {
+    const char* stored;
+    int lastTask;
+    int repeats;
+};
+
+// The alarm queue's position and repeat count from a hand-edited file: a resumed queue must still end.
+// A position below 1 (or 999) ends the queue at once; a queue has at most 32 entries; a run takes at most
+// 999 repeats, and 99999 is the count the program saves when no queue may repeat.
+const StateCase stateCases[] = {
+    {"LastTask=0\nRepeats=0\n", 999, 0},
+    {"LastTask=-4\nRepeats=-1\n", 999, 0},
+    {"LastTask=1\nRepeats=5\n", 1, 5},
+    {"LastTask=32\nRepeats=99999\n", 32, 99999},
+    {"LastTask=33\nRepeats=100000\n", 32, 99999},
+    {"LastTask=999\nRepeats=-1000000\n", 999, 0},
+    {"LastTask=1000\nRepeats=2147483647\n", 32, 99999},
+    {"LastTask=-2147483648\nRepeats=-2147483648\n", 999, 0},
+    {"LastTask=abc\nRepeats=abc\n", 999, 0},
+};
+
+TEST(SettingsLoad, TheQueuePositionAndRepeatCountAreBroughtIntoTheirRanges) {
+    for (const StateCase& c : stateCases) {
+        const Settings s = loaded(std::string("[General]\n") + c.stored);
+        EXPECT_EQ(s.state.lastTask, c.lastTask) << c.stored;
+        EXPECT_EQ(s.state.repeats, c.repeats) << c.stored;
+    }
 }
 
 TEST(SettingsLoad, ReadsHexadecimalAndShortTimes) {
@@ -413,6 +436,38 @@ TEST(SettingsFileOnDisk, SavesAPrivateFileAndReadsItBack) {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path()))
         ++entries;
     EXPECT_EQ(entries, 1u);
+}
+
+TEST(SettingsFileOnDisk, AFileOverAMegabyteIsNeitherReadNorSavedOver) {
+    for (const std::size_t size : {SettingsFile::maxBytes, SettingsFile::maxBytes + 1}) {
+        test::TempFolder folder;
+        std::string text = "[Activation]\r\nSilence=10\r\n";
+        text.resize(size, '\n');
+        test::writeWholeFile(folder.file("quietmon.ini"), text);
+        SettingsFile file(folder.file("quietmon.ini"));
+        const bool read = size <= 1'048'576;
+        EXPECT_EQ(file.load().read("Activation", "Silence"),
+                  read ? std::optional<std::string>("10") : std::nullopt);
+        EXPECT_EQ(file.refusal(), read ? "" : "larger than 1048576 bytes");
+        std::string failure;
+        EXPECT_EQ(file.readRequired(failure).has_value(), read);
+        EXPECT_EQ(failure, file.refusal());
+        const SettingsFile::SaveOutcome outcome = file.save(loaded(""), savedAt);
+        EXPECT_EQ(outcome.saved, read);
+        EXPECT_EQ(outcome.failure, read ? "" : "the settings file is larger than 1048576 bytes");
+        if (!read)
+            EXPECT_EQ(test::readWholeFile(file.path()), text);
+    }
+}
+
+TEST(SettingsFileOnDisk, AFileThatGrowsOverAMegabyteWhileRunningIsNotSavedOver) {
+    test::TempFolder folder;
+    SettingsFile file(folder.file("quietmon.ini"));
+    file.load();
+    const std::string big(SettingsFile::maxBytes + 1, '\n');
+    test::writeWholeFile(file.path(), big);
+    EXPECT_FALSE(file.save(loaded(""), savedAt).saved);
+    EXPECT_EQ(test::readWholeFile(file.path()), big);
 }
 
 TEST(SettingsFileOnDisk, AMissingFileReadsAsEmpty) {

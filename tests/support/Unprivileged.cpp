@@ -22,12 +22,17 @@ void giveToUnprivilegedUser(const std::string& path) {
 int runUnprivileged(const std::function<int()>& body) {
     if (::geteuid() != 0)
         return body();
-    const pid_t child = ::fork();
-    if (child == 0) {
+    return runInChild([&] {
         if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
-            ::_exit(125);
+            return 125;
+        return body();
+    });
+}
+
+int runInChild(const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0)
         ::_exit(body());
-    }
     int status = 0;
     if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
         return -1;

@@ -12,5 +12,8 @@ namespace quietmon::test {
 void giveToUnprivilegedUser(const std::string& path);
 // Runs `body` and returns its result; -1 if the body's process died.
 int runUnprivileged(const std::function<int()>& body);
+// Runs `body` in a forked child, for a check that changes what the whole process may do (a resource
+// limit), and returns its result; -1 if the child died.
+int runInChild(const std::function<int()>& body);
 
 } // namespace quietmon::test
