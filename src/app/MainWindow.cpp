@@ -269,7 +269,11 @@ void MainWindow::buildTray() {
         if (toggle)
             guarded([this] { toggleVisibility(); });
     });
-    m_tray->show();
+    // Without a display there is no tray to be in, and Qt's stand-in tray would only print a warning
+    // about a signal that only the X11 platform has.
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        m_tray->show();
 }
 
 void MainWindow::keepOnScreen() {

@@ -109,9 +109,27 @@ void AudioInput::bufferReachedMeasurement(DateTime now) {
 void AudioInput::inputArrived() {
     if (m_inputLost) {
         m_inputLost = false;
-        m_log("Audio input back");
+        logReturn(m_loop.clock().now());
     }
     countTowardsLoss(inputLostAfter());
+}
+
+void AudioInput::logLoss(DateTime now) {
+    constexpr std::int64_t flappingWithinMs = 60'000;
+    constexpr std::int64_t flappingLoggedEveryMs = 3'600'000;
+    const bool flapping = m_inputBackAt && millisecondsBetween(now, *m_inputBackAt) < flappingWithinMs;
+    m_lossLogged =
+        !flapping || !m_lossLoggedAt || millisecondsBetween(now, *m_lossLoggedAt) >= flappingLoggedEveryMs;
+    if (!m_lossLogged)
+        return;
+    m_lossLoggedAt = now;
+    m_log("Audio input lost");
+}
+
+void AudioInput::logReturn(DateTime now) {
+    m_inputBackAt = now;
+    if (m_lossLogged)
+        m_log("Audio input back");
 }
 
 void AudioInput::countTowardsLoss(int ms) {
@@ -130,8 +148,14 @@ int AudioInput::inputLostAfter() const {
 void AudioInput::onInputLossTimer() {
     if (!m_inputLost) {
         m_inputLost = true;
-        m_log("Audio input lost");
+        logLoss(m_loop.clock().now());
         m_inputLossTimer->setInterval(lostMeasurementIntervalMs);
+        if (!m_meter && m_selectedEntry >= 0) {
+            // A capture that opened and stopped delivering; the watchdog counts its 10 s from here.
+            restartCapture();
+            m_watchdog->setEnabled(false);
+            m_watchdog->setEnabled(true);
+        }
     }
     m_measure(MeasureMode::InputLost, {}, 0);
 }
@@ -148,10 +172,14 @@ void AudioInput::onCaptureWatchdog() {
         openEndpointMeter(entries[static_cast<std::size_t>(m_openedLine)]);
         return;
     }
-    const DateTime now = m_loop.clock().now();
-    if (secondsBetween(m_lastBufferTime, now) < 8)
+    if (secondsBetween(m_lastBufferTime, m_loop.clock().now()) < 8)
         return;
-    m_lastBufferTime = now;
+    restartCapture();
+}
+
+void AudioInput::restartCapture() {
+    const auto& entries = m_devices.entries();
+    m_lastBufferTime = m_loop.clock().now();
     // The device opened at start-up, whatever the Setup dialog shows now: a new choice takes effect at the
     // next start. Notifications the old component's driver still posts find it gone and do nothing.
     const int waveDevice = m_selectedEntry >= 0 && m_selectedEntry < static_cast<int>(entries.size())

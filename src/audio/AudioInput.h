@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -26,7 +27,8 @@ enum class MeasureMode { WaveInBuffer = 0, EndpointPeaks = 1, InputLost = 2 };
 // nothing is never taken for a quiet one that cannot be heard: after `inputLostAfterMs` without a buffer
 // or a successful meter reading, the measurement is fed digital silence every `lostMeasurementIntervalMs`
 // until input comes back, so a dead capture, a lost sound server or a device that never opened raises
-// the alarm as a silent programme would.
+// the alarm as a silent programme would. A capture that stalls is made anew at once (the endpoint meter
+// does so by itself), then by the watchdog every 10 s.
 class AudioInput {
 public:
     // The level measurement: a filled buffer (mode 0) or the stored endpoint peaks (mode 1, no buffer).
@@ -73,6 +75,12 @@ private:
     // The input counts as lost unless something arrives within `ms` from now.
     void countTowardsLoss(int ms);
     void onInputLossTimer();
+    // "Audio input lost" and "Audio input back", but a stream that keeps stalling after each fresh start,
+    // coming back for moments only, is logged once an hour and not at every stall.
+    void logLoss(DateTime now);
+    void logReturn(DateTime now);
+    // A fresh wave-in capture of the device opened at start-up.
+    void restartCapture();
     int inputLostAfter() const;
     bool onBufferFilled(std::span<const std::uint8_t> buffer, int& size);
     void onCaptureWatchdog();
@@ -100,6 +108,9 @@ private:
     std::unique_ptr<Timer> m_endpointPollTimer;
     std::unique_ptr<Timer> m_inputLossTimer;
     bool m_inputLost = false;
+    std::optional<DateTime> m_inputBackAt;  // when input last came back after a loss
+    std::optional<DateTime> m_lossLoggedAt; // when a loss was last logged
+    bool m_lossLogged = false;              // the present or last loss
 };
 
 } // namespace quietmon

@@ -2,6 +2,7 @@
 
 #include "audio/ActivationConditions.h"
 #include "tasks/AlarmExecutor.h"
+#include "tasks/StatusTexts.h"
 
 namespace quietmon {
 
@@ -99,6 +100,9 @@ void SilenceDetector::onSilenceTimer() {
     state.silentChannels = silentChannelNames(now);
     state.alarmActive = true;
     m_host.logEvent("Alarm activated (silent channel(s): " + state.silentChannels + ")");
+    // Shown at once, so that nobody reads "Alarm not active" beside a raised alarm until the queue's first
+    // tick (held back by the start-up delay, it may be a while).
+    m_host.setStatus(status_texts::silence, StatusColour::Alarm);
     m_host.showLastSilence(now);
     m_executor.start();
     // After the start, so that an observer sees the queue at its first entry.

@@ -21,10 +21,11 @@ class EndpointPeakMeter {
 public:
     virtual ~EndpointPeakMeter() = default;
     // The largest linear peak (0.0 to 1.0) of each channel since the previous read, one value per channel
-    // of the endpoint. A read with no new data gives 0 for every channel once the endpoint has delivered
-    // nothing for two read intervals: a suspended or idle endpoint delivers nothing, and that is silence;
-    // before that the peaks of the last data are read again, as the data due now is merely late. Nothing
-    // when the server or the endpoint is lost; the meter then reconnects by itself, as it is read.
+    // of the endpoint. A read with no new data gives the peaks of the last data again while the data due
+    // now is merely late. Nothing when the server or the endpoint is lost, or when the endpoint has
+    // delivered nothing for two read intervals though connected (a stalled stream, a source the server
+    // stopped: a connected endpoint delivers silence as samples, never as nothing); the meter then
+    // connects anew by itself, as it is read.
     virtual std::optional<std::vector<float>> readPeaks() = 0;
     // How often the meter is read from now on, so that it asks for data at that pace.
     virtual void setReadInterval(int ms) = 0;

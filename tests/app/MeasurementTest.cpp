@@ -61,13 +61,15 @@ TEST_F(MeasurementTest, DigitalSilenceIsNeverBelowMinus96) {
 TEST_F(MeasurementTest, AnEmptyBufferChangesNothingButStillFeedsTheWatchdog) {
     start();
     measure(16384);
-    loop.advance(9000);
+    loop.advance(900);
     const std::size_t shownBefore = shown.size();
     monitor.onAudioRecorded(MeasureMode::WaveInBuffer, {}, 0);
     EXPECT_EQ(shown.size(), shownBefore);
     EXPECT_EQ(monitor.audioInput().lastBufferTime(), loop.clock().now());
-    loop.advance(9999); // counted again from the empty buffer
+    loop.advance(999); // counted again from the empty buffer
     EXPECT_EQ(waveIn.opens, 1);
+    loop.advance(1);
+    EXPECT_EQ(waveIn.opens, 2);
 }
 
 TEST_F(MeasurementTest, EndpointPeaksAreMeasuredWithoutHoldOrFilter) {

@@ -300,19 +300,42 @@ TEST_F(AudioInputTest, AMeterPolledLessThanOnceASecondIsNotLostBetweenReadings) 
     EXPECT_TRUE(log.empty());
 }
 
-TEST_F(AudioInputTest, TenSecondsWithoutBuffersRestartTheCaptureOncePerTick) {
+TEST_F(AudioInputTest, AStalledCaptureIsLostAfterASecondAndStartedAfreshAtOnceThenEveryTenSeconds) {
     startWith("pulse", 1);
     input.openSelectedAudioDevice(general.audioInDevice);
     driver.fill(1);
     loop.runPending();
-    loop.advance(9'999);
+    loop.advance(999);
     EXPECT_EQ(driver.opens, 1);
     loop.advance(1);
     EXPECT_EQ(driver.opens, 2);
     EXPECT_EQ(driver.closes, 1);
-    loop.advance(10'000);
+    loop.advance(9'999);
+    EXPECT_EQ(driver.opens, 2);
+    loop.advance(1);
     EXPECT_EQ(driver.opens, 3);
+    loop.advance(10'000);
+    EXPECT_EQ(driver.opens, 4);
     EXPECT_EQ(log, (std::vector<std::string>{"Audio input lost"})); // the restarts themselves are not logged
+}
+
+// A stream that comes back after each fresh start only to stall again: its first loss and return are
+// logged, then nothing until an hour has passed, however often it stalls.
+TEST_F(AudioInputTest, AStreamThatKeepsStallingIsLoggedOnceAnHour) {
+    startWith("pulse", 1);
+    input.openSelectedAudioDevice(general.audioInDevice);
+    const auto stallFor = [this](int seconds) {
+        for (int elapsed = 0; elapsed < seconds; elapsed += 3) {
+            driver.fill(1);
+            loop.runPending();
+            loop.advance(3000);
+        }
+    };
+    stallFor(3599);
+    EXPECT_EQ(log, (std::vector<std::string>{"Audio input lost", "Audio input back"}));
+    stallFor(6);
+    EXPECT_EQ(log, (std::vector<std::string>{"Audio input lost", "Audio input back", "Audio input lost",
+                                             "Audio input back"}));
 }
 
 TEST_F(AudioInputTest, ARestartReopensTheDeviceOpenedAtStartUpAndBuffersFlowAgain) {
@@ -329,7 +352,7 @@ TEST_F(AudioInputTest, ARestartReopensTheDeviceOpenedAtStartUpAndBuffersFlowAgai
     driver.fill(4);
     loop.runPending();
     EXPECT_EQ(buffersMeasured(), 5);
-    loop.advance(9'000);
+    loop.advance(999);
     EXPECT_EQ(driver.opens, 2); // the new buffers started the count again
 }
 

@@ -100,4 +100,5 @@ fi
 kill -TERM "$QUIETMON_PID"
 check "the program ends" wait_for 15 sh -c "! [ -r /proc/$QUIETMON_PID/stat ] || awk '{exit (\$3==\"Z\")?0:1}' /proc/$QUIETMON_PID/stat"
 check "the saved settings show no alarm" grep -q $'^Alarm=0\r$' "$SETTINGS"
+check "it wrote nothing on standard output or error, tray warnings included" test ! -s "$work/quietmon.out"
 [ "$failures" -eq 0 ]

@@ -6,6 +6,8 @@ chmod 755 "$work"
 pids=()
 failures=0
 as_user=() # a command prefix running things as another user (set by tests that drop privileges)
+# shellcheck source=scripts/sound-server.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/sound-server.sh"
 
 cleanup() {
   local pid
@@ -37,29 +39,21 @@ wait_for() { # wait_for <seconds> <command...>
   done
 }
 
-# A PulseAudio server of this test's own with a null sink e2e_sink, whose monitor is the default source.
-# Sets PULSE_ADDRESS and PULSE_PID.
+# A sound server of this test's own (PulseAudio, or PipeWire with QUIETMON_SOUND_SERVER=pipewire: see
+# scripts/sound-server.sh) with a null sink e2e_sink, whose monitor is the default source. Sets
+# PULSE_ADDRESS; stop_pulse kills it as a crash would.
 start_pulse() {
   local dir=$work/pulse
   mkdir -p "$dir"
+  chmod 700 "$dir"
   [ ${#as_user[@]} -eq 0 ] || chown "${pulse_owner:-nobody}" "$dir"
-  rm -f "$dir/native" "$dir/pulse/pid"
-  env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS HOME="$dir" XDG_RUNTIME_DIR="$dir" XDG_CONFIG_HOME="$dir" "${as_user[@]}" \
-    pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit=yes --realtime=no --high-priority=no \
-    --log-target="file:$dir/log" \
-    --load="module-native-protocol-unix auth-anonymous=1 socket=$dir/native" \
-    --load="module-null-sink sink_name=e2e_sink format=s16le rate=44100 channels=2" </dev/null >/dev/null 2>&1 &
-  PULSE_PID=$!
-  pids+=("$PULSE_PID")
-  PULSE_ADDRESS=unix:$dir/native
-  wait_for 15 pactl --server="$PULSE_ADDRESS" info >/dev/null 2>&1 || { echo "private pulseaudio did not start:"; tail -5 "$dir/log"; return 1; }
-  pactl --server="$PULSE_ADDRESS" set-default-source e2e_sink.monitor
+  start_sound_server "$dir" "module-null-sink sink_name=e2e_sink format=s16le rate=44100 channels=2" || return 1
+  pids+=("${SOUND_SERVER_PIDS[@]}")
+  PULSE_ADDRESS=$SOUND_SERVER_ADDRESS
+  set_default_source e2e_sink.monitor
 }
 
-stop_pulse() {
-  kill -KILL "$PULSE_PID" 2>/dev/null || true
-  wait "$PULSE_PID" 2>/dev/null || true
-}
+stop_pulse() { stop_sound_server; }
 
 # play <seconds> <volume>: a 1 kHz tone (volume 0 plays digital silence) into the private sink, in the
 # background; sets PLAYER_PID.

@@ -186,23 +186,34 @@ TEST_F(PulseAudioEndpointsTest, TheMonitorOfASinkThatNothingPlaysIntoReadsZero) 
     const auto meter = m_endpoints.openMeter(sink->monitorName(), readInterval);
     ASSERT_NE(meter, nullptr);
 
+    ASSERT_TRUE(silent(readUntil(*meter, silent)));
     const Peaks peaks = readWindow(*meter);
     EXPECT_EQ(peaks, (std::vector<float>{0.0f, 0.0f}));
 }
 
-TEST_F(PulseAudioEndpointsTest, ASuspendedSinkDeliversNothingAndItsMonitorReadsZeroNotLost) {
-    const auto sink = makeSink();
-    const auto meter = m_endpoints.openMeter(sink->monitorName(), readInterval);
+// A connected stream that stops delivering (here the whole server stops, keeping the connection) is no
+// silent input: it reads as lost, and the meter hears the sink again once the server goes on.
+TEST_F(PulseAudioEndpointsTest, AStreamThatStopsDeliveringReadsAsLostUntilDataComesAgain) {
+    test::PulseTestServer server;
+    test::EnvironmentOverride privateServer("PULSE_SERVER", server.address());
+    PulseAudioEndpoints endpoints;
+    const auto meter = endpoints.openMeter(test::PulseTestServer::monitorName, readInterval);
     ASSERT_NE(meter, nullptr);
-    test::TonePlayer tone(m_server, sink->name(), {0.5f, 0.25f});
+    test::TonePlayer tone(server.address(), test::PulseTestServer::sinkName, {0.5f, 0.25f});
     ASSERT_TRUE(near({0.5f, 0.25f})(readUntil(*meter, near({0.5f, 0.25f}))));
 
-    // The tone goes on, but a suspended sink renders nothing: no data reaches the meter.
-    sink->suspend();
-    const Peaks quiet = readUntil(*meter, silent);
-    EXPECT_TRUE(silent(quiet)) << describe(quiet);
-    const Peaks later = readWindow(*meter);
-    EXPECT_EQ(later, (std::vector<float>{0.0f, 0.0f}));
+    server.freeze();
+    const auto frozenAt = std::chrono::steady_clock::now();
+    EXPECT_EQ(readUntil(*meter, isLost, 2s), std::nullopt);
+    EXPECT_LT(std::chrono::steady_clock::now() - frozenAt, 2 * readInterval * 1ms + 300ms);
+    for (int read = 0; read < 20; ++read) {
+        std::this_thread::sleep_for(100ms);
+        EXPECT_EQ(meter->readPeaks(), std::nullopt) << "read " << read;
+    }
+
+    server.thaw();
+    const Peaks back = readUntil(*meter, near({0.5f, 0.25f}), 15s);
+    EXPECT_TRUE(near({0.5f, 0.25f})(back)) << describe(back);
 }
 
 TEST_F(PulseAudioEndpointsTest, AMonoEndpointHasOnePeak) {
@@ -223,7 +234,7 @@ TEST_F(PulseAudioEndpointsTest, TheMeterOfARemovedEndpointReadsNothing) {
     auto sink = makeSink();
     const auto meter = m_endpoints.openMeter(sink->monitorName(), readInterval);
     ASSERT_NE(meter, nullptr);
-    EXPECT_TRUE(meter->readPeaks().has_value());
+    EXPECT_TRUE(silent(readUntil(*meter, silent)));
 
     sink->unload();
     EXPECT_EQ(readUntil(*meter, isLost), std::nullopt);

@@ -225,6 +225,16 @@ void PulseTestServer::start() {
                              readWholeFile(m_folder.file("pulse.log")));
 }
 
+void PulseTestServer::freeze() {
+    if (running())
+        ::kill(m_pid, SIGSTOP);
+}
+
+void PulseTestServer::thaw() {
+    if (running())
+        ::kill(m_pid, SIGCONT);
+}
+
 void PulseTestServer::kill() {
     if (!running())
         return;
@@ -268,10 +278,6 @@ TemporaryNullSink::~TemporaryNullSink() {
     } catch (const std::exception&) {
         // The server may be gone, and the sink with it.
     }
-}
-
-void TemporaryNullSink::suspend() {
-    pactl(m_server, {"suspend-sink", m_name, "1"});
 }
 
 void TemporaryNullSink::unload() {

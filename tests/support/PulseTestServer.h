@@ -41,6 +41,9 @@ public:
     void start();
     // SIGKILL, so that clients see the connection drop with no goodbye.
     void kill();
+    // SIGSTOP and SIGCONT: a server that keeps every connection open and sends nothing meanwhile.
+    void freeze();
+    void thaw();
 
 private:
     TempFolder m_folder;
@@ -75,8 +78,6 @@ public:
     const std::string& name() const { return m_name; }
     std::string monitorName() const { return m_name + ".monitor"; }
 
-    // A suspended sink renders nothing, so its monitor delivers no data at all.
-    void suspend();
     // Removes the sink from the server now.
     void unload();
 

@@ -19,8 +19,16 @@ namespace {
 
 // One frame of peaks per 20 ms, so that whole frames make up the usual polling intervals; since the meter
 // keeps the largest of them until it is read, no peak escapes however seldom the logic reads.
-constexpr std::uint32_t meterRate = 50;
+constexpr std::uint32_t peakRate = 50;
 constexpr pa_usec_t reconnectInterval = 10 * PA_USEC_PER_SEC;
+constexpr std::chrono::milliseconds firstDeliveryGrace{3000};
+
+// PipeWire's PulseAudio server (0.3.65, Debian 12's) stops serving a peak-detecting stream after about two
+// seconds while it stays connected, and at higher peak rates it has crashed; an ordinary record stream of
+// the source's own rate is what every capture client reads, and it keeps coming.
+bool servesPeakStreamsBadly(const char* serverName) {
+    return serverName && std::strstr(serverName, "PipeWire") != nullptr;
+}
 
 struct SourceListing {
     std::vector<std::pair<std::uint32_t, AudioEndpoint>> sources;
@@ -37,7 +45,11 @@ void onListedSource(pa_context*, const pa_source_info* info, int endOfList, void
 }
 
 // A record stream that the server reduces to one frame per 20 ms, each sample the peak of its channel, and
-// delivers in fragments of about one read interval. Its mainloop has no thread: each read dispatches what
+// delivers in fragments of about one read interval. Where the server does that badly, a record stream of
+// 16-bit samples at the source's own rate, whose peaks the meter finds itself: the same readings for about
+// the cost of any capture client. A stream that stays connected but delivers nothing for two read
+// intervals has stalled: it reads as lost (never as silence) and is made anew at once, then every 10 s
+// while it goes on stalling. Its mainloop has no thread: each read dispatches what
 // arrived since the previous one. A reader told of deliveries has the logic thread read the connection as
 // soon as the server wrote, and hears of it once at least half a read interval of peaks came. A server
 // that delivers in smaller pieces (another reader hurries the source) is not followed piece by piece: after
@@ -81,9 +93,11 @@ public:
         }
         // The server's fragments and the reads keep time apart: a fragment due by now may come a little
         // after the read, and a 0 in between would be a moment of silence that never was.
-        if (now - m_lastDelivery < 2 * std::chrono::milliseconds(std::max(m_readIntervalMs, m_fragmentMs)))
-            return m_lastPeaks;
-        return std::vector<float>(m_channels, 0.0f);
+        // Nothing is known of a stream before its first data: no reading, not silence.
+        if (now - m_lastDelivery < allowedQuiet())
+            return m_deliveredSinceConnect ? std::optional(m_lastPeaks) : std::nullopt;
+        restartStalledStream();
+        return std::nullopt;
     }
 
     void notifyDeliveries(EventLoop& loop, std::function<void()> onDelivery) override {
@@ -113,7 +127,7 @@ private:
         }
         // A piece: the rest of the interval is read when it is due, with one frame to spare.
         const auto missing = static_cast<int>(m_requestedFrames) - static_cast<int>(m_framesSinceRead) + 1;
-        m_mainloop.pauseWatching(std::max(missing, 1) * 1000 / static_cast<int>(meterRate));
+        m_mainloop.pauseWatching(static_cast<int>(std::max(missing, 1) * 1000LL / m_rate) + 1);
     }
 
     bool enoughForARead() const {
@@ -139,7 +153,26 @@ private:
         m_mainloop.resumeWatching();
     }
 
+    // How long the stream may deliver nothing before it counts as stalled: two read intervals once it has
+    // delivered, and as long as a capture just opened has for its first input before.
+    std::chrono::milliseconds allowedQuiet() const {
+        const auto intervals = 2 * std::chrono::milliseconds(std::max(m_readIntervalMs, m_fragmentMs));
+        return m_deliveredSinceConnect ? intervals : std::max(intervals, firstDeliveryGrace);
+    }
+
+    // The next attempt comes at once after a stream that delivered, 10 s after the previous one otherwise.
+    // It runs from the loop's own timer, outside any of libpulse's callbacks.
+    void restartStalledStream() {
+        m_state = State::lost;
+        if (!m_context)
+            return;
+        const pa_usec_t due = m_deliveredSinceConnect ? pa_rtclock_now() : m_lastAttempt + reconnectInterval;
+        scheduleReconnect(due);
+    }
+
     void connect() {
+        m_lastAttempt = pa_rtclock_now();
+        m_deliveredSinceConnect = false;
         m_context = newPulseContext(m_mainloop.api(), PulseTransfer::copied);
         if (!m_context) {
             // libpulse refuses only in a forked child, where no retry could succeed either.
@@ -172,14 +205,13 @@ private:
     // The dead objects stay until then, because a callback of theirs may be running now.
     void loseConnection() {
         m_state = State::lost;
-        scheduleReconnect();
+        scheduleReconnect(pa_rtclock_now() + reconnectInterval);
     }
 
-    void scheduleReconnect() {
+    void scheduleReconnect(pa_usec_t due) {
         if (m_reconnectPending || !m_context)
             return;
         m_reconnectPending = true;
-        const pa_usec_t due = pa_rtclock_now() + reconnectInterval;
         if (m_reconnectEvent)
             pa_context_rttime_restart(m_context, m_reconnectEvent, due);
         else
@@ -196,7 +228,7 @@ private:
     // The whole peak frames nearest to a read interval: the server delivers about once per read.
     std::uint32_t fragmentFrames() const {
         return static_cast<std::uint32_t>(
-            std::max(1, (m_readIntervalMs * static_cast<int>(meterRate) + 500) / 1000));
+            std::max(1, (m_readIntervalMs * static_cast<int>(m_rate) + 500) / 1000));
     }
 
     pa_buffer_attr bufferAttributes() {
@@ -206,7 +238,7 @@ private:
         buffer.tlength = static_cast<std::uint32_t>(-1);
         buffer.prebuf = static_cast<std::uint32_t>(-1);
         buffer.minreq = static_cast<std::uint32_t>(-1);
-        buffer.fragsize = m_requestedFrames * static_cast<std::uint32_t>(m_channels * sizeof(float));
+        buffer.fragsize = m_requestedFrames * static_cast<std::uint32_t>(m_channels * sampleBytes());
         return buffer;
     }
 
@@ -214,12 +246,15 @@ private:
     void takeGrantedFragment() {
         const pa_buffer_attr* granted = pa_stream_get_buffer_attr(m_stream);
         if (granted && m_channels > 0)
-            m_fragmentMs =
-                static_cast<int>(granted->fragsize / (m_channels * sizeof(float)) * 1000 / meterRate);
+            m_fragmentMs = static_cast<int>(granted->fragsize / (m_channels * sampleBytes()) * 1000 / m_rate);
     }
 
+    std::size_t sampleBytes() const { return m_readsSamples ? sizeof(std::int16_t) : sizeof(float); }
+
     void createStream(const pa_source_info& source) {
-        const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, meterRate, source.channel_map.channels};
+        m_rate = m_readsSamples ? source.sample_spec.rate : peakRate;
+        const pa_sample_spec format{m_readsSamples ? PA_SAMPLE_S16NE : PA_SAMPLE_FLOAT32NE, m_rate,
+                                    source.channel_map.channels};
         m_stream = pa_stream_new(m_context, "Peak meter", &format, &source.channel_map);
         if (!m_stream) {
             loseConnection();
@@ -232,8 +267,8 @@ private:
         // The source's latency follows the fragment. No PA_STREAM_DONT_INHIBIT_AUTO_SUSPEND: a capture
         // source that the server suspended would read as silence while its input carries sound.
         // PA_STREAM_DONT_MOVE: when the source goes, the meter must not quietly measure some other source.
-        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_PEAK_DETECT | PA_STREAM_ADJUST_LATENCY |
-                                                          PA_STREAM_DONT_MOVE);
+        const auto flags = static_cast<pa_stream_flags_t>((m_readsSamples ? 0 : PA_STREAM_PEAK_DETECT) |
+                                                          PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
         if (pa_stream_connect_record(m_stream, m_sourceName.c_str(), &buffer, flags) < 0)
             loseConnection();
     }
@@ -246,25 +281,35 @@ private:
         m_lastPeaks.assign(m_channels, 0.0f);
         m_delivered = false;
         m_framesSinceRead = 0;
-        m_lastDelivery = {};
+        // The first fragment has its two read intervals to come, as every later one has.
+        m_lastDelivery = std::chrono::steady_clock::now();
         // The interval may have changed while the stream was being set up.
         setReadInterval(m_readIntervalMs);
     }
 
     void addSamples(const void* data, std::size_t bytes) {
-        const std::size_t frames = bytes / (m_channels * sizeof(float));
-        const auto* bytePointer = static_cast<const unsigned char*>(data);
+        const std::size_t frames = bytes / (m_channels * sampleBytes());
         if (m_peaks.size() != m_channels || frames == 0)
             return;
         m_delivered = true;
+        m_deliveredSinceConnect = true;
         m_framesSinceRead += static_cast<std::uint32_t>(frames);
+        if (m_readsSamples)
+            addPeaksOf<std::int16_t>(data, frames, 1.0f / 32768.0f);
+        else
+            addPeaksOf<float>(data, frames, 1.0f);
+    }
+
+    template <typename Sample> void addPeaksOf(const void* data, std::size_t frames, float scale) {
+        const auto* bytePointer = static_cast<const unsigned char*>(data);
         for (std::size_t frame = 0; frame < frames; ++frame) {
             for (std::size_t channel = 0; channel < m_channels; ++channel) {
-                float sample = 0.0f;
-                std::memcpy(&sample, bytePointer + (frame * m_channels + channel) * sizeof(float),
+                Sample sample{};
+                std::memcpy(&sample, bytePointer + (frame * m_channels + channel) * sizeof(Sample),
                             sizeof sample);
                 // Float sources may go beyond full scale; the meter's scale ends there.
-                m_peaks[channel] = std::max(m_peaks[channel], std::min(std::fabs(sample), 1.0f));
+                const float peak = std::min(std::fabs(static_cast<float>(sample) * scale), 1.0f);
+                m_peaks[channel] = std::max(m_peaks[channel], peak);
             }
         }
     }
@@ -273,9 +318,9 @@ private:
         auto* self = static_cast<PulsePeakMeter*>(userdata);
         switch (pa_context_get_state(context)) {
         case PA_CONTEXT_READY:
-            // The source's own channels, which may have changed since the previous connection.
-            if (pa_operation* query = pa_context_get_source_info_by_name(context, self->m_sourceName.c_str(),
-                                                                         &PulsePeakMeter::onSourceInfo, self))
+            // Which server it is decides how the peaks are read.
+            if (pa_operation* query =
+                    pa_context_get_server_info(context, &PulsePeakMeter::onServerInfo, self))
                 pa_operation_unref(query);
             else
                 self->loseConnection();
@@ -287,6 +332,21 @@ private:
         default:
             break;
         }
+    }
+
+    static void onServerInfo(pa_context* context, const pa_server_info* info, void* userdata) {
+        auto* self = static_cast<PulsePeakMeter*>(userdata);
+        if (!info) {
+            self->loseConnection();
+            return;
+        }
+        self->m_readsSamples = servesPeakStreamsBadly(info->server_name);
+        // The source's own channels and rate, which may have changed since the previous connection.
+        if (pa_operation* query = pa_context_get_source_info_by_name(context, self->m_sourceName.c_str(),
+                                                                     &PulsePeakMeter::onSourceInfo, self))
+            pa_operation_unref(query);
+        else
+            self->loseConnection();
     }
 
     static void onSourceInfo(pa_context*, const pa_source_info* info, int endOfList, void* userdata) {
@@ -337,7 +397,7 @@ private:
         self->connect();
         // A server that accepts the connection and then never answers would hold this attempt forever;
         // unless it streams by then, the next one starts after the same interval.
-        self->scheduleReconnect();
+        self->scheduleReconnect(pa_rtclock_now() + reconnectInterval);
     }
 
     const std::string m_sourceName;
@@ -348,6 +408,10 @@ private:
     pa_time_event* m_reconnectEvent = nullptr;
     bool m_reconnectPending = false;
     State m_state = State::connecting;
+    bool m_readsSamples = false;          // the server's peak streams are not to be relied on
+    std::uint32_t m_rate = peakRate;      // frames per second of the stream
+    pa_usec_t m_lastAttempt = 0;          // of a connection, on libpulse's clock
+    bool m_deliveredSinceConnect = false; // the stream of that attempt delivered once at least
     std::size_t m_channels = 0;
     std::uint32_t m_requestedFrames = 0;
     int m_fragmentMs = 0;
