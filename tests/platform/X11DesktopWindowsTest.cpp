@@ -501,29 +501,42 @@ std::vector<Window> handlesOf(const std::vector<TopLevelWindow>& windows) {
 }
 
 // A server of its own, since the test plays the window manager on it.
-TEST(X11DesktopWindowsManaged, WithAWindowManagerOnlyItsClientWindowsAreListedInItsOrder) {
+TEST(X11DesktopWindowsManaged, WithAWindowManagerItsClientsComeFirstInItsOrderThenTheTitledOnesItLetGo) {
     PrivateXServer server;
     TestClient client(server.name());
     const Window frame = client.createWindow();
+    client.setLegacyName(frame, "Frame");
+    client.map(frame);
     const Window framed = client.createChild(frame);
     client.setLegacyName(framed, "Framed client");
     client.markManaged(framed);
+    client.map(framed);
     const Window unframed = client.createWindow();
     client.setLegacyName(unframed, "Unframed client");
     client.markManaged(unframed);
-    const Window helper = client.createWindow();
-    client.setLegacyName(helper, "Helper");
+    client.map(unframed);
+    // Hidden to the tray: withdrawn, so unmapped and no longer the manager's.
+    const Window withdrawn = client.createWindow();
+    client.setUtf8Name(withdrawn, "Playout - Studio 1");
+    client.setClass(withdrawn, "playout", "PlayoutMain");
+    const Window untitled = client.createWindow();
+    client.map(untitled);
     X11DesktopWindows windows(server.name());
 
-    EXPECT_EQ(handlesOf(windows.listWindows()), (std::vector<Window>{framed, unframed}));
+    EXPECT_EQ(handlesOf(windows.listWindows()), (std::vector<Window>{framed, unframed, withdrawn}));
     const std::optional<TopLevelWindow> found = windows.findWindow("framed client", false);
     ASSERT_TRUE(found);
     EXPECT_EQ(found->handle, framed);
-    EXPECT_FALSE(windows.findWindow("Helper", false));
+    const std::optional<TopLevelWindow> hidden = windows.findWindow("PlayoutMain", true);
+    ASSERT_TRUE(hidden);
+    EXPECT_EQ(hidden->handle, withdrawn);
+    EXPECT_EQ(hidden->title, "Playout - Studio 1");
+    EXPECT_FALSE(hidden->visible);
+    EXPECT_FALSE(windows.findWindow("Frame", false));
 
     client.setClientList({unframed, framed});
 
-    EXPECT_EQ(handlesOf(windows.listWindows()), (std::vector<Window>{unframed, framed}));
+    EXPECT_EQ(handlesOf(windows.listWindows()), (std::vector<Window>{unframed, framed, withdrawn}));
 }
 
 TEST(X11DesktopWindowsNoDisplay, WithoutADisplayNothingIsFound) {

@@ -213,39 +213,31 @@ public:
     // Nothing when the connection broke meanwhile.
     std::optional<std::vector<Window>> topLevelWindows() {
         const Window root = DefaultRootWindow(m_display);
-        if (std::optional<PropertyValue> clients = property(root, m_atoms.netClientList);
-            clients && clients->type == XA_WINDOW && clients->format == 32) {
-            return lost() ? std::nullopt : std::optional(toWindows(clients->items));
-        }
-
         std::optional<std::vector<Window>> children = childrenOf(root);
         if (!children || lost())
             return std::nullopt;
-        // A window manager marks each window it manages with WM_STATE; a reparenting one puts the client
-        // inside a frame of its own.
-        std::vector<Window> clients;
+        ManagedWindows managed = managedWindows(root, *children);
+        if (lost())
+            return std::nullopt;
+        if (managed.clients.empty() && XGetSelectionOwner(m_display, m_atoms.windowManagerSelection) == None)
+            return lost() ? std::nullopt : std::optional(*children);
+
+        // A window the manager does not manage counts when it has a title: above all the window of a program
+        // hidden to the tray, which the manager let go (withdrawn) and put back under the root. The managed
+        // ones come first, so that a look-up by name prefers a window the manager can close; the frames
+        // and the untitled helpers are no windows of an application.
+        std::vector<Window> windows = managed.clients;
         for (const Window child : *children) {
             if (lost())
                 return std::nullopt;
-            if (hasProperty(child, m_atoms.wmState)) {
-                clients.push_back(child);
-                continue;
-            }
-            if (std::optional<std::vector<Window>> grandchildren = childrenOf(child)) {
-                const auto client =
-                    std::find_if(grandchildren->begin(), grandchildren->end(),
-                                 [this](Window window) { return hasProperty(window, m_atoms.wmState); });
-                if (client != grandchildren->end())
-                    clients.push_back(*client);
-            }
+            const bool holdsClient =
+                std::find(managed.holders.begin(), managed.holders.end(), child) != managed.holders.end();
+            if (!holdsClient && !title(child).empty())
+                windows.push_back(child);
         }
         if (lost())
             return std::nullopt;
-        const bool managed =
-            !clients.empty() || XGetSelectionOwner(m_display, m_atoms.windowManagerSelection) != None;
-        if (lost())
-            return std::nullopt;
-        return managed ? clients : *children;
+        return windows;
     }
 
     std::string title(Window window) {
@@ -365,6 +357,65 @@ private:
                          (major > 1 || (major == 1 && minor >= 2));
     }
 
+    // The windows a window manager manages (as _NET_CLIENT_LIST orders them, else in stacking order),
+    // and the children of the root that hold them: the manager's frames, or the clients themselves.
+    struct ManagedWindows {
+        std::vector<Window> clients;
+        std::vector<Window> holders;
+    };
+
+    ManagedWindows managedWindows(Window root, const std::vector<Window>& rootChildren) {
+        ManagedWindows managed;
+        if (std::optional<PropertyValue> clients = property(root, m_atoms.netClientList);
+            clients && clients->type == XA_WINDOW && clients->format == 32) {
+            managed.clients = toWindows(clients->items);
+            // A manager may nest a client deeper than one frame.
+            for (const Window client : managed.clients) {
+                if (lost())
+                    break;
+                if (const std::optional<Window> top = rootChildHolding(client, root))
+                    managed.holders.push_back(*top);
+            }
+            return managed;
+        }
+        // A window manager marks each window it manages with WM_STATE; a reparenting one puts the client
+        // inside a frame of its own.
+        for (const Window child : rootChildren) {
+            if (lost())
+                break;
+            if (hasProperty(child, m_atoms.wmState)) {
+                managed.clients.push_back(child);
+                managed.holders.push_back(child);
+                continue;
+            }
+            if (std::optional<std::vector<Window>> grandchildren = childrenOf(child)) {
+                const auto client =
+                    std::find_if(grandchildren->begin(), grandchildren->end(),
+                                 [this](Window window) { return hasProperty(window, m_atoms.wmState); });
+                if (client != grandchildren->end()) {
+                    managed.clients.push_back(*client);
+                    managed.holders.push_back(child);
+                }
+            }
+        }
+        return managed;
+    }
+
+    // The child of the root that `window` is, or lies within; nothing when it is gone.
+    std::optional<Window> rootChildHolding(Window window, Window root) {
+        // Deeper than any manager nests; it only bounds what a broken tree could make us walk.
+        constexpr int maxDepth = 16;
+        for (int depth = 0; depth < maxDepth; ++depth) {
+            const std::optional<TreeNode> node = treeNode(window);
+            if (!node)
+                return std::nullopt;
+            if (node->parent == root || node->parent == None)
+                return window;
+            window = node->parent;
+        }
+        return std::nullopt;
+    }
+
     std::optional<PropertyValue> property(Window window, Atom name) {
         if (name == None)
             return std::nullopt;
@@ -416,17 +467,30 @@ private:
         return type != None;
     }
 
-    std::optional<std::vector<Window>> childrenOf(Window window) {
+    struct TreeNode {
+        Window parent = None;
+        std::vector<Window> children; // in stacking order, lowest first
+    };
+
+    // Nothing when the window is gone.
+    std::optional<TreeNode> treeNode(Window window) {
         Window root = None;
         Window parent = None;
         Window* children = nullptr;
         unsigned count = 0;
         if (!XQueryTree(m_display, window, &root, &parent, &children, &count))
             return std::nullopt;
-        std::vector<Window> result(children, children + count);
+        TreeNode node{parent, std::vector<Window>(children, children + count)};
         if (children)
             XFree(children);
-        return result;
+        return node;
+    }
+
+    std::optional<std::vector<Window>> childrenOf(Window window) {
+        std::optional<TreeNode> node = treeNode(window);
+        if (!node)
+            return std::nullopt;
+        return std::move(node->children);
     }
 
     // The text of a WM_NAME-like property in UTF-8; empty for types that carry no text.

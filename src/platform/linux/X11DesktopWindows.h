@@ -27,8 +27,9 @@ public:
     X11DesktopWindows(const X11DesktopWindows&) = delete;
     X11DesktopWindows& operator=(const X11DesktopWindows&) = delete;
 
-    // With a window manager, its client windows (as _NET_CLIENT_LIST orders them, or in stacking order);
-    // without one, every child of the root window in stacking order.
+    // With a window manager, its client windows (as _NET_CLIENT_LIST orders them, or in stacking order),
+    // then the titled children of the root that it does not manage, mapped or not (a window hidden to the
+    // tray is withdrawn from the manager); without one, every child of the root window in stacking order.
     std::optional<TopLevelWindow> findWindow(const std::string& text, bool byClass) override;
     std::vector<TopLevelWindow> listWindows() override;
     bool windowExists(std::uint64_t handle) override;
