@@ -9,6 +9,7 @@
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QTimeEdit>
+#include <QVariant>
 #include <algorithm>
 
 namespace quietmon {
@@ -38,21 +39,48 @@ private:
     BoundFields::NumberRange m_range;
 };
 
+// QLineEdit's own limit applies to every text set, so a field's typing limit is kept beside it.
+const char* const typingLimitProperty = "typingLimit";
+
 } // namespace
 
 QLineEdit* BoundFields::text(QWidget* parent, std::string& value, int maxLength) {
     auto* field = new QLineEdit(parent);
     // QLineEdit's own limit is 32767 characters: "no limit" keeps it.
-    if (maxLength > 0)
+    if (maxLength > 0) {
         field->setMaxLength(maxLength);
+        field->setProperty(typingLimitProperty, maxLength);
+        // A whole text longer than the limit may be shortened, not lengthened, by typing.
+        QObject::connect(field, &QLineEdit::textEdited, field, [field, maxLength](const QString& text) {
+            const int fitting = std::max(maxLength, static_cast<int>(text.size()));
+            if (field->maxLength() > fitting) {
+                const int cursor = field->cursorPosition();
+                field->setMaxLength(fitting);
+                field->setCursorPosition(cursor);
+            }
+        });
+    }
     QObject::connect(field, &QLineEdit::textChanged, field,
                      [&value](const QString& text) { value = text.toStdString(); });
     m_refreshers.emplace_back([field, &value] {
         const QSignalBlocker quiet(field);
-        field->setText(QString::fromStdString(value));
+        putWholeText(field, QString::fromStdString(value));
     });
     m_refreshers.back()();
     return field;
+}
+
+void BoundFields::putWholeText(QLineEdit* field, const QString& text) {
+    const QVariant typingLimit = field->property(typingLimitProperty);
+    if (!typingLimit.isValid()) {
+        field->setText(text);
+        return;
+    }
+    // Raised before the text goes in and lowered after, so that neither the old text nor the new is cut.
+    const int length = static_cast<int>(text.size());
+    field->setMaxLength(std::max(field->maxLength(), length));
+    field->setText(text);
+    field->setMaxLength(std::max(typingLimit.toInt(), length));
 }
 
 QLineEdit* BoundFields::password(QWidget* parent, std::string& value, int maxLength) {

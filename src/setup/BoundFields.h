@@ -34,8 +34,12 @@ public:
         int step = 1;
     };
 
-    // `maxLength` 0: no limit. Pasted text beyond the limit is cut to it.
+    // `maxLength` 0: no limit. The limit is for typing: pasted text beyond it is cut to it, but a text
+    // the program puts in (a stored value, see also putWholeText) goes in whole.
     QLineEdit* text(QWidget* parent, std::string& value, int maxLength);
+    // Puts a text into a field whole, however long: a path chosen in a file dialog was not typed. A field
+    // that holds more than its limit takes no more typing until it is back within it.
+    static void putWholeText(QLineEdit* field, const QString& text);
     // Shown as "*".
     QLineEdit* password(QWidget* parent, std::string& value, int maxLength);
     QLineEdit* number(QWidget* parent, int& value, NumberRange range);

@@ -96,7 +96,7 @@ void TaskQueuePage::setSubPagesEnabled(bool enabled) {
 }
 
 void TaskQueuePage::attachToEmail(const QString& file) {
-    m_email->attachFileField().setText(file);
+    BoundFields::putWholeText(&m_email->attachFileField(), file);
     m_subPages->showPage(QString::fromUtf8(task_names::sendEmail));
     m_email->attachFileField().setFocus();
 }

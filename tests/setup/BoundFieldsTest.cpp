@@ -78,6 +78,28 @@ TEST(TextFields, PastedTextIsCutToTheLimit) {
     EXPECT_EQ(value, std::string(31, 'x'));
 }
 
+// A path chosen in a file dialog, or a value stored that long, was not typed: it goes in whole.
+TEST(TextFields, TheLimitHoldsForTypingOnlySoAWholeTextMayBeShortenedButNotLengthened) {
+    BoundFields fields;
+    std::string value(300, 's');
+    QWidget parent;
+    QLineEdit* field = fields.text(&parent, value, 255);
+    EXPECT_EQ(field->text().size(), 300);
+
+    const QString chosen = QStringLiteral("/srv/shots/") + QString(290, QLatin1Char('c'));
+    BoundFields::putWholeText(field, chosen);
+    EXPECT_EQ(value, chosen.toStdString());
+    QTest::keyClick(field, Qt::Key_X);
+    EXPECT_EQ(value, chosen.toStdString());
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClick(field, Qt::Key_X);
+    EXPECT_EQ(value, chosen.chopped(1).toStdString());
+
+    field->selectAll();
+    QTest::keyClicks(field, QString(300, QLatin1Char('t')));
+    EXPECT_EQ(value, std::string(255, 't'));
+}
+
 TEST(TimeFields, ShowHoursAndMinutesAndKeepTheStoredSecondsWhenChanged) {
     BoundFields fields;
     TimeOfDay value = TimeOfDay::fromParts(23, 59, 59);

@@ -37,9 +37,12 @@ TEST_F(TaskQueuePageTest, ARowShowsTheSubPageItNamesExactlyAndAnUnknownNameIsSho
 TEST_F(TaskQueuePageTest, TheScreenshotBrowseButtonGivesTheFileTheExtensionOfItsType) {
     struct Case {
         std::optional<FileDialogs::ScreenshotFile> chosen; // nothing: cancelled
-        const char* field;
+        std::string field;
     };
+    // The field's limit of 255 holds for typing only: a chosen name and its extension go in whole.
+    const std::string longName = "/srv/shots/" + std::string(250, 'a');
     const Case cases[] = {{{{"/srv/shots/air.jpeg", Type::Jpeg}}, "/srv/shots/air.jpeg.jpg"},
+                          {{{longName, Type::Jpeg}}, longName + ".jpg"},
                           {{{"/srv/shots/air", Type::Bitmap}}, "/srv/shots/air.bmp"},
                           {{{"/srv/shots/AIR.BMP", Type::Bitmap}}, "/srv/shots/AIR.BMP"},
                           {{{"/srv/shots/air.Jpg", Type::Jpeg}}, "/srv/shots/air.Jpg"},
@@ -77,6 +80,16 @@ TEST_F(TaskQueuePageTest, AttachToEmailHandsAScreenshotFileToTheSameQueuesEmailP
     }
     EXPECT_EQ(monitor.settings().email.file, "%date.jpg");
     EXPECT_EQ(monitor.settings().retEmail.file, "%date.jpg");
+}
+
+TEST_F(TaskQueuePageTest, AFileChosenWithABrowseButtonGoesInWholeBeyondTheFieldsLimit) {
+    start();
+    const std::string chosen = "/srv/" + std::string(300, 'f') + ".mp3";
+    files.filesToOpen.push_back(chosen);
+    QWidget& email = subPage(QueueKind::Alarm, "Send email");
+    button(email, QStringLiteral("..."))->click();
+    EXPECT_EQ(field(email, QStringLiteral("Attach file"))->text().toStdString(), chosen);
+    EXPECT_EQ(monitor.settings().email.file, chosen);
 }
 
 TEST_F(TaskQueuePageTest, BrowseFillsAFileAndClearEmptiesOnlyItsOwnLine) {

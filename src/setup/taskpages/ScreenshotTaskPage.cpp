@@ -56,7 +56,8 @@ ScreenshotTaskPage::ScreenshotTaskPage(SetupContext& context, ScreenshotSettings
 void ScreenshotTaskPage::browse() {
     try {
         if (const auto chosen = m_context.files.chooseScreenshotFile())
-            m_file->setText(QString::fromStdString(withScreenshotExtension(chosen->path, chosen->type)));
+            BoundFields::putWholeText(
+                m_file, QString::fromStdString(withScreenshotExtension(chosen->path, chosen->type)));
     } catch (...) {
         // A dialog that failed chose nothing.
     }

@@ -29,7 +29,7 @@ QPushButton* browseButton(SetupContext& context, QLineEdit* field, QWidget* pare
     onClick(context, button, [&context, field] {
         try {
             if (const std::optional<std::string> chosen = context.files.chooseFileToOpen())
-                field->setText(QString::fromStdString(*chosen));
+                BoundFields::putWholeText(field, QString::fromStdString(*chosen));
         } catch (...) {
             // A dialog that failed chose nothing.
         }
