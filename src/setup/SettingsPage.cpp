@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/Monitor.h"
+#include "status/StatusAddress.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -86,9 +87,29 @@ QGroupBox* SettingsPage::buildGeneral() {
                                         general.internalPlayer, "General/InternalPlayer");
     // Without the player the option was cleared when the settings were loaded, and stays off.
     internalPlayer->setEnabled(m_context.monitor.playerAvailable());
+    // Last: few stations use it.
+    addStatusEndpoint(grid, 9);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     return group;
+}
+
+// The status endpoint's two keys, on three rows from `row`: they act when the program starts.
+void SettingsPage::addStatusEndpoint(QGridLayout* grid, int row) {
+    BoundFields& fields = m_context.fields;
+    GeneralSettings& general = m_context.monitor.settings().general;
+    QWidget* group = grid->parentWidget();
+    QLineEdit* address = forKey(fields.text(group, general.statusAddress, 63), "General/StatusAddress");
+    address->setPlaceholderText(QStringLiteral("for example 127.0.0.1:9823"));
+    addCaptioned(grid, row, 0, "Status address *", address, 3);
+    // Masked as the mail passwords are: it opens the station's state to whoever holds it.
+    addCaptioned(grid, row + 1, 0, "Status token *",
+                 forKey(fields.password(group, general.statusToken, 255), "General/StatusToken"), 3);
+    grid->addWidget(new QLabel(QStringLiteral("An address other computers can reach needs a token of at "
+                                              "least %1 characters.\nNo address: no status endpoint.")
+                                   .arg(minimumReachableTokenLength),
+                               group),
+                    row + 2, 1, 1, 3);
 }
 
 QGroupBox* SettingsPage::buildAudio() {

@@ -33,6 +33,8 @@ const std::vector<Field> fields{
     {"General", "RightName", "Studio B", "Studio B"},
     {"General", "StartUpStatus", "(Invoke last status)", "2"},
     {"General", "SetupPassword", "abc", "jhkjii"},
+    {"General", "StatusAddress", "0.0.0.0:9823", "0.0.0.0:9823"},
+    {"General", "StatusToken", "a-token-of-22-letters!", "a-token-of-22-letters!"},
     {"General", "StartUpDelay", "90", "90"},
     {"General", "AudioInDevice", "pulse", "1"},
     {"General", "PeakHoldTime", "300", "300"},
