@@ -217,6 +217,13 @@ void Monitor::setStatusBoard(StatusBoard* board) {
     publishStatus();
 }
 
+void Monitor::setSetupShown(bool shown) {
+    if (shown == m_setupShown)
+        return;
+    m_setupShown = shown;
+    publishStatus();
+}
+
 void Monitor::publishStatus() {
     if (!m_statusBoard)
         return;
@@ -230,6 +237,7 @@ void Monitor::publishStatus() {
     snapshot.thresholdDb = -m_settings.state.threshold;
     snapshot.alarmActive = m_alarmState.alarmActive;
     snapshot.inputLost = m_audioInput.inputLost();
+    snapshot.setupOpen = m_setupShown;
     snapshot.alarmsRaised = m_alarmsRaised;
     for (const std::string_view task : tasksReportingFailures)
         snapshot.taskFailures[std::string(task)] = 0;

@@ -149,7 +149,8 @@ public:
     int taskPosition() const { return m_alarmState.taskPosition; }
     int repeatCount() const { return m_alarmState.repeatCount; }
     bool setupShown() const override { return m_setupShown; }
-    void setSetupShown(bool shown) { m_setupShown = shown; }
+    // Told to the status endpoint: an open Setup dialog holds every new alarm back.
+    void setSetupShown(bool shown);
     bool rebooting() const { return m_rebooting; }
     void setRebooting(bool rebooting) { m_rebooting = rebooting; }
     StartupStatusEffect::Status startupStatus() const { return m_startupStatus; }

@@ -8,9 +8,12 @@
 #include "setup/ActivationPage.h"
 #include "setup/SettingsPage.h"
 #include "setup/TaskQueuePage.h"
+#include "setup/WindowChooser.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QFileDialog>
 #include <QHBoxLayout>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -20,8 +23,10 @@ namespace quietmon {
 
 SetupDialog::SetupDialog(Monitor& monitor, MainWindow& mainWindow, MessageBoxes& messages, FileDialogs& files,
                          DesktopServices& desktop)
-    : QDialog(&mainWindow), m_context{monitor, mainWindow, messages, files, desktop, nullptr, {}} {
+    : QDialog(&mainWindow), m_context{monitor, mainWindow, messages, files, desktop, nullptr, {}},
+      m_idleTimer(monitor.loop().createTimer([this] { onIdleTimer(); })) {
     setWindowTitle(QStringLiteral("Setup"));
+    m_idleTimer->setInterval(idleCloseMs);
     finishStartUp();
     buildPages();
 }
@@ -81,6 +86,8 @@ void SetupDialog::openHelp() {
 }
 
 void SetupDialog::showEvent(QShowEvent* event) {
+    restartIdleCount();
+    QCoreApplication::instance()->installEventFilter(this);
     m_context.fields.refresh();
     if (!m_shownBefore) {
         m_shownBefore = true;
@@ -89,6 +96,57 @@ void SetupDialog::showEvent(QShowEvent* event) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
     QDialog::showEvent(event);
+}
+
+void SetupDialog::hideEvent(QHideEvent* event) {
+    m_idleTimer->setEnabled(false);
+    QCoreApplication::instance()->removeEventFilter(this);
+    QDialog::hideEvent(event);
+}
+
+bool SetupDialog::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+        restartIdleCount();
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void SetupDialog::restartIdleCount() {
+    m_idleTimer->setEnabled(false);
+    m_idleTimer->setEnabled(true);
+}
+
+void SetupDialog::onIdleTimer() {
+    // Should another dialog stand over this one, the next tick tries again.
+    if (!closeDialogsAbove())
+        return;
+    m_context.monitor.logEvent("Setup closed after 10 minutes without input");
+    reject();
+}
+
+// What the operator opened from here (a file dialog, the window chooser, a Test's message box) goes as
+// its Cancel would; anything else, such as the reboot countdown of a running queue, is left to end by
+// itself.
+bool SetupDialog::closeDialogsAbove() {
+    for (QWidget* top = QApplication::activeModalWidget(); top && top != this;
+         top = QApplication::activeModalWidget()) {
+        auto* dialog = qobject_cast<QDialog*>(top);
+        const bool openedHere = qobject_cast<QFileDialog*>(top) || qobject_cast<QMessageBox*>(top) ||
+                                dynamic_cast<WindowPicker*>(top);
+        if (!dialog || !openedHere)
+            return false;
+        dialog->reject();
+        if (QApplication::activeModalWidget() == top)
+            return false; // it would not go
+    }
+    return true;
 }
 
 } // namespace quietmon

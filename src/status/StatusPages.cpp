@@ -60,6 +60,12 @@ std::string metricsPage(const StatusSnapshot& snapshot, DateTime now) {
         .Register(registry)
         .Add({})
         .Set(snapshot.inputLost ? 1 : 0);
+    BuildGauge()
+        .Name("quietmon_setup_open")
+        .Help("1 while the Setup dialog is open: no new alarm can be raised")
+        .Register(registry)
+        .Add({})
+        .Set(snapshot.setupOpen ? 1 : 0);
     BuildCounter()
         .Name("quietmon_alarms_total")
         .Help("Silence alarms raised since the start")
@@ -95,6 +101,7 @@ std::string statusPage(const StatusSnapshot& snapshot, DateTime now) {
     page["lastSilence"] = snapshot.lastSilence;
     page["alarmActive"] = snapshot.alarmActive;
     page["inputLost"] = snapshot.inputLost;
+    page["setupOpen"] = snapshot.setupOpen;
     page["thresholdDb"] = snapshot.thresholdDb;
     page["channels"] = nlohmann::ordered_json::array();
     for (const ChannelStatus& channel : snapshot.channels) {

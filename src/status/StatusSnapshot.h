@@ -27,6 +27,8 @@ struct StatusSnapshot {
     int thresholdDb = -25;
     bool alarmActive = false;
     bool inputLost = false;
+    // While the Setup dialog is open no new alarm can be raised.
+    bool setupOpen = false;
     std::int64_t alarmsRaised = 0;
     // By task name; every kind that reports failures is there, from zero.
     std::map<std::string, std::int64_t> taskFailures;

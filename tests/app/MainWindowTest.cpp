@@ -4,6 +4,7 @@
 #include "fakes/FakeDesktop.h"
 #include "setup/PasswordDialog.h"
 #include "setup/SetupDialog.h"
+#include "status/StatusBoard.h"
 #include "support/MonitorHarness.h"
 
 #include <QApplication>
@@ -11,10 +12,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QSystemTrayIcon>
+#include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
@@ -248,6 +251,53 @@ TEST_F(MainWindowTest, SetupOpensWithoutAPasswordThenAppliesAndSavesTheSettings)
     EXPECT_FALSE(monitor.setupShown());
     EXPECT_EQ(monitor.silenceTimer().interval(), 42'001);
     EXPECT_EQ(IniFile::parse(settingsText()).read("Activation", "Silence"), "42");
+}
+
+// No new alarm is raised while Setup is open: the status endpoint tells so, and Setup left alone for 10
+// minutes closes itself as "Close" does, from under a message box opened from it too.
+TEST_F(MainWindowTest, SetupLeftTenMinutesWithoutInputClosesItselfAndIsSavedAndLogged) {
+    start("[General]\nLogEvents=1\n");
+    StatusBoard board;
+    monitor.setStatusBoard(&board);
+    bool openOnTheBoard = false;
+    bool openAfterAKey = false;
+    whenADialogOpens([&](QWidget*) {
+        openOnTheBoard = board.latest()->setupOpen;
+        monitor.settings().activation.silence = 42;
+        loop.advance(SetupDialog::idleCloseMs - 60'000);
+        QTest::keyClick(setup.get(), Qt::Key_Shift);
+        loop.advance(SetupDialog::idleCloseMs - 1);
+        openAfterAKey = setup->isVisible();
+        loop.advance(1);
+        if (setup->isVisible())
+            setup->reject(); // the test fails below, but does not hang
+    });
+    window->setupButton().click();
+    EXPECT_TRUE(openOnTheBoard);
+    EXPECT_TRUE(openAfterAKey);
+    EXPECT_FALSE(board.latest()->setupOpen);
+    EXPECT_EQ(IniFile::parse(settingsText()).read("Activation", "Silence"), "42");
+
+    bool boxClosed = false;
+    whenADialogOpens([&](QWidget*) {
+        QMessageBox box(QMessageBox::NoIcon, "Test", "Test email has been sent.", QMessageBox::Ok,
+                        setup.get());
+        QTimer::singleShot(0, [&] {
+            loop.advance(SetupDialog::idleCloseMs);
+            boxClosed = !box.isVisible();
+            box.reject();
+        });
+        box.exec();
+        if (setup->isVisible())
+            setup->reject();
+    });
+    window->setupButton().click();
+    EXPECT_TRUE(boxClosed);
+    const std::string log = logText();
+    const std::string line = "; Setup closed after 10 minutes without input";
+    const std::size_t first = log.find(line);
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_NE(log.find(line, first + 1), std::string::npos) << log;
 }
 
 TEST_F(MainWindowTest, ACancelledPasswordKeepsSetupClosed) {

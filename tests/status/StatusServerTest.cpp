@@ -71,6 +71,7 @@ protected:
         snapshot.channels = {ChannelStatus{"left", "Studio L", -60, {}},
                              ChannelStatus{"right", "Studio R", -61, {}}};
         snapshot.alarmActive = true;
+        snapshot.setupOpen = true;
         snapshot.taskFailures = {{"Send email", 2}};
         snapshot.statusText = "Silence!";
         board.publish(snapshot);
@@ -132,10 +133,12 @@ TEST_F(StatusServerTest, ThePagesCarryTheSnapshot) {
     ASSERT_EQ(statusOf(port, get("/metrics"), &metrics), "200");
     ASSERT_EQ(statusOf(port, get("/status"), &status), "200");
     EXPECT_NE(metrics.find("quietmon_alarm_active 1"), std::string::npos) << metrics;
+    EXPECT_NE(metrics.find("quietmon_setup_open 1"), std::string::npos) << metrics;
     EXPECT_NE(metrics.find("quietmon_level_dbfs{channel=\"left\"} -60"), std::string::npos) << metrics;
     EXPECT_NE(metrics.find("quietmon_task_failures_total{kind=\"Send email\"} 2"), std::string::npos)
         << metrics;
     EXPECT_NE(status.find("\"status\":\"Silence!\""), std::string::npos) << status;
+    EXPECT_NE(status.find("\"setupOpen\":true"), std::string::npos) << status;
     EXPECT_NE(status.find("\"name\":\"Studio R\""), std::string::npos) << status;
 }
 
