@@ -254,8 +254,9 @@ TEST_F(TaskTestButtonsTest, TheHttpTestShowsTheAnswerOrTheFailureAndTheUntouched
     };
     const Case cases[] = {
         {QueueKind::Alarm, server.url("/status"),
-         "URL: " + server.url("/status") + "?station=north \nResponse: on air"},
-        {QueueKind::Return, nowhere, "URL: " + nowhere + "?station=north \nResponse: Error"},
+         "Status: 200 OK\nURL: " + server.url("/status") + "?station=north \nResponse: on air"},
+        {QueueKind::Return, nowhere,
+         "Status: Connection refused\nURL: " + nowhere + "?station=north \nResponse: Error"},
         {QueueKind::Return, "http://", ""},
     };
     for (const Case& c : cases) {

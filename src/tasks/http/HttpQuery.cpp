@@ -2,7 +2,62 @@
 
 #include "tasks/http/UrlSplit.h"
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 namespace quietmon {
+
+namespace {
+
+// The standard reason phrases of the statuses a paging or logging service is likely to answer with; the
+// server's own wording is not kept (HTTP/2 has none).
+constexpr std::pair<int, std::string_view> reasonPhrases[] = {
+    {200, "OK"},
+    {201, "Created"},
+    {202, "Accepted"},
+    {204, "No Content"},
+    {301, "Moved Permanently"},
+    {302, "Found"},
+    {303, "See Other"},
+    {304, "Not Modified"},
+    {307, "Temporary Redirect"},
+    {308, "Permanent Redirect"},
+    {400, "Bad Request"},
+    {401, "Unauthorized"},
+    {403, "Forbidden"},
+    {404, "Not Found"},
+    {405, "Method Not Allowed"},
+    {408, "Request Timeout"},
+    {410, "Gone"},
+    {429, "Too Many Requests"},
+    {500, "Internal Server Error"},
+    {501, "Not Implemented"},
+    {502, "Bad Gateway"},
+    {503, "Service Unavailable"},
+    {504, "Gateway Timeout"},
+};
+
+// The first line of a "Test" box: the server's status with its reason, what went wrong on the way, or
+// both; an FTP download has no status of its own.
+std::string statusLine(const HttpResult& result, bool answered) {
+    std::string status;
+    if (result.status > 0) {
+        status = std::to_string(result.status);
+        const auto* known =
+            std::find_if(std::begin(reasonPhrases), std::end(reasonPhrases),
+                         [&result](const auto& phrase) { return phrase.first == result.status; });
+        if (known != std::end(reasonPhrases))
+            status += " " + std::string(known->second);
+    }
+    if (!result.failure.empty())
+        status += (status.empty() ? "" : " - ") + result.failure;
+    if (status.empty())
+        status = answered ? "received" : "nothing received";
+    return "Status: " + status + "\n";
+}
+
+} // namespace
 
 HttpQuery::HttpQuery(EventLoop& loop, HttpTransport& transport, ExpandForUrl expandForUrl,
                      MessageBoxes& messages, Log log)
@@ -49,19 +104,19 @@ HttpQuery::SentQuery HttpQuery::finishRunningQuery() {
 }
 
 // The box shows the URL without its user name and password, as the log does: anyone near the screen can
-// read it. The URL and the response stand on two lines; "\n" is the line break of this platform's
-// message boxes.
+// read it. The status, the URL and the response stand on three lines; "\n" is the line break of this
+// platform's message boxes. An error page counts as an answer, so the status is what tells it apart.
 void HttpQuery::onHttpDone(const SentQuery& query, const std::string& text, const HttpResult& result) {
     logFailure(query, result);
     if (query.show)
-        m_messages.inform("URL: " + query.shownUrl() +
+        m_messages.inform(statusLine(result, true) + "URL: " + query.shownUrl() +
                           " \nResponse: " + text.substr(0, shownAnswerCharacters));
 }
 
 void HttpQuery::onHttpError(const SentQuery& query, const HttpResult& result) {
     logFailure(query, result);
     if (query.show)
-        m_messages.inform("URL: " + query.shownUrl() + " \nResponse: Error");
+        m_messages.inform(statusLine(result, false) + "URL: " + query.shownUrl() + " \nResponse: Error");
 }
 
 // An error page still counts as an answer for the message box, but the log tells its status. A body
