@@ -811,7 +811,7 @@ TEST_F(AlarmStoryTest, TheStatusSnapshotFollowsTheAlarmAndCountsTaskFailuresByKi
           "Reboot failed - no",
           // Not failures of a queue's task:
           "Reboot suppressed by user", "Test email message cannot be sent - no server",
-          "Alarm task queue broken"})
+          "Alarm task queue broken", "Email sent to desk@example.org"})
         monitor.logEvent(line);
     EXPECT_EQ(board.latest()->taskFailures,
               (std::map<std::string, std::int64_t>{
