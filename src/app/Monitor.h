@@ -149,6 +149,7 @@ public:
     int taskPosition() const { return m_alarmState.taskPosition; }
     int repeatCount() const { return m_alarmState.repeatCount; }
     bool setupShown() const override { return m_setupShown; }
+    bool inputLost() const override { return m_audioInput.inputLost(); }
     void setSetupShown(bool shown) { m_setupShown = shown; }
     bool rebooting() const { return m_rebooting; }
     void setRebooting(bool rebooting) { m_rebooting = rebooting; }
