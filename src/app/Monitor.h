@@ -91,7 +91,7 @@ public:
     // Setup creation: the audio devices are listed before the settings are read.
     void listAudioDevices() { m_audioInput.listAudioDevices(); }
     // Setup creation: every other key of the settings file. Without a built-in mp3 player, "Use built-in
-    // MP3 player for .mp3 files" is cleared.
+    // MP3 player for .mp3 files" is cleared. A last silence kept from an earlier run is shown again.
     void loadSetupSettings();
     // Setup creation: the stored device's line is selected, or line 0.
     void chooseAudioDevice() { m_audioInput.chooseStartupDevice(m_settings.general); }

@@ -828,6 +828,31 @@ TEST_F(AlarmStoryTest, TheStatusSnapshotFollowsTheAlarmAndCountsTaskFailuresByKi
     EXPECT_EQ(board.latest()->channels[0].lastSound, loop.clock().now());
 }
 
+TEST_F(AlarmStoryTest, TheLastSilenceIsKeptAcrossARestartAndShownAgain) {
+    monitor.setSavesAlarmChanges(true);
+    StatusBoard board;
+    start("", "[Activation]\nSilence=10\nReturn=1\n");
+    monitor.setStatusBoard(&board);
+    EXPECT_TRUE(board.latest()->lastSilenceAt.isZero());
+    raiseAlarm();
+    const DateTime raisedAt = board.latest()->lastSilenceAt;
+    ASSERT_FALSE(raisedAt.isZero());
+    play(1500, loud); // returned: the moment stays
+    EXPECT_EQ(IniFile::parse(settingsText()).read("General", "LastSilence"), raisedAt.formatDateTime());
+
+    test::MonitorHarness restarted;
+    restarted.writeSettings(settingsText());
+    test::RecordingView restartedView;
+    restarted.monitor.setView(&restartedView);
+    restarted.startUp();
+    StatusBoard restartedBoard;
+    restarted.monitor.setStatusBoard(&restartedBoard);
+    EXPECT_EQ(restartedView.lastSilence, view.lastSilence);
+    EXPECT_EQ(restartedBoard.latest()->lastSilence, view.lastSilence);
+    // The file keeps whole seconds.
+    EXPECT_EQ(restartedBoard.latest()->lastSilenceAt.formatDateTime(), raisedAt.formatDateTime());
+}
+
 TEST_F(AlarmStoryTest, TheAlarmStateIsSavedAndShownAtEveryStep) {
     start("", "[Activation]\nSilence=10\nReturn=1\n[Tasks]\nTask1=Speak\n");
     raiseAlarm();
