@@ -63,6 +63,9 @@ void Monitor::loadSetupSettings() {
     m_storedSettings = IniFile(); // read once at start-up, never needed again
     m_alarmState.taskPosition = m_settings.state.lastTask;
     m_alarmState.repeatCount = m_settings.state.repeats;
+    // The last alarm of an earlier run is shown again, as it was before the restart.
+    if (!m_settings.state.lastSilence.isZero())
+        showLastSilence(m_settings.state.lastSilence);
 }
 
 void Monitor::openLog() {
@@ -245,6 +248,7 @@ void Monitor::publishStatus() {
         snapshot.taskFailures[task] = count;
     snapshot.statusText = m_statusText;
     snapshot.lastSilence = m_lastSilenceText;
+    snapshot.lastSilenceAt = m_settings.state.lastSilence;
     m_statusBoard->publish(std::move(snapshot));
 }
 
@@ -291,6 +295,7 @@ void Monitor::setAlarmTaskPagesEnabled(bool enabled) {
 }
 
 void Monitor::showLastSilence(DateTime when) {
+    m_settings.state.lastSilence = when; // saved with the alarm, so that a restart still knows it
     m_lastSilenceText = "Last silence: " + when.formatDayMonth() + " " + when.formatShortTime();
     if (m_view)
         m_view->showLastSilence(m_lastSilenceText);

@@ -91,7 +91,7 @@ public:
     // Setup creation: the audio devices are listed before the settings are read.
     void listAudioDevices() { m_audioInput.listAudioDevices(); }
     // Setup creation: every other key of the settings file. Without a built-in mp3 player, "Use built-in
-    // MP3 player for .mp3 files" is cleared.
+    // MP3 player for .mp3 files" is cleared. A last silence kept from an earlier run is shown again.
     void loadSetupSettings();
     // Setup creation: the stored device's line is selected, or line 0.
     void chooseAudioDevice() { m_audioInput.chooseStartupDevice(m_settings.general); }
@@ -149,6 +149,7 @@ public:
     int taskPosition() const { return m_alarmState.taskPosition; }
     int repeatCount() const { return m_alarmState.repeatCount; }
     bool setupShown() const override { return m_setupShown; }
+    bool inputLost() const override { return m_audioInput.inputLost(); }
     // Told to the status endpoint: an open Setup dialog holds every new alarm back.
     void setSetupShown(bool shown);
     bool rebooting() const { return m_rebooting; }

@@ -98,6 +98,7 @@ void SilenceDetector::onSilenceTimer() {
     const DateTime now = m_host.clock().now();
     AlarmState& state = m_host.alarmState();
     state.silentChannels = silentChannelNames(now);
+    state.cause = m_host.inputLost() ? alarm_causes::inputLost : alarm_causes::silence;
     state.alarmActive = true;
     m_host.logEvent("Alarm activated (silent channel(s): " + state.silentChannels + ")");
     // Shown at once, so that nobody reads "Alarm not active" beside a raised alarm until the queue's first

@@ -122,4 +122,38 @@ std::string iniTime(TimeOfDay value) {
     return value.format();
 }
 
+std::optional<DateTime> parseIniDateTime(std::string_view text) {
+    constexpr std::string_view pattern = "0000-00-00 00:00:00";
+    if (text.size() != pattern.size())
+        return std::nullopt;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool digitWanted = pattern[i] == '0';
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (digitWanted != digit || (!digitWanted && text[i] != pattern[i]))
+            return std::nullopt;
+    }
+    const auto number = [text](std::size_t at, std::size_t length) {
+        int value = 0;
+        for (std::size_t i = at; i < at + length; ++i)
+            value = value * 10 + (text[i] - '0');
+        return value;
+    };
+    const int month = number(5, 2);
+    const int day = number(8, 2);
+    const int hour = number(11, 2);
+    const int minute = number(14, 2);
+    const int second = number(17, 2);
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    const DateTime moment = DateTime::fromParts(number(0, 4), month, day, hour, minute, second);
+    // A day the month does not have (the 30th of February) comes back as another date.
+    if (moment.formatDateTime() != text)
+        return std::nullopt;
+    return moment;
+}
+
+std::string iniDateTime(DateTime value) {
+    return value.isZero() ? std::string() : value.formatDateTime();
+}
+
 } // namespace quietmon

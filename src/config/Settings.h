@@ -119,6 +119,7 @@ struct SavedState {
     int lastTask = 999;
     int repeats = 0;
     bool rebooting = false; // the save made while closing for a "Reboot system" task
+    DateTime lastSilence;   // when the last alarm was raised, in this run or an earlier one; zero: never
 };
 
 struct Settings {

@@ -245,6 +245,11 @@ private:
                 checkStatusEndpoint(line);
             break;
         case ValueType::DateTime:
+            // Only a kept moment is read; the save time is written and never checked.
+            if (!value.empty() && !parseIniDateTime(value))
+                warn(line, Kind::UnparsableValue,
+                     setting + " is not a date and time (yyyy-mm-dd hh:nn:ss): " +
+                         (used.empty() ? std::string("none") : used) + " is used instead");
             break;
         }
     }

@@ -40,6 +40,9 @@ public:
     SchemaBuilder& time(std::string key, std::function<TimeOfDay&(Settings&)> field) {
         return add({m_section, std::move(key), ValueType::Time, KeyRole::Setting, std::move(field)});
     }
+    SchemaBuilder& moment(std::string key, std::function<DateTime&(Settings&)> field, KeyRole role) {
+        return add({m_section, std::move(key), ValueType::DateTime, role, std::move(field)});
+    }
     SchemaBuilder& saveTime(std::string key) {
         return add({m_section, std::move(key), ValueType::DateTime, KeyRole::WriteOnly, {}});
     }
@@ -287,7 +290,9 @@ b.section("General")
     .text(
         "StatusAddress", [](Settings& s) -> auto& { return s.general.statusAddress; })
     .text(
-        "StatusToken", [](Settings& s) -> auto& { return s.general.statusToken; });
+        "StatusToken", [](Settings& s) -> auto& { return s.general.statusToken; })
+    .moment(
+        "LastSilence", [](Settings& s) -> auto& { return s.state.lastSilence; }, state);
 return keys;
 } // namespace quietmon
 

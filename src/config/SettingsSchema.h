@@ -27,14 +27,16 @@ enum class KeyRole {
 };
 
 using FieldRef = std::variant<std::monostate, std::function<bool&(Settings&)>, std::function<int&(Settings&)>,
-                              std::function<std::string&(Settings&)>, std::function<TimeOfDay&(Settings&)>>;
+                              std::function<std::string&(Settings&)>, std::function<TimeOfDay&(Settings&)>,
+                              std::function<DateTime&(Settings&)>>;
 
 struct KeySpec {
     std::string section;
     std::string key;
     ValueType type;
     KeyRole role;
-    FieldRef field; // empty for the save time, which is no field
+    // Empty for the save time, which is no field; a DateTime field is a moment kept from run to run.
+    FieldRef field;
     LoadRule rule = LoadRule::AsRead;
     int min = 0;
     int max = 0;

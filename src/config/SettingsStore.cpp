@@ -54,6 +54,10 @@ void loadKey(const IniFile& file, const KeySpec& spec, Settings& settings) {
                 TimeOfDay& value = field(settings);
                 if (text && !text->empty())
                     value = parseIniTime(*text).value_or(value);
+            } else if constexpr (std::is_same_v<Field, std::function<DateTime&(Settings&)>>) {
+                DateTime& value = field(settings);
+                if (text)
+                    value = text->empty() ? DateTime() : parseIniDateTime(*text).value_or(value);
             }
         },
         spec.field);
@@ -83,6 +87,8 @@ std::string savedValue(const KeySpec& spec, Settings& settings, DateTime savedAt
                 return iniInteger(field(settings));
             else if constexpr (std::is_same_v<Field, std::function<std::string&(Settings&)>>)
                 return spec.type == ValueType::ScrambledString ? scramble(field(settings)) : field(settings);
+            else if constexpr (std::is_same_v<Field, std::function<DateTime&(Settings&)>>)
+                return iniDateTime(field(settings));
             else
                 return iniTime(field(settings));
         },

@@ -31,10 +31,13 @@ constexpr int longestReturnDelaySeconds = 30;
 constexpr int openPlay1FileMaxLength = 255;
 
 QStringList placeholdersOf(QueueKind queue) {
-    QStringList placeholders = {QStringLiteral("%date"),    QStringLiteral("%time"),
-                                QStringLiteral("%channel"), QStringLiteral("%dayofweek"),
-                                QStringLiteral("%br"),      QStringLiteral("%lasttask")};
-    // The return comes when sound is back: no channel is silent.
+    // "%time" writes 14-05-09, fit for a file name; "%time:" writes 14:05:09.
+    QStringList placeholders = {QStringLiteral("%date"),  QStringLiteral("%time"),
+                                QStringLiteral("%time:"), QStringLiteral("%channel"),
+                                QStringLiteral("%cause"), QStringLiteral("%dayofweek"),
+                                QStringLiteral("%br"),    QStringLiteral("%lasttask")};
+    // The return comes when sound is back: no channel is silent. "%cause" stays: the return's tasks tell
+    // what the alarm that ended was.
     if (queue == QueueKind::Return)
         placeholders.removeAll(QStringLiteral("%channel"));
     return placeholders;

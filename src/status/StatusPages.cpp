@@ -3,6 +3,7 @@
 #include "platform/TimeZone.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <prometheus/counter.h>
 #include <prometheus/gauge.h>
@@ -18,6 +19,16 @@ double unixSeconds(DateTime local) {
     const DateTime unixEpoch = DateTime::fromParts(1970, 1, 1);
     return static_cast<double>(local.milliseconds() - unixEpoch.milliseconds()) / 1000.0 -
            utcOffsetMinutes(local) * 60.0;
+}
+
+// "2026-12-08T03:05:09+01:00": the local time with its distance from UTC, so that the moment is the same
+// wherever it is read.
+std::string isoMoment(DateTime local) {
+    const int offset = utcOffsetMinutes(local);
+    const int distance = offset < 0 ? -offset : offset;
+    char zone[8];
+    std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', distance / 60, distance % 60);
+    return local.formatIsoDate() + "T" + local.formatTime() + zone;
 }
 
 // Never less than 0 s, should the clock be put back.
@@ -78,6 +89,14 @@ std::string metricsPage(const StatusSnapshot& snapshot, DateTime now) {
                          .Register(registry);
     for (const auto& [task, count] : snapshot.taskFailures)
         failures.Add({{"kind", task}}).Increment(static_cast<double>(count));
+    if (!snapshot.lastSilenceAt.isZero())
+        BuildGauge()
+            .Name("quietmon_last_silence_timestamp_seconds")
+            .Help("When the last silence alarm was raised, also before a restart, in seconds since "
+                  "1970-01-01 UTC")
+            .Register(registry)
+            .Add({})
+            .Set(unixSeconds(snapshot.lastSilenceAt));
     BuildGauge()
         .Name("quietmon_start_time_seconds")
         .Help("Start of the monitor, in seconds since 1970-01-01 UTC")
@@ -99,6 +118,9 @@ std::string statusPage(const StatusSnapshot& snapshot, DateTime now) {
     page["title"] = snapshot.title;
     page["status"] = snapshot.statusText;
     page["lastSilence"] = snapshot.lastSilence;
+    page["lastSilenceAt"] = snapshot.lastSilenceAt.isZero()
+                                ? nlohmann::ordered_json(nullptr)
+                                : nlohmann::ordered_json(isoMoment(snapshot.lastSilenceAt));
     page["alarmActive"] = snapshot.alarmActive;
     page["inputLost"] = snapshot.inputLost;
     page["setupOpen"] = snapshot.setupOpen;

@@ -11,8 +11,9 @@ namespace quietmon {
 
 // /metrics, in Prometheus' text format.
 std::string metricsPage(const StatusSnapshot& snapshot, DateTime now);
-// /status, as JSON: the same, with the status line, "Last silence" and the channel names. Texts that are
-// not UTF-8 (the settings file is 8-bit) are carried with their odd bytes replaced.
+// /status, as JSON: the same, with the status line, "Last silence" (as shown, and as an ISO 8601 moment
+// with its UTC offset, null before the first alarm) and the channel names. Texts that are not UTF-8 (the
+// settings file is 8-bit) are carried with their odd bytes replaced.
 std::string statusPage(const StatusSnapshot& snapshot, DateTime now);
 
 } // namespace quietmon

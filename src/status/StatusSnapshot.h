@@ -34,6 +34,7 @@ struct StatusSnapshot {
     std::map<std::string, std::int64_t> taskFailures;
     std::string statusText;
     std::string lastSilence; // the main window's "Last silence:" line; empty before the first alarm
+    DateTime lastSilenceAt;  // the moment of the last alarm, also of an earlier run; zero: none yet
 };
 
 } // namespace quietmon

@@ -18,6 +18,8 @@ public:
     virtual AlarmState& alarmState() = 0;
     virtual Clock& clock() = 0;
     virtual bool setupShown() const = 0;
+    // Whether the audio input delivers nothing now.
+    virtual bool inputLost() const = 0;
     virtual void logEvent(const std::string& text) = 0;
     virtual void setStatus(const std::string& text, StatusColour colour) = 0;
     virtual void updateTray() = 0;

@@ -52,6 +52,7 @@ std::string expandPlaceholders(std::string_view text, const AlarmState& state) {
     result = replaceAll(result, "%time", hyphenTime);
     result = replaceAll(result, "%date", when.formatIsoDate());
     result = replaceAll(result, "%channel", state.silentChannels);
+    result = replaceAll(result, "%cause", state.cause);
     result = replaceAll(result, "%dayofweek", std::to_string(when.isoWeekday()));
     result = replaceAll(result, "%lasttask", std::to_string(state.taskPosition));
     return replaceAll(result, "%br", "\r\n");

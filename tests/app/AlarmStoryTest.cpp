@@ -91,7 +91,7 @@ TEST_F(AlarmStoryTest, OneSilentChannelOfTwoNeverRaisesTheAlarmUnderTheBothRule)
 }
 
 TEST_F(AlarmStoryTest, BothSilentRaisesTheAlarmTenSecondsAfterTheFirstSilentMeasurement) {
-    start("", "[Activation]\nSilence=10\n");
+    start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Send email\n[Email]\nMessage=%cause\n");
     play(1000, loud);
     play(15'000, quiet);
     ASSERT_EQ(view.alarms.size(), 1u);
@@ -100,6 +100,8 @@ TEST_F(AlarmStoryTest, BothSilentRaisesTheAlarmTenSecondsAfterTheFirstSilentMeas
     EXPECT_EQ(monitor.silentChannels(), "Left and Right");
     EXPECT_TRUE(logged("Alarm activated (silent channel(s): Left and Right)"));
     EXPECT_EQ(view.lastSilence, "Last silence: 14.03 7:05");
+    ASSERT_EQ(tasks.calls.size(), 1u);
+    EXPECT_EQ(tasks.calls[0].text, "Silence");
 }
 
 TEST_F(AlarmStoryTest, OneLoudBufferRestartsTheWholeCountdown) {
@@ -180,7 +182,8 @@ TEST_F(AlarmStoryTest, AfterTheReturnTheChannelsStayNamedUntilTheNextMeasurement
 // --- A deaf monitor ---
 
 TEST_F(AlarmStoryTest, BuffersStoppingMidProgrammeRaiseTheAlarmASecondPlusSilenceAfterTheLastOne) {
-    start("", "[Activation]\nSilence=10\nReturn=2\n[Tasks]\nTask1=Send email\n");
+    start("", "[Activation]\nSilence=10\nReturn=2\n[Tasks]\nTask1=Send email\n[RetTasks]\nTask1=Send email\n"
+              "[Email]\nMessage=%cause\n[RetEmail]\nMessage=%cause\n");
     play(3000, loud);
     const std::int64_t lastBufferMs = loop.elapsedMs();
     loop.advance(999);
@@ -197,6 +200,10 @@ TEST_F(AlarmStoryTest, BuffersStoppingMidProgrammeRaiseTheAlarmASecondPlusSilenc
     play(3000, loud); // the capture is back (restarted by the watchdog meanwhile)
     EXPECT_FALSE(monitor.alarmActive());
     EXPECT_EQ(monitor.statusText(), "Alarm not active");
+    // Both queues tell a dead input from a silent programme.
+    ASSERT_EQ(tasks.calls.size(), 2u);
+    EXPECT_EQ(tasks.calls[0].text, "Audio input lost");
+    EXPECT_EQ(tasks.calls[1].text, "Audio input lost");
     Strings story;
     for (const std::string& text : logTexts())
         if (text.starts_with("Audio input") || text.starts_with("Alarm activated") ||
@@ -811,7 +818,7 @@ TEST_F(AlarmStoryTest, TheStatusSnapshotFollowsTheAlarmAndCountsTaskFailuresByKi
           "Reboot failed - no",
           // Not failures of a queue's task:
           "Reboot suppressed by user", "Test email message cannot be sent - no server",
-          "Alarm task queue broken"})
+          "Alarm task queue broken", "Email sent to desk@example.org"})
         monitor.logEvent(line);
     EXPECT_EQ(board.latest()->taskFailures,
               (std::map<std::string, std::int64_t>{
@@ -819,6 +826,31 @@ TEST_F(AlarmStoryTest, TheStatusSnapshotFollowsTheAlarmAndCountsTaskFailuresByKi
     play(1500, loud);
     EXPECT_FALSE(board.latest()->alarmActive);
     EXPECT_EQ(board.latest()->channels[0].lastSound, loop.clock().now());
+}
+
+TEST_F(AlarmStoryTest, TheLastSilenceIsKeptAcrossARestartAndShownAgain) {
+    monitor.setSavesAlarmChanges(true);
+    StatusBoard board;
+    start("", "[Activation]\nSilence=10\nReturn=1\n");
+    monitor.setStatusBoard(&board);
+    EXPECT_TRUE(board.latest()->lastSilenceAt.isZero());
+    raiseAlarm();
+    const DateTime raisedAt = board.latest()->lastSilenceAt;
+    ASSERT_FALSE(raisedAt.isZero());
+    play(1500, loud); // returned: the moment stays
+    EXPECT_EQ(IniFile::parse(settingsText()).read("General", "LastSilence"), raisedAt.formatDateTime());
+
+    test::MonitorHarness restarted;
+    restarted.writeSettings(settingsText());
+    test::RecordingView restartedView;
+    restarted.monitor.setView(&restartedView);
+    restarted.startUp();
+    StatusBoard restartedBoard;
+    restarted.monitor.setStatusBoard(&restartedBoard);
+    EXPECT_EQ(restartedView.lastSilence, view.lastSilence);
+    EXPECT_EQ(restartedBoard.latest()->lastSilence, view.lastSilence);
+    // The file keeps whole seconds.
+    EXPECT_EQ(restartedBoard.latest()->lastSilenceAt.formatDateTime(), raisedAt.formatDateTime());
 }
 
 TEST_F(AlarmStoryTest, TheAlarmStateIsSavedAndShownAtEveryStep) {

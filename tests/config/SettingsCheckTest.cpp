@@ -98,6 +98,8 @@ const CheckCase checkCases[] = {
     {"[General]\nStatusToken=guessable\nStatusAddress=0.0.0.0:9823\n", 3, Kind::StatusEndpoint,
      "the status endpoint is not started: StatusAddress 0.0.0.0:9823 can be reached from other computers and "
      "StatusToken is shorter than 16 characters"},
+    {"[General]\nLastSilence=2026-02-30 03:05:09\n", 2, Kind::UnparsableValue,
+     "LastSilence=2026-02-30 03:05:09 is not a date and time (yyyy-mm-dd hh:nn:ss): none is used instead"},
     {"Top=1\n[General]\n", 1, Kind::StrayLine, "Top comes before any [section]: it is ignored"},
     {"[Activation]\nSilence 300\n", 2, Kind::StrayLine,
      "this line is no [section] header, key=value line or ; comment: it is ignored"},
@@ -128,6 +130,7 @@ TEST(SettingsCheck, AFileTheMonitorSavedHasNothingToReport) {
     settings.email.password = "secret";
     settings.tasks[0] = "Send email";
     settings.retTasks[0] = "Open/Play";
+    settings.state.lastSilence = DateTime::fromParts(2025, 12, 31, 23, 59, 58);
     IniFile file;
     writeSettings(file, settings, DateTime::fromParts(2026, 1, 1));
     EXPECT_TRUE(SettingsCheck(file).warnings().empty());

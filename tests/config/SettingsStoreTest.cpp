@@ -65,6 +65,7 @@ StartUpStatus=0
 SetupPassword=
 StatusAddress=
 StatusToken=
+LastSilence=
 
 [Activation]
 Condition2=0
@@ -327,6 +328,23 @@ TEST(SettingsLoad, ReadsHexadecimalAndShortTimes) {
     EXPECT_EQ(s.activation.time1, TimeOfDay::fromParts(7, 5));
     EXPECT_EQ(s.activation.time2, TimeOfDay());
     EXPECT_EQ(IniFile::parse(saved(s)).read("Activation", "Time1"), "07:05:00");
+}
+
+TEST(SettingsLoad, TheLastSilenceIsKeptOnlyAsAWholeRealMoment) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"LastSilence=2026-12-08 03:05:09\n", "2026-12-08 03:05:09"},
+        {"", ""},
+        {"LastSilence=\n", ""},
+        {"LastSilence=2026-02-29 03:05:09\n", ""}, // no such day
+        {"LastSilence=2026-12-08 24:00:00\n", ""},
+        {"LastSilence=8.12.2026 3:05\n", ""},
+        {"LastSilence=2026-12-08 03:05:09.5\n", ""},
+    };
+    for (const auto& [stored, kept] : cases) {
+        SCOPED_TRACE(stored);
+        const Settings s = loaded(std::string("[General]\n") + stored);
+        EXPECT_EQ(IniFile::parse(saved(s)).read("General", "LastSilence"), kept);
+    }
 }
 
 TEST(SettingsLoad, TheThresholdSliderHoldsZeroTo96) {

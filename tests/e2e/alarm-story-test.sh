@@ -64,8 +64,12 @@ pids+=($!)
 
 check "the return is logged" wait_for 45 logged 'Returned from alarm condition'
 check "the return email arrives" wait_for 15 test -e "$work/mail/002.eml"
+both_sends_logged() { [ "$(count_logged 'Email sent to engineer@station.test')" -eq 2 ]; }
+check "both sends are logged" wait_for 5 both_sends_logged
 texts=$(tr -d '\r' <"$LOG" | cut -d' ' -f3-)
-check "alarm, then return, in the log" sh -c "printf '%s\n' \"\$1\" | grep -A1 -x 'Alarm activated (silent channel(s): Left and Right)' | tail -n 1 | grep -qx 'Returned from alarm condition'" _ "$texts"
+# The return waits for the alarm queue, which waits for its mail.
+check "alarm, its mail, then return and its mail, in the log" test "$(printf '%s\n' "$texts" | grep -A3 -x 'Alarm activated (silent channel(s): Left and Right)' | tr '\n' '|')" = \
+  'Alarm activated (silent channel(s): Left and Right)|Email sent to engineer@station.test|Returned from alarm condition|Email sent to engineer@station.test|'
 check "no email failure was logged" sh -c "! printf '%s\n' \"\$1\" | grep -q 'occured'" _ "$texts"
 today=$(date +%F)
 check "the alarm email names the channels and the day" grep -q "Silence since $today [0-9][0-9]:[0-9][0-9]:[0-9][0-9] on Left and Right" "$work/mail/001.eml"

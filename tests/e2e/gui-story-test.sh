@@ -164,11 +164,13 @@ sox -q "$work/tone.wav" "$work/gap.wav" "$work/tone.wav" "$work/tone.wav" -t raw
 pids+=($!)
 check "the return is logged" wait_for 45 logged 'Returned from alarm condition'
 check "the return mail arrives" wait_for 15 test -e "$work/mail/004.eml"
+both_sends_logged() { [ "$(count_logged 'Email sent to engineer@station.test')" -eq 2 ]; }
+check "the alarm's and the return's mails are logged as sent" wait_for 5 both_sends_logged
 kill -TERM "$QUIETMON_PID"
 check "SIGTERM ends the program" wait_for 15 gone "$QUIETMON_PID"
 
 check "the log tells the run in order" test "$(tr -d '\r' <"$LOG" | cut -d' ' -f3- | tr '\n' '|')" = \
-  'Orvane Silence Detector v. 1.4d starting up...|Alarm activated (silent channel(s): Left and Right)|Returned from alarm condition|Exit|'
+  'Orvane Silence Detector v. 1.4d starting up...|Alarm activated (silent channel(s): Left and Right)|Email sent to engineer@station.test|Returned from alarm condition|Email sent to engineer@station.test|Exit|'
 header() { tr -d '\r' <"$1" | awk -v h="$2: " 'index($0, h) == 1 {print substr($0, length(h) + 1); exit}'; }
 through_tls_with_login() {
   local mail

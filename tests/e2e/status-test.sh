@@ -44,6 +44,8 @@ check "the alarm is raised" wait_for 15 logged 'Alarm activated (silent channel(
 check "Prometheus' query API shows the alarm active" wait_for 10 prometheus_says quietmon_alarm_active 1
 check "and the alarm counted" prometheus_says quietmon_alarms_total 1
 check "/status names the status" sh -c "curl -sf http://127.0.0.1:$status_port/status | grep -q '\"status\":\"Silence!\"'"
+check "/status gives the alarm's moment with its UTC offset" sh -c \
+  "curl -sf http://127.0.0.1:$status_port/status | grep -Eq '\"lastSilenceAt\":\"$(date +%F)T[0-9:]{8}[+-][0-9]{2}:[0-9]{2}\"'"
 kill -TERM "$QUIETMON_PID"
 check "the program ends" wait_for 15 gone "$QUIETMON_PID"
 

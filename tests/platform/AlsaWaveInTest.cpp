@@ -18,6 +18,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 
 namespace quietmon {
 namespace {
@@ -240,13 +241,16 @@ TEST(CapturePaths, AServerDeliveringInSmallPiecesCostsAtMostTwoWakeUpsPerBuffer)
 }
 
 TEST(CapturePaths, ASoundServerThatNeverAnswersFailsTheOpenWithinTheAnswerTimeout) {
-    test::UnansweringServer silent;
-    test::EnvironmentOverride override("PULSE_SERVER", silent.address());
+    if (!std::getenv("PULSE_SERVER"))
+        GTEST_SKIP() << "needs the test environment's sound server (scripts/test-env)";
     VirtualEventLoop loop;
     AlsaWaveInDriver driver(loop, std::chrono::milliseconds(300));
+    // Listed while the server answered; it stops answering before the device is opened.
     const auto names = driver.deviceNames();
     const auto pulse = std::find(names.begin(), names.end(), "pulse");
     ASSERT_NE(pulse, names.end());
+    test::UnansweringServer silent;
+    test::EnvironmentOverride override("PULSE_SERVER", silent.address());
 
     const auto started = std::chrono::steady_clock::now();
     std::string error;
@@ -255,6 +259,50 @@ TEST(CapturePaths, ASoundServerThatNeverAnswersFailsTheOpenWithinTheAnswerTimeou
               nullptr);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     EXPECT_FALSE(error.empty());
+}
+
+TEST(CaptureDeviceListing, ASoundServersDeviceIsOfferedOnlyWhileItsServerIsThere) {
+    using namespace std::chrono_literals;
+    const auto offered = [](const std::string& device) {
+        VirtualEventLoop loop;
+        AlsaWaveInDriver driver(loop, 300ms);
+        const auto names = driver.deviceNames();
+        return std::find(names.begin(), names.end(), device) != names.end();
+    };
+    if (!std::getenv("PULSE_SERVER") || !offered("pulse"))
+        GTEST_SKIP() << "needs the test environment's sound server (scripts/test-env)";
+
+    struct Case {
+        const char* what;
+        std::string server;
+        bool offered;
+        std::chrono::milliseconds within;
+    };
+    test::UnansweringServer silent;
+    test::TempFolder empty;
+    const Case cases[] = {
+        {"no server at the address", "unix:" + empty.file("native"), false, 200ms},
+        // Taken to be there, as one that systemd is starting: the wait for it is bounded.
+        {"a server that has not answered yet", silent.address(), true, 300ms + 500ms},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::EnvironmentOverride override("PULSE_SERVER", c.server);
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(offered("pulse"), c.offered);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, c.within);
+    }
+
+    // ALSA's "jack" plugin device, against a JACK server's socket of the test's own.
+    const std::string jackServer = "quietmon-test-" + std::to_string(::getpid());
+    test::EnvironmentOverride jackName("JACK_DEFAULT_SERVER", jackServer);
+    EXPECT_FALSE(offered("jack"));
+    const std::string jackSocket = "/dev/shm/jack_" + jackServer + "_" + std::to_string(::getuid()) + "_0";
+    {
+        const test::UnansweringServer jack(jackSocket);
+        EXPECT_TRUE(offered("jack"));
+    }
+    ::unlink(jackSocket.c_str());
 }
 
 // The sound server dies and comes back while the program captures through it: the watchdog brings the

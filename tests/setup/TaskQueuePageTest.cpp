@@ -153,7 +153,7 @@ TEST_F(TaskQueuePageTest, TheCribShowsOnlyWhileTheFocusIsInTheSubPages) {
         ASSERT_TRUE(crib);
         const QString listed = crib->findChild<QLabel*>()->text();
         EXPECT_EQ(listed.contains(QStringLiteral("%channel")), queue == QueueKind::Alarm);
-        for (const char* placeholder : {"%date", "%time", "%dayofweek", "%br", "%lasttask"})
+        for (const char* placeholder : {"%date", "%time:", "%cause", "%dayofweek", "%br", "%lasttask"})
             EXPECT_TRUE(listed.contains(QString::fromLatin1(placeholder))) << placeholder;
 
         page.editor().grid().setFocus();

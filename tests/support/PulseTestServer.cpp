@@ -244,17 +244,25 @@ void PulseTestServer::kill() {
 }
 
 UnansweringServer::UnansweringServer() {
-    const std::string path = m_folder.file("native");
+    listenAt(m_folder.file("native"));
+}
+
+UnansweringServer::UnansweringServer(std::string path) {
+    listenAt(std::move(path));
+}
+
+void UnansweringServer::listenAt(std::string path) {
+    m_path = std::move(path);
     m_socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (m_socket < 0 || path.size() >= sizeof address.sun_path)
-        throw std::runtime_error("cannot make a socket at " + path);
-    std::copy(path.begin(), path.end(), address.sun_path);
+    if (m_socket < 0 || m_path.size() >= sizeof address.sun_path)
+        throw std::runtime_error("cannot make a socket at " + m_path);
+    std::copy(m_path.begin(), m_path.end(), address.sun_path);
     if (::bind(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(m_socket, 16) != 0) {
         ::close(m_socket);
-        throw std::runtime_error("cannot listen at " + path);
+        throw std::runtime_error("cannot listen at " + m_path);
     }
 }
 

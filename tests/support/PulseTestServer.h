@@ -54,14 +54,19 @@ private:
 class UnansweringServer {
 public:
     UnansweringServer();
+    // At `path`; closing it leaves the socket's file behind there, as a server that died does.
+    explicit UnansweringServer(std::string path);
     ~UnansweringServer();
     UnansweringServer(const UnansweringServer&) = delete;
     UnansweringServer& operator=(const UnansweringServer&) = delete;
 
-    std::string address() const { return "unix:" + m_folder.file("native"); }
+    std::string address() const { return "unix:" + m_path; }
 
 private:
+    void listenAt(std::string path);
+
     TempFolder m_folder;
+    std::string m_path;
     int m_socket = -1;
 };
 

@@ -21,6 +21,29 @@ TEST(Placeholders, ReplacesEveryPlaceholderFromTheEvent) {
     EXPECT_EQ(expandPlaceholders("a%brb", state), "a\r\nb");
 }
 
+TEST(Placeholders, CauseTellsWhatRaisedTheAlarm) {
+    struct Case {
+        const char* cause;
+        const char* channels;
+        const char* text;
+        const char* expanded;
+    };
+    const Case cases[] = {
+        {"Silence", "Left", "Cause: %cause", "Cause: Silence"},
+        {"Audio input lost", "Left", "%CAUSE since %time:", "Audio input lost since 14:05:09"},
+        {"Unknown", "Left", "%cause%br", "Unknown\r\n"},
+        // Expanded after the channel's name, so a name may hold it.
+        {"Silence", "Left (%cause)", "%channel", "Left (Silence)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        AlarmState state = alarmAt1405();
+        state.cause = c.cause;
+        state.silentChannels = c.channels;
+        EXPECT_EQ(expandPlaceholders(c.text, state), c.expanded);
+    }
+}
+
 TEST(Placeholders, LeavesTextsWithoutPlaceholdersAlone) {
     const AlarmState state = alarmAt1405();
     EXPECT_EQ(expandPlaceholders("", state), "");

@@ -33,6 +33,20 @@ bool isInput(const AlsaDeviceHint& hint) {
     });
 }
 
+// Whether what the device leads to is there, for the devices that lead to a server or to OSS.
+bool backendPresent(const std::string& name, const BackendPresent& present) {
+    const std::string_view base = baseName(name);
+    if (base == "pulse")
+        return present(SoundBackend::pulseAudio, name);
+    if (base == "pipewire")
+        return present(SoundBackend::pulseAudio, name) || present(SoundBackend::pipeWire, name);
+    if (base == "jack")
+        return present(SoundBackend::jack, name);
+    if (base == "oss")
+        return present(SoundBackend::oss, name);
+    return true;
+}
+
 // Where a device goes in the selector: lower first.
 std::size_t rank(const std::string& name) {
     if (name == "default")
@@ -47,10 +61,11 @@ std::size_t rank(const std::string& name) {
 
 } // namespace
 
-std::vector<std::string> captureDeviceNames(const std::vector<AlsaDeviceHint>& hints) {
+std::vector<std::string> captureDeviceNames(const std::vector<AlsaDeviceHint>& hints,
+                                            const BackendPresent& present) {
     std::vector<std::string> names;
     for (const AlsaDeviceHint& hint : hints) {
-        if (isInput(hint))
+        if (isInput(hint) && backendPresent(hint.name, present))
             names.push_back(hint.name);
     }
     std::stable_sort(names.begin(), names.end(),

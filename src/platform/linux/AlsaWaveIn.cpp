@@ -3,8 +3,10 @@
 #include "platform/linux/AlsaCaptureDevices.h"
 #include "platform/linux/AlsaPcmCapture.h"
 #include "platform/linux/PulseCapture.h"
+#include "platform/linux/SoundBackendProbe.h"
 #include "platform/linux/SoundServerRoute.h"
 
+#include <algorithm>
 #include <alsa/asoundlib.h>
 #include <cstdlib>
 #include <mutex>
@@ -17,6 +19,9 @@ namespace {
 // alsa-lib prints its errors on standard error; the program reports failures its own way.
 void quietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
 
+// How long the listing gives a sound server to turn a connection down before taking it to be there.
+constexpr std::chrono::milliseconds serverProbeTimeout{500};
+
 void silenceAlsaLibrary() {
     static std::once_flag once;
     std::call_once(once, [] { snd_lib_error_set_handler(quietAlsaErrors); });
@@ -24,7 +29,7 @@ void silenceAlsaLibrary() {
 
 } // namespace
 
-std::vector<std::string> listAlsaCaptureDevices() {
+std::vector<std::string> listAlsaCaptureDevices(std::chrono::milliseconds serverAnswerTimeout) {
     silenceAlsaLibrary();
     void** hints = nullptr;
     if (snd_device_name_hint(-1, "pcm", &hints) < 0)
@@ -39,7 +44,10 @@ std::vector<std::string> listAlsaCaptureDevices() {
         std::free(direction);
     }
     snd_device_name_free_hint(hints);
-    return captureDeviceNames(entries);
+    SoundBackendProbe probe(serverAnswerTimeout);
+    return captureDeviceNames(entries, [&probe](SoundBackend backend, const std::string& device) {
+        return probe.present(backend, device);
+    });
 }
 
 AlsaWaveInDriver::AlsaWaveInDriver(EventLoop& loop, std::chrono::milliseconds answerTimeout)
@@ -48,14 +56,14 @@ AlsaWaveInDriver::AlsaWaveInDriver(EventLoop& loop, std::chrono::milliseconds an
 }
 
 std::vector<std::string> AlsaWaveInDriver::deviceNames() {
-    m_names = listAlsaCaptureDevices();
+    m_names = listAlsaCaptureDevices(std::min(m_answerTimeout, serverProbeTimeout));
     return m_names;
 }
 
 std::unique_ptr<WaveInDevice> AlsaWaveInDriver::open(int device, const WaveInFormat& format,
                                                      BufferDone onBufferDone, std::string& error) {
     if (device >= 0 && m_names.empty())
-        m_names = listAlsaCaptureDevices();
+        m_names = listAlsaCaptureDevices(std::min(m_answerTimeout, serverProbeTimeout));
     if (device < -1 || device >= static_cast<int>(m_names.size())) {
         error = "The specified device number is out of range.";
         return nullptr;

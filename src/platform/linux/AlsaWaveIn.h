@@ -20,7 +20,7 @@ public:
                               std::chrono::milliseconds answerTimeout = std::chrono::seconds(5));
 
     // The ALSA PCM devices to listen to, by their full names ("default", "pulse", "sysdefault:CARD=..."), in
-    // the order of captureDeviceNames.
+    // the order of captureDeviceNames: a sound server's device only while its server is there.
     std::vector<std::string> deviceNames() override;
     std::unique_ptr<WaveInDevice> open(int device, const WaveInFormat& format, BufferDone onBufferDone,
                                        std::string& error) override;
@@ -31,7 +31,8 @@ private:
     std::vector<std::string> m_names;
 };
 
-// The capture devices of this machine as ALSA's hints name them now, by captureDeviceNames.
-std::vector<std::string> listAlsaCaptureDevices();
+// The capture devices of this machine as ALSA's hints name them now, by captureDeviceNames; a PulseAudio
+// server whose connection has not failed within `serverAnswerTimeout` counts as there.
+std::vector<std::string> listAlsaCaptureDevices(std::chrono::milliseconds serverAnswerTimeout);
 
 } // namespace quietmon

@@ -5,14 +5,16 @@
 
 namespace quietmon {
 
-PulseBlockingConnection::PulseBlockingConnection(std::chrono::milliseconds timeout, Liveness& liveness)
+PulseBlockingConnection::PulseBlockingConnection(std::chrono::milliseconds timeout, Liveness& liveness,
+                                                 const std::string& server)
     : m_deadline(std::chrono::steady_clock::now() + timeout), m_liveness(liveness),
       m_mainloop(pa_mainloop_new()) {
     if (!m_mainloop)
         return;
     m_context = pa_context_new(pa_mainloop_get_api(m_mainloop), "quietmon");
     // A monitoring program must never start a sound server of its own.
-    if (!m_context || pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+    if (!m_context || pa_context_connect(m_context, server.empty() ? nullptr : server.c_str(),
+                                         PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         return;
     runUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; });
 }
@@ -28,6 +30,10 @@ PulseBlockingConnection::~PulseBlockingConnection() {
 
 bool PulseBlockingConnection::ready() const {
     return m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY;
+}
+
+bool PulseBlockingConnection::stillConnecting() const {
+    return m_context && !ready() && PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context));
 }
 
 void PulseBlockingConnection::setDeadline(std::chrono::milliseconds timeout) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 
 struct pa_context;
 struct pa_mainloop;
@@ -16,15 +17,18 @@ namespace quietmon {
 // Never starts a server of its own.
 class PulseBlockingConnection {
 public:
-    // Connects, waiting at most `timeout`; ready() tells whether it worked. `liveness` hears from every
-    // wait of the connection.
-    explicit PulseBlockingConnection(std::chrono::milliseconds timeout, Liveness& liveness = unwatched());
+    // Connects to `server` (empty: the one libpulse finds through the environment), waiting at most
+    // `timeout`; ready() tells whether it worked. `liveness` hears from every wait of the connection.
+    explicit PulseBlockingConnection(std::chrono::milliseconds timeout, Liveness& liveness = unwatched(),
+                                     const std::string& server = {});
     ~PulseBlockingConnection();
     PulseBlockingConnection(const PulseBlockingConnection&) = delete;
     PulseBlockingConnection& operator=(const PulseBlockingConnection&) = delete;
 
     pa_context* context() const { return m_context; }
     bool ready() const;
+    // A server took the connection but has not answered yet.
+    bool stillConnecting() const;
 
     // The waits that follow end at the latest `timeout` from now.
     void setDeadline(std::chrono::milliseconds timeout);

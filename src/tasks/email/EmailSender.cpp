@@ -8,6 +8,7 @@
 
 #include <exception>
 #include <utility>
+#include <vector>
 
 namespace quietmon {
 
@@ -16,6 +17,14 @@ namespace {
 std::string fileNameOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The addresses the server was given, as RCPT TO named them.
+std::string recipientList(const std::vector<std::string>& recipients) {
+    std::string list;
+    for (const std::string& recipient : recipients)
+        list += (list.empty() ? "" : ", ") + recipient;
+    return list;
 }
 
 std::string untrustedText(const CertificateDetails& details) {
@@ -73,7 +82,7 @@ void EmailSender::reportTest(const Outcome& outcome, const EmailSettings& settin
                              MessageBoxes& messages,
                              const std::function<void(const TestOutcome&)>& finished) {
     TestOutcome result;
-    if (outcome.failure.empty() && !outcome.unknownFailure && !outcome.untrusted) {
+    if (outcome.sent()) {
         messages.inform("Test email has been sent. Check your mailbox after a few minutes.");
         result.sent = true;
     } else {
@@ -177,7 +186,9 @@ EmailSender::Outcome EmailSender::deliver(Send& send, Network& network, const Sm
         send.envelope.message = send.message.render();
         SmtpClient client(network, timeouts, limits);
         client.send(send.envelope, stop);
-        return {};
+        Outcome sent;
+        sent.sentTo = recipientList(send.envelope.recipients);
+        return sent;
     } catch (const UntrustedCertificateError& error) {
         return {.failure = error.what(), .untrusted = error.details()};
     } catch (const std::exception& error) {
@@ -193,6 +204,8 @@ void EmailSender::sendFinished(Outcome outcome) {
     const auto finished = std::exchange(m_runningFinished, {});
     // The next send starts before this one is reported: a Test's message box may stay open a while.
     startNext();
+    if (outcome.sent())
+        m_log("Email sent to " + outcome.sentTo);
     if (finished)
         finished(outcome);
 }

@@ -21,7 +21,9 @@ namespace quietmon {
 // The "Send email" task of both queues and the Setup dialog's email "Test" buttons. The message is made on
 // the logic thread (placeholders, date); the attachment is read and the whole SMTP exchange runs on a
 // worker thread of its own, one send at a time, each within the time its SmtpTimeouts allow. The outcome
-// comes back through the event loop: a failure is logged there, and the caller's `finished` runs.
+// comes back through the event loop: a failure is logged there, and so is every message the server took
+// ("Email sent to " and the recipients), so that the log shows whether an alert went out; then the
+// caller's `finished` runs.
 class EmailSender final : public EmailTask {
 public:
     // The placeholder expansion of task texts, bound to the alarm state.
@@ -53,6 +55,9 @@ private:
         std::string failure;                         // empty when the message was sent
         bool unknownFailure = false;                 // a failure of no known kind
         std::optional<CertificateDetails> untrusted; // the server's certificate, when that was the failure
+        std::string sentTo; // the envelope's recipients, when the server took the message
+
+        bool sent() const { return failure.empty() && !unknownFailure && !untrusted; }
     };
     struct Send {
         SmtpEnvelope envelope;
