@@ -140,7 +140,8 @@ int runMonitor(int argc, char** argv) {
     BuiltInMp3Player player(loop, mp3Library);
     LinuxShell shell;
     OpenPlay openPlay(shell, player, loop.clock(), monitor.settings(), monitor.alarmState(),
-                      programFolderOf(executablePath()));
+                      programFolderOf(executablePath()),
+                      [&monitor](const std::string& text) { monitor.logEvent(text); });
     monitor.tasks().openPlay = &openPlay;
 
     MainWindow mainWindow(monitor, desktop, messages);

@@ -843,8 +843,13 @@ protected:
     test::FakeMp3Library library{[this] { return loop.elapsedMs(); }};
     BuiltInMp3Player player{loop, library};
     test::FakeShell shell{[this] { return loop.elapsedMs(); }};
-    OpenPlay openPlay{
-        shell, player, loop.clock(), monitor.settings(), monitor.alarmState(), temp.path() + "/"};
+    OpenPlay openPlay{shell,
+                      player,
+                      loop.clock(),
+                      monitor.settings(),
+                      monitor.alarmState(),
+                      temp.path() + "/",
+                      [this](const std::string& text) { monitor.logEvent(text); }};
 };
 
 TEST_P(AlarmStoryPlayerTest, TheReturnStopsPlayingAndDiscardsTheWaitingFilesOnlyWhenAskedTo) {

@@ -104,7 +104,8 @@ TEST_F(Mpg123LibraryTest, ThreeFilesOfOneTaskAreHeardOneAfterAnotherFourToSixSec
     Settings settings = defaultSettings("Orvane Silence Detector");
     settings.general.internalPlayer = true;
     AlarmState state;
-    OpenPlay openPlay(shell, player, loop.clock(), settings, state, files->path() + "/");
+    OpenPlay openPlay(shell, player, loop.clock(), settings, state, files->path() + "/",
+                      [](const std::string&) {});
     OpenSettings task;
     task.files = {"one.mp3", "two.mp3", "three.mp3"};
     openPlay.openFiles(task);
