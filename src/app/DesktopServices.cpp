@@ -1,6 +1,7 @@
 #include "app/DesktopServices.h"
 
 #include "platform/ProcessControl.h"
+#include "platform/linux/LinuxShell.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -28,10 +29,8 @@ bool LinuxDesktop::openMixer() {
     return !program.empty() && startDetached(program, {"--tab=4"});
 }
 
-void LinuxDesktop::openDocument(const std::string& pathOrUrl) {
-    const std::string opener = findProgram("xdg-open");
-    if (!opener.empty())
-        startDetached(opener, {pathOrUrl});
+std::optional<std::string> LinuxDesktop::openDocument(const std::string& pathOrUrl) {
+    return openWithDesktopOpener(pathOrUrl);
 }
 
 } // namespace quietmon

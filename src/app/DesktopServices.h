@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace quietmon {
@@ -17,8 +18,9 @@ public:
     // The recording-level control: the program looked for, and whether it could be started.
     virtual std::string mixerProgram() const = 0;
     virtual bool openMixer() = 0;
-    // Opens a file or a URL with the desktop's default handler (xdg-open), detached; failures are silent.
-    virtual void openDocument(const std::string& pathOrUrl) = 0;
+    // Opens a file or a URL with the desktop's default handler (xdg-open), detached: nothing when the handler
+    // was started, else why not. What the handler itself makes of it is its own to show.
+    virtual std::optional<std::string> openDocument(const std::string& pathOrUrl) = 0;
 };
 
 // The real desktop: Qt's tray, the session bus, nice values and pavucontrol.
@@ -29,7 +31,7 @@ public:
     void setIdlePriority(bool idle) override;
     std::string mixerProgram() const override { return "pavucontrol"; }
     bool openMixer() override;
-    void openDocument(const std::string& pathOrUrl) override;
+    std::optional<std::string> openDocument(const std::string& pathOrUrl) override;
 };
 
 } // namespace quietmon

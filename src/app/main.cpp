@@ -119,7 +119,8 @@ int runMonitor(int argc, char** argv) {
     ScreenshotSaver screenshot(
         screen, loop.clock(),
         [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
-        repaintMainWindow);
+        repaintMainWindow, [&monitor] { return monitor.folders().dataFolder; },
+        [&monitor](const std::string& text) { monitor.logEvent(text); });
     LinuxProcesses processes;
     ApplicationKiller killer(windows, processes, loop.clock(), repaintMainWindow,
                              [&monitor](const std::string& text) { monitor.logEvent(text); });
@@ -140,7 +141,8 @@ int runMonitor(int argc, char** argv) {
     BuiltInMp3Player player(loop, mp3Library);
     LinuxShell shell;
     OpenPlay openPlay(shell, player, loop.clock(), monitor.settings(), monitor.alarmState(),
-                      programFolderOf(executablePath()));
+                      programFolderOf(executablePath()),
+                      [&monitor](const std::string& text) { monitor.logEvent(text); });
     monitor.tasks().openPlay = &openPlay;
 
     MainWindow mainWindow(monitor, desktop, messages);

@@ -22,8 +22,9 @@ bool replaceFileContents(const std::string& path, std::string_view contents, std
 // Writes a file whole or not at all, for files that are not private (pictures the tasks save): the
 // contents go to a temporary file beside it that is renamed over any old file, so that a full disk never
 // leaves a cut-short file in its place. Never rewrites in place. The file gets the permissions of any
-// new file (0666 less the umask). Returns false when it could not be written; an old file stays as it was.
-bool writeFileAtomically(const std::string& path, std::string_view contents);
+// new file (0666 less the umask). Returns false when it could not be written, with the system's reason in
+// `failure`; an old file stays as it was.
+bool writeFileAtomically(const std::string& path, std::string_view contents, std::string* failure = nullptr);
 
 // At most `maxBytes` of a regular file; `found` tells whether it could be opened at all.
 std::string readFileContents(const std::string& path, std::size_t maxBytes, bool* found = nullptr);

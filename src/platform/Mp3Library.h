@@ -27,9 +27,10 @@ public:
     // Opens the sound output and starts playing the open file from its beginning; returns while it plays.
     // A sound server that cannot be reached now is a failed play, not a broken library.
     virtual bool play() = 0;
-    // Ends the sound at once; the file stays open.
+    // Ends the sound at once; the file stays open. Returns within half a second, whatever the sound server
+    // does: it runs on the logic thread.
     virtual bool stop() = 0;
-    // Stops, closes the sound output and the file.
+    // Stops, closes the sound output and the file; as quick as a stop.
     virtual bool close() = 0;
     virtual Mp3PlayerMode mode() = 0;
 };

@@ -18,6 +18,8 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <cerrno>
+#include <cstring>
 
 namespace quietmon {
 
@@ -78,11 +80,13 @@ void SetupDialog::setAlarmTaskPagesEnabled(bool enabled) {
         m_alarmTasks->setSubPagesEnabled(enabled);
 }
 
-// A help page that is not there is not worth a message: xdg-open would show its own error.
+// A help page that is missing, or no opener to show it, is logged: nothing else would say why nothing opens.
 void SetupDialog::openHelp() {
     const std::string page = m_context.monitor.folders().programFolder + "quietmon.htm";
-    if (fileExists(page))
-        m_context.desktop.openDocument(page);
+    const std::optional<std::string> failure =
+        fileExists(page) ? m_context.desktop.openDocument(page) : std::string(std::strerror(ENOENT));
+    if (failure)
+        m_context.monitor.logEvent("Can't open " + page + " - " + *failure);
 }
 
 void SetupDialog::showEvent(QShowEvent* event) {

@@ -471,11 +471,13 @@ TEST_F(AlarmStoryTest, AScreenshotAndBothApplicationsOfAKillRunInTheirTicksWitho
     EXPECT_EQ(tasks.calls[3].atMs, alarmAt + 600);
 }
 
-TEST_F(AlarmStoryTest, AScreenshotIntoAMissingFolderWritesNothingLogsNothingAndTheQueueGoesOn) {
+TEST_F(AlarmStoryTest, AScreenshotIntoAMissingFolderWritesNothingIsLoggedAndTheQueueGoesOn) {
     test::FakeScreenCapture screen;
     ScreenshotSaver saver(
         screen, loop.clock(),
-        [this](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); }, {});
+        [this](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); }, {},
+        [this] { return monitor.folders().dataFolder; },
+        [this](const std::string& text) { monitor.logEvent(text); });
     start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Save screenshot\nTask2=Speak\n[Screenshot]\nFile=" +
                   temp.file("missing/%date.jpg") + "\n");
     monitor.tasks().screenshot = &saver;
@@ -483,7 +485,12 @@ TEST_F(AlarmStoryTest, AScreenshotIntoAMissingFolderWritesNothingLogsNothingAndT
     play(1000, quiet);
     EXPECT_EQ(tasks.names(), Strings{"speak"});
     EXPECT_FALSE(std::filesystem::exists(temp.file("missing")));
-    EXPECT_EQ(logTexts().back(), "Alarm activated (silent channel(s): Left and Right)");
+    // The JPEG and then the bitmap that stands in for it both fail: one line, for the name as expanded.
+    const Strings log = logTexts();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "Alarm activated (silent channel(s): Left and Right)");
+    EXPECT_EQ(log.back(), "Can't save the screenshot " + temp.file("missing/2026-03-14.jpg") +
+                              " - No such file or directory");
 }
 
 // --- The serial port pin, switched over a line driver with modem lines ---
@@ -875,8 +882,13 @@ protected:
     test::FakeMp3Library library{[this] { return loop.elapsedMs(); }};
     BuiltInMp3Player player{loop, library};
     test::FakeShell shell{[this] { return loop.elapsedMs(); }};
-    OpenPlay openPlay{
-        shell, player, loop.clock(), monitor.settings(), monitor.alarmState(), temp.path() + "/"};
+    OpenPlay openPlay{shell,
+                      player,
+                      loop.clock(),
+                      monitor.settings(),
+                      monitor.alarmState(),
+                      temp.path() + "/",
+                      [this](const std::string& text) { monitor.logEvent(text); }};
 };
 
 TEST_P(AlarmStoryPlayerTest, TheReturnStopsPlayingAndDiscardsTheWaitingFilesOnlyWhenAskedTo) {

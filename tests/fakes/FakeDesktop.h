@@ -23,7 +23,10 @@ public:
         return mixerInstalled;
     }
 
-    void openDocument(const std::string& pathOrUrl) override { openedDocuments.push_back(pathOrUrl); }
+    std::optional<std::string> openDocument(const std::string& pathOrUrl) override {
+        openedDocuments.push_back(pathOrUrl);
+        return openerFailure;
+    }
 
     bool hasTray = true;
     bool statusNotifierHost = false;
@@ -31,6 +34,7 @@ public:
     int mixerStarts = 0;
     std::vector<bool> priorities;
     std::vector<std::string> openedDocuments;
+    std::optional<std::string> openerFailure; // why the opener could not be started, if it could not
 };
 
 class FakeMessageBoxes final : public MessageBoxes {

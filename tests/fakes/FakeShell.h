@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,10 @@ public:
 
     explicit FakeShell(std::function<std::int64_t()> now) : m_now(std::move(now)) {}
 
-    bool open(const std::string& file, const std::vector<std::string>& arguments) override {
+    std::optional<std::string> open(const std::string& file,
+                                    const std::vector<std::string>& arguments) override {
         openings.push_back({file, arguments, m_now()});
-        return true;
+        return std::nullopt;
     }
 
     std::vector<Opening> openings;

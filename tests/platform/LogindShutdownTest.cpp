@@ -3,6 +3,7 @@
 
 #include "support/FakeLogind.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -36,6 +37,29 @@ TEST(LogindShutdownTest, ARefusedRebootGivesTheManagersReason) {
                   "Interactive authentication required.");
     EXPECT_EQ(LogindShutdown().shutDown(ShutdownKind::Reboot), "Interactive authentication required.");
 }
+
+// sd-bus alone would wait 25 s for an answer, and 90 s for a bus that takes the connection but says nothing.
+class LogindShutdownStallTest : public ::testing::TestWithParam<test::FakeLogind::Part> {};
+
+TEST_P(LogindShutdownStallTest, NoAnswerIsARefusalAfterFiveSeconds) {
+    test::FakeLogind logind;
+    ASSERT_TRUE(logind.ownsTheSystemBus());
+    logind.freeze(GetParam());
+    const auto start = std::chrono::steady_clock::now();
+    const std::string answer = LogindShutdown().mayShutDown(ShutdownKind::Reboot);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    logind.thaw();
+    EXPECT_EQ(answer, "the login manager did not answer within 5 seconds");
+    EXPECT_GE(waited, std::chrono::milliseconds(4900));
+    EXPECT_LT(waited, std::chrono::seconds(7));
+}
+
+INSTANTIATE_TEST_SUITE_P(Stalls, LogindShutdownStallTest,
+                         ::testing::Values(test::FakeLogind::Part::Manager, test::FakeLogind::Part::Bus),
+                         [](const auto& info) {
+                             return std::string(info.param == test::FakeLogind::Part::Manager ? "Manager"
+                                                                                              : "Bus");
+                         });
 
 TEST(LogindShutdownTest, WithoutASystemBusTheAnswerSaysWhy) {
     test::TempFolder empty;

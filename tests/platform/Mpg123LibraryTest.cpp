@@ -5,14 +5,18 @@
 #include "fakes/FakeShell.h"
 #include "platform/VirtualEventLoop.h"
 #include "platform/linux/PulseAudioEndpoints.h"
+#include "support/EnvironmentOverride.h"
 #include "support/PulseTestServer.h"
 #include "support/TempFolder.h"
 #include "tasks/openplay/OpenPlay.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 namespace quietmon {
@@ -104,7 +108,8 @@ TEST_F(Mpg123LibraryTest, ThreeFilesOfOneTaskAreHeardOneAfterAnotherFourToSixSec
     Settings settings = defaultSettings("Orvane Silence Detector");
     settings.general.internalPlayer = true;
     AlarmState state;
-    OpenPlay openPlay(shell, player, loop.clock(), settings, state, files->path() + "/");
+    OpenPlay openPlay(shell, player, loop.clock(), settings, state, files->path() + "/",
+                      [](const std::string&) {});
     OpenSettings task;
     task.files = {"one.mp3", "two.mp3", "three.mp3"};
     openPlay.openFiles(task);
@@ -154,6 +159,60 @@ TEST_F(Mpg123LibraryTest, StopSilencesThePlayAtOnceAndTheFileCanBeClosed) {
     EXPECT_TRUE(library.close());
     EXPECT_EQ(library.mode(), Mp3PlayerMode::NothingOpen);
 }
+
+// A stop on the logic thread returns within half a second whatever the sound server does; the player
+// plays the next file as before.
+struct StallingServer {
+    const char* name;
+    const char* file;
+    // The buffering a stream asks the server for (PULSE_LATENCY_MSEC), "" for the server's choice: the test
+    // server keeps a stream's buffer short, a desktop's default buffers about 2 s.
+    const char* latencyMs;
+    bool freeze; // SIGSTOP: the playback thread waits in a write that never returns
+};
+
+class Mpg123LibraryStopTest : public Mpg123LibraryTest,
+                              public ::testing::WithParamInterface<StallingServer> {};
+
+TEST_P(Mpg123LibraryStopTest, StopAndCloseReturnWithinHalfASecond) {
+    std::optional<test::EnvironmentOverride> latency;
+    if (*GetParam().latencyMs)
+        latency.emplace("PULSE_LATENCY_MSEC", GetParam().latencyMs);
+    ASSERT_TRUE(library.load() && library.initialise());
+    ASSERT_TRUE(library.open(mp3(GetParam().file)));
+    ASSERT_TRUE(library.play());
+    ASSERT_FALSE(listen(5s, true).empty());
+    // Should the stop wait for the frozen server after all, the server is let go after 3 s: the test then
+    // fails instead of hanging.
+    std::optional<std::jthread> thawLater;
+    if (GetParam().freeze) {
+        server.freeze();
+        thawLater.emplace([this](std::stop_token stop) {
+            std::mutex mutex;
+            std::unique_lock lock(mutex);
+            std::condition_variable_any().wait_for(lock, stop, 3s, [] { return false; });
+            server.thaw();
+        });
+        std::this_thread::sleep_for(300ms); // the server's buffer fills: the thread waits in a write
+    }
+    const auto stoppedAt = Clock::now();
+    EXPECT_TRUE(library.stop());
+    EXPECT_TRUE(library.close());
+    EXPECT_LT(Clock::now() - stoppedAt, 500ms);
+    EXPECT_EQ(library.mode(), Mp3PlayerMode::NothingOpen);
+    server.thaw();
+    ASSERT_TRUE(library.open(mp3("one")));
+    ASSERT_TRUE(library.play());
+    EXPECT_TRUE(endsWithin(10s));
+    EXPECT_EQ(library.mode(), Mp3PlayerMode::Ended);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, Mpg123LibraryStopTest,
+    // The 1 s file is written whole at once into a buffer that large: once it is heard, it is drained.
+    ::testing::Values(StallingServer{"DuringALongEndOfFileDrain", "one", "2000", false},
+                      StallingServer{"Frozen", "long", "", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Mpg123LibraryTest, ASoundServerThatGoesAwayMidFileEndsThePlayAndTheNextPlayFindsItAgain) {
     ASSERT_TRUE(library.load() && library.initialise());

@@ -35,6 +35,12 @@ public:
         ::tcgetattr(m_master, &current);
         return current;
     }
+    // As another program (`stty -hupcl`) may leave a port.
+    void clearHangUpOnClose() {
+        termios current = settings();
+        current.c_cflag &= ~static_cast<tcflag_t>(HUPCL);
+        ::tcsetattr(m_master, TCSANOW, &current);
+    }
 
 private:
     int m_master;
@@ -68,13 +74,17 @@ protected:
     PseudoTerminal terminal;
 };
 
-TEST_F(TermiosSerialLineTest, OpensAt1200Baud8N1WithoutFlowControlOrHangUpOnClose) {
+// Hang-up on close: the kernel lowers the lines when the last handle closes, after a crash too.
+TEST_F(TermiosSerialLineTest, OpensAt1200Baud8N1WithoutFlowControlAndWithHangUpOnClose) {
+    terminal.clearHangUpOnClose();
+    ASSERT_EQ(terminal.settings().c_cflag & HUPCL, 0u);
     ASSERT_FALSE(line.open(terminal.path()));
     const termios settings = terminal.settings();
     EXPECT_EQ(::cfgetospeed(&settings), static_cast<speed_t>(B1200));
     EXPECT_EQ(::cfgetispeed(&settings), static_cast<speed_t>(B1200));
     EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-    EXPECT_EQ(settings.c_cflag & (PARENB | CSTOPB | CRTSCTS | HUPCL), 0u);
+    EXPECT_EQ(settings.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(settings.c_cflag & HUPCL, static_cast<tcflag_t>(HUPCL));
     EXPECT_EQ(settings.c_iflag & (IXON | IXOFF), 0u);
 }
 

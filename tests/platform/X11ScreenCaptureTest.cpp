@@ -136,7 +136,8 @@ protected:
     VirtualEventLoop loop;
     X11DesktopWindows windows;
     X11ScreenCapture capture{windows};
-    ScreenshotSaver saver{capture, loop.clock(), [](std::string_view text) { return std::string(text); }, {}};
+    ScreenshotSaver saver{capture, loop.clock(), [](std::string_view text) { return std::string(text); },
+                          {},      {},           {}};
 };
 
 TEST_F(X11ScreenCaptureTest, APictureIsAJpegOrABitmapByItsNameAndShowsTheWholeScreen) {

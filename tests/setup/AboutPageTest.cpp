@@ -44,9 +44,9 @@ TEST(AboutPage, NamesTheVersionAndItsLinksOpenTheHelpPageAndEachFolder) {
     }
 }
 
-TEST(SetupDialog, OpensOnAlarmActivationAndHelpOpensTheHelpPageOnlyWhereItIs) {
+TEST(SetupDialog, OpensOnAlarmActivationAndHelpOpensTheHelpPageOrLogsWhyNot) {
     SetupDialogHarness dialog;
-    dialog.start();
+    dialog.start("[General]\nLogEvents=1\n");
     QStringList captions;
     for (int page = 0; page < dialog.setup->pages().count(); ++page)
         captions << dialog.setup->pages().tabText(page);
@@ -58,12 +58,17 @@ TEST(SetupDialog, OpensOnAlarmActivationAndHelpOpensTheHelpPageOnlyWhereItIs) {
         if (button->text() == "Help")
             help = button;
     ASSERT_NE(help, nullptr);
-    help->click(); // no help page beside the program: nothing, and no message
+    const std::string page = dialog.programFolder + "quietmon.htm";
+    help->click(); // no help page beside the program
     EXPECT_TRUE(dialog.desktop.openedDocuments.empty());
-    test::writeWholeFile(dialog.programFolder + "quietmon.htm", "<html></html>");
+    EXPECT_NE(dialog.logText().find("; Can't open " + page + " - No such file or directory\r\n"),
+              std::string::npos);
+    test::writeWholeFile(page, "<html></html>");
     help->click();
-    EXPECT_EQ(dialog.desktop.openedDocuments,
-              (std::vector<std::string>{dialog.programFolder + "quietmon.htm"}));
+    EXPECT_EQ(dialog.desktop.openedDocuments, (std::vector<std::string>{page}));
+    dialog.desktop.openerFailure = "xdg-open not found";
+    help->click();
+    EXPECT_NE(dialog.logText().find("; Can't open " + page + " - xdg-open not found\r\n"), std::string::npos);
 }
 
 } // namespace

@@ -77,6 +77,7 @@ FakeLogind::FakeLogind(const std::map<std::string, std::string>& answers)
 }
 
 FakeLogind::~FakeLogind() {
+    thaw(); // a stopped process would keep the request to end until it runs again
     end(m_mock);
     end(m_bus);
 }
@@ -102,6 +103,15 @@ void FakeLogind::refuse(const std::string& method, const std::string& errorName,
          "string:raise dbus.exceptions.DBusException(\"" + message + "\", name=\"" + errorName + "\")"});
     if (added.exitCode != 0)
         throw std::runtime_error("the fake logind did not take the refusal: " + added.output);
+}
+
+void FakeLogind::freeze(Part part) {
+    ::kill(part == Part::Manager ? m_mock : m_bus, SIGSTOP);
+}
+
+void FakeLogind::thaw() {
+    ::kill(m_mock, SIGCONT);
+    ::kill(m_bus, SIGCONT);
 }
 
 } // namespace quietmon::test

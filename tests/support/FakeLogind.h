@@ -31,6 +31,11 @@ public:
     std::vector<std::string> calls() const;
     // From now on `method` (one boolean argument) fails with this D-Bus error.
     void refuse(const std::string& method, const std::string& errorName, const std::string& message);
+    enum class Part { Manager, Bus };
+    // SIGSTOP: the manager keeps its name on the bus and answers nothing, or the bus itself takes
+    // connections and answers nothing; until `thaw` (SIGCONT to both).
+    void freeze(Part part);
+    void thaw();
 
 private:
     TempFolder m_folder;

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
@@ -55,7 +56,9 @@ protected:
     test::FakeShell shell{[this] { return loop.elapsedMs(); }};
     Settings settings = defaultSettings("Orvane Silence Detector");
     AlarmState state;
-    OpenPlay openPlay{shell, player, loop.clock(), settings, state, programFolder.path() + "/"};
+    Strings log;
+    OpenPlay::Log logTo = [this](const std::string& text) { log.push_back(text); };
+    OpenPlay openPlay{shell, player, loop.clock(), settings, state, programFolder.path() + "/", logTo};
 };
 
 TEST_F(OpenPlayTest, ATaskWithNoFilesDoesNothingAndTakesNoTime) {
@@ -110,6 +113,41 @@ INSTANTIATE_TEST_SUITE_P(
         Routing{"Url", "https://radio.example/%date", "", {}, {"https://radio.example/2026-03-14"}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct ParameterWords {
+    const char* name;
+    const char* silentChannels;
+    const char* parameters;
+    Strings words;
+};
+
+class OpenPlayParameterWordsTest : public OpenPlayTest,
+                                   public ::testing::WithParamInterface<ParameterWords> {};
+
+TEST_P(OpenPlayParameterWordsTest, TheParametersAreSplitIntoWordsBeforeThePlaceholdersAreExpanded) {
+    state.silentChannels = GetParam().silentChannels;
+    openPlay.openFiles(files({"notes.txt"}, {GetParam().parameters}));
+    ASSERT_EQ(shell.openings.size(), 1u);
+    EXPECT_EQ(shell.openings[0].arguments, GetParam().words);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Parameters, OpenPlayParameterWordsTest,
+    ::testing::Values(
+        ParameterWords{"QuoteInAChannelName",
+                       "O'Brien",
+                       "--channel %channel --loud",
+                       {"--channel", "O'Brien", "--loud"}},
+        ParameterWords{"BlanksInAChannelName", "Left and Right", "-m %channel", {"-m", "Left and Right"}},
+        ParameterWords{"QuotesAndBackslashInAChannelName",
+                       R"(say "hi"\)",
+                       R"("%channel" 'x y')",
+                       {R"(say "hi"\)", "x y"}},
+        ParameterWords{"LineBreakInsideAWord", "Left", "-m first%brsecond", {"-m", "first\r\nsecond"}},
+        ParameterWords{
+            "PlaceholdersJoinedToText", "Left", "--log=%date_%time.txt", {"--log=2026-03-14_07-05-09.txt"}},
+        ParameterWords{"QuotesStillGroupTypedBlanks", "Left", "'%time: %channel'", {"07:05:09 Left"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(OpenPlayTest, ARelativeNameIsFoundInTheProgramFolderWhateverFolderWasCurrent) {
     openPlay.openFiles(files({"tone.mp3"}));
     EXPECT_EQ(library.startedFiles(), Strings{"tone.mp3"});
@@ -146,12 +184,15 @@ protected:
                                  "mv \"$out.part\" \"$out\"\n");
         ::chmod(path.c_str(), 0755);
     }
+    static bool appearsWithin10s(const std::string& file) {
+        for (int wait = 0; wait < 200 && !std::filesystem::exists(file); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return std::filesystem::exists(file);
+    }
     // The lines a recorder wrote, once it has; empty if it did not within 10 s.
     Strings recorded(const std::string& program) const {
         const std::string file = records.file(program);
-        for (int wait = 0; wait < 200 && !std::filesystem::exists(file); ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (!std::filesystem::exists(file))
+        if (!appearsWithin10s(file))
             return {};
         Strings lines;
         std::string text = test::readWholeFile(file);
@@ -164,7 +205,7 @@ protected:
     test::TempFolder records;
     std::string originalPath;
     LinuxShell desktop;
-    OpenPlay realOpenPlay{desktop, player, loop.clock(), settings, state, programFolder.path() + "/"};
+    OpenPlay realOpenPlay{desktop, player, loop.clock(), settings, state, programFolder.path() + "/", logTo};
 };
 
 TEST_F(OpenPlayDesktopTest, ParametersReachTheProgramAsWordsWithNothingRunInThem) {
@@ -201,6 +242,65 @@ TEST_F(OpenPlayDesktopTest, WithoutTheBuiltInPlayerAnMp3GoesToXdgOpen) {
     EXPECT_EQ(recorded("xdg-open"), (Strings{programFolder.path(), "tone.mp3"}));
     EXPECT_TRUE(library.starts.empty());
 }
+
+// What a file is decides how it opens, not its execute bit: every file on many CIFS, NTFS and exFAT
+// mounts has one.
+struct FileKind {
+    const char* name;
+    std::function<std::string()> contents;
+    mode_t mode;
+    bool openerInstalled;
+    // "started", "xdg-open", or the reason logged after "Can't open tools/file - ".
+    const char* outcome;
+};
+
+class OpenPlayFileKindTest : public OpenPlayDesktopTest, public ::testing::WithParamInterface<FileKind> {
+protected:
+    test::TempFolder emptyFolder;
+};
+
+TEST_P(OpenPlayFileKindTest, OnlyAnElfBinaryOrAScriptIsStartedAnythingElseGoesToTheOpener) {
+    const std::string file = programFolder.file("tools/file");
+    test::writeWholeFile(file, GetParam().contents());
+    ASSERT_EQ(::chmod(file.c_str(), GetParam().mode), 0);
+    if (!GetParam().openerInstalled)
+        ::setenv("PATH", emptyFolder.path().c_str(), 1);
+    // Each program here creates the file its one argument names.
+    const std::string started = records.file("started");
+    realOpenPlay.openFiles(files({"tools/file"}, {started}));
+
+    const std::string outcome = GetParam().outcome;
+    if (outcome == "started") {
+        EXPECT_TRUE(appearsWithin10s(started));
+        EXPECT_TRUE(log.empty());
+    } else if (outcome == "xdg-open") {
+        EXPECT_EQ(recorded("xdg-open"), (Strings{programFolder.path(), "tools/file"}));
+        EXPECT_TRUE(log.empty());
+    } else {
+        EXPECT_EQ(log, Strings{"Can't open tools/file - " + outcome});
+    }
+    EXPECT_EQ(std::filesystem::exists(started), outcome == "started");
+    EXPECT_EQ(std::filesystem::exists(records.file("xdg-open")), outcome == "xdg-open");
+}
+
+std::string touchScript(const std::string& firstLine) {
+    return firstLine + "touch \"$1\"\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, OpenPlayFileKindTest,
+    ::testing::Values(
+        FileKind{"ElfBinary", [] { return test::readWholeFile("/usr/bin/touch"); }, 0755, true, "started"},
+        FileKind{"Script", [] { return touchScript("#!/bin/sh\n"); }, 0755, true, "started"},
+        FileKind{"DataFileWithTheExecuteBit", [] { return touchScript(""); }, 0755, true, "xdg-open"},
+        FileKind{"EmptyFileWithTheExecuteBit", [] { return std::string(); }, 0755, true, "xdg-open"},
+        FileKind{"ScriptWithoutTheExecuteBit", [] { return touchScript("#!/bin/sh\n"); }, 0644, true,
+                 "xdg-open"},
+        FileKind{"ScriptWhoseInterpreterIsMissing", [] { return touchScript("#!/nonexistent/sh\n"); }, 0755,
+                 true, "No such file or directory"},
+        FileKind{"DocumentWithoutAnOpener", [] { return std::string("notes"); }, 0644, false,
+                 "xdg-open not found"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace quietmon

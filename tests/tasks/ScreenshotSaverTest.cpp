@@ -36,12 +36,16 @@ protected:
     VirtualEventLoop loop;
     test::FakeScreenCapture screen;
     Strings events;
-    ScreenshotSaver saver{screen, loop.clock(),
+    Strings log;
+    ScreenshotSaver saver{screen,
+                          loop.clock(),
                           [this](std::string_view text) {
                               record("expand");
                               return std::string(text);
                           },
-                          [this] { record("repaint"); }};
+                          [this] { record("repaint"); },
+                          [this] { return temp.path() + "/"; },
+                          [this](const std::string& text) { log.push_back(text); }};
 };
 
 TEST_F(ScreenshotSaverTest, AnEmptyFileNameTakesNoPicture) {
@@ -82,6 +86,7 @@ TEST_F(ScreenshotSaverTest, AJpegThatCannotBeMadeIsWrittenAsABitmapUnderTheNameP
     }
     EXPECT_FALSE(std::filesystem::exists(temp.file("wide.JPG")));
     EXPECT_TRUE(std::filesystem::is_directory(temp.file("folder.jpg")));
+    EXPECT_TRUE(log.empty()); // the picture is there, under the bitmap's name
 }
 
 TEST_F(ScreenshotSaverTest, ABitmapHoldsTheScreenBottomRowFirstInBlueGreenRedWithRowsPaddedToFourBytes) {
@@ -103,12 +108,16 @@ TEST_F(ScreenshotSaverTest, ABitmapHoldsTheScreenBottomRowFirstInBlueGreenRedWit
     EXPECT_EQ(bmp.substr(0x36), "\x09\x08\x07\x0c\x0b\x0a\0\0\x03\x02\x01\x06\x05\x04\0\0"s);
 }
 
-TEST_F(ScreenshotSaverTest, ARelativeNameIsWrittenInTheCurrentFolder) {
+// The current folder is the program's while files are opened: no place a user may write to.
+TEST_F(ScreenshotSaverTest, ARelativeNameIsWrittenInTheDataFolderWhateverFolderIsCurrent) {
     const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(temp.path());
+    test::TempFolder current;
+    std::filesystem::current_path(current.path());
     saver.saveScreenshot({"relative.bmp", false});
     std::filesystem::current_path(previous);
     EXPECT_EQ(folderEntries(), Strings{"relative.bmp"});
+    EXPECT_TRUE(std::filesystem::is_empty(current.path()));
+    EXPECT_TRUE(log.empty());
 }
 
 // Run in a child whose files may not grow past 4 KiB, as on a full disk.

@@ -1,8 +1,11 @@
 #include "platform/ProcessControl.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -34,6 +37,22 @@ bool isExecutableFile(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
+bool isProgramFile(const std::string& path) {
+    if (!isExecutableFile(path))
+        return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return true;
+    char start[4] = {};
+    const ssize_t got = ::read(fd, start, sizeof start);
+    ::close(fd);
+    const std::string_view read(start, got > 0 ? static_cast<std::size_t>(got) : 0);
+    return read == std::string_view("\x7F"
+                                    "ELF",
+                                    4) ||
+           read.starts_with("#!");
+}
+
 std::string findProgram(const std::string& program) {
     if (program.find('/') != std::string::npos)
         return isExecutableFile(program) ? program : std::string();
@@ -53,7 +72,8 @@ std::string findProgram(const std::string& program) {
     return {};
 }
 
-bool startDetached(const std::string& program, const std::vector<std::string>& arguments) {
+bool startDetached(const std::string& program, const std::vector<std::string>& arguments,
+                   std::string* failure) {
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& argument : arguments)
@@ -70,8 +90,11 @@ bool startDetached(const std::string& program, const std::vector<std::string>& a
     pid_t child = 0;
     const int failed = ::posix_spawn(&child, program.c_str(), nullptr, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
-    if (failed != 0)
+    if (failed != 0) {
+        if (failure)
+            *failure = std::strerror(failed);
         return false;
+    }
     // Reaped when it ends, so that it never lingers as a zombie.
     std::thread([child] { ::waitpid(child, nullptr, 0); }).detach();
     return true;

@@ -2,23 +2,44 @@
 
 #include "platform/ProcessControl.h"
 
+#include <sys/stat.h>
+
 namespace quietmon {
 
-bool LinuxShell::open(const std::string& file, const std::vector<std::string>& arguments) {
+namespace {
+
+std::optional<std::string> start(const std::string& program, const std::vector<std::string>& arguments) {
+    std::string failure;
+    if (startDetached(program, arguments, &failure))
+        return std::nullopt;
+    return failure;
+}
+
+bool pathExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+} // namespace
+
+std::optional<std::string> LinuxShell::open(const std::string& file,
+                                            const std::vector<std::string>& arguments) {
     if (file.empty())
-        return false;
+        return "no file name";
     // A file in the current folder comes before one of the same name on PATH, as on the desktop.
-    if (isExecutableFile(file))
-        return startDetached(file, arguments);
-    if (file.find('/') == std::string::npos) {
-        if (const std::string program = findProgram(file); !program.empty())
-            return startDetached(program, arguments);
-    }
+    const bool onPath = file.find('/') == std::string::npos && !pathExists(file);
+    const std::string program = onPath ? findProgram(file) : file;
+    if (!program.empty() && isProgramFile(program))
+        return start(program, arguments);
+    return openWithDesktopOpener(file);
+}
+
+std::optional<std::string> openWithDesktopOpener(const std::string& pathOrUrl) {
     const std::string opener = findProgram("xdg-open");
     if (opener.empty())
-        return false;
+        return "xdg-open not found";
     // xdg-open would take a name that starts with "-" for one of its options.
-    return startDetached(opener, {file.starts_with('-') ? "./" + file : file});
+    return start(opener, {pathOrUrl.starts_with('-') ? "./" + pathOrUrl : pathOrUrl});
 }
 
 } // namespace quietmon

@@ -119,10 +119,13 @@ mode_t currentUmask() {
 
 } // namespace
 
-bool writeFileAtomically(const std::string& path, std::string_view contents) {
+bool writeFileAtomically(const std::string& path, std::string_view contents, std::string* failure) {
     bool temporaryMade = false;
-    return writeThroughTemporary(path, contents, static_cast<mode_t>(0666 & ~currentUmask()),
-                                 temporaryMade) == 0;
+    const int error =
+        writeThroughTemporary(path, contents, static_cast<mode_t>(0666 & ~currentUmask()), temporaryMade);
+    if (error != 0 && failure)
+        *failure = systemReason(error);
+    return error == 0;
 }
 
 namespace {

@@ -18,8 +18,9 @@ SerialLineFailure failureOf(int errorNumber) {
     return {errorNumber, std::strerror(errorNumber), missing};
 }
 
-// 1200 baud, 8 data bits, no parity, 1 stop bit, raw, no flow control in either direction. HUPCL off:
-// the lines are lowered by the program itself when it closes the port.
+// 1200 baud, 8 data bits, no parity, 1 stop bit, raw, no flow control in either direction. HUPCL on,
+// whatever the port was left with: the kernel lowers DTR and RTS when the last handle closes, so a pin
+// raised by a program that crashed or was killed by a watchdog does not stay raised.
 bool writeLineSettings(int fd) {
     termios settings{};
     if (::tcgetattr(fd, &settings) != 0)
@@ -27,8 +28,8 @@ bool writeLineSettings(int fd) {
     ::cfmakeraw(&settings);
     ::cfsetispeed(&settings, B1200);
     ::cfsetospeed(&settings, B1200);
-    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
-    settings.c_cflag |= CS8 | CREAD | CLOCAL;
+    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    settings.c_cflag |= CS8 | CREAD | CLOCAL | HUPCL;
     settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     return ::tcsetattr(fd, TCSANOW, &settings) == 0;
 }

@@ -20,9 +20,9 @@ bool hasMp3Extension(const std::string& file) {
 } // namespace
 
 OpenPlay::OpenPlay(Shell& shell, BuiltInMp3Player& player, Clock& clock, const Settings& settings,
-                   const AlarmState& state, std::string programFolder)
+                   const AlarmState& state, std::string programFolder, Log log)
     : m_shell(shell), m_player(player), m_clock(clock), m_settings(settings), m_state(state),
-      m_programFolder(std::move(programFolder)) {}
+      m_programFolder(std::move(programFolder)), m_log(std::move(log)) {}
 
 void OpenPlay::openFiles(const OpenSettings& settings) {
     // Relative names, and what the started programs find relative to their own current folder, are
@@ -36,14 +36,20 @@ void OpenPlay::openOrPlay(const std::string& file, const std::string& parameters
     if (file.empty())
         return;
     const std::string expandedFile = expandPlaceholders(file, m_state);
-    const std::string expandedParameters = expandPlaceholders(parameters, m_state);
     if (hasMp3Extension(expandedFile) && m_settings.general.internalPlayer) {
         if (fileExists(expandedFile))
             m_player.playMp3(expandedFile);
-    } else {
-        m_shell.open(expandedFile, splitShellWords(expandedParameters));
+    } else if (const auto failure = m_shell.open(expandedFile, parameterWords(parameters))) {
+        m_log("Can't open " + expandedFile + " - " + *failure);
     }
     m_clock.sleep(pauseAfterFileMs);
+}
+
+std::vector<std::string> OpenPlay::parameterWords(const std::string& parameters) const {
+    std::vector<std::string> words = splitShellWords(parameters);
+    for (std::string& word : words)
+        word = expandPlaceholders(word, m_state);
+    return words;
 }
 
 } // namespace quietmon

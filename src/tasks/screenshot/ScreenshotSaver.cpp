@@ -26,9 +26,9 @@ bool isJpegName(std::string_view name) {
 } // namespace
 
 ScreenshotSaver::ScreenshotSaver(ScreenCapture& screen, Clock& clock, Expand expand,
-                                 Repaint repaintMainWindow)
-    : m_screen(screen), m_clock(clock), m_expand(std::move(expand)), m_repaint(std::move(repaintMainWindow)) {
-}
+                                 Repaint repaintMainWindow, DataFolder dataFolder, Log log)
+    : m_screen(screen), m_clock(clock), m_expand(std::move(expand)), m_repaint(std::move(repaintMainWindow)),
+      m_dataFolder(std::move(dataFolder)), m_log(std::move(log)) {}
 
 bool ScreenshotSaver::saveScreenshot(const ScreenshotSettings& settings) {
     if (settings.file.empty())
@@ -41,26 +41,34 @@ bool ScreenshotSaver::saveScreenshot(const ScreenshotSettings& settings) {
     }
     // The picture first, then the name: a name with the time in it still names the moment of the event.
     const ScreenImage image = m_screen.capturePrimaryMonitor();
-    const std::string name = m_expand(settings.file);
+    std::string path = m_expand(settings.file);
+    if (!path.starts_with('/') && m_dataFolder)
+        path.insert(0, m_dataFolder());
+    std::optional<std::string> failure = "the screen could not be captured";
     try {
         if (!image.empty())
-            writePicture(image, name);
-    } catch (const std::exception&) {
-        // Out of memory for a huge screen: no picture, as for any other failure.
+            failure = writePicture(image, path);
+    } catch (const std::exception& error) {
+        failure = error.what(); // out of memory for a huge screen
     }
+    if (failure && m_log)
+        m_log("Can't save the screenshot " + path + " - " + *failure);
     return true;
 }
 
-void ScreenshotSaver::writePicture(const ScreenImage& image, const std::string& name) {
+std::optional<std::string> ScreenshotSaver::writePicture(const ScreenImage& image, const std::string& path) {
     // Each file is written whole or not at all, so a full disk never replaces a good picture by half of one.
-    if (isJpegName(name)) {
+    std::string bitmapPath = path;
+    if (isJpegName(path)) {
         const std::optional<std::string> jpeg = encodeJpeg(image, jpegQuality);
-        if (jpeg && writeFileAtomically(name, *jpeg))
-            return;
-        writeFileAtomically(name + ".bmp", encodeBmp(image));
-        return;
+        if (jpeg && writeFileAtomically(path, *jpeg))
+            return std::nullopt;
+        bitmapPath += ".bmp";
     }
-    writeFileAtomically(name, encodeBmp(image));
+    std::string failure;
+    if (writeFileAtomically(bitmapPath, encodeBmp(image), &failure))
+        return std::nullopt;
+    return failure;
 }
 
 } // namespace quietmon
