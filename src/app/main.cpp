@@ -104,6 +104,7 @@ int runMonitor(int argc, char** argv) {
         loop, network, productName(),
         [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
         [&monitor](const std::string& text) { monitor.logEvent(text); });
+    email.setDataFolder([&monitor] { return monitor.folders().dataFolder; });
     CurlHttpTransport http;
     HttpQuery httpQuery(
         loop, http,

@@ -20,6 +20,7 @@ constexpr FailureLine failureLines[] = {
     {"HTTP query answered ", task_names::sendHttpQuery},
     {"HTTP query dropped, too many waiting", task_names::sendHttpQuery},
     {"Can't access the COM port", task_names::switchPortPin},
+    {"Can't save the screenshot ", task_names::saveScreenshot},
     {"Kill application failed - ", task_names::killApplication},
     {"Reboot failed - ", task_names::rebootSystem},
 };

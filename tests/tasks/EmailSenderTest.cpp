@@ -474,6 +474,19 @@ TEST_F(EmailSenderTest, AnExistingFileIsAttachedUnderItsNameAndAMissingOneIsLeft
     EXPECT_EQ(bodyOf(messages[1]), "Silence detected!\r\n");
 }
 
+// A relative name is looked for where the screenshot task writes relative names: the data folder.
+TEST_F(EmailSenderTest, ARelativeAttachmentIsTakenFromTheDataFolder) {
+    SmtpTestServer server;
+    test::writeWholeFile(folder.file("shot.jpg"), "picture in the data folder");
+    sender->setDataFolder([this] { return folder.path() + "/"; });
+    EmailSettings settings = settingsFor(server);
+    settings.file = "shot.jpg";
+    send(settings);
+    const std::vector<std::string> messages = server.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(attachmentOf(messages[0]), "picture in the data folder");
+}
+
 TEST_F(EmailSenderTest, TwoSendsCarryOneAttachmentEachNotAnAccumulation) {
     SmtpTestServer server;
     test::writeWholeFile(folder.file("shot.jpg"), "picture");

@@ -104,6 +104,8 @@ void EmailSender::reportTest(const Outcome& outcome, const EmailSettings& settin
 EmailSender::Send EmailSender::composeTaskSend(const EmailSettings& settings) const {
     Send send = composeSend(settings, m_expand(settings.subject), m_expand(settings.message));
     send.attachmentPath = m_expand(settings.file);
+    if (!send.attachmentPath.empty() && !send.attachmentPath.starts_with('/') && m_dataFolder)
+        send.attachmentPath.insert(0, m_dataFolder());
     return send;
 }
 

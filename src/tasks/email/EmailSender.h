@@ -47,6 +47,11 @@ public:
     void sendTest(const EmailSettings& settings, QueueKind queue, MessageBoxes& messages,
                   std::function<void(const TestOutcome&)> finished) override;
 
+    // Where a relative "Attach file" is looked for (the folder the screenshot task writes relative names
+    // to), ending in "/"; without it, the current folder.
+    using DataFolder = std::function<std::string()>;
+    void setDataFolder(DataFolder folder) { m_dataFolder = std::move(folder); }
+
     // Whether a send runs or waits.
     bool busy() const { return m_worker.joinable() || !m_waiting.empty(); }
 
@@ -83,6 +88,7 @@ private:
     Log m_log;
     SmtpTimeouts m_timeouts;
     SmtpReplyLimits m_limits;
+    DataFolder m_dataFolder;
     std::deque<Send> m_waiting;
     std::function<void(const Outcome&)> m_runningFinished;
     // What a worker's posted outcome finds when it runs: nothing once the sender is gone.
