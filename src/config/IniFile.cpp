@@ -187,7 +187,7 @@ void IniFile::write(std::string_view section, std::string_view key, std::string_
         added.firstOfItsName = true;
         if (!documentEmpty)
             addLine(block, "");
-        addLine(block, "[" + std::string(section) + "]");
+        addLine(block, std::string("[").append(section).append("]"));
         m_sections.add(0, shapeOf(textOf(m_blocks[block].added.back())).name, block, m_texts);
     }
     if (const std::size_t existing = findKey(block, key); existing != noLine) {

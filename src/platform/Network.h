@@ -29,10 +29,11 @@ struct TlsTrust {
 
 // The server's certificate as a person deciding whether to trust it needs to see it.
 struct CertificateDetails {
-    std::string problem; // why it is not trusted, as OpenSSL words it ("self-signed certificate")
-    std::string subject; // "CN=mail.example.org, O=Example"
-    std::string issuer;  // the same for who signed it
-    std::string expires; // "2027-03-01 12:00:00 UTC"
+    // Each member has its initialiser, so that a designated initialiser may leave any of them out.
+    std::string problem{}; // why it is not trusted, as OpenSSL words it ("self-signed certificate")
+    std::string subject{}; // "CN=mail.example.org, O=Example"
+    std::string issuer{};  // the same for who signed it
+    std::string expires{}; // "2027-03-01 12:00:00 UTC"
     std::array<std::uint8_t, 32> sha256{};
 };
 

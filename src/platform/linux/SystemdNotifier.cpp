@@ -26,7 +26,7 @@ void SystemdNotifier::stillAlive() {
     // Half the interval: a heartbeat that comes a hair early must not be skipped, or the gap doubles.
     if (m_lastReport && now - *m_lastReport < std::chrono::milliseconds(m_reportIntervalMs) / 2)
         return;
-    m_lastReport = now;
+    m_lastReport.emplace(now); // not "= now", which GCC 12 takes for keeping a pointer to now
     sd_notify(0, "WATCHDOG=1");
 }
 

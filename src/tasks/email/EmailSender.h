@@ -56,11 +56,11 @@ public:
     bool busy() const { return m_worker.joinable() || !m_waiting.empty(); }
 
 private:
-    struct Outcome {
-        std::string failure;                         // empty when the message was sent
-        bool unknownFailure = false;                 // a failure of no known kind
-        std::optional<CertificateDetails> untrusted; // the server's certificate, when that was the failure
-        std::string sentTo; // the envelope's recipients, when the server took the message
+    struct Outcome { // each member with its initialiser, so that a designated initialiser may leave it out
+        std::string failure{};                         // empty when the message was sent
+        bool unknownFailure = false;                   // a failure of no known kind
+        std::optional<CertificateDetails> untrusted{}; // the server's certificate, when that was the failure
+        std::string sentTo{}; // the envelope's recipients, when the server took the message
 
         bool sent() const { return failure.empty() && !unknownFailure && !untrusted; }
     };

@@ -49,10 +49,10 @@ public:
     const std::string& url() const { return m_url; }
 
 private:
-    struct Outcome {
+    struct Outcome { // each member with its initialiser, so that a designated initialiser may leave it out
         bool success = false;
-        std::string text;
-        HttpResult result;
+        std::string text{};
+        HttpResult result{};
     };
 
     static Outcome fetch(HttpTransport& transport, const HttpTarget& target, const HttpGetOptions& options,

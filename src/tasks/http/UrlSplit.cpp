@@ -89,7 +89,7 @@ HttpTarget splitUrl(std::string_view address, std::string_view query) {
     target.host = std::move(server);
     if (!query.empty()) {
         if (target.path.empty())
-            target.path = "/";
+            target.path.push_back('/');
         target.path.append("?").append(query);
     }
     return target;
