@@ -6,7 +6,7 @@
 #include "config/SettingsCheck.h"
 #include "config/SettingsStore.h"
 #include "config/StartupRules.h"
-#include "platform/linux/SystemClock.h"
+#include "runtime/SystemClock.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/RecordingScan.h"
+#include "monitor/RecordingScan.h"
 #include "platform/AudioEndpoints.h"
 #include "platform/WaveIn.h"
 

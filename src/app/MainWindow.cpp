@@ -2,6 +2,7 @@
 
 #include "audio/ui/LevelValueLabel.h"
 #include "audio/ui/VuMeterWidget.h"
+#include "config/ProductIdentity.h"
 #include "setup/PasswordDialog.h"
 #include "setup/SetupDialog.h"
 #include "tasks/StatusTexts.h"
@@ -21,7 +22,7 @@ namespace quietmon {
 
 namespace {
 
-const char* const defaultTitle = "Orvane Silence Detector";
+const char* const defaultTitle = productNameText;
 
 // Two level bars under a threshold line: the program's icon, drawn rather than shipped.
 QIcon makeIcon() {
@@ -84,8 +85,9 @@ MainWindow::MainWindow(Monitor& monitor, DesktopServices& desktop, MessageBoxes&
     buildControls();
     buildTray();
     m_monitor.setView(this);
+}
 
-    m_monitor.prepareMainWindow();
+void MainWindow::showStoredPlacement() {
     const Settings& settings = m_monitor.settings();
     m_startVisible = settings.state.visible;
     m_putAwayByHide = !m_startVisible;
@@ -100,9 +102,9 @@ MainWindow::MainWindow(Monitor& monitor, DesktopServices& desktop, MessageBoxes&
     const DateTime now = m_monitor.loop().clock().now();
     m_since->setText(
         QString::fromStdString("Since: " + now.formatDayMonthYear() + " " + now.formatShortTime()));
-    m_monitor.createPlayer();
+}
 
-    // Shows the window, or leaves only the tray icon, once the event loop runs.
+void MainWindow::showOnceTheLoopRuns() {
     m_startupVisibilityTimer = m_monitor.loop().createTimer([this] { onStartupVisibilityTimer(); });
     m_startupVisibilityTimer->setInterval(10);
     m_startupVisibilityTimer->setEnabled(true);

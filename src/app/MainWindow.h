@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/DesktopServices.h"
-#include "app/Monitor.h"
+#include "monitor/Monitor.h"
+#include "platform/DesktopServices.h"
 
 #include <QWidget>
 #include <memory>
@@ -27,8 +27,15 @@ public:
     static constexpr int clientWidth = 319;
     static constexpr int clientHeight = 139;
 
+    // The controls and the tray icon, not yet fed: the start-up does that, step by step.
     MainWindow(Monitor& monitor, DesktopServices& desktop, MessageBoxes& messages);
     ~MainWindow() override;
+
+    // The window's own keys of the settings file: its place, the threshold, "Always on top", the font, and
+    // the moment monitoring started.
+    void showStoredPlacement();
+    // Shows the window, or leaves only the tray icon, once the event loop runs.
+    void showOnceTheLoopRuns();
 
     // Dialogs created after the main window.
     void setDialogs(SetupDialog* setup, PasswordDialog* password);
@@ -36,7 +43,7 @@ public:
     // Applies the settings to the window, the priority and the countdowns.
     void applySettings();
     void updateTray() override;
-    void applyTitle();
+    void applyTitle() override;
     // "Hide", the tray's double-click and its "Show/Hide".
     void toggleVisibility();
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/EventLoop.h"
-#include "platform/TimerScheduler.h"
-#include "platform/linux/SystemClock.h"
+#include "runtime/EventLoop.h"
+#include "runtime/SystemClock.h"
+#include "runtime/TimerScheduler.h"
 
 #include <QObject>
 #include <thread>

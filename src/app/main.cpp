@@ -1,30 +1,32 @@
 #include "app/CommandLine.h"
-#include "app/DesktopServices.h"
 #include "app/DisplayLossGuard.h"
-#include "app/LivenessHeartbeat.h"
+#include "app/LinuxDesktop.h"
 #include "app/MainWindow.h"
-#include "app/Monitor.h"
 #include "app/QtEventLoop.h"
 #include "app/QtMessageBoxes.h"
 #include "app/SignalCloser.h"
+#include "app/Startup.h"
 #include "config/Folders.h"
 #include "config/ProductName.h"
-#include "platform/ProcessEnvironment.h"
-#include "platform/SingleInstance.h"
-#include "platform/VirtualEventLoop.h"
+#include "monitor/LivenessHeartbeat.h"
+#include "monitor/Monitor.h"
 #include "platform/linux/AlsaWaveIn.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/linux/EspeakSpeechSynthesizer.h"
+#include "platform/linux/LibJpegEncoding.h"
 #include "platform/linux/LinuxProcesses.h"
 #include "platform/linux/LinuxShell.h"
 #include "platform/linux/LogindShutdown.h"
 #include "platform/linux/Mpg123Library.h"
 #include "platform/linux/PosixNetwork.h"
 #include "platform/linux/PulseAudioEndpoints.h"
+#include "platform/linux/SingleInstance.h"
 #include "platform/linux/SystemdNotifier.h"
 #include "platform/linux/TermiosSerialLine.h"
 #include "platform/linux/X11DesktopWindows.h"
 #include "platform/linux/X11ScreenCapture.h"
+#include "runtime/ProcessEnvironment.h"
+#include "runtime/VirtualEventLoop.h"
 #include "setup/PasswordDialog.h"
 #include "setup/QtFileDialogs.h"
 #include "setup/RebootCountdownDialog.h"
@@ -81,7 +83,7 @@ int runMonitor(int argc, char** argv) {
     ::unsetenv("QT_NO_GLIB");
     sendWindowImagesOverTheConnection();
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Orvane Silence Detector"));
+    QApplication::setApplicationName(QString::fromUtf8(productNameText));
     // The tray icon keeps the program alive while its window is hidden.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -117,8 +119,9 @@ int runMonitor(int argc, char** argv) {
             shownWindow->repaintNow();
     };
     X11ScreenCapture screen(windows);
+    LibJpegEncoder jpeg;
     ScreenshotSaver screenshot(
-        screen, loop.clock(),
+        screen, jpeg, loop.clock(),
         [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
         repaintMainWindow, [&monitor] { return monitor.folders().dataFolder; },
         [&monitor](const std::string& text) { monitor.logEvent(text); });
@@ -165,6 +168,9 @@ int runMonitor(int argc, char** argv) {
     monitor.tasks().reboot = &rebooter;
     PasswordDialog passwordDialog(&mainWindow);
     mainWindow.setDialogs(&setup, &passwordDialog);
+    // Everything is wired: the start-up's steps, in their order, then the endpoint on the settings they
+    // loaded.
+    startUp(monitor, mainWindow, setup);
     SignalCloser closer([&mainWindow] { mainWindow.close(); });
     StatusEndpoint statusEndpoint(monitor);
     // Qt ends the process by itself when the X server goes away: the settings are saved on the way out.

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "config/Settings.h"
-#include "platform/DateTime.h"
 #include "platform/DesktopWindows.h"
+#include "runtime/DateTime.h"
 
 namespace quietmon {
 

@@ -4,8 +4,8 @@
 #include "audio/WaveInCapture.h"
 #include "config/Settings.h"
 #include "platform/AudioEndpoints.h"
-#include "platform/EventLoop.h"
 #include "platform/WaveIn.h"
+#include "runtime/EventLoop.h"
 
 #include <functional>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Clock.h"
-#include "platform/FileSystem.h"
+#include "runtime/Clock.h"
+#include "runtime/FileSystem.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 #include "config/Folders.h"
 
-#include "platform/FileSystem.h"
-#include "platform/ProcessEnvironment.h"
+#include "runtime/FileSystem.h"
+#include "runtime/ProcessEnvironment.h"
 
 #include <algorithm>
 

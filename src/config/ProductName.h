@@ -1,13 +1,15 @@
 #pragma once
 
+#include "config/ProductIdentity.h"
+
 #include <string>
 
 namespace quietmon {
 
-// The product's name, the prefix of the start-up log line and of a few defaults. The program holds it
-// scrambled and unscrambles it at start-up.
-std::string productName();
-
-inline constexpr const char* productVersion = "1.4d";
+// The product's name: the window's default title, the prefix of the start-up log line and of a few
+// defaults, the HTTP task's user agent.
+inline std::string productName() {
+    return productNameText;
+}
 
 } // namespace quietmon

@@ -7,9 +7,9 @@
 #include "config/Scramble.h"
 #include "config/SettingsSchema.h"
 #include "config/SettingsStore.h"
-#include "status/StatusAddress.h"
-#include "tasks/TaskNames.h"
-#include "tasks/email/SmtpServerAddress.h"
+#include "config/SmtpServerAddress.h"
+#include "config/StatusAddress.h"
+#include "config/TaskNames.h"
 
 #include <algorithm>
 #include <optional>

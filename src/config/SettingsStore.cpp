@@ -3,7 +3,7 @@
 #include "config/IniValues.h"
 #include "config/Scramble.h"
 #include "config/SettingsSchema.h"
-#include "platform/FileSystem.h"
+#include "runtime/FileSystem.h"
 
 #include <algorithm>
 #include <type_traits>

@@ -2,7 +2,7 @@
 
 #include "config/IniFile.h"
 #include "config/Settings.h"
-#include "platform/DateTime.h"
+#include "runtime/DateTime.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/EventLoop.h"
+#include "runtime/EventLoop.h"
 
 #include <functional>
 #include <memory>

@@ -1,8 +1,8 @@
 #include "setup/AboutPage.h"
 
-#include "app/DesktopServices.h"
-#include "app/Monitor.h"
 #include "config/ProductName.h"
+#include "monitor/Monitor.h"
+#include "platform/DesktopServices.h"
 
 #include <QFont>
 #include <QGridLayout>

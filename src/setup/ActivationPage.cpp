@@ -1,6 +1,6 @@
 #include "setup/ActivationPage.h"
 
-#include "app/Monitor.h"
+#include "monitor/Monitor.h"
 #include "setup/WindowChooser.h"
 
 #include <QCheckBox>

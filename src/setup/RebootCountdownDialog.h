@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/EventLoop.h"
 #include "platform/MessageBoxes.h"
+#include "runtime/EventLoop.h"
 
 #include <QDialog>
 #include <memory>

@@ -1,8 +1,7 @@
 #include "setup/SettingsPage.h"
 
-#include "app/MainWindow.h"
-#include "app/Monitor.h"
-#include "status/StatusAddress.h"
+#include "config/StatusAddress.h"
+#include "monitor/Monitor.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -54,8 +53,14 @@ QGroupBox* SettingsPage::buildGeneral() {
     QLineEdit* title = forKey(fields.text(group, general.title, 63), "General/Title");
     // The caption follows each keystroke; the tray's tip, which begins with the title, is refreshed once
     // the operator has finished with the field.
-    connect(title, &QLineEdit::textChanged, this, [this] { m_context.mainWindow.applyTitle(); });
-    connect(title, &QLineEdit::editingFinished, this, [this] { m_context.mainWindow.updateTray(); });
+    connect(title, &QLineEdit::textChanged, this, [this] {
+        if (MonitorView* view = m_context.monitor.view())
+            view->applyTitle();
+    });
+    connect(title, &QLineEdit::editingFinished, this, [this] {
+        if (MonitorView* view = m_context.monitor.view())
+            view->updateTray();
+    });
     addCaptioned(grid, 0, 0, "Application window title", title, 3);
     addCaptioned(grid, 1, 0, "Left channel name",
                  forKey(fields.text(group, general.leftName, 31), "General/LeftName"), 3);

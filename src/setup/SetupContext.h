@@ -6,16 +6,14 @@ namespace quietmon {
 
 class DesktopServices;
 class FileDialogs;
-class MainWindow;
 class MessageBoxes;
 class Monitor;
 class WindowPicker;
 
 // What the pages of the Setup dialog work with: the monitor's live settings, its task kinds (for the
-// "Test" buttons), the main window, and the desktop's dialogs.
+// "Test" buttons) and its view, and the desktop's dialogs.
 struct SetupContext {
     Monitor& monitor;
-    MainWindow& mainWindow;
     MessageBoxes& messages;
     FileDialogs& files;
     DesktopServices& desktop;

@@ -1,9 +1,8 @@
 #include "setup/SetupDialog.h"
 
-#include "app/DesktopServices.h"
-#include "app/MainWindow.h"
-#include "app/Monitor.h"
-#include "platform/FileSystem.h"
+#include "monitor/Monitor.h"
+#include "platform/DesktopServices.h"
+#include "runtime/FileSystem.h"
 #include "setup/AboutPage.h"
 #include "setup/ActivationPage.h"
 #include "setup/SettingsPage.h"
@@ -23,30 +22,12 @@
 
 namespace quietmon {
 
-SetupDialog::SetupDialog(Monitor& monitor, MainWindow& mainWindow, MessageBoxes& messages, FileDialogs& files,
+SetupDialog::SetupDialog(Monitor& monitor, QWidget& owner, MessageBoxes& messages, FileDialogs& files,
                          DesktopServices& desktop)
-    : QDialog(&mainWindow), m_context{monitor, mainWindow, messages, files, desktop, nullptr, {}},
+    : QDialog(&owner), m_context{monitor, messages, files, desktop, nullptr, {}},
       m_idleTimer(monitor.loop().createTimer([this] { onIdleTimer(); })) {
     setWindowTitle(QStringLiteral("Setup"));
     m_idleTimer->setInterval(idleCloseMs);
-    finishStartUp();
-    buildPages();
-}
-
-// The start-up steps that belong to the dialog's creation, in the program's order; the pages are built
-// afterwards, from the settings as loaded and applied.
-void SetupDialog::finishStartUp() {
-    Monitor& monitor = m_context.monitor;
-    MainWindow& mainWindow = m_context.mainWindow;
-    monitor.listAudioDevices();
-    monitor.loadSetupSettings();
-    mainWindow.applyTitle();
-    mainWindow.updateTray();
-    monitor.chooseAudioDevice();
-    monitor.openLog();
-    monitor.openAudioDevice();
-    mainWindow.applySettings();
-    monitor.finishStartUp();
 }
 
 void SetupDialog::buildPages() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Timer.h"
+#include "runtime/Timer.h"
 #include "setup/SetupContext.h"
 
 #include <QDialog>
@@ -13,8 +13,7 @@ namespace quietmon {
 class TaskQueuePage;
 
 // The Setup dialog: five pages of fields bound to the live settings, with "Close" and "Help" beside them.
-// Creating it finishes the program's start-up: the remaining settings are loaded, the log is opened,
-// the settings are applied and the start-up status takes effect.
+// Its pages are built once the start-up has loaded and applied the settings they show.
 //
 // No new alarm is raised while it is open, so it closes itself, as "Close" does, once it has been left
 // for 10 minutes without a key or the mouse used in it (or in a dialog opened from it).
@@ -22,8 +21,11 @@ class SetupDialog final : public QDialog {
 public:
     static constexpr int idleCloseMs = 10 * 60 * 1000;
 
-    SetupDialog(Monitor& monitor, MainWindow& mainWindow, MessageBoxes& messages, FileDialogs& files,
+    SetupDialog(Monitor& monitor, QWidget& owner, MessageBoxes& messages, FileDialogs& files,
                 DesktopServices& desktop);
+
+    // The pages, from the settings as loaded and applied.
+    void buildPages();
 
     void setWindowPicker(WindowPicker* picker) { m_context.windowPicker = picker; }
 
@@ -44,8 +46,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void finishStartUp();
-    void buildPages();
     void openHelp();
     void restartIdleCount();
     // Closes the dialogs opened from this one that still stand over it; false when another stands there.

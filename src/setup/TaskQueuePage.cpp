@@ -1,6 +1,7 @@
 #include "setup/TaskQueuePage.h"
 
-#include "app/Monitor.h"
+#include "config/TaskNames.h"
+#include "monitor/Monitor.h"
 #include "setup/CribPanel.h"
 #include "setup/SetupContext.h"
 #include "setup/TaskQueueEditor.h"
@@ -15,7 +16,6 @@
 #include "setup/taskpages/RepeatTaskPage.h"
 #include "setup/taskpages/ScreenshotTaskPage.h"
 #include "setup/taskpages/SpeakTaskPage.h"
-#include "tasks/TaskNames.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Monitor.h"
-#include "platform/Timer.h"
-#include "status/StatusBoard.h"
+#include "monitor/Monitor.h"
+#include "monitor/StatusBoard.h"
+#include "runtime/Timer.h"
 #include "status/StatusServer.h"
 
 #include <memory>

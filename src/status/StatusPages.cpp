@@ -1,6 +1,6 @@
 #include "status/StatusPages.h"
 
-#include "platform/TimeZone.h"
+#include "runtime/TimeZone.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "status/StatusSnapshot.h"
+#include "monitor/StatusSnapshot.h"
 
 #include <string>
 

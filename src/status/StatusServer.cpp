@@ -1,6 +1,6 @@
 #include "status/StatusServer.h"
 
-#include "platform/linux/SystemClock.h"
+#include "runtime/SystemClock.h"
 #include "status/StatusPages.h"
 
 #include <arpa/inet.h>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "config/StatusAddress.h"
+#include "monitor/StatusBoard.h"
 #include "status/ConnectionDeadlines.h"
-#include "status/StatusAddress.h"
-#include "status/StatusBoard.h"
 
 #include <array>
 #include <chrono>

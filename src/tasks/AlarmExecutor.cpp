@@ -1,8 +1,8 @@
 #include "tasks/AlarmExecutor.h"
 
+#include "config/TaskNames.h"
 #include "tasks/Placeholders.h"
 #include "tasks/StatusTexts.h"
-#include "tasks/TaskNames.h"
 
 namespace quietmon {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "config/Settings.h"
-#include "platform/Clock.h"
+#include "runtime/Clock.h"
 #include "tasks/AlarmState.h"
 
 #include <string>

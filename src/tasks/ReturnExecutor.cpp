@@ -1,8 +1,8 @@
 #include "tasks/ReturnExecutor.h"
 
+#include "config/TaskNames.h"
 #include "tasks/AlarmExecutor.h"
 #include "tasks/StatusTexts.h"
-#include "tasks/TaskNames.h"
 
 #include <exception>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Timer.h"
+#include "runtime/Timer.h"
 #include "tasks/AlarmHost.h"
 #include "tasks/TaskServices.h"
 

@@ -1,6 +1,6 @@
 #include "tasks/TaskFailures.h"
 
-#include "tasks/TaskNames.h"
+#include "config/TaskNames.h"
 
 namespace quietmon {
 

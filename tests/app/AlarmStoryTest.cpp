@@ -6,8 +6,9 @@
 #include "fakes/FakeShutdown.h"
 #include "fakes/FakeTasks.h"
 #include "fakes/RecordingView.h"
-#include "platform/FileSystem.h"
-#include "status/StatusBoard.h"
+#include "monitor/StatusBoard.h"
+#include "platform/linux/LibJpegEncoding.h"
+#include "runtime/FileSystem.h"
 #include "support/MonitorHarness.h"
 #include "tasks/openplay/OpenPlay.h"
 #include "tasks/reboot/SystemRebooter.h"
@@ -473,8 +474,9 @@ TEST_F(AlarmStoryTest, AScreenshotAndBothApplicationsOfAKillRunInTheirTicksWitho
 
 TEST_F(AlarmStoryTest, AScreenshotIntoAMissingFolderWritesNothingIsLoggedAndTheQueueGoesOn) {
     test::FakeScreenCapture screen;
+    LibJpegEncoder jpeg;
     ScreenshotSaver saver(
-        screen, loop.clock(),
+        screen, jpeg, loop.clock(),
         [this](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); }, {},
         [this] { return monitor.folders().dataFolder; },
         [this](const std::string& text) { monitor.logEvent(text); });

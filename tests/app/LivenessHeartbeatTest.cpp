@@ -1,7 +1,7 @@
 // The logic thread's reports to systemd's watchdog, on the desktop's loop in real time, heard on a
 // notification socket of the test's own: they go on while the loop idles and through the clock's waits,
 // and stop while a handler is stuck outside any wait.
-#include "app/LivenessHeartbeat.h"
+#include "monitor/LivenessHeartbeat.h"
 
 #include "app/QtEventLoop.h"
 #include "platform/linux/SystemdNotifier.h"

@@ -1,10 +1,11 @@
 #include "app/MainWindow.h"
 
+#include "app/Startup.h"
 #include "audio/ui/VuMeterWidget.h"
 #include "fakes/FakeDesktop.h"
+#include "monitor/StatusBoard.h"
 #include "setup/PasswordDialog.h"
 #include "setup/SetupDialog.h"
-#include "status/StatusBoard.h"
 #include "support/MonitorHarness.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ protected:
         setup = std::make_unique<SetupDialog>(monitor, *window, messages, files, desktop);
         password = std::make_unique<PasswordDialog>(window.get());
         window->setDialogs(setup.get(), password.get());
+        quietmon::startUp(monitor, *window, *setup);
         loop.advance(10); // the start-up visibility tick
     }
     void TearDown() override {
@@ -77,6 +79,7 @@ TEST_F(MainWindowTest, TheWindowAppearsOnlyAtTheFirstTick) {
     writeSettings("");
     window = std::make_unique<MainWindow>(monitor, desktop, messages);
     setup = std::make_unique<SetupDialog>(monitor, *window, messages, files, desktop);
+    quietmon::startUp(monitor, *window, *setup);
     EXPECT_FALSE(window->isVisible());
     loop.advance(10);
     EXPECT_TRUE(window->isVisible());

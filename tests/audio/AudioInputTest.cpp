@@ -1,7 +1,7 @@
 #include "audio/AudioInput.h"
 
 #include "fakes/FakeAudio.h"
-#include "platform/VirtualEventLoop.h"
+#include "runtime/VirtualEventLoop.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

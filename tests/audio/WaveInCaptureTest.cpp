@@ -1,7 +1,7 @@
 #include "audio/WaveInCapture.h"
 
 #include "fakes/FakeAudio.h"
-#include "platform/VirtualEventLoop.h"
+#include "runtime/VirtualEventLoop.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

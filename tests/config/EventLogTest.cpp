@@ -1,6 +1,6 @@
 #include "config/EventLog.h"
 
-#include "platform/VirtualEventLoop.h"
+#include "runtime/VirtualEventLoop.h"
 #include "support/TempFolder.h"
 
 #include <filesystem>

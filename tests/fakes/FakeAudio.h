@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/AudioEndpoints.h"
-#include "platform/EventLoop.h"
 #include "platform/WaveIn.h"
+#include "runtime/EventLoop.h"
 
 #include <cstring>
 #include <deque>

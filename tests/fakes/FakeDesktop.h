@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DesktopServices.h"
+#include "platform/DesktopServices.h"
 #include "platform/MessageBoxes.h"
 #include "setup/FileDialogs.h"
 

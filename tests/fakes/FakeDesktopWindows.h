@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/DesktopWindows.h"
-#include "platform/VirtualEventLoop.h"
+#include "runtime/VirtualEventLoop.h"
 
 #include <algorithm>
 #include <cctype>

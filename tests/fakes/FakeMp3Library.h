@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/FileSystem.h"
 #include "platform/Mp3Library.h"
+#include "runtime/FileSystem.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Processes.h"
-#include "platform/VirtualEventLoop.h"
+#include "runtime/VirtualEventLoop.h"
 
 #include <vector>
 

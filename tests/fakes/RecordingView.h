@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Monitor.h"
+#include "monitor/Monitor.h"
 
 #include <functional>
 #include <string>

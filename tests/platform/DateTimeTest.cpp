@@ -1,4 +1,4 @@
-#include "platform/DateTime.h"
+#include "runtime/DateTime.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 #include "platform/linux/Mpg123Library.h"
 
 #include "fakes/FakeShell.h"
-#include "platform/VirtualEventLoop.h"
 #include "platform/linux/PulseAudioEndpoints.h"
+#include "runtime/VirtualEventLoop.h"
 #include "support/EnvironmentOverride.h"
 #include "support/PulseTestServer.h"
 #include "support/TempFolder.h"

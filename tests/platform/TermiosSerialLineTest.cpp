@@ -1,7 +1,7 @@
 // The real tty driver: pseudo-terminals stand in for a serial port; they have no modem lines.
 #include "platform/linux/TermiosSerialLine.h"
 
-#include "platform/VirtualEventLoop.h"
+#include "runtime/VirtualEventLoop.h"
 #include "tasks/serialport/PortPinSwitcher.h"
 
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/VirtualEventLoop.h"
+#include "runtime/VirtualEventLoop.h"
 
 #include "support/TestPipe.h"
 

@@ -1,7 +1,7 @@
 // The logic thread's waits that may outlast a watchdog report the thread alive while they last: a
 // notification socket of the test's own hears WATCHDOG=1 all through each.
-#include "platform/linux/SystemClock.h"
 #include "platform/linux/SystemdNotifier.h"
+#include "runtime/SystemClock.h"
 #include "support/NotifySocket.h"
 
 #include <functional>

@@ -1,7 +1,8 @@
 // Screenshots of the test environment's Xvfb, through the screenshot task, decoded again.
 #include "platform/linux/X11ScreenCapture.h"
 
-#include "platform/VirtualEventLoop.h"
+#include "platform/linux/LibJpegEncoding.h"
+#include "runtime/VirtualEventLoop.h"
 #include "support/PrivateXServer.h"
 #include "support/TempFolder.h"
 #include "tasks/screenshot/ScreenshotSaver.h"
@@ -136,8 +137,9 @@ protected:
     VirtualEventLoop loop;
     X11DesktopWindows windows;
     X11ScreenCapture capture{windows};
-    ScreenshotSaver saver{capture, loop.clock(), [](std::string_view text) { return std::string(text); },
-                          {},      {},           {}};
+    LibJpegEncoder jpeg;
+    ScreenshotSaver saver{
+        capture, jpeg, loop.clock(), [](std::string_view text) { return std::string(text); }, {}, {}, {}};
 };
 
 TEST_F(X11ScreenCaptureTest, APictureIsAJpegOrABitmapByItsNameAndShowsTheWholeScreen) {

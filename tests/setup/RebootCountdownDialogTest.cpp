@@ -2,8 +2,8 @@
 // the test's own.
 #include "setup/RebootCountdownDialog.h"
 
-#include "platform/VirtualEventLoop.h"
 #include "platform/linux/LogindShutdown.h"
+#include "runtime/VirtualEventLoop.h"
 #include "support/FakeLogind.h"
 #include "tasks/reboot/SystemRebooter.h"
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainWindow.h"
+#include "app/Startup.h"
 #include "fakes/FakeDesktop.h"
 #include "fakes/FakeWindowPicker.h"
 #include "setup/SetupDialog.h"
@@ -26,6 +27,7 @@ struct SetupDialogHarness : MonitorHarness {
         writeSettings(settingsFile);
         window = std::make_unique<MainWindow>(monitor, desktop, messages);
         setup = std::make_unique<SetupDialog>(monitor, *window, messages, files, desktop);
+        quietmon::startUp(monitor, *window, *setup);
         setup->setWindowPicker(&windowPicker);
         setup->show();
         setup->activateWindow();

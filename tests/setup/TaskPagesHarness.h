@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainWindow.h"
+#include "app/Startup.h"
 #include "fakes/FakeDesktop.h"
 #include "setup/SetupDialog.h"
 #include "setup/TaskQueueEditor.h"
@@ -32,6 +33,7 @@ struct TaskPagesHarness : MonitorHarness {
         window = std::make_unique<MainWindow>(monitor, desktop, messages);
         setup = std::make_unique<SetupDialog>(monitor, *window, messages, files, desktop);
         window->setDialogs(setup.get(), nullptr);
+        quietmon::startUp(monitor, *window, *setup);
     }
 
     // The dialog on screen with the page of `queue` in front.

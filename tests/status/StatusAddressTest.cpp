@@ -1,5 +1,5 @@
 // What StatusAddress and StatusToken let the endpoint do.
-#include "status/StatusAddress.h"
+#include "config/StatusAddress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/Monitor.h"
 #include "config/Folders.h"
 #include "fakes/FakeAudio.h"
 #include "fakes/FakeDesktopWindows.h"
-#include "platform/VirtualEventLoop.h"
+#include "monitor/Monitor.h"
+#include "runtime/VirtualEventLoop.h"
 #include "support/TempFolder.h"
 
 #include <filesystem>
@@ -28,10 +28,10 @@ struct MonitorHarness {
     // The monitor's start-up steps, in the program's order, as the main window and the Setup dialog
     // run them.
     void startUp() {
-        monitor.prepareMainWindow();
+        monitor.beginStartUp();
         monitor.createPlayer();
         monitor.listAudioDevices();
-        monitor.loadSetupSettings();
+        monitor.loadSettings();
         monitor.chooseAudioDevice();
         monitor.openLog();
         monitor.openAudioDevice();

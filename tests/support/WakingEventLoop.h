@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/VirtualEventLoop.h"
+#include "runtime/VirtualEventLoop.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,7 +1,7 @@
 #include "tasks/openplay/BuiltInMp3Player.h"
 
 #include "fakes/FakeMp3Library.h"
-#include "platform/VirtualEventLoop.h"
+#include "runtime/VirtualEventLoop.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "fakes/FakeMp3Library.h"
 #include "fakes/FakeShell.h"
-#include "platform/VirtualEventLoop.h"
 #include "platform/linux/LinuxShell.h"
+#include "runtime/VirtualEventLoop.h"
 #include "support/TempFolder.h"
 
 #include <chrono>

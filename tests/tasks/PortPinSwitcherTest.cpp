@@ -1,7 +1,7 @@
 #include "tasks/serialport/PortPinSwitcher.h"
 
 #include "fakes/FakeSerialLine.h"
-#include "platform/VirtualEventLoop.h"
+#include "runtime/VirtualEventLoop.h"
 
 #include <gtest/gtest.h>
 #include <ostream>

@@ -2,7 +2,8 @@
 #include "tasks/screenshot/ScreenshotSaver.h"
 
 #include "fakes/FakeScreenCapture.h"
-#include "platform/VirtualEventLoop.h"
+#include "platform/linux/LibJpegEncoding.h"
+#include "runtime/VirtualEventLoop.h"
 #include "support/TempFolder.h"
 
 #include <csignal>
@@ -35,9 +36,11 @@ protected:
     test::TempFolder temp;
     VirtualEventLoop loop;
     test::FakeScreenCapture screen;
+    LibJpegEncoder jpeg;
     Strings events;
     Strings log;
     ScreenshotSaver saver{screen,
+                          jpeg,
                           loop.clock(),
                           [this](std::string_view text) {
                               record("expand");

@@ -1,4 +1,4 @@
-#include "tasks/email/SmtpServerAddress.h"
+#include "config/SmtpServerAddress.h"
 
 #include <gtest/gtest.h>
 

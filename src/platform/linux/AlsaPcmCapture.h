@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/EventLoop.h"
 #include "platform/WaveIn.h"
 #include "platform/linux/CaptureBuffers.h"
+#include "runtime/EventLoop.h"
 
 #include <atomic>
 #include <memory>

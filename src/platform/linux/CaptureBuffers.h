@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/EventLoop.h"
 #include "platform/WaveIn.h"
+#include "runtime/EventLoop.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Liveness.h"
 #include "platform/Speech.h"
+#include "runtime/Liveness.h"
 
 #include <chrono>
 #include <string>

@@ -1,4 +1,4 @@
-#include "platform/JpegEncoding.h"
+#include "platform/linux/LibJpegEncoding.h"
 
 // jpeglib.h uses FILE and size_t without including their headers.
 // clang-format off
@@ -60,7 +60,7 @@ bool compress(const ScreenImage& image, int quality, jpeg_compress_struct& encod
 
 } // namespace
 
-std::optional<std::string> encodeJpeg(const ScreenImage& image, int quality) {
+std::optional<std::string> LibJpegEncoder::encode(const ScreenImage& image, int quality) {
     if (image.width < 0 || image.height < 0 ||
         image.rgb.size() !=
             static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3)

@@ -1,6 +1,6 @@
 #include "platform/linux/LinuxProcesses.h"
 
-#include "platform/FileSystem.h"
+#include "runtime/FileSystem.h"
 
 #include <cerrno>
 #include <csignal>

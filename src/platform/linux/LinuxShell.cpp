@@ -1,6 +1,6 @@
 #include "platform/linux/LinuxShell.h"
 
-#include "platform/ProcessControl.h"
+#include "platform/linux/ProcessControl.h"
 
 #include <sys/stat.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Liveness.h"
+#include "runtime/Liveness.h"
 
 #include <chrono>
 #include <functional>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "platform/EventLoop.h"
-#include "platform/Timer.h"
 #include "platform/WaveIn.h"
 #include "platform/linux/CaptureBuffers.h"
 #include "platform/linux/PulsePollingLoop.h"
 #include "platform/linux/SoundServerRoute.h"
+#include "runtime/EventLoop.h"
+#include "runtime/Timer.h"
 
 #include <chrono>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "setup/taskpages/EmailTaskPage.h"
 
-#include "app/Monitor.h"
+#include "monitor/Monitor.h"
 #include "setup/SetupContext.h"
 #include "setup/taskpages/TaskPageParts.h"
 

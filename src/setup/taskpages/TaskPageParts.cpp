@@ -1,7 +1,7 @@
 #include "setup/taskpages/TaskPageParts.h"
 
-#include "app/Monitor.h"
-#include "platform/FileSystem.h"
+#include "monitor/Monitor.h"
+#include "runtime/FileSystem.h"
 #include "setup/FileDialogs.h"
 #include "setup/SetupContext.h"
 

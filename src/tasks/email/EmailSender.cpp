@@ -1,10 +1,10 @@
 #include "tasks/email/EmailSender.h"
 
 #include "config/CertificateFingerprint.h"
-#include "platform/FileSystem.h"
-#include "platform/TimeZone.h"
+#include "config/SmtpServerAddress.h"
+#include "runtime/FileSystem.h"
+#include "runtime/TimeZone.h"
 #include "tasks/email/EmailAddress.h"
-#include "tasks/email/SmtpServerAddress.h"
 
 #include <exception>
 #include <utility>

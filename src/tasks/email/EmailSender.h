@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/EventLoop.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Network.h"
+#include "runtime/EventLoop.h"
 #include "tasks/TaskServices.h"
 #include "tasks/email/MimeMessage.h"
 #include "tasks/email/SmtpClient.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DateTime.h"
+#include "runtime/DateTime.h"
 #include "tasks/email/EmailAddress.h"
 
 #include <optional>

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "platform/EventLoop.h"
+#include "config/ProductIdentity.h"
 #include "platform/HttpTransport.h"
+#include "runtime/EventLoop.h"
 
 #include <cstddef>
 #include <functional>
@@ -17,7 +18,7 @@ namespace quietmon {
 // every request meanwhile.
 class HttpGet {
 public:
-    static constexpr const char* agent = "Orvane Silence Detector";
+    static constexpr const char* agent = productNameText;
     static constexpr const char* acceptTypes = "*/*";
     // Reading stops once this much of an answer is in. Nobody is shown more than 1024 characters, and a
     // server that sends without end must not fill the memory.

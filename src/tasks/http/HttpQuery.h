@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/EventLoop.h"
 #include "platform/HttpTransport.h"
 #include "platform/MessageBoxes.h"
+#include "runtime/EventLoop.h"
 #include "tasks/TaskServices.h"
 #include "tasks/http/HttpGet.h"
 

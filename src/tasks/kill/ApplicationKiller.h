@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Clock.h"
 #include "platform/DesktopWindows.h"
 #include "platform/Processes.h"
+#include "runtime/Clock.h"
 #include "tasks/TaskServices.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/EventLoop.h"
 #include "platform/Mp3Library.h"
+#include "runtime/EventLoop.h"
 #include "tasks/openplay/Mp3Player.h"
 
 #include <deque>

@@ -1,6 +1,6 @@
 #include "tasks/openplay/OpenPlay.h"
 
-#include "platform/FileSystem.h"
+#include "runtime/FileSystem.h"
 #include "tasks/Placeholders.h"
 #include "tasks/openplay/ShellWords.h"
 

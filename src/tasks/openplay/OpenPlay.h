@@ -1,8 +1,8 @@
 #pragma once
 
 #include "config/Settings.h"
-#include "platform/Clock.h"
 #include "platform/Shell.h"
+#include "runtime/Clock.h"
 #include "tasks/AlarmState.h"
 #include "tasks/TaskServices.h"
 #include "tasks/openplay/BuiltInMp3Player.h"

@@ -1,7 +1,6 @@
 #include "tasks/screenshot/ScreenshotSaver.h"
 
-#include "platform/FileSystem.h"
-#include "platform/JpegEncoding.h"
+#include "runtime/FileSystem.h"
 #include "tasks/screenshot/BmpEncoding.h"
 
 #include <algorithm>
@@ -25,10 +24,10 @@ bool isJpegName(std::string_view name) {
 
 } // namespace
 
-ScreenshotSaver::ScreenshotSaver(ScreenCapture& screen, Clock& clock, Expand expand,
+ScreenshotSaver::ScreenshotSaver(ScreenCapture& screen, JpegEncoder& jpeg, Clock& clock, Expand expand,
                                  Repaint repaintMainWindow, DataFolder dataFolder, Log log)
-    : m_screen(screen), m_clock(clock), m_expand(std::move(expand)), m_repaint(std::move(repaintMainWindow)),
-      m_dataFolder(std::move(dataFolder)), m_log(std::move(log)) {}
+    : m_screen(screen), m_jpeg(jpeg), m_clock(clock), m_expand(std::move(expand)),
+      m_repaint(std::move(repaintMainWindow)), m_dataFolder(std::move(dataFolder)), m_log(std::move(log)) {}
 
 bool ScreenshotSaver::saveScreenshot(const ScreenshotSettings& settings) {
     if (settings.file.empty())
@@ -60,7 +59,7 @@ std::optional<std::string> ScreenshotSaver::writePicture(const ScreenImage& imag
     // Each file is written whole or not at all, so a full disk never replaces a good picture by half of one.
     std::string bitmapPath = path;
     if (isJpegName(path)) {
-        const std::optional<std::string> jpeg = encodeJpeg(image, jpegQuality);
+        const std::optional<std::string> jpeg = m_jpeg.encode(image, jpegQuality);
         if (jpeg && writeFileAtomically(path, *jpeg))
             return std::nullopt;
         bitmapPath += ".bmp";

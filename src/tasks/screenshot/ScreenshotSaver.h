@@ -1,7 +1,8 @@
 #pragma once
 
-#include "platform/Clock.h"
+#include "platform/JpegEncoding.h"
 #include "platform/ScreenCapture.h"
+#include "runtime/Clock.h"
 #include "tasks/TaskServices.h"
 
 #include <functional>
@@ -28,16 +29,17 @@ public:
     // How long a display woken by the key stroke is given to come back before the capture.
     static constexpr int wakeUpMs = 2000;
 
-    ScreenshotSaver(ScreenCapture& screen, Clock& clock, Expand expand, Repaint repaintMainWindow,
-                    DataFolder dataFolder, Log log);
+    ScreenshotSaver(ScreenCapture& screen, JpegEncoder& jpeg, Clock& clock, Expand expand,
+                    Repaint repaintMainWindow, DataFolder dataFolder, Log log);
 
     bool saveScreenshot(const ScreenshotSettings& settings) override;
 
 private:
     // Nothing when the picture was written, else why not.
-    static std::optional<std::string> writePicture(const ScreenImage& image, const std::string& path);
+    std::optional<std::string> writePicture(const ScreenImage& image, const std::string& path);
 
     ScreenCapture& m_screen;
+    JpegEncoder& m_jpeg;
     Clock& m_clock;
     Expand m_expand;
     Repaint m_repaint;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Clock.h"
 #include "platform/SerialLine.h"
+#include "runtime/Clock.h"
 
 #include <string>
 
