@@ -115,7 +115,7 @@ std::string usageText() {
            "  --help           print this help\n";
 }
 
-std::string deviceSelectorText(WaveInDriver& waveIn, AudioEndpoints& endpoints) {
+std::string deviceSelectorText(CaptureDriver& waveIn, AudioEndpoints& endpoints) {
     AudioDeviceList devices;
     devices.listAudioDevices(waveIn, endpoints);
     if (devices.lines().empty())
@@ -156,7 +156,7 @@ int checkSettingsFile(const std::string& settingsFile, std::ostream& out, std::o
     return check.warnings().empty() ? 0 : 1;
 }
 
-std::optional<std::string> startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints,
+std::optional<std::string> startupSaveText(CaptureDriver& waveIn, AudioEndpoints& endpoints,
                                            const std::string& settingsFile, bool playerAvailable,
                                            std::string& failure) {
     const std::string name = productName();

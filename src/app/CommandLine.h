@@ -1,8 +1,8 @@
 #pragma once
 
 #include "monitor/RecordingScan.h"
+#include "platform/AudioCapture.h"
 #include "platform/AudioEndpoints.h"
-#include "platform/WaveIn.h"
 
 #include <iosfwd>
 #include <optional>
@@ -37,7 +37,7 @@ std::string settingsFileFailure(const std::string& path);
 // start-up, with "Use built-in MP3 player for .mp3 files" cleared unless `playerAvailable`. Writes nothing
 // but may create the data folder, as a start does. Nothing, with the message in `failure`, for a settings
 // file too large to read, which the monitor would neither read nor save over.
-std::optional<std::string> startupSaveText(WaveInDriver& waveIn, AudioEndpoints& endpoints,
+std::optional<std::string> startupSaveText(CaptureDriver& waveIn, AudioEndpoints& endpoints,
                                            const std::string& settingsFile, bool playerAvailable,
                                            std::string& failure);
 
@@ -48,6 +48,6 @@ std::optional<std::string> startupSaveText(WaveInDriver& waveIn, AudioEndpoints&
 int checkSettingsFile(const std::string& settingsFile, std::ostream& out, std::ostream& errors);
 
 // The device selector's lines, as the Setup dialog will show them.
-std::string deviceSelectorText(WaveInDriver& waveIn, AudioEndpoints& endpoints);
+std::string deviceSelectorText(CaptureDriver& waveIn, AudioEndpoints& endpoints);
 
 } // namespace quietmon

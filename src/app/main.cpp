@@ -10,7 +10,7 @@
 #include "config/ProductName.h"
 #include "monitor/LivenessHeartbeat.h"
 #include "monitor/Monitor.h"
-#include "platform/linux/AlsaWaveIn.h"
+#include "platform/linux/AlsaCaptureDriver.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/linux/EspeakSpeechSynthesizer.h"
 #include "platform/linux/LibJpegEncoding.h"
@@ -91,7 +91,7 @@ int runMonitor(int argc, char** argv) {
     SystemdNotifier service;
     QtEventLoop loop(service);
     LivenessHeartbeat heartbeat(loop, service);
-    AlsaWaveInDriver waveIn(loop);
+    AlsaCaptureDriver waveIn(loop);
     PulseAudioEndpoints endpoints;
     Monitor monitor(loop, productName(), currentFolders, waveIn, endpoints, windows);
     if (withoutDisplay)
@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
     case CommandLine::Mode::ListDevices: {
         // Listing opens nothing, so no capture is ever posted to this loop.
         VirtualEventLoop unused;
-        AlsaWaveInDriver waveIn(unused);
+        AlsaCaptureDriver waveIn(unused);
         PulseAudioEndpoints endpoints;
         if (commandLine->mode == CommandLine::Mode::ListDevices) {
             std::cout << deviceSelectorText(waveIn, endpoints);

@@ -4,10 +4,10 @@
 
 namespace quietmon {
 
-void AudioDeviceList::listAudioDevices(WaveInDriver& waveIn, AudioEndpoints& endpoints) {
+void AudioDeviceList::listAudioDevices(CaptureDriver& waveIn, AudioEndpoints& endpoints) {
     const std::vector<std::string> names = waveIn.deviceNames();
     for (std::size_t number = 0; number < names.size(); ++number)
-        addAudioDevice(AudioDeviceKind::WaveIn, names[number], static_cast<int>(number), "");
+        addAudioDevice(AudioDeviceKind::Capture, names[number], static_cast<int>(number), "");
     // The system counts as a recent one, which offers its endpoints too.
     const std::vector<AudioEndpoint> found = endpoints.list();
     for (std::size_t position = 0; position < found.size(); ++position)

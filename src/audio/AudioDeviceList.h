@@ -1,24 +1,24 @@
 #pragma once
 
 #include "config/Settings.h"
+#include "platform/AudioCapture.h"
 #include "platform/AudioEndpoints.h"
-#include "platform/WaveIn.h"
 
 #include <string>
 #include <vector>
 
 namespace quietmon {
 
-enum class AudioDeviceKind { WaveIn = 0, Endpoint = 1 };
+enum class AudioDeviceKind { Capture = 0, Endpoint = 1 };
 
 struct AudioDevice {
     AudioDeviceKind kind;
     std::string name;
-    int index;      // wave-in: the device number; endpoint: its position in the listing
-    std::string id; // endpoint: the server's identifier; wave-in: empty
+    int index;      // capture device: its number; endpoint: its position in the listing
+    std::string id; // endpoint: the server's identifier; capture device: empty
 };
 
-// The inputs the operator may choose from, one selector line per entry: wave-in devices first, then the
+// The inputs the operator may choose from, one selector line per entry: capture devices first, then the
 // sound server's endpoints.
 class AudioDeviceList {
 public:
@@ -26,7 +26,7 @@ public:
     static constexpr const char* endpointPrefix = "Active endpoint listening: ";
     static constexpr const char* defaultLine = "(Default)";
 
-    void listAudioDevices(WaveInDriver& waveIn, AudioEndpoints& endpoints);
+    void listAudioDevices(CaptureDriver& waveIn, AudioEndpoints& endpoints);
     // Appends an entry and its selector line; does nothing once the list is full.
     void addAudioDevice(AudioDeviceKind kind, const std::string& name, int index, const std::string& id);
     // The "(Default)" line shown when there is no entry at all; it has no entry behind it.

@@ -7,7 +7,7 @@
 
 namespace quietmon {
 
-AudioInput::AudioInput(EventLoop& loop, WaveInDriver& waveIn, AudioEndpoints& endpoints, Log log,
+AudioInput::AudioInput(EventLoop& loop, CaptureDriver& waveIn, AudioEndpoints& endpoints, Log log,
                        Measure measure)
     : m_loop(loop), m_waveIn(waveIn), m_endpoints(endpoints), m_log(std::move(log)),
       m_measure(std::move(measure)), m_watchdog(loop.createTimer([this] { onCaptureWatchdog(); })),
@@ -18,7 +18,7 @@ AudioInput::AudioInput(EventLoop& loop, WaveInDriver& waveIn, AudioEndpoints& en
 }
 
 void AudioInput::createCapture(int waveDevice) {
-    m_waveInCapture = std::make_unique<WaveInCapture>(m_waveIn);
+    m_waveInCapture = std::make_unique<BufferedCapture>(m_waveIn);
     m_waveInCapture->setWaveDevice(waveDevice);
     m_waveInCapture->setOnBufferFilled(
         [this](std::span<const std::uint8_t> buffer, int& size) { return onBufferFilled(buffer, size); });
@@ -54,19 +54,19 @@ void AudioInput::openSelectedAudioDevice(int selectedLine) {
     m_openedLine = selectedLine;
     const AudioDevice& entry = entries[static_cast<std::size_t>(selectedLine)];
     bool opened = false;
-    if (entry.kind == AudioDeviceKind::WaveIn)
-        opened = openWaveIn(entry);
+    if (entry.kind == AudioDeviceKind::Capture)
+        opened = openCapture(entry);
     else if (!(opened = openEndpointMeter(entry)))
         m_log("Can't open the audio device EndPoint");
     // A device that cannot be opened is reported once, then tried again every watchdog tick; so is a
-    // wave-in device that opens but never delivers a buffer.
+    // capture device that opens but never delivers a buffer.
     if (!m_meter)
         m_watchdog->setEnabled(true);
     // A sound server's first buffer can take more than a second after a cold start.
     countTowardsLoss(opened ? std::max(firstInputGraceMs, inputLostAfter()) : inputLostAfter());
 }
 
-bool AudioInput::openWaveIn(const AudioDevice& entry) {
+bool AudioInput::openCapture(const AudioDevice& entry) {
     bool started = false;
     try {
         m_waveInCapture->setWaveDevice(entry.index);
@@ -161,7 +161,7 @@ void AudioInput::onInputLossTimer() {
 }
 
 bool AudioInput::onBufferFilled(std::span<const std::uint8_t> buffer, int& size) {
-    m_measure(MeasureMode::WaveInBuffer, buffer, size);
+    m_measure(MeasureMode::CapturedBuffer, buffer, size);
     return true;
 }
 
@@ -230,7 +230,7 @@ void AudioInput::pollEndpoint() {
 void AudioInput::stopAtExit() {
     const auto& entries = m_devices.entries();
     if (m_selectedEntry < 0 || m_selectedEntry >= static_cast<int>(entries.size()) ||
-        entries[static_cast<std::size_t>(m_selectedEntry)].kind != AudioDeviceKind::WaveIn)
+        entries[static_cast<std::size_t>(m_selectedEntry)].kind != AudioDeviceKind::Capture)
         return;
     try {
         m_waveInCapture->stop();

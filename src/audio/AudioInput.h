@@ -1,10 +1,10 @@
 #pragma once
 
 #include "audio/AudioDeviceList.h"
-#include "audio/WaveInCapture.h"
+#include "audio/BufferedCapture.h"
 #include "config/Settings.h"
+#include "platform/AudioCapture.h"
 #include "platform/AudioEndpoints.h"
-#include "platform/WaveIn.h"
 #include "runtime/EventLoop.h"
 
 #include <functional>
@@ -15,9 +15,9 @@
 
 namespace quietmon {
 
-// What a measurement is made of: a filled wave-in buffer, the endpoint's stored peaks, or nothing at all
+// What a measurement is made of: a filled captured buffer, the endpoint's stored peaks, or nothing at all
 // (the input delivers nothing, which counts as digital silence).
-enum class MeasureMode { WaveInBuffer = 0, EndpointPeaks = 1, InputLost = 2 };
+enum class MeasureMode { CapturedBuffer = 0, EndpointPeaks = 1, InputLost = 2 };
 
 // Brings levels into the program: the device list, the device opened at start-up, the capture
 // component with its watchdog, and the endpoint peak meter with its polling. The meter is read once per
@@ -41,7 +41,7 @@ public:
     // How long a device just opened may take to deliver its first input.
     static constexpr int firstInputGraceMs = 3000;
 
-    AudioInput(EventLoop& loop, WaveInDriver& waveIn, AudioEndpoints& endpoints, Log log, Measure measure);
+    AudioInput(EventLoop& loop, CaptureDriver& waveIn, AudioEndpoints& endpoints, Log log, Measure measure);
 
     AudioDeviceList& devices() { return m_devices; }
     void listAudioDevices() { m_devices.listAudioDevices(m_waveIn, m_endpoints); }
@@ -49,9 +49,9 @@ public:
     // reported when the device is opened, once the log is open.
     void chooseStartupDevice(GeneralSettings& general);
     void openSelectedAudioDevice(int selectedLine);
-    // A wave-in buffer reached the measurement: the watchdog starts counting again.
+    // A captured buffer reached the measurement: the watchdog starts counting again.
     void bufferReachedMeasurement(DateTime now);
-    // At exit: a wave-in capture is stopped, errors ignored.
+    // At exit: a buffered capture is stopped, errors ignored.
     void stopAtExit();
     // The endpoint meter's polling interval; a meter opened after this is asked for data at that pace.
     void setPeakHoldTime(int ms);
@@ -61,14 +61,14 @@ public:
     float endpointPeakLeft() const { return m_endpointPeakLeft; }
     float endpointPeakRight() const { return m_endpointPeakRight; }
     DateTime lastBufferTime() const { return m_lastBufferTime; }
-    WaveInCapture& waveInCapture() { return *m_waveInCapture; }
+    BufferedCapture& waveInCapture() { return *m_waveInCapture; }
     Timer& captureWatchdog() { return *m_watchdog; }
     Timer& endpointPollTimer() { return *m_endpointPollTimer; }
     Timer& inputLossTimer() { return *m_inputLossTimer; }
 
 private:
     void createCapture(int waveDevice);
-    bool openWaveIn(const AudioDevice& entry);
+    bool openCapture(const AudioDevice& entry);
     bool openEndpointMeter(const AudioDevice& entry);
     // A buffer or a meter reading arrived: the input is there, and the count towards "lost" begins again.
     void inputArrived();
@@ -79,7 +79,7 @@ private:
     // coming back for moments only, is logged once an hour and not at every stall.
     void logLoss(DateTime now);
     void logReturn(DateTime now);
-    // A fresh wave-in capture of the device opened at start-up.
+    // A fresh buffered capture of the device opened at start-up.
     void restartCapture();
     int inputLostAfter() const;
     bool onBufferFilled(std::span<const std::uint8_t> buffer, int& size);
@@ -90,12 +90,12 @@ private:
     bool readEndpointPeaks();
 
     EventLoop& m_loop;
-    WaveInDriver& m_waveIn;
+    CaptureDriver& m_waveIn;
     AudioEndpoints& m_endpoints;
     Log m_log;
     Measure m_measure;
     AudioDeviceList m_devices;
-    std::unique_ptr<WaveInCapture> m_waveInCapture;
+    std::unique_ptr<BufferedCapture> m_waveInCapture;
     std::unique_ptr<EndpointPeakMeter> m_meter;
     int m_selectedEntry = -1;
     int m_openedLine = -1;        // the line opened at start-up, tried again while it cannot be opened

@@ -8,7 +8,7 @@
 
 namespace quietmon {
 
-Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateFolders, WaveInDriver& waveIn,
+Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateFolders, CaptureDriver& waveIn,
                  AudioEndpoints& endpoints, DesktopWindows& windows)
     : m_loop(loop), m_productName(std::move(productName)), m_locateFolders(std::move(locateFolders)),
       m_settings(defaultSettings(m_productName)), m_log(loop.clock()),
@@ -163,7 +163,7 @@ void Monitor::closeWithLastLine(const std::string& lastLine) {
 void Monitor::onAudioRecorded(MeasureMode mode, std::span<const std::uint8_t> buffer, int size) {
     const DateTime now = m_loop.clock().now();
     std::optional<Levels> levels;
-    if (mode == MeasureMode::WaveInBuffer) {
+    if (mode == MeasureMode::CapturedBuffer) {
         m_audioInput.bufferReachedMeasurement(now);
         levels = measureBuffer(m_measurement, buffer, size, m_settings.general.peakHoldTime,
                                m_settings.general.dcFilter);

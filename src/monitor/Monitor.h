@@ -60,7 +60,7 @@ class Monitor final : private AlarmHost {
 public:
     using FolderLocator = std::function<Folders()>;
 
-    Monitor(EventLoop& loop, std::string productName, FolderLocator locateFolders, WaveInDriver& waveIn,
+    Monitor(EventLoop& loop, std::string productName, FolderLocator locateFolders, CaptureDriver& waveIn,
             AudioEndpoints& endpoints, DesktopWindows& windows);
 
     EventLoop& loop() { return m_loop; }
@@ -124,10 +124,10 @@ public:
     // The same steps when the X display went away and the process is ending on its own, with "X display
     // lost" as the last line of the log instead of "Exit".
     void closeAfterDisplayLoss();
-    // The last exit step of the capture: a wave-in capture is stopped.
+    // The last exit step of the capture: a buffered capture is stopped.
     void stopCapture() { m_audioInput.stopAtExit(); }
 
-    // The level measurement of one wave-in buffer (mode 0) or of the endpoint's peaks (mode 1), then the
+    // The level measurement of one captured buffer (mode 0) or of the endpoint's peaks (mode 1), then the
     // silence detection.
     void onAudioRecorded(MeasureMode mode, std::span<const std::uint8_t> buffer, int size);
     AudioInput& audioInput() { return m_audioInput; }

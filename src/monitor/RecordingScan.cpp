@@ -20,13 +20,13 @@ constexpr int framesPerBuffer = 5512;
 
 // The capture driver of a scan: the one device is the recording, and a buffer is filled when the scan
 // hands it the next frames.
-class RecordingDriver final : public WaveInDriver {
+class RecordingDriver final : public CaptureDriver {
 public:
     explicit RecordingDriver(EventLoop& loop) : m_loop(loop) {}
 
     std::vector<std::string> deviceNames() override { return {"recording"}; }
-    std::unique_ptr<WaveInDevice> open(int, const WaveInFormat&, BufferDone onBufferDone,
-                                       std::string&) override {
+    std::unique_ptr<CaptureDevice> open(int, const CaptureFormat&, BufferDone onBufferDone,
+                                        std::string&) override {
         auto device = std::make_unique<Device>(*this, std::move(onBufferDone));
         m_device = device.get();
         return device;
@@ -44,7 +44,7 @@ public:
     }
 
 private:
-    struct Device final : WaveInDevice {
+    struct Device final : CaptureDevice {
         Device(RecordingDriver& driver, BufferDone done) : owner(driver), onDone(std::move(done)) {}
         ~Device() override {
             if (owner.m_device == this)

@@ -63,7 +63,7 @@ TEST_F(MeasurementTest, AnEmptyBufferChangesNothingButStillFeedsTheWatchdog) {
     measure(16384);
     loop.advance(900);
     const std::size_t shownBefore = shown.size();
-    monitor.onAudioRecorded(MeasureMode::WaveInBuffer, {}, 0);
+    monitor.onAudioRecorded(MeasureMode::CapturedBuffer, {}, 0);
     EXPECT_EQ(shown.size(), shownBefore);
     EXPECT_EQ(monitor.audioInput().lastBufferTime(), loop.clock().now());
     loop.advance(999); // counted again from the empty buffer

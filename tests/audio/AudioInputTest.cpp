@@ -13,7 +13,7 @@ class AudioInputTest : public ::testing::Test {
 protected:
     void measure(MeasureMode mode, std::span<const std::uint8_t>, int size) {
         measured.push_back({mode, size});
-        if (mode == MeasureMode::WaveInBuffer)
+        if (mode == MeasureMode::CapturedBuffer)
             input.bufferReachedMeasurement(loop.clock().now());
     }
     // Lists the devices and chooses as the Setup dialog does at start-up.
@@ -26,7 +26,7 @@ protected:
 
     long buffersMeasured() const {
         return std::count_if(measured.begin(), measured.end(),
-                             [](const Measured& m) { return m.mode == MeasureMode::WaveInBuffer; });
+                             [](const Measured& m) { return m.mode == MeasureMode::CapturedBuffer; });
     }
 
     struct Measured {
@@ -34,7 +34,7 @@ protected:
         int size;
     };
     VirtualEventLoop loop;
-    test::FakeWaveInDriver driver{loop};
+    test::FakeCaptureDriver driver{loop};
     test::FakeAudioEndpoints endpoints;
     std::vector<std::string> log;
     std::vector<Measured> measured;
@@ -45,7 +45,7 @@ protected:
                      }};
 };
 
-TEST_F(AudioInputTest, ListsWaveInDevicesThenEveryEndpointWithItsPrefix) {
+TEST_F(AudioInputTest, ListsCaptureDevicesThenEveryEndpointWithItsPrefix) {
     endpoints.endpoints = {{"alsa_input.usb", "USB Microphone"},
                            {"ci_sink.monitor", "Monitor of Null Output"}};
     input.listAudioDevices();
@@ -61,7 +61,7 @@ TEST_F(AudioInputTest, ListsWaveInDevicesThenEveryEndpointWithItsPrefix) {
 TEST_F(AudioInputTest, TheListHoldsAtMost1024Entries) {
     AudioDeviceList list;
     for (int i = 0; i < 1100; ++i)
-        list.addAudioDevice(AudioDeviceKind::WaveIn, "device " + std::to_string(i), i, "");
+        list.addAudioDevice(AudioDeviceKind::Capture, "device " + std::to_string(i), i, "");
     EXPECT_EQ(list.entries().size(), 1024u);
     EXPECT_EQ(list.lines().size(), 1024u);
 }
@@ -110,7 +110,7 @@ TEST_F(AudioInputTest, TheDefaultNameOfAFreshSettingsFileIsNoMissingDevice) {
     EXPECT_TRUE(log.empty());
 }
 
-TEST_F(AudioInputTest, AWaveInEntryOpensItsDeviceNumberAndBuffersReachTheMeasurement) {
+TEST_F(AudioInputTest, ACaptureEntryOpensItsDeviceNumberAndBuffersReachTheMeasurement) {
     startWith("pulse", 0);
     input.openSelectedAudioDevice(general.audioInDevice);
     EXPECT_TRUE(log.empty());
@@ -119,7 +119,7 @@ TEST_F(AudioInputTest, AWaveInEntryOpensItsDeviceNumberAndBuffersReachTheMeasure
     driver.fill(2);
     loop.runPending();
     ASSERT_EQ(measured.size(), 2u);
-    EXPECT_EQ(measured[0].mode, MeasureMode::WaveInBuffer);
+    EXPECT_EQ(measured[0].mode, MeasureMode::CapturedBuffer);
     EXPECT_EQ(measured[0].size, 22048);
 }
 
@@ -367,7 +367,7 @@ TEST_F(AudioInputTest, LateNotificationsOfTheReplacedCaptureAreDropped) {
     EXPECT_EQ(input.waveInCapture().queuedCount(), 4);
 }
 
-TEST_F(AudioInputTest, ExitStopsAWaveInCaptureOnly) {
+TEST_F(AudioInputTest, ExitStopsABufferedCaptureOnly) {
     startWith("pulse", 1);
     input.openSelectedAudioDevice(general.audioInDevice);
     input.stopAtExit();

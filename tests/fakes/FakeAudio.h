@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/AudioCapture.h"
 #include "platform/AudioEndpoints.h"
-#include "platform/WaveIn.h"
 #include "runtime/EventLoop.h"
 
 #include <cstring>
@@ -14,10 +14,10 @@ namespace quietmon::test {
 
 // A capture driver in the test's hands: it fills queued buffers only when the test says so, posting
 // each as the real driver does.
-class FakeWaveInDriver final : public WaveInDriver {
+class FakeCaptureDriver final : public CaptureDriver {
 public:
-    struct Device final : WaveInDevice {
-        Device(FakeWaveInDriver& driver, BufferDone onDone) : driver(driver), onDone(std::move(onDone)) {}
+    struct Device final : CaptureDevice {
+        Device(FakeCaptureDriver& driver, BufferDone onDone) : driver(driver), onDone(std::move(onDone)) {}
         ~Device() override {
             if (driver.openDevice == this)
                 driver.openDevice = nullptr;
@@ -60,18 +60,18 @@ public:
             driver.loop.post([done = onDone, tag] { done(tag); });
         }
 
-        FakeWaveInDriver& driver;
+        FakeCaptureDriver& driver;
         BufferDone onDone;
         std::deque<std::pair<std::span<std::uint8_t>, int>> queue;
         bool started = false;
         int resets = 0;
     };
 
-    explicit FakeWaveInDriver(EventLoop& loop) : loop(loop) {}
+    explicit FakeCaptureDriver(EventLoop& loop) : loop(loop) {}
 
     std::vector<std::string> deviceNames() override { return names; }
-    std::unique_ptr<WaveInDevice> open(int device, const WaveInFormat& format, BufferDone onBufferDone,
-                                       std::string& error) override {
+    std::unique_ptr<CaptureDevice> open(int device, const CaptureFormat& format, BufferDone onBufferDone,
+                                        std::string& error) override {
         openedNumbers.push_back(device);
         lastFormat = format;
         if (failOpen) {
@@ -97,7 +97,7 @@ public:
     bool failAddBuffer = false;
     Device* openDevice = nullptr;
     std::vector<int> openedNumbers;
-    WaveInFormat lastFormat;
+    CaptureFormat lastFormat;
     int opens = 0;
     int closes = 0;
 };

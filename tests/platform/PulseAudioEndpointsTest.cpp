@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
+#include <string_view>
 #include <thread>
 #include <unistd.h>
 
@@ -50,14 +51,17 @@ bool isLost(const Peaks& peaks) {
     return !peaks;
 }
 
-// A sine's largest sample falls within 0.3 % of its amplitude at 44100 Hz; the server's 16-bit sink adds
-// far less.
+// A sine's largest sample falls within 0.3 % of its amplitude at 44100 Hz; PulseAudio's 16-bit sink adds
+// far less. PipeWire resamples the tone to its graph's 48 kHz, and its resampler rings by a few per cent
+// where a busy machine makes the stream skip.
 std::function<bool(const Peaks&)> near(std::vector<float> expected) {
-    return [expected](const Peaks& peaks) {
+    const char* server = std::getenv("QUIETMON_SOUND_SERVER");
+    const float tolerance = server && std::string_view(server) == "pipewire" ? 0.025f : 0.01f;
+    return [expected, tolerance](const Peaks& peaks) {
         if (!peaks || peaks->size() != expected.size())
             return false;
         for (std::size_t channel = 0; channel < expected.size(); ++channel) {
-            if (std::fabs((*peaks)[channel] - expected[channel]) > 0.01f)
+            if (std::fabs((*peaks)[channel] - expected[channel]) > tolerance)
                 return false;
         }
         return true;

@@ -17,4 +17,4 @@ pids+=("${SOUND_SERVER_PIDS[@]}")
 set_default_source ci_sink.monitor
 pactl --server="$SOUND_SERVER_ADDRESS" info | grep '^Server Name'
 PULSE_SERVER=$SOUND_SERVER_ADDRESS "$program" --gtest_brief=1 \
-  --gtest_filter='AlsaWaveInTest.*:CapturePaths.*:AlsaCaptureRecovery.*:PulseAudioEndpointsTest.*'
+  --gtest_filter='AlsaCaptureDriverTest.*:CapturePaths.*:AlsaCaptureRecovery.*:PulseAudioEndpointsTest.*'

@@ -44,7 +44,7 @@ struct MonitorHarness {
     std::string dataFolder = temp.file("data/quietmon");
     std::string programFolder = temp.file("program") + "/";
     VirtualEventLoop loop{DateTime::fromParts(2026, 3, 14, 7, 5, 9)};
-    FakeWaveInDriver waveIn{loop};
+    FakeCaptureDriver waveIn{loop};
     FakeAudioEndpoints endpoints;
     FakeDesktopWindows windows;
     Monitor monitor{loop,   "Orvane Silence Detector", [this] { return dataFolders(); }, waveIn, endpoints,

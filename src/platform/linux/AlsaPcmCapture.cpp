@@ -13,7 +13,7 @@ namespace quietmon {
 
 namespace {
 
-bool configure(snd_pcm_t* pcm, const WaveInFormat& format, std::string& error) {
+bool configure(snd_pcm_t* pcm, const CaptureFormat& format, std::string& error) {
     snd_pcm_hw_params_t* hw = nullptr;
     snd_pcm_hw_params_alloca(&hw);
     unsigned rate = static_cast<unsigned>(format.framesPerSecond);
@@ -58,8 +58,8 @@ bool configure(snd_pcm_t* pcm, const WaveInFormat& format, std::string& error) {
 
 } // namespace
 
-std::unique_ptr<AlsaPcmCapture> AlsaPcmCapture::open(const std::string& name, const WaveInFormat& format,
-                                                     EventLoop& loop, WaveInDriver::BufferDone onBufferDone,
+std::unique_ptr<AlsaPcmCapture> AlsaPcmCapture::open(const std::string& name, const CaptureFormat& format,
+                                                     EventLoop& loop, CaptureDriver::BufferDone onBufferDone,
                                                      std::string& error) {
     snd_pcm_t* pcm = nullptr;
     if (const int result = snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
@@ -76,7 +76,7 @@ std::unique_ptr<AlsaPcmCapture> AlsaPcmCapture::open(const std::string& name, co
 }
 
 AlsaPcmCapture::AlsaPcmCapture(snd_pcm_t* pcm, int bytesPerFrame, EventLoop& loop,
-                               WaveInDriver::BufferDone onBufferDone)
+                               CaptureDriver::BufferDone onBufferDone)
     : m_pcm(pcm), m_bytesPerFrame(bytesPerFrame), m_buffers(loop, std::move(onBufferDone)),
       m_wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 

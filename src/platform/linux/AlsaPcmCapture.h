@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/WaveIn.h"
+#include "platform/AudioCapture.h"
 #include "platform/linux/CaptureBuffers.h"
 #include "runtime/EventLoop.h"
 
@@ -17,15 +17,16 @@ namespace quietmon {
 // Capture from an ALSA PCM device. A thread sleeps in poll() on the PCM and on an eventfd (so that a reset
 // ends it at once) and reads into the queued buffers. An overrun never stops the capture; a device that
 // vanishes ends the thread, and the program's watchdog takes over.
-class AlsaPcmCapture final : public WaveInDevice {
+class AlsaPcmCapture final : public CaptureDevice {
 public:
     // Opens the PCM `name` and sets it up for `format`; nothing, and the system's text in `error`, when
     // either fails.
-    static std::unique_ptr<AlsaPcmCapture> open(const std::string& name, const WaveInFormat& format,
-                                                EventLoop& loop, WaveInDriver::BufferDone onBufferDone,
+    static std::unique_ptr<AlsaPcmCapture> open(const std::string& name, const CaptureFormat& format,
+                                                EventLoop& loop, CaptureDriver::BufferDone onBufferDone,
                                                 std::string& error);
 
-    AlsaPcmCapture(snd_pcm_t* pcm, int bytesPerFrame, EventLoop& loop, WaveInDriver::BufferDone onBufferDone);
+    AlsaPcmCapture(snd_pcm_t* pcm, int bytesPerFrame, EventLoop& loop,
+                   CaptureDriver::BufferDone onBufferDone);
     ~AlsaPcmCapture() override;
     AlsaPcmCapture(const AlsaPcmCapture&) = delete;
     AlsaPcmCapture& operator=(const AlsaPcmCapture&) = delete;

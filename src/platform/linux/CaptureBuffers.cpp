@@ -5,7 +5,7 @@
 
 namespace quietmon {
 
-CaptureBuffers::CaptureBuffers(EventLoop& loop, WaveInDriver::BufferDone onBufferDone)
+CaptureBuffers::CaptureBuffers(EventLoop& loop, CaptureDriver::BufferDone onBufferDone)
     : m_loop(loop), m_onBufferDone(std::move(onBufferDone)) {}
 
 void CaptureBuffers::add(std::span<std::uint8_t> buffer, int tag) {

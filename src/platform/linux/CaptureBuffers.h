@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/WaveIn.h"
+#include "platform/AudioCapture.h"
 #include "runtime/EventLoop.h"
 
 #include <cstddef>
@@ -19,7 +19,7 @@ namespace quietmon {
 // busy) the audio is read and dropped: the reader never blocks and never falls behind.
 class CaptureBuffers {
 public:
-    CaptureBuffers(EventLoop& loop, WaveInDriver::BufferDone onBufferDone);
+    CaptureBuffers(EventLoop& loop, CaptureDriver::BufferDone onBufferDone);
 
     // Queues a buffer; `tag` comes back with it. Any thread.
     void add(std::span<std::uint8_t> buffer, int tag);
@@ -49,7 +49,7 @@ private:
     void post(int tag);
 
     EventLoop& m_loop;
-    WaveInDriver::BufferDone m_onBufferDone;
+    CaptureDriver::BufferDone m_onBufferDone;
     std::mutex m_mutex;
     std::deque<Queued> m_queue;
     std::uint64_t m_filledCount = 0;

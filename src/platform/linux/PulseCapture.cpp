@@ -7,8 +7,8 @@
 
 namespace quietmon {
 
-PulseCapture::PulseCapture(SoundServerSource source, const WaveInFormat& format, EventLoop& loop,
-                           WaveInDriver::BufferDone onBufferDone)
+PulseCapture::PulseCapture(SoundServerSource source, const CaptureFormat& format, EventLoop& loop,
+                           CaptureDriver::BufferDone onBufferDone)
     : m_source(std::move(source)), m_format(format), m_buffers(loop, std::move(onBufferDone)) {
     m_mainloop.watchOn(loop, [this] { readWhatCame(); });
 }

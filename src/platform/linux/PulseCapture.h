@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/WaveIn.h"
+#include "platform/AudioCapture.h"
 #include "platform/linux/CaptureBuffers.h"
 #include "platform/linux/PulsePollingLoop.h"
 #include "platform/linux/SoundServerRoute.h"
@@ -24,7 +24,7 @@ namespace quietmon {
 // wake-up that filled no buffer, the connection is read again only when the rest of the buffer is due, so
 // that a buffer costs at most two wake-ups. A server that goes away ends the delivery; the program's
 // watchdog opens the capture again.
-class PulseCapture final : public WaveInDevice {
+class PulseCapture final : public CaptureDevice {
 public:
     enum class Connection {
         recording, // ready: buffers flow once started
@@ -32,8 +32,8 @@ public:
         failed,    // the server answered but refused the stream, or did not answer in time
     };
 
-    PulseCapture(SoundServerSource source, const WaveInFormat& format, EventLoop& loop,
-                 WaveInDriver::BufferDone onBufferDone);
+    PulseCapture(SoundServerSource source, const CaptureFormat& format, EventLoop& loop,
+                 CaptureDriver::BufferDone onBufferDone);
     ~PulseCapture() override;
     PulseCapture(const PulseCapture&) = delete;
     PulseCapture& operator=(const PulseCapture&) = delete;
@@ -61,7 +61,7 @@ private:
     static void onStreamRead(pa_stream* stream, std::size_t bytes, void* userdata);
 
     const SoundServerSource m_source;
-    const WaveInFormat m_format;
+    const CaptureFormat m_format;
     CaptureBuffers m_buffers;
     PulsePollingLoop m_mainloop;
     pa_context* m_context = nullptr;

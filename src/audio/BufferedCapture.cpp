@@ -1,69 +1,69 @@
-#include "audio/WaveInCapture.h"
+#include "audio/BufferedCapture.h"
 
 #include <algorithm>
 
 namespace quietmon {
 
-WaveInCapture::WaveInCapture(WaveInDriver& driver)
-    : m_driver(driver), m_self(std::make_shared<WaveInCapture*>(this)) {
+BufferedCapture::BufferedCapture(CaptureDriver& driver)
+    : m_driver(driver), m_self(std::make_shared<BufferedCapture*>(this)) {
     allocateBuffers();
 }
 
-WaveInCapture::~WaveInCapture() {
+BufferedCapture::~BufferedCapture() {
     *m_self = nullptr;
     if (m_device)
         m_device->reset();
 }
 
-void WaveInCapture::allocateBuffers() {
+void BufferedCapture::allocateBuffers() {
     // Every ring slot, whatever the current count, so that no later setting can leave one short.
     for (auto& buffer : m_buffers)
         buffer.assign(static_cast<std::size_t>(effectiveBufferSize()), 0);
 }
 
-void WaveInCapture::setBufferSize(int bytes) {
+void BufferedCapture::setBufferSize(int bytes) {
     m_bufferSize = std::max(bytes, 512);
     allocateBuffers();
 }
 
-void WaveInCapture::setNumBuffers(int count) {
+void BufferedCapture::setNumBuffers(int count) {
     m_numBuffers = std::clamp(count, 2, maxBuffers);
 }
 
-void WaveInCapture::setFrameRate(int framesPerSecond) {
+void BufferedCapture::setFrameRate(int framesPerSecond) {
     m_frameRate = framesPerSecond;
 }
 
-void WaveInCapture::setStereo(bool stereo) {
+void BufferedCapture::setStereo(bool stereo) {
     m_stereo = stereo;
     if (!isOpen())
         allocateBuffers();
 }
 
-void WaveInCapture::setQuantization(int bits) {
+void BufferedCapture::setQuantization(int bits) {
     m_quantization = bits <= 8 ? 8 : 16;
     if (!isOpen())
         allocateBuffers();
 }
 
-void WaveInCapture::setError(const std::string& text) {
+void BufferedCapture::setError(const std::string& text) {
     m_lastError = text.substr(0, 255);
 }
 
-bool WaveInCapture::start() {
+bool BufferedCapture::start() {
     return openDevice() && startRecording();
 }
 
-bool WaveInCapture::openDevice() {
+bool BufferedCapture::openDevice() {
     if (isOpen()) {
         m_lastError = "Wave Input device is already open";
         return false;
     }
     m_ring = 0;
-    const WaveInFormat format{m_stereo ? 2 : 1, m_frameRate, m_quantization,
-                              effectiveBufferSize() / blockAlign(), m_numBuffers};
+    const CaptureFormat format{m_stereo ? 2 : 1, m_frameRate, m_quantization,
+                               effectiveBufferSize() / blockAlign(), m_numBuffers};
     std::string error;
-    std::weak_ptr<WaveInCapture*> self = m_self;
+    std::weak_ptr<BufferedCapture*> self = m_self;
     m_device = m_driver.open(
         m_waveDevice, format,
         [self](int) {
@@ -81,7 +81,7 @@ bool WaveInCapture::openDevice() {
     return true;
 }
 
-bool WaveInCapture::startRecording() {
+bool BufferedCapture::startRecording() {
     std::string error;
     if (!m_device || !m_device->start(error)) {
         closeDevice();
@@ -98,7 +98,7 @@ bool WaveInCapture::startRecording() {
     return true;
 }
 
-bool WaveInCapture::queueBuffer() {
+bool BufferedCapture::queueBuffer() {
     std::string error;
     auto& buffer = m_buffers[static_cast<std::size_t>(m_ring)];
     const auto bytes = std::min(buffer.size(), static_cast<std::size_t>(effectiveBufferSize()));
@@ -112,7 +112,7 @@ bool WaveInCapture::queueBuffer() {
     return true;
 }
 
-void WaveInCapture::bufferDone() {
+void BufferedCapture::bufferDone() {
     --m_queued;
     m_active = m_queued > 0;
     bool giveBack = false;
@@ -131,7 +131,7 @@ void WaveInCapture::bufferDone() {
     }
 }
 
-void WaveInCapture::stop() {
+void BufferedCapture::stop() {
     if (!isOpen())
         return;
     m_active = false;
@@ -140,7 +140,7 @@ void WaveInCapture::stop() {
     closeDevice();
 }
 
-void WaveInCapture::closeDevice() {
+void BufferedCapture::closeDevice() {
     m_active = false;
     if (m_device)
         m_device->reset();

@@ -1,4 +1,4 @@
-#include "platform/linux/AlsaWaveIn.h"
+#include "platform/linux/AlsaCaptureDriver.h"
 
 #include "platform/linux/AlsaCaptureDevices.h"
 #include "platform/linux/AlsaPcmCapture.h"
@@ -50,18 +50,18 @@ std::vector<std::string> listAlsaCaptureDevices(std::chrono::milliseconds server
     });
 }
 
-AlsaWaveInDriver::AlsaWaveInDriver(EventLoop& loop, std::chrono::milliseconds answerTimeout)
+AlsaCaptureDriver::AlsaCaptureDriver(EventLoop& loop, std::chrono::milliseconds answerTimeout)
     : m_loop(loop), m_answerTimeout(answerTimeout) {
     silenceAlsaLibrary();
 }
 
-std::vector<std::string> AlsaWaveInDriver::deviceNames() {
+std::vector<std::string> AlsaCaptureDriver::deviceNames() {
     m_names = listAlsaCaptureDevices(std::min(m_answerTimeout, serverProbeTimeout));
     return m_names;
 }
 
-std::unique_ptr<WaveInDevice> AlsaWaveInDriver::open(int device, const WaveInFormat& format,
-                                                     BufferDone onBufferDone, std::string& error) {
+std::unique_ptr<CaptureDevice> AlsaCaptureDriver::open(int device, const CaptureFormat& format,
+                                                       BufferDone onBufferDone, std::string& error) {
     if (device >= 0 && m_names.empty())
         m_names = listAlsaCaptureDevices(std::min(m_answerTimeout, serverProbeTimeout));
     if (device < -1 || device >= static_cast<int>(m_names.size())) {

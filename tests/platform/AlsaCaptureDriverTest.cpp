@@ -1,8 +1,8 @@
-#include "platform/linux/AlsaWaveIn.h"
+#include "platform/linux/AlsaCaptureDriver.h"
 
 #include "audio/AudioInput.h"
+#include "audio/BufferedCapture.h"
 #include "audio/LevelMeasurement.h"
-#include "audio/WaveInCapture.h"
 #include "fakes/FakeAudio.h"
 #include "platform/linux/AlsaPcmCapture.h"
 #include "platform/linux/PulseCapture.h"
@@ -24,7 +24,7 @@ namespace quietmon {
 namespace {
 
 // The audio input's settings: 5512 stereo 16-bit frames per buffer at 44100 Hz, four buffers.
-void configureAsTheProgram(WaveInCapture& capture, int device) {
+void configureAsTheProgram(BufferedCapture& capture, int device) {
     capture.setWaveDevice(device);
     capture.setBufferSize(22048);
     capture.setFrameRate(44100);
@@ -35,7 +35,7 @@ void configureAsTheProgram(WaveInCapture& capture, int device) {
 
 // Capture from ALSA's "pulse" device, which is read straight from the test environment's sound server, whose
 // default source is the null sink's monitor: what is played into the sink comes back as captured buffers.
-class AlsaWaveInTest : public ::testing::Test {
+class AlsaCaptureDriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!std::getenv("PULSE_SERVER"))
@@ -60,11 +60,11 @@ protected:
     };
 
     VirtualEventLoop loop;
-    AlsaWaveInDriver driver{loop};
+    AlsaCaptureDriver driver{loop};
     std::vector<Peaks> peaks;
 };
 
-TEST_F(AlsaWaveInTest, ListsDefaultAndTheSoundServerFirstAndNoPluginThatIsNoInput) {
+TEST_F(AlsaCaptureDriverTest, ListsDefaultAndTheSoundServerFirstAndNoPluginThatIsNoInput) {
     const auto names = driver.deviceNames();
     ASSERT_GE(names.size(), 2u);
     EXPECT_EQ(names[0], "default");
@@ -74,10 +74,10 @@ TEST_F(AlsaWaveInTest, ListsDefaultAndTheSoundServerFirstAndNoPluginThatIsNoInpu
         EXPECT_EQ(std::find(names.begin(), names.end(), notAnInput), names.end()) << notAnInput;
 }
 
-TEST_F(AlsaWaveInTest, BuffersOf22048BytesCarryTheSignalPlayedIntoTheSink) {
+TEST_F(AlsaCaptureDriverTest, BuffersOf22048BytesCarryTheSignalPlayedIntoTheSink) {
     const int pulse = deviceNumber("pulse");
     ASSERT_GE(pulse, 0);
-    WaveInCapture capture(driver);
+    BufferedCapture capture(driver);
     configureAsTheProgram(capture, pulse);
     capture.setOnBufferFilled([this](std::span<const std::uint8_t> buffer, int& size) {
         Peaks found{0, 0, size};
@@ -104,14 +104,14 @@ TEST_F(AlsaWaveInTest, BuffersOf22048BytesCarryTheSignalPlayedIntoTheSink) {
     EXPECT_NEAR(late.right, 8192, 400);
 }
 
-TEST_F(AlsaWaveInTest, AnUnknownDeviceNumberFailsWithAText) {
+TEST_F(AlsaCaptureDriverTest, AnUnknownDeviceNumberFailsWithAText) {
     std::string error;
     EXPECT_FALSE(driver.open(
-        100'000, WaveInFormat{}, [](int) {}, error));
+        100'000, CaptureFormat{}, [](int) {}, error));
     EXPECT_FALSE(error.empty());
 }
 
-TEST_F(AlsaWaveInTest, DefaultOnTheTestEnvironmentOnlyForwardsToItsSoundServer) {
+TEST_F(AlsaCaptureDriverTest, DefaultOnTheTestEnvironmentOnlyForwardsToItsSoundServer) {
     const std::optional<SoundServerSource> source = soundServerSourceOf("default");
     ASSERT_TRUE(source.has_value());
     EXPECT_EQ(source->source, "");
@@ -125,15 +125,15 @@ std::string describe(CapturePath path) {
 }
 
 // A driver whose only device reads the server's default source by one path.
-class OnePathDriver final : public WaveInDriver {
+class OnePathDriver final : public CaptureDriver {
 public:
     OnePathDriver(EventLoop& loop, CapturePath path) : m_loop(loop), m_path(path) {}
 
     CapturePath path() const { return m_path; }
 
     std::vector<std::string> deviceNames() override { return {"pulse"}; }
-    std::unique_ptr<WaveInDevice> open(int, const WaveInFormat& format, BufferDone onBufferDone,
-                                       std::string& error) override {
+    std::unique_ptr<CaptureDevice> open(int, const CaptureFormat& format, BufferDone onBufferDone,
+                                        std::string& error) override {
         if (m_path == CapturePath::alsaPlugin)
             return AlsaPcmCapture::open("pulse", format, m_loop, std::move(onBufferDone), error);
         auto capture =
@@ -160,7 +160,7 @@ struct MeasuredCapture {
     }
 
     OnePathDriver driver;
-    WaveInCapture capture;
+    BufferedCapture capture;
     MeasurementState state;
     std::vector<Levels> levels;
 };
@@ -199,7 +199,7 @@ TEST(CapturePaths, BuffersComeBackInTheOrderTheyWereQueuedAndAResetReturnsTheRes
         std::string error;
         std::vector<std::vector<std::uint8_t>> buffers(3, std::vector<std::uint8_t>(22048));
         const auto device = driver.open(
-            0, WaveInFormat{}, [&returned](int tag) { returned.push_back(tag); }, error);
+            0, CaptureFormat{}, [&returned](int tag) { returned.push_back(tag); }, error);
         ASSERT_NE(device, nullptr) << describe(path) << ": " << error;
         for (int tag = 0; tag < 3; ++tag)
             ASSERT_TRUE(device->addBuffer(buffers[static_cast<std::size_t>(tag)], 7 + tag, error));
@@ -244,7 +244,7 @@ TEST(CapturePaths, ASoundServerThatNeverAnswersFailsTheOpenWithinTheAnswerTimeou
     if (!std::getenv("PULSE_SERVER"))
         GTEST_SKIP() << "needs the test environment's sound server (scripts/test-env)";
     VirtualEventLoop loop;
-    AlsaWaveInDriver driver(loop, std::chrono::milliseconds(300));
+    AlsaCaptureDriver driver(loop, std::chrono::milliseconds(300));
     // Listed while the server answered; it stops answering before the device is opened.
     const auto names = driver.deviceNames();
     const auto pulse = std::find(names.begin(), names.end(), "pulse");
@@ -255,7 +255,7 @@ TEST(CapturePaths, ASoundServerThatNeverAnswersFailsTheOpenWithinTheAnswerTimeou
     const auto started = std::chrono::steady_clock::now();
     std::string error;
     EXPECT_EQ(driver.open(
-                  static_cast<int>(pulse - names.begin()), WaveInFormat{}, [](int) {}, error),
+                  static_cast<int>(pulse - names.begin()), CaptureFormat{}, [](int) {}, error),
               nullptr);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     EXPECT_FALSE(error.empty());
@@ -265,7 +265,7 @@ TEST(CaptureDeviceListing, ASoundServersDeviceIsOfferedOnlyWhileItsServerIsThere
     using namespace std::chrono_literals;
     const auto offered = [](const std::string& device) {
         VirtualEventLoop loop;
-        AlsaWaveInDriver driver(loop, 300ms);
+        AlsaCaptureDriver driver(loop, 300ms);
         const auto names = driver.deviceNames();
         return std::find(names.begin(), names.end(), device) != names.end();
     };
@@ -312,7 +312,7 @@ TEST(AlsaCaptureRecovery, CaptureComesBackWithin20SecondsOfTheServersReturn) {
     test::EnvironmentOverride privateServer("PULSE_SERVER", server.address());
 
     VirtualEventLoop loop;
-    AlsaWaveInDriver driver(loop);
+    AlsaCaptureDriver driver(loop);
     test::FakeAudioEndpoints noEndpoints;
     noEndpoints.endpoints.clear();
     int buffers = 0;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/WaveIn.h"
+#include "platform/AudioCapture.h"
 #include "runtime/EventLoop.h"
 
 #include <chrono>
@@ -12,18 +12,18 @@ namespace quietmon {
 // logic thread (PulseCapture), which spares the plugin's own client thread, a reader thread and their
 // wake-ups; every other device is read through ALSA by a thread of its own (AlsaPcmCapture). Either way
 // the queued buffers are filled in order and each full one is posted to the logic thread.
-class AlsaWaveInDriver final : public WaveInDriver {
+class AlsaCaptureDriver final : public CaptureDriver {
 public:
     // `answerTimeout` bounds the wait for a sound server when a device is opened: one that accepts the
     // connection but never answers must not hold the logic thread.
-    explicit AlsaWaveInDriver(EventLoop& loop,
-                              std::chrono::milliseconds answerTimeout = std::chrono::seconds(5));
+    explicit AlsaCaptureDriver(EventLoop& loop,
+                               std::chrono::milliseconds answerTimeout = std::chrono::seconds(5));
 
     // The ALSA PCM devices to listen to, by their full names ("default", "pulse", "sysdefault:CARD=..."), in
     // the order of captureDeviceNames: a sound server's device only while its server is there.
     std::vector<std::string> deviceNames() override;
-    std::unique_ptr<WaveInDevice> open(int device, const WaveInFormat& format, BufferDone onBufferDone,
-                                       std::string& error) override;
+    std::unique_ptr<CaptureDevice> open(int device, const CaptureFormat& format, BufferDone onBufferDone,
+                                        std::string& error) override;
 
 private:
     EventLoop& m_loop;

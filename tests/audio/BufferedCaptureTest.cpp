@@ -1,4 +1,4 @@
-#include "audio/WaveInCapture.h"
+#include "audio/BufferedCapture.h"
 
 #include "fakes/FakeAudio.h"
 #include "runtime/VirtualEventLoop.h"
@@ -9,7 +9,7 @@
 namespace quietmon {
 namespace {
 
-class WaveInCaptureTest : public ::testing::Test {
+class BufferedCaptureTest : public ::testing::Test {
 protected:
     // The main window's settings: 5512 stereo 16-bit frames per buffer, four buffers.
     void configureAsMainWindow() {
@@ -32,13 +32,13 @@ protected:
     };
 
     VirtualEventLoop loop;
-    test::FakeWaveInDriver driver{loop};
-    WaveInCapture capture{driver};
+    test::FakeCaptureDriver driver{loop};
+    BufferedCapture capture{driver};
     std::vector<Received> received;
     bool giveBack = true;
 };
 
-TEST_F(WaveInCaptureTest, StartsWithTheComponentsDefaults) {
+TEST_F(BufferedCaptureTest, StartsWithTheComponentsDefaults) {
     EXPECT_EQ(capture.bufferSize(), 8192);
     EXPECT_EQ(capture.numBuffers(), 4);
     EXPECT_EQ(capture.frameRate(), 22050);
@@ -47,7 +47,7 @@ TEST_F(WaveInCaptureTest, StartsWithTheComponentsDefaults) {
     EXPECT_EQ(capture.waveDevice(), -1);
 }
 
-TEST_F(WaveInCaptureTest, SettersKeepValuesInTheirRanges) {
+TEST_F(BufferedCaptureTest, SettersKeepValuesInTheirRanges) {
     capture.setBufferSize(100);
     EXPECT_EQ(capture.bufferSize(), 512);
     capture.setNumBuffers(1);
@@ -62,7 +62,7 @@ TEST_F(WaveInCaptureTest, SettersKeepValuesInTheirRanges) {
     EXPECT_EQ(capture.quantization(), 8);
 }
 
-TEST_F(WaveInCaptureTest, DerivesTheFormatFromItsProperties) {
+TEST_F(BufferedCaptureTest, DerivesTheFormatFromItsProperties) {
     configureAsMainWindow();
     EXPECT_EQ(capture.blockAlign(), 4);
     EXPECT_EQ(capture.bytesPerSecond(), 176'400);
@@ -75,7 +75,7 @@ TEST_F(WaveInCaptureTest, DerivesTheFormatFromItsProperties) {
     EXPECT_EQ(capture.effectiveBufferSize(), 22047);
 }
 
-TEST_F(WaveInCaptureTest, StartOpensTheDeviceAndQueuesEveryBuffer) {
+TEST_F(BufferedCaptureTest, StartOpensTheDeviceAndQueuesEveryBuffer) {
     configureAsMainWindow();
     capture.setWaveDevice(1);
     ASSERT_TRUE(capture.start());
@@ -91,7 +91,7 @@ TEST_F(WaveInCaptureTest, StartOpensTheDeviceAndQueuesEveryBuffer) {
     EXPECT_TRUE(capture.isAccepting());
 }
 
-TEST_F(WaveInCaptureTest, FilledBuffersReachTheHandlerInOrderWithTheEffectiveSizeAndGoBack) {
+TEST_F(BufferedCaptureTest, FilledBuffersReachTheHandlerInOrderWithTheEffectiveSizeAndGoBack) {
     configureAsMainWindow();
     ASSERT_TRUE(capture.start());
     for (std::int16_t sample = 1; sample <= 6; ++sample) {
@@ -108,7 +108,7 @@ TEST_F(WaveInCaptureTest, FilledBuffersReachTheHandlerInOrderWithTheEffectiveSiz
     EXPECT_EQ(driver.openDevice->queue.size(), 4u);
 }
 
-TEST_F(WaveInCaptureTest, BuffersNotGivenBackDrainTheQueueAndCloseTheDevice) {
+TEST_F(BufferedCaptureTest, BuffersNotGivenBackDrainTheQueueAndCloseTheDevice) {
     configureAsMainWindow();
     ASSERT_TRUE(capture.start());
     giveBack = false;
@@ -123,28 +123,28 @@ TEST_F(WaveInCaptureTest, BuffersNotGivenBackDrainTheQueueAndCloseTheDevice) {
     EXPECT_EQ(received.size(), 4u);
 }
 
-TEST_F(WaveInCaptureTest, OpeningTwiceIsRefused) {
+TEST_F(BufferedCaptureTest, OpeningTwiceIsRefused) {
     configureAsMainWindow();
     ASSERT_TRUE(capture.start());
     EXPECT_FALSE(capture.openDevice());
     EXPECT_EQ(capture.lastError(), "Wave Input device is already open");
 }
 
-TEST_F(WaveInCaptureTest, AFailedOpenKeepsTheSystemsText) {
+TEST_F(BufferedCaptureTest, AFailedOpenKeepsTheSystemsText) {
     driver.failOpen = true;
     EXPECT_FALSE(capture.start());
     EXPECT_FALSE(capture.isOpen());
     EXPECT_EQ(capture.lastError(), "The device is not there.");
 }
 
-TEST_F(WaveInCaptureTest, AFailedStartClosesTheDevice) {
+TEST_F(BufferedCaptureTest, AFailedStartClosesTheDevice) {
     driver.failStart = true;
     EXPECT_FALSE(capture.start());
     EXPECT_FALSE(capture.isOpen());
     EXPECT_EQ(capture.lastError(), "Error starting wave record: The device is busy.");
 }
 
-TEST_F(WaveInCaptureTest, AFailedQueueStopsAccepting) {
+TEST_F(BufferedCaptureTest, AFailedQueueStopsAccepting) {
     driver.failAddBuffer = true;
     EXPECT_FALSE(capture.start());
     EXPECT_FALSE(capture.isAccepting());
@@ -152,7 +152,7 @@ TEST_F(WaveInCaptureTest, AFailedQueueStopsAccepting) {
     EXPECT_EQ(capture.lastError(), "The buffer was refused.");
 }
 
-TEST_F(WaveInCaptureTest, StopReturnsTheQueuedBuffersWithoutHandingThemOn) {
+TEST_F(BufferedCaptureTest, StopReturnsTheQueuedBuffersWithoutHandingThemOn) {
     configureAsMainWindow();
     ASSERT_TRUE(capture.start());
     capture.stop();
@@ -162,8 +162,8 @@ TEST_F(WaveInCaptureTest, StopReturnsTheQueuedBuffersWithoutHandingThemOn) {
     EXPECT_FALSE(capture.isOpen());
 }
 
-TEST_F(WaveInCaptureTest, NotificationsArrivingAfterTheComponentIsGoneAreDropped) {
-    auto doomed = std::make_unique<WaveInCapture>(driver);
+TEST_F(BufferedCaptureTest, NotificationsArrivingAfterTheComponentIsGoneAreDropped) {
+    auto doomed = std::make_unique<BufferedCapture>(driver);
     int calls = 0;
     doomed->setOnBufferFilled([&](std::span<const std::uint8_t>, int&) { return ++calls, true; });
     ASSERT_TRUE(doomed->start());

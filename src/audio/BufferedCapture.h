@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/WaveIn.h"
+#include "platform/AudioCapture.h"
 
 #include <array>
 #include <cstdint>
@@ -14,16 +14,16 @@ namespace quietmon {
 
 // The capture component: a ring of buffers circulating between the driver and the program. Each
 // filled buffer goes to onBufferFilled; a true result gives it back to the driver.
-class WaveInCapture {
+class BufferedCapture {
 public:
     static constexpr int maxBuffers = 4;
     // The buffer and its size in bytes (which the handler may change); true gives the buffer back.
     using BufferFilled = std::function<bool(std::span<const std::uint8_t> buffer, int& size)>;
 
-    explicit WaveInCapture(WaveInDriver& driver);
-    ~WaveInCapture();
-    WaveInCapture(const WaveInCapture&) = delete;
-    WaveInCapture& operator=(const WaveInCapture&) = delete;
+    explicit BufferedCapture(CaptureDriver& driver);
+    ~BufferedCapture();
+    BufferedCapture(const BufferedCapture&) = delete;
+    BufferedCapture& operator=(const BufferedCapture&) = delete;
 
     // Values below 512 become 512; the buffers are made again.
     void setBufferSize(int bytes);
@@ -66,7 +66,7 @@ private:
     void bufferDone();
     void setError(const std::string& text);
 
-    WaveInDriver& m_driver;
+    CaptureDriver& m_driver;
     int m_bufferSize = 8192;
     int m_numBuffers = 4;
     int m_frameRate = 22050;
@@ -76,14 +76,14 @@ private:
     BufferFilled m_onBufferFilled;
 
     std::array<std::vector<std::uint8_t>, maxBuffers> m_buffers;
-    std::unique_ptr<WaveInDevice> m_device;
+    std::unique_ptr<CaptureDevice> m_device;
     bool m_accepting = false;
     bool m_active = false;
     int m_queued = 0;
     int m_ring = 0; // the next buffer to come back
     std::string m_lastError;
     // Notifications the driver posted before this component went away find it gone and do nothing.
-    std::shared_ptr<WaveInCapture*> m_self;
+    std::shared_ptr<BufferedCapture*> m_self;
 };
 
 } // namespace quietmon
