@@ -102,6 +102,7 @@ stop_sound_server() {
   local pid
   for pid in "${SOUND_SERVER_PIDS[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
   for pid in "${SOUND_SERVER_PIDS[@]}"; do
-    while [ -r "/proc/$pid/stat" ] && ! awk '{exit ($3=="Z")?0:1}' "/proc/$pid/stat"; do sleep 0.05; done
+    # The process may end between the two looks.
+    while [ -r "/proc/$pid/stat" ] && ! awk '{exit ($3=="Z")?0:1}' "/proc/$pid/stat" 2>/dev/null; do sleep 0.05; done
   done
 }
