@@ -8,15 +8,19 @@
 # starts it with DIR as its runtime and home folder and loads one module per argument (as pactl
 # load-module takes them, e.g. "module-null-sink sink_name=x"). Sets SOUND_SERVER_PIDS (every process
 # it started, the session bus among them), SOUND_SERVER_ADDRESS (unix:…, for PULSE_SERVER) and
-# SOUND_SERVER_NAME. Commands run through the array `as_user` when the caller set one. Returns non-zero,
-# with the server's last log lines on stderr, when it does not answer within 15 s.
+# SOUND_SERVER_NAME. Commands run through the arrays `server_prefix` (e.g. setsid, so that the server
+# outlives the caller's terminal) and `as_user` when the caller set them. Returns non-zero, with the
+# server's last log lines on stderr, when it does not answer within 15 s.
+#   start_test_sound_server DIR FIFO
+# the same with the test environment's devices: a null sink "ci_sink" (s16le, 2 ch, 44100 Hz) and a pipe
+# source "ci_mic" fed by writing raw s16le/2ch/44100 into FIFO; DIR is made, private to its owner.
 #   stop_sound_server       SIGKILL to every process of it, as a crash would end them
 sound_server_choice() { echo "${QUIETMON_SOUND_SERVER:-pulseaudio}"; }
 
 start_sound_server() {
   local dir=$1
   shift
-  local -a prefix=("${as_user[@]+"${as_user[@]}"}")
+  local -a prefix=("${server_prefix[@]+"${server_prefix[@]}"}" "${as_user[@]+"${as_user[@]}"}")
   local -a server_env=(env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS HOME="$dir" XDG_RUNTIME_DIR="$dir"
     XDG_CONFIG_HOME="$dir/config")
   SOUND_SERVER_NAME=$(sound_server_choice)
@@ -69,6 +73,18 @@ start_sound_server() {
   done
 }
 
+start_test_sound_server() {
+  local dir=$1 fifo=$2
+  mkdir -p "$dir"
+  chmod 700 "$dir"
+  # module-pipe-source creates the FIFO itself and fails (EEXIST) if one is left over, e.g. by a server
+  # that was SIGKILLed.
+  rm -f "$fifo"
+  start_sound_server "$dir" \
+    "module-null-sink sink_name=ci_sink format=s16le rate=44100 channels=2 sink_properties=device.description=Test_Null_Sink" \
+    "module-pipe-source source_name=ci_mic file=$fifo format=s16le rate=44100 channels=2 source_properties=device.description=Test_Pipe_Mic"
+}
+
 # set_default_source SOURCE: PipeWire's session manager takes a new source as a possible default only once
 # it has seen it, a moment after it was made.
 set_default_source() {
@@ -86,6 +102,7 @@ stop_sound_server() {
   local pid
   for pid in "${SOUND_SERVER_PIDS[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
   for pid in "${SOUND_SERVER_PIDS[@]}"; do
-    while [ -r "/proc/$pid/stat" ] && ! awk '{exit ($3=="Z")?0:1}' "/proc/$pid/stat"; do sleep 0.05; done
+    # The process may end between the two looks.
+    while [ -r "/proc/$pid/stat" ] && ! awk '{exit ($3=="Z")?0:1}' "/proc/$pid/stat" 2>/dev/null; do sleep 0.05; done
   done
 }

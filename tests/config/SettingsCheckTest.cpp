@@ -137,15 +137,16 @@ TEST(SettingsCheck, AFileTheMonitorSavedHasNothingToReport) {
 }
 
 TEST(SettingsCheck, HandWrittenFormsTheReaderTakesAsMeantAreFine) {
-    const SettingsCheck check(IniFile::parse("; a comment\n# another\n\n[general]\n  Threshold = 0x20 \n"
-                                             ";Silence=5 kept for later\nTitle=\"Studio A\"\nLastTask=0\nRepeats=99999\n"
-                                             "Visible=2\n[Activation]\nTime1=7:05\nChannels=-1\nSilence=$10\n"
-                                             "[Email]\nPassword=jhkjii\nAuthentization=1\nSSL=1\n"
-                                             "TrustedCertificate=sha256 "
-                                             "Fingerprint=0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:"
-                                             "Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc\n"
-                                             "[RetEmail]\nSMTP=mail:465\nAuthentization=1\n"
-                                             "[Tasks]\nTask1=Repeat\nTask2=\n"));
+    const SettingsCheck check(
+        IniFile::parse("; a comment\n# another\n\n[general]\n  Threshold = 0x20 \n"
+                       ";Silence=5 kept for later\nTitle=\"Studio A\"\nLastTask=0\nRepeats=99999\n"
+                       "Visible=2\n[Activation]\nTime1=7:05\nChannels=-1\nSilence=$10\n"
+                       "[Email]\nPassword=jhkjii\nAuthentization=1\nSSL=1\n"
+                       "TrustedCertificate=sha256 "
+                       "Fingerprint=0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:"
+                       "Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc\n"
+                       "[RetEmail]\nSMTP=mail:465\nAuthentization=1\n"
+                       "[Tasks]\nTask1=Repeat\nTask2=\n"));
     for (const SettingsWarning& warning : check.warnings())
         ADD_FAILURE() << warning.line << ": " << warning.message;
 }

@@ -8,6 +8,8 @@ failures=0
 as_user=() # a command prefix running things as another user (set by tests that drop privileges)
 # shellcheck source=scripts/sound-server.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/sound-server.sh"
+# shellcheck source=scripts/display-server.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/display-server.sh"
 
 cleanup() {
   local pid
@@ -107,12 +109,9 @@ start_server() {
 
 # A display of this test's own, so that real input events reach no other test's windows; sets DISPLAY.
 start_xvfb() {
-  exec {display_fd}<> <(:)
-  Xvfb -displayfd "$display_fd" -screen 0 1280x800x24 -nolisten tcp </dev/null >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
-  local number=
-  read -r -t 15 -u "$display_fd" number || { echo "Xvfb did not start"; cat "$work/xvfb.log"; return 1; }
-  export DISPLAY=:$number
+  start_display_server "$work/xvfb.log" || return 1
+  pids+=("$DISPLAY_SERVER_PID")
+  export DISPLAY=:$DISPLAY_SERVER_NUMBER
 }
 
 support_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)

@@ -8,11 +8,7 @@ program=$(realpath "$1")
 export QUIETMON_SOUND_SERVER=$2
 
 export QUIETMON_MIC_FIFO=$work/ci_mic.fifo
-mkdir -p "$work/sound"
-chmod 700 "$work/sound"
-start_sound_server "$work/sound" \
-  "module-null-sink sink_name=ci_sink format=s16le rate=44100 channels=2 sink_properties=device.description=Test_Null_Sink" \
-  "module-pipe-source source_name=ci_mic file=$QUIETMON_MIC_FIFO format=s16le rate=44100 channels=2 source_properties=device.description=Test_Pipe_Mic"
+start_test_sound_server "$work/sound" "$QUIETMON_MIC_FIFO"
 pids+=("${SOUND_SERVER_PIDS[@]}")
 set_default_source ci_sink.monitor
 pactl --server="$SOUND_SERVER_ADDRESS" info | grep '^Server Name'
