@@ -8,7 +8,7 @@
 #include "config/SettingsSchema.h"
 #include "config/SettingsStore.h"
 #include "status/StatusAddress.h"
-#include "tasks/TaskNames.h"
+#include "tasks/TaskKinds.h"
 #include "tasks/email/SmtpServerAddress.h"
 
 #include <algorithm>
@@ -267,10 +267,8 @@ private:
 
     // Rows are compared with the task names whole and case-sensitive: a near miss does nothing at all.
     void checkTaskRow(std::size_t line, const IniFile::Line& key, bool alarmQueue) {
-        const std::vector<std::string> alarmTasks(task_names::alarmQueueTasks.begin(),
-                                                  task_names::alarmQueueTasks.end());
-        const std::vector<std::string> returnTasks(task_names::returnQueueTasks.begin(),
-                                                   task_names::returnQueueTasks.end());
+        const std::vector<std::string> alarmTasks = captionsOf(QueueKind::Alarm);
+        const std::vector<std::string> returnTasks = captionsOf(QueueKind::Return);
         const std::vector<std::string>& own = alarmQueue ? alarmTasks : returnTasks;
         const std::vector<std::string>& other = alarmQueue ? returnTasks : alarmTasks;
         const std::string& name = key.value;

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QListWidget>
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
@@ -32,6 +33,24 @@ TEST_F(TaskQueuePageTest, ARowShowsTheSubPageItNamesExactlyAndAnUnknownNameIsSho
     subPages.showPage(QStringLiteral("Delay"));
     grid.setCurrentCell(0, 0);
     EXPECT_EQ(subPages.shownCaption(), "Delay");
+}
+
+TEST_F(TaskQueuePageTest, EachQueueListsThePagesOfItsOwnTaskKindsInTheirOrder) {
+    const std::pair<QueueKind, QStringList> cases[] = {
+        {QueueKind::Alarm,
+         {"Send email", "Save screenshot", "Open/Play 1", "Open/Play 2", "Reboot system", "Kill application",
+          "Switch port pin", "Delay", "Send HTTP query", "Speak", "Repeat"}},
+        {QueueKind::Return,
+         {"Send email", "Save screenshot", "Open/Play", "Kill application", "Send HTTP query", "Delay"}}};
+    start("");
+    for (const auto& [queue, captions] : cases) {
+        const auto* list = showPage(queue).subPages().findChild<QListWidget*>();
+        ASSERT_NE(list, nullptr);
+        QStringList listed;
+        for (int row = 0; row < list->count(); ++row)
+            listed << list->item(row)->text();
+        EXPECT_EQ(listed, captions);
+    }
 }
 
 TEST_F(TaskQueuePageTest, TheScreenshotBrowseButtonGivesTheFileTheExtensionOfItsType) {
