@@ -256,7 +256,8 @@ private:
 
     // A login over a connection that is never encrypted gives the mail password to anyone on the way.
     void checkLoginInClear(std::size_t line, const std::string& section) {
-        const EmailSettings& email = section == "Email" ? m_loaded.email : m_loaded.retEmail;
+        const EmailSettings& email =
+            section == "Email" ? m_loaded.alarmQueue.email : m_loaded.returnQueue.email;
         const bool implicitTls = parseSmtpServerText(email.smtp).port == SmtpServerAddress::implicitTlsPort;
         if (email.authentization && !email.ssl && !implicitTls)
             warn(line, Kind::ExposedSecret,

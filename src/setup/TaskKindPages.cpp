@@ -29,26 +29,24 @@ using MakePage = QWidget* (*)(const TaskPageSource&);
 Settings& settingsOf(const TaskPageSource& source) {
     return source.context.monitor.settings();
 }
-bool inAlarmQueue(const TaskPageSource& source) {
-    return source.queue == QueueKind::Alarm;
+TaskQueueSettings& queueOf(const TaskPageSource& source) {
+    Settings& settings = settingsOf(source);
+    return source.queue == QueueKind::Alarm ? settings.alarmQueue : settings.returnQueue;
 }
 
 // The page of each kind, in the order of the kinds.
 constexpr std::array<std::pair<TaskKind, MakePage>, taskKinds.size()> pageMakers = {{
     {TaskKind::SendEmail,
      [](const TaskPageSource& source) -> QWidget* {
-         Settings& s = settingsOf(source);
-         return new EmailTaskPage(source.context, inAlarmQueue(source) ? s.email : s.retEmail, source.queue);
+         return new EmailTaskPage(source.context, queueOf(source).email, source.queue);
      }},
     {TaskKind::SaveScreenshot,
      [](const TaskPageSource& source) -> QWidget* {
-         Settings& s = settingsOf(source);
-         return new ScreenshotTaskPage(source.context, inAlarmQueue(source) ? s.screenshot : s.retScreenshot,
-                                       source.attachToEmail);
+         return new ScreenshotTaskPage(source.context, queueOf(source).screenshot, source.attachToEmail);
      }},
     {TaskKind::OpenPlay1,
      [](const TaskPageSource& source) -> QWidget* {
-         return new OpenPlayTaskPage(source.context, settingsOf(source).open1, openPlay1FileMaxLength);
+         return new OpenPlayTaskPage(source.context, queueOf(source).open, openPlay1FileMaxLength);
      }},
     {TaskKind::OpenPlay2,
      [](const TaskPageSource& source) -> QWidget* {
@@ -56,7 +54,7 @@ constexpr std::array<std::pair<TaskKind, MakePage>, taskKinds.size()> pageMakers
      }},
     {TaskKind::OpenPlay,
      [](const TaskPageSource& source) -> QWidget* {
-         return new OpenPlayTaskPage(source.context, settingsOf(source).retOpen, 0);
+         return new OpenPlayTaskPage(source.context, queueOf(source).open, 0);
      }},
     {TaskKind::RebootSystem,
      [](const TaskPageSource& source) -> QWidget* {
@@ -64,8 +62,7 @@ constexpr std::array<std::pair<TaskKind, MakePage>, taskKinds.size()> pageMakers
      }},
     {TaskKind::KillApplication,
      [](const TaskPageSource& source) -> QWidget* {
-         Settings& s = settingsOf(source);
-         return new KillTaskPage(source.context, inAlarmQueue(source) ? s.kill : s.retKill);
+         return new KillTaskPage(source.context, queueOf(source).kill);
      }},
     {TaskKind::SwitchPortPin,
      [](const TaskPageSource& source) -> QWidget* {
@@ -73,15 +70,13 @@ constexpr std::array<std::pair<TaskKind, MakePage>, taskKinds.size()> pageMakers
      }},
     {TaskKind::Delay,
      [](const TaskPageSource& source) -> QWidget* {
-         Settings& s = settingsOf(source);
-         return inAlarmQueue(source)
-                    ? new DelayTaskPage(source.context, s.delaySeconds, longestAlarmDelaySeconds)
-                    : new DelayTaskPage(source.context, s.retDelaySeconds, longestReturnDelaySeconds);
+         return new DelayTaskPage(source.context, queueOf(source).delaySeconds,
+                                  source.queue == QueueKind::Alarm ? longestAlarmDelaySeconds
+                                                                   : longestReturnDelaySeconds);
      }},
     {TaskKind::SendHttpQuery,
      [](const TaskPageSource& source) -> QWidget* {
-         Settings& s = settingsOf(source);
-         return new HttpQueryTaskPage(source.context, inAlarmQueue(source) ? s.query : s.retQuery);
+         return new HttpQueryTaskPage(source.context, queueOf(source).query);
      }},
     {TaskKind::Speak,
      [](const TaskPageSource& source) -> QWidget* {

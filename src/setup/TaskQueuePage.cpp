@@ -44,8 +44,8 @@ TaskQueuePage::TaskQueuePage(SetupContext& context, QueueKind queue, QWidget* pa
     addSubPages(queue);
     Settings& settings = context.monitor.settings();
     const bool alarm = queue == QueueKind::Alarm;
-    m_editor = alarm ? new TaskQueueEditor(settings.tasks, true, *m_subPages, this)
-                     : new TaskQueueEditor(settings.retTasks, false, *m_subPages, this);
+    m_editor = new TaskQueueEditor(alarm ? settings.alarmQueue.rows : settings.returnQueue.rows, alarm,
+                                   *m_subPages, this);
 
     auto* top = new QHBoxLayout;
     top->addWidget(m_editor, 1);

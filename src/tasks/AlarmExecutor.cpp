@@ -12,7 +12,7 @@ void AlarmExecutor::buildRunningQueue() {
     // Rows of four characters or fewer are left out, so the list has no gaps.
     auto& queue = m_host.alarmState().runningAlarmQueue;
     queue.clear();
-    for (const std::string& row : m_host.settings().tasks) {
+    for (const std::string& row : m_host.settings().alarmQueue.rows) {
         if (row.size() > 4)
             queue.push_back(taskKindOf(row));
     }
@@ -72,7 +72,7 @@ void AlarmExecutor::onAlarmQueueTimer() {
         state.runningAlarmQueue[static_cast<std::size_t>(state.taskPosition)];
     ++state.taskPosition;
     if (kind == TaskKind::Delay) {
-        m_alarmQueueTimer.setInterval(settings.delaySeconds * 1000 + 1);
+        m_alarmQueueTimer.setInterval(settings.alarmQueue.delaySeconds * 1000 + 1);
         return;
     }
     m_alarmQueueTimer.setInterval(tickMs);
@@ -94,17 +94,18 @@ void AlarmExecutor::run(TaskKind kind) {
     case TaskKind::SendEmail:
         if (m_tasks.email) {
             m_host.repaintNow();
-            sendEmailAndWait(settings.email);
+            sendEmailAndWait(settings.alarmQueue.email);
         }
         break;
     case TaskKind::SaveScreenshot:
         if (m_tasks.screenshot)
-            m_tasks.screenshot->saveScreenshot(settings.screenshot);
+            m_tasks.screenshot->saveScreenshot(settings.alarmQueue.screenshot);
         break;
     case TaskKind::OpenPlay1:
     case TaskKind::OpenPlay2:
         if (m_tasks.openPlay)
-            m_tasks.openPlay->openFiles(kind == TaskKind::OpenPlay1 ? settings.open1 : settings.open2);
+            m_tasks.openPlay->openFiles(kind == TaskKind::OpenPlay1 ? settings.alarmQueue.open
+                                                                    : settings.open2);
         break;
     case TaskKind::RebootSystem:
         // Emptied first: a tick during the countdown, or after a refusal, ends the queue.
@@ -114,8 +115,8 @@ void AlarmExecutor::run(TaskKind kind) {
         break;
     case TaskKind::KillApplication:
         if (m_tasks.kill) {
-            m_tasks.kill->killApplication(settings.kill.title1, settings.kill.class1);
-            m_tasks.kill->killApplication(settings.kill.title2, settings.kill.class2);
+            m_tasks.kill->killApplication(settings.alarmQueue.kill.title1, settings.alarmQueue.kill.class1);
+            m_tasks.kill->killApplication(settings.alarmQueue.kill.title2, settings.alarmQueue.kill.class2);
         }
         break;
     case TaskKind::SwitchPortPin:
@@ -126,7 +127,7 @@ void AlarmExecutor::run(TaskKind kind) {
         break;
     case TaskKind::SendHttpQuery:
         if (m_tasks.httpQuery)
-            m_tasks.httpQuery->sendQuery(settings.query, false);
+            m_tasks.httpQuery->sendQuery(settings.alarmQueue.query, false);
         break;
     case TaskKind::Speak:
         if (m_tasks.speech) {

@@ -41,7 +41,7 @@ void ReturnExecutor::onReturnTimer() {
         m_tasks.portPin->releasePortPin(0);
     state.eventTime = m_host.clock().now();
     m_rows.clear();
-    for (const std::string& row : settings.retTasks)
+    for (const std::string& row : settings.returnQueue.rows)
         m_rows.push_back(taskKindOf(row));
     m_nextRow = 0;
     ++m_pass;
@@ -78,7 +78,7 @@ void ReturnExecutor::runRows() {
 bool ReturnExecutor::sendEmailAndWait() {
     m_waitingForEmail = true;
     try {
-        m_tasks.email->sendEmail(m_host.settings().retEmail, QueueKind::Return,
+        m_tasks.email->sendEmail(m_host.settings().returnQueue.email, QueueKind::Return,
                                  [this, pass = m_pass] { onEmailFinished(pass); });
     } catch (...) {
         m_waitingForEmail = false;
@@ -104,7 +104,7 @@ void ReturnExecutor::finishReturn() {
 }
 
 void ReturnExecutor::countDownDelay() {
-    for (int remaining = m_host.settings().retDelaySeconds; remaining >= 1; --remaining) {
+    for (int remaining = m_host.settings().returnQueue.delaySeconds; remaining >= 1; --remaining) {
         m_host.setStatus(status_texts::delayPrefix + std::to_string(remaining), StatusColour::Normal);
         m_host.repaintNow();
         m_host.clock().sleep(1000);
@@ -120,23 +120,23 @@ void ReturnExecutor::run(TaskKind kind) {
         break;
     case TaskKind::KillApplication:
         if (m_tasks.kill) {
-            m_tasks.kill->killApplication(settings.retKill.title1, settings.retKill.class1);
+            m_tasks.kill->killApplication(settings.returnQueue.kill.title1, settings.returnQueue.kill.class1);
             m_host.clock().sleep(200);
-            m_tasks.kill->killApplication(settings.retKill.title2, settings.retKill.class2);
+            m_tasks.kill->killApplication(settings.returnQueue.kill.title2, settings.returnQueue.kill.class2);
             m_host.clock().sleep(200);
         }
         break;
     case TaskKind::SaveScreenshot:
-        if (m_tasks.screenshot && m_tasks.screenshot->saveScreenshot(settings.retScreenshot))
+        if (m_tasks.screenshot && m_tasks.screenshot->saveScreenshot(settings.returnQueue.screenshot))
             m_host.clock().sleep(200);
         break;
     case TaskKind::OpenPlay:
         if (m_tasks.openPlay)
-            m_tasks.openPlay->openFiles(settings.retOpen);
+            m_tasks.openPlay->openFiles(settings.returnQueue.open);
         break;
     case TaskKind::SendHttpQuery:
         if (m_tasks.httpQuery)
-            m_tasks.httpQuery->sendQuery(settings.retQuery, false);
+            m_tasks.httpQuery->sendQuery(settings.returnQueue.query, false);
         break;
     default: // the email waits in runRows(); the other kinds are the alarm queue's
         break;

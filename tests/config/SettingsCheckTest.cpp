@@ -127,9 +127,9 @@ TEST(SettingsCheck, AValueCutOnReadingIsReported) {
 
 TEST(SettingsCheck, AFileTheMonitorSavedHasNothingToReport) {
     Settings settings = defaultSettings("Orvane Silence Detector");
-    settings.email.password = "secret";
-    settings.tasks[0] = "Send email";
-    settings.retTasks[0] = "Open/Play";
+    settings.alarmQueue.email.password = "secret";
+    settings.alarmQueue.rows[0] = "Send email";
+    settings.returnQueue.rows[0] = "Open/Play";
     settings.state.lastSilence = DateTime::fromParts(2025, 12, 31, 23, 59, 58);
     IniFile file;
     writeSettings(file, settings, DateTime::fromParts(2026, 1, 1));
@@ -137,15 +137,16 @@ TEST(SettingsCheck, AFileTheMonitorSavedHasNothingToReport) {
 }
 
 TEST(SettingsCheck, HandWrittenFormsTheReaderTakesAsMeantAreFine) {
-    const SettingsCheck check(IniFile::parse("; a comment\n# another\n\n[general]\n  Threshold = 0x20 \n"
-                                             ";Silence=5 kept for later\nTitle=\"Studio A\"\nLastTask=0\nRepeats=99999\n"
-                                             "Visible=2\n[Activation]\nTime1=7:05\nChannels=-1\nSilence=$10\n"
-                                             "[Email]\nPassword=jhkjii\nAuthentization=1\nSSL=1\n"
-                                             "TrustedCertificate=sha256 "
-                                             "Fingerprint=0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:"
-                                             "Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc\n"
-                                             "[RetEmail]\nSMTP=mail:465\nAuthentization=1\n"
-                                             "[Tasks]\nTask1=Repeat\nTask2=\n"));
+    const SettingsCheck check(
+        IniFile::parse("; a comment\n# another\n\n[general]\n  Threshold = 0x20 \n"
+                       ";Silence=5 kept for later\nTitle=\"Studio A\"\nLastTask=0\nRepeats=99999\n"
+                       "Visible=2\n[Activation]\nTime1=7:05\nChannels=-1\nSilence=$10\n"
+                       "[Email]\nPassword=jhkjii\nAuthentization=1\nSSL=1\n"
+                       "TrustedCertificate=sha256 "
+                       "Fingerprint=0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:"
+                       "Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc:0a:Bc\n"
+                       "[RetEmail]\nSMTP=mail:465\nAuthentization=1\n"
+                       "[Tasks]\nTask1=Repeat\nTask2=\n"));
     for (const SettingsWarning& warning : check.warnings())
         ADD_FAILURE() << warning.line << ": " << warning.message;
 }

@@ -69,14 +69,14 @@ TEST_F(TaskQueuePageTest, TheScreenshotBrowseButtonGivesTheFileTheExtensionOfIts
     start("[RetScreenshot]\nFile=/srv/shots/before.jpg\n");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
-        monitor.settings().retScreenshot.file = "/srv/shots/before.jpg";
+        monitor.settings().returnQueue.screenshot.file = "/srv/shots/before.jpg";
         setup->context().fields.refresh();
         if (c.chosen)
             files.screenshotFiles.push_back(*c.chosen);
         QWidget& screenshot = subPage(QueueKind::Return, "Save screenshot");
         button(screenshot, QStringLiteral("..."))->click();
         EXPECT_EQ(field(screenshot, QStringLiteral("File"))->text().toStdString(), c.field);
-        EXPECT_EQ(monitor.settings().retScreenshot.file, c.field);
+        EXPECT_EQ(monitor.settings().returnQueue.screenshot.file, c.field);
     }
 }
 
@@ -97,8 +97,8 @@ TEST_F(TaskQueuePageTest, AttachToEmailHandsAScreenshotFileToTheSameQueuesEmailP
         EXPECT_EQ(attached->text(), "%date.jpg");
         EXPECT_EQ(setup->focusWidget(), attached);
     }
-    EXPECT_EQ(monitor.settings().email.file, "%date.jpg");
-    EXPECT_EQ(monitor.settings().retEmail.file, "%date.jpg");
+    EXPECT_EQ(monitor.settings().alarmQueue.email.file, "%date.jpg");
+    EXPECT_EQ(monitor.settings().returnQueue.email.file, "%date.jpg");
 }
 
 TEST_F(TaskQueuePageTest, AFileChosenWithABrowseButtonGoesInWholeBeyondTheFieldsLimit) {
@@ -108,7 +108,7 @@ TEST_F(TaskQueuePageTest, AFileChosenWithABrowseButtonGoesInWholeBeyondTheFields
     QWidget& email = subPage(QueueKind::Alarm, "Send email");
     button(email, QStringLiteral("..."))->click();
     EXPECT_EQ(field(email, QStringLiteral("Attach file"))->text().toStdString(), chosen);
-    EXPECT_EQ(monitor.settings().email.file, chosen);
+    EXPECT_EQ(monitor.settings().alarmQueue.email.file, chosen);
 }
 
 TEST_F(TaskQueuePageTest, BrowseFillsAFileAndClearEmptiesOnlyItsOwnLine) {
@@ -119,13 +119,13 @@ TEST_F(TaskQueuePageTest, BrowseFillsAFileAndClearEmptiesOnlyItsOwnLine) {
     button(open, QStringLiteral("..."), 2)->click();
     button(open, QStringLiteral("..."), 0)->click(); // cancelled
     button(open, QStringLiteral("Clear"), 1)->click();
-    const OpenSettings& opened = monitor.settings().retOpen;
+    const OpenSettings& opened = monitor.settings().returnQueue.open;
     EXPECT_EQ(opened.files, (std::array<std::string, 3>{"/srv/one.mp3", "", "/srv/three.mp3"}));
     EXPECT_EQ(opened.params, (std::array<std::string, 3>{"-q", "", ""}));
 
     QWidget& kill = subPage(QueueKind::Return, "Kill application");
     button(kill, QStringLiteral("Clear"), 0)->click();
-    const KillSettings& killed = monitor.settings().retKill;
+    const KillSettings& killed = monitor.settings().returnQueue.kill;
     EXPECT_EQ((std::array{killed.title1, killed.class1, killed.title2, killed.class2}),
               (std::array<std::string, 4>{"", "", "Editor", "editor"}));
 }
@@ -153,12 +153,12 @@ TEST_F(TaskQueuePageTest, FindPutsTheChosenWindowsClassAndTitleIntoItsApplicatio
     AnsweringPicker picker;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        monitor.settings().kill = {"Player", "player", "Editor", "editor"};
+        monitor.settings().alarmQueue.kill = {"Player", "player", "Editor", "editor"};
         setup->context().fields.refresh();
         picker.answer = c.answer;
         setup->setWindowPicker(c.hasPicker ? &picker : nullptr);
         button(subPage(QueueKind::Alarm, "Kill application"), QStringLiteral("Find"), 1)->click();
-        const KillSettings& kill = monitor.settings().kill;
+        const KillSettings& kill = monitor.settings().alarmQueue.kill;
         EXPECT_EQ((std::array{kill.title1, kill.class1, kill.title2, kill.class2}), c.after);
     }
 }
