@@ -105,13 +105,13 @@ int runMonitor(int argc, char** argv) {
     EmailSender email(
         loop, network, productName(),
         [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
-        [&monitor](const std::string& text) { monitor.logEvent(text); });
+        monitor.taskLog());
     email.setDataFolder([&monitor] { return monitor.folders().dataFolder; });
     CurlHttpTransport http;
     HttpQuery httpQuery(
         loop, http,
         [&monitor](std::string_view text) { return expandPlaceholdersForUrl(text, monitor.alarmState()); },
-        messages, [&monitor](const std::string& text) { monitor.logEvent(text); });
+        messages, monitor.taskLog());
     // The main window, once it exists, for the tasks that draw it before they block the thread.
     MainWindow* shownWindow = nullptr;
     const auto repaintMainWindow = [&shownWindow] {
@@ -123,14 +123,11 @@ int runMonitor(int argc, char** argv) {
     ScreenshotSaver screenshot(
         screen, jpeg, loop.clock(),
         [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
-        repaintMainWindow, [&monitor] { return monitor.folders().dataFolder; },
-        [&monitor](const std::string& text) { monitor.logEvent(text); });
+        repaintMainWindow, [&monitor] { return monitor.folders().dataFolder; }, monitor.taskLog());
     LinuxProcesses processes;
-    ApplicationKiller killer(windows, processes, loop.clock(), repaintMainWindow,
-                             [&monitor](const std::string& text) { monitor.logEvent(text); });
+    ApplicationKiller killer(windows, processes, loop.clock(), repaintMainWindow, monitor.taskLog());
     TermiosSerialLine serialLine;
-    PortPinSwitcher portPin(serialLine, loop.clock(),
-                            [&monitor](const std::string& text) { monitor.logEvent(text); });
+    PortPinSwitcher portPin(serialLine, loop.clock(), monitor.taskLog());
     EspeakSpeechSynthesizer synthesizer(messagesLocaleName(), std::chrono::seconds(5), service);
     TextSpeaker speaker(synthesizer);
     monitor.tasks().email = &email;
@@ -159,7 +156,7 @@ int runMonitor(int argc, char** argv) {
     RebootCountdownDialog rebootCountdown(loop, &mainWindow);
     LogindShutdown shutdown;
     SystemRebooter rebooter(
-        rebootCountdown, shutdown, [&monitor](const std::string& text) { monitor.logEvent(text); },
+        rebootCountdown, shutdown, monitor.taskLog(),
         [&monitor](bool rebooting) {
             monitor.setRebooting(rebooting);
             monitor.saveSettings();

@@ -3,7 +3,9 @@
 #include "runtime/DateTime.h"
 
 #include <array>
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace quietmon {
 
@@ -122,32 +124,35 @@ struct SavedState {
     DateTime lastSilence;   // when the last alarm was raised, in this run or an earlier one; zero: never
 };
 
+// The settings of one task queue: its rows, each empty or a task kind's caption, and the settings of the
+// kinds both queues run. The alarm queue and the return queue each have their own.
+struct TaskQueueSettings {
+    explicit TaskQueueSettings(int rowCount) : rows(static_cast<std::size_t>(rowCount)) {}
+
+    std::vector<std::string> rows;
+    EmailSettings email;
+    KillSettings kill;
+    QuerySettings query;
+    ScreenshotSettings screenshot;
+    OpenSettings open; // "Open/Play 1" of the alarm queue, "Open/Play" of the return queue
+    int delaySeconds = 1;
+};
+
 struct Settings {
     static constexpr int alarmQueueRows = 32;
     static constexpr int returnQueueRows = 8;
 
     GeneralSettings general;
     ActivationSettings activation;
-    EmailSettings email;
-    EmailSettings retEmail;
-    KillSettings kill;
-    KillSettings retKill;
+    TaskQueueSettings alarmQueue{alarmQueueRows};
+    TaskQueueSettings returnQueue{returnQueueRows};
+    // The kinds only the alarm queue runs.
     PortSettings port;
-    QuerySettings query;
-    QuerySettings retQuery;
-    ScreenshotSettings screenshot;
-    ScreenshotSettings retScreenshot;
-    OpenSettings open1;
     OpenSettings open2;
-    OpenSettings retOpen;
     std::string speakText;
     int repeatFromLine = 1;
     int repeatMaximum = 5;
-    int delaySeconds = 1;
-    int retDelaySeconds = 1;
     RebootSettings reboot;
-    std::array<std::string, alarmQueueRows> tasks;
-    std::array<std::string, returnQueueRows> retTasks;
     SavedState state;
 };
 

@@ -9,7 +9,7 @@
 #include "config/SettingsStore.h"
 #include "config/SmtpServerAddress.h"
 #include "config/StatusAddress.h"
-#include "config/TaskNames.h"
+#include "config/TaskKinds.h"
 
 #include <algorithm>
 #include <optional>
@@ -256,7 +256,8 @@ private:
 
     // A login over a connection that is never encrypted gives the mail password to anyone on the way.
     void checkLoginInClear(std::size_t line, const std::string& section) {
-        const EmailSettings& email = section == "Email" ? m_loaded.email : m_loaded.retEmail;
+        const EmailSettings& email =
+            section == "Email" ? m_loaded.alarmQueue.email : m_loaded.returnQueue.email;
         const bool implicitTls = parseSmtpServerText(email.smtp).port == SmtpServerAddress::implicitTlsPort;
         if (email.authentization && !email.ssl && !implicitTls)
             warn(line, Kind::ExposedSecret,
@@ -267,10 +268,8 @@ private:
 
     // Rows are compared with the task names whole and case-sensitive: a near miss does nothing at all.
     void checkTaskRow(std::size_t line, const IniFile::Line& key, bool alarmQueue) {
-        const std::vector<std::string> alarmTasks(task_names::alarmQueueTasks.begin(),
-                                                  task_names::alarmQueueTasks.end());
-        const std::vector<std::string> returnTasks(task_names::returnQueueTasks.begin(),
-                                                   task_names::returnQueueTasks.end());
+        const std::vector<std::string> alarmTasks = captionsOf(QueueKind::Alarm);
+        const std::vector<std::string> returnTasks = captionsOf(QueueKind::Return);
         const std::vector<std::string>& own = alarmQueue ? alarmTasks : returnTasks;
         const std::vector<std::string>& other = alarmQueue ? returnTasks : alarmTasks;
         const std::string& name = key.value;

@@ -56,73 +56,106 @@ private:
     std::string m_section;
 };
 
-void addEmail(SchemaBuilder& b, const std::string& section, EmailSettings Settings::*email) {
+// Each queue's settings under the file's names for its sections.
+struct QueueSections {
+    TaskQueueSettings Settings::*queue;
+    const char* email;
+    const char* kill;
+    const char* query;
+    const char* screenshot;
+    const char* open;
+    const char* delay;
+    int longestDelaySeconds;
+    const char* rows;
+    int rowCount;
+};
+// The alarm queue first: a save writes each pair of sections in this order.
+constexpr QueueSections queues[] = {
+    {&Settings::alarmQueue, "Email", "Kill", "Query", "Screenshot", "Open1", "Delay", 3600, "Tasks",
+     Settings::alarmQueueRows},
+    {&Settings::returnQueue, "RetEmail", "RetKill", "RetQuery", "RetScreenshot", "RetOpen", "RetDelay", 30,
+     "RetTasks", Settings::returnQueueRows},
+};
+constexpr const QueueSections& alarmSections = queues[0];
+constexpr const QueueSections& returnSections = queues[1];
+
+// The field `section` of the queue `queue`.
+template <typename Section>
+auto sectionOf(TaskQueueSettings Settings::*queue, Section TaskQueueSettings::*section) {
+    return [queue, section](Settings& s) -> Section& { return (s.*queue).*section; };
+}
+
+void addEmail(SchemaBuilder& b, const std::string& section, TaskQueueSettings Settings::*queue) {
+    const auto email = sectionOf(queue, &TaskQueueSettings::email);
     b.section(section)
         .text(
-            "From", [email](Settings & s) -> auto& { return (s.*email).from; })
+            "From", [email](Settings & s) -> auto& { return email(s).from; })
         .text(
-            "To", [email](Settings & s) -> auto& { return (s.*email).to; })
+            "To", [email](Settings & s) -> auto& { return email(s).to; })
         .text(
-            "Subject", [email](Settings & s) -> auto& { return (s.*email).subject; })
+            "Subject", [email](Settings & s) -> auto& { return email(s).subject; })
         .text(
-            "Message", [email](Settings & s) -> auto& { return (s.*email).message; })
+            "Message", [email](Settings & s) -> auto& { return email(s).message; })
         // Both sections carry the alarm message here, as the file always has.
         .text(
-            "ReturnMessage", [](Settings & s) -> auto& { return s.email.message; }, KeyRole::WriteOnly)
+            "ReturnMessage", [](Settings & s) -> auto& { return s.alarmQueue.email.message; },
+            KeyRole::WriteOnly)
         .text(
-            "SMTP", [email](Settings & s) -> auto& { return (s.*email).smtp; })
+            "SMTP", [email](Settings & s) -> auto& { return email(s).smtp; })
         .text(
-            "File", [email](Settings & s) -> auto& { return (s.*email).file; })
+            "File", [email](Settings & s) -> auto& { return email(s).file; })
         .text(
-            "Username", [email](Settings & s) -> auto& { return (s.*email).username; })
+            "Username", [email](Settings & s) -> auto& { return email(s).username; })
         .scrambled(
-            "Password", [email](Settings & s) -> auto& { return (s.*email).password; })
+            "Password", [email](Settings & s) -> auto& { return email(s).password; })
         .boolean(
-            "Authentization", [email](Settings & s) -> auto& { return (s.*email).authentization; })
+            "Authentization", [email](Settings & s) -> auto& { return email(s).authentization; })
         .boolean(
-            "SSL", [email](Settings & s) -> auto& { return (s.*email).ssl; })
+            "SSL", [email](Settings & s) -> auto& { return email(s).ssl; })
         .text(
-            "TrustedCertificate", [email](Settings & s) -> auto& { return (s.*email).trustedCertificate; });
+            "TrustedCertificate", [email](Settings & s) -> auto& { return email(s).trustedCertificate; });
 }
 
-void addKill(SchemaBuilder& b, const std::string& section, KillSettings Settings::*kill) {
+void addKill(SchemaBuilder& b, const std::string& section, TaskQueueSettings Settings::*queue) {
+    const auto kill = sectionOf(queue, &TaskQueueSettings::kill);
     b.section(section)
         .text(
-            "Title1", [kill](Settings & s) -> auto& { return (s.*kill).title1; })
+            "Title1", [kill](Settings & s) -> auto& { return kill(s).title1; })
         .text(
-            "Class1", [kill](Settings & s) -> auto& { return (s.*kill).class1; })
+            "Class1", [kill](Settings & s) -> auto& { return kill(s).class1; })
         .text(
-            "Title2", [kill](Settings & s) -> auto& { return (s.*kill).title2; })
+            "Title2", [kill](Settings & s) -> auto& { return kill(s).title2; })
         .text(
-            "Class2", [kill](Settings & s) -> auto& { return (s.*kill).class2; });
+            "Class2", [kill](Settings & s) -> auto& { return kill(s).class2; });
 }
 
-void addQuery(SchemaBuilder& b, const std::string& section, QuerySettings Settings::*query) {
+void addQuery(SchemaBuilder& b, const std::string& section, TaskQueueSettings Settings::*queue) {
+    const auto query = sectionOf(queue, &TaskQueueSettings::query);
     b.section(section)
         .text(
-            "Address", [query](Settings & s) -> auto& { return (s.*query).address; })
+            "Address", [query](Settings & s) -> auto& { return query(s).address; })
         .text(
-            "Query", [query](Settings & s) -> auto& { return (s.*query).query; });
+            "Query", [query](Settings & s) -> auto& { return query(s).query; });
 }
 
-void addScreenshot(SchemaBuilder& b, const std::string& section, ScreenshotSettings Settings::*shot) {
+void addScreenshot(SchemaBuilder& b, const std::string& section, TaskQueueSettings Settings::*queue) {
+    const auto shot = sectionOf(queue, &TaskQueueSettings::screenshot);
     b.section(section)
         .text(
-            "File", [shot](Settings & s) -> auto& { return (s.*shot).file; })
+            "File", [shot](Settings & s) -> auto& { return shot(s).file; })
         .boolean(
-            "DeactivateScrSaver", [shot](Settings & s) -> auto& { return (s.*shot).deactivateScrSaver; });
+            "DeactivateScrSaver", [shot](Settings & s) -> auto& { return shot(s).deactivateScrSaver; });
 }
 
-void addOpen(SchemaBuilder& b, const std::string& section, OpenSettings Settings::*open) {
+void addOpen(SchemaBuilder& b, const std::string& section, std::function<OpenSettings&(Settings&)> open) {
     b.section(section);
     for (int i = 0; i < 3; ++i)
         b.text(
-            "File" + std::to_string(i + 1),
-            [ open, i ](Settings & s) -> auto& { return (s.*open).files[i]; });
+            "File" + std::to_string(i + 1), [ open, i ](Settings & s) -> auto& { return open(s).files[i]; });
     for (int i = 0; i < 3; ++i)
         b.text(
             "Params" + std::to_string(i + 1),
-            [ open, i ](Settings & s) -> auto& { return (s.*open).params[i]; });
+            [ open, i ](Settings & s) -> auto& { return open(s).params[i]; });
 }
 
 std::vector<KeySpec> buildSchema() {
@@ -177,10 +210,10 @@ std::vector<KeySpec> buildSchema() {
         .text(
             "Window", [](Settings & s) -> auto& { return s.activation.window; });
 
-    addEmail(b, "Email", &Settings::email);
-    addEmail(b, "RetEmail", &Settings::retEmail);
-    addKill(b, "Kill", &Settings::kill);
-    addKill(b, "RetKill", &Settings::retKill);
+    for (const QueueSections& queue : queues)
+        addEmail(b, queue.email, queue.queue);
+    for (const QueueSections& queue : queues)
+        addKill(b, queue.kill, queue.queue);
 
     b.section("Port")
         .list(
@@ -198,13 +231,14 @@ std::vector<KeySpec> buildSchema() {
         .text(
             "Device", [](Settings & s) -> auto& { return s.port.device; });
 
-    addQuery(b, "Query", &Settings::query);
-    addQuery(b, "RetQuery", &Settings::retQuery);
-    addScreenshot(b, "Screenshot", &Settings::screenshot);
-    addScreenshot(b, "RetScreenshot", &Settings::retScreenshot);
-    addOpen(b, "Open1", &Settings::open1);
-    addOpen(b, "Open2", &Settings::open2);
-    addOpen(b, "RetOpen", &Settings::retOpen);
+    for (const QueueSections& queue : queues)
+        addQuery(b, queue.query, queue.queue);
+    for (const QueueSections& queue : queues)
+        addScreenshot(b, queue.screenshot, queue.queue);
+    addOpen(b, alarmSections.open, sectionOf(alarmSections.queue, &TaskQueueSettings::open));
+    addOpen(
+        b, "Open2", [](Settings & s) -> auto& { return s.open2; });
+    addOpen(b, returnSections.open, sectionOf(returnSections.queue, &TaskQueueSettings::open));
 
     b.section("General")
         .text(
@@ -221,11 +255,10 @@ std::vector<KeySpec> buildSchema() {
             "FromLine", [](Settings & s) -> auto& { return s.repeatFromLine; }, 1, 32)
         .number(
             "Maximum", [](Settings & s) -> auto& { return s.repeatMaximum; }, 1, 999);
-    b.section("Delay").number(
-        "Delay", [](Settings & s) -> auto& { return s.delaySeconds; }, 1, 3600);
-    b.section("RetDelay")
-        .number(
-            "Delay", [](Settings & s) -> auto& { return s.retDelaySeconds; }, 1, 30);
+    for (const QueueSections& queue : queues)
+        b.section(queue.delay)
+            .number("Delay", sectionOf(queue.queue, &TaskQueueSettings::delaySeconds), 1,
+                    queue.longestDelaySeconds);
 
     b.section("Reboot")
         .boolean(
@@ -247,14 +280,14 @@ std::vector<KeySpec> buildSchema() {
         .number("Repeats", [](Settings& s) -> auto& {
     return s.state.repeats; }, 0, 99999, state);
 
-b.section("Tasks");
-for (int row = 0; row < Settings::alarmQueueRows; ++row)
-    b.text(
-        "Task" + std::to_string(row + 1), [row](Settings& s) -> auto& { return s.tasks[row]; });
-b.section("RetTasks");
-for (int row = 0; row < Settings::returnQueueRows; ++row)
-    b.text(
-        "Task" + std::to_string(row + 1), [row](Settings& s) -> auto& { return s.retTasks[row]; });
+for (const QueueSections& queue : queues) {
+    b.section(queue.rows);
+    const auto rows = sectionOf(queue.queue, &TaskQueueSettings::rows);
+    for (int row = 0; row < queue.rowCount; ++row)
+        b.text(
+            "Task" + std::to_string(row + 1),
+            [ rows, row ](Settings & s) -> auto& { return rows(s)[static_cast<std::size_t>(row)]; });
+}
 
 b.section("General")
     .boolean(

@@ -2,7 +2,6 @@
 
 #include "config/ProductName.h"
 #include "tasks/StatusTexts.h"
-#include "tasks/TaskFailures.h"
 
 #include <exception>
 
@@ -209,10 +208,16 @@ void Monitor::showInputState(bool lost) {
 
 void Monitor::logEvent(const std::string& text) {
     m_log.logEvent(text);
-    if (const auto task = taskFailedIn(text)) {
-        ++m_taskFailures[std::string(*task)];
-        publishStatus();
-    }
+}
+
+TaskLog Monitor::taskLog() {
+    return TaskLog([this](const std::string& text) { logEvent(text); },
+                   [this](TaskKind kind) { countTaskFailure(kind); });
+}
+
+void Monitor::countTaskFailure(TaskKind kind) {
+    ++m_taskFailures[std::string(captionOf(kind))];
+    publishStatus();
 }
 
 void Monitor::setStatusBoard(StatusBoard* board) {
@@ -242,8 +247,10 @@ void Monitor::publishStatus() {
     snapshot.inputLost = m_audioInput.inputLost();
     snapshot.setupOpen = m_setupShown;
     snapshot.alarmsRaised = m_alarmsRaised;
-    for (const std::string_view task : tasksReportingFailures)
-        snapshot.taskFailures[std::string(task)] = 0;
+    for (const TaskKindEntry& kind : taskKinds) {
+        if (kind.failuresListedFromStart)
+            snapshot.taskFailures[std::string(kind.caption)] = 0;
+    }
     for (const auto& [task, count] : m_taskFailures)
         snapshot.taskFailures[task] = count;
     snapshot.statusText = m_statusText;

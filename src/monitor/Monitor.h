@@ -7,15 +7,16 @@
 #include "config/Settings.h"
 #include "config/SettingsStore.h"
 #include "config/StartupRules.h"
+#include "monitor/AlarmExecutor.h"
+#include "monitor/AlarmHost.h"
+#include "monitor/ReturnExecutor.h"
 #include "monitor/SilenceDetector.h"
 #include "monitor/StatusBoard.h"
 #include "platform/DesktopWindows.h"
 #include "platform/MessageBoxes.h"
 #include "runtime/EventLoop.h"
-#include "tasks/AlarmExecutor.h"
-#include "tasks/AlarmHost.h"
-#include "tasks/ReturnExecutor.h"
 #include "tasks/StatusTexts.h"
+#include "tasks/TaskLog.h"
 #include "tasks/TaskServices.h"
 
 #include <functional>
@@ -134,8 +135,11 @@ public:
     const MeasurementState& measurementState() const { return m_measurement; }
     const Measurement& lastMeasurement() const { return m_lastMeasurement; }
 
-    // Every line of the event log passes here, which is where the failures of the tasks are counted.
+    // Every line of the event log passes here.
     void logEvent(const std::string& text) override;
+    // The log the tasks write to: their lines go to logEvent(), and each failure is counted by its kind.
+    TaskLog taskLog();
+    void countTaskFailure(TaskKind kind);
     // Where every error that escapes a handler ends: one log line, and the program goes on.
     void reportApplicationError(const std::string& message);
     // The setup password gate: true when no password is set or the right one was typed.

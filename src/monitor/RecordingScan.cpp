@@ -184,8 +184,8 @@ int runRecordingScan(const ScanOptions& options, const std::function<Folders()>&
     // A recording has no wall clock and nothing to act on.
     settings.general.startUpDelay = 0;
     settings.activation.condition2 = settings.activation.condition3 = settings.activation.condition4 = false;
-    settings.tasks = {};
-    settings.retTasks = {};
+    std::ranges::fill(settings.alarmQueue.rows, std::string());
+    std::ranges::fill(settings.returnQueue.rows, std::string());
     settings.general.audioInDevice = 0;
     monitor.openAudioDevice();
     monitor.applyPreferences();

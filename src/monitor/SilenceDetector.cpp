@@ -1,7 +1,7 @@
 #include "monitor/SilenceDetector.h"
 
 #include "audio/ActivationConditions.h"
-#include "tasks/AlarmExecutor.h"
+#include "monitor/AlarmExecutor.h"
 #include "tasks/StatusTexts.h"
 
 namespace quietmon {

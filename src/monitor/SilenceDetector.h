@@ -1,8 +1,8 @@
 #pragma once
 
+#include "monitor/AlarmHost.h"
 #include "platform/DesktopWindows.h"
 #include "runtime/Timer.h"
-#include "tasks/AlarmHost.h"
 
 namespace quietmon {
 

@@ -1,21 +1,12 @@
 #include "setup/TaskQueuePage.h"
 
-#include "config/TaskNames.h"
 #include "monitor/Monitor.h"
 #include "setup/CribPanel.h"
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/TaskQueueEditor.h"
 #include "setup/TaskSubPages.h"
-#include "setup/taskpages/DelayTaskPage.h"
 #include "setup/taskpages/EmailTaskPage.h"
-#include "setup/taskpages/HttpQueryTaskPage.h"
-#include "setup/taskpages/KillTaskPage.h"
-#include "setup/taskpages/OpenPlayTaskPage.h"
-#include "setup/taskpages/PortPinTaskPage.h"
-#include "setup/taskpages/RebootTaskPage.h"
-#include "setup/taskpages/RepeatTaskPage.h"
-#include "setup/taskpages/ScreenshotTaskPage.h"
-#include "setup/taskpages/SpeakTaskPage.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -25,10 +16,10 @@ namespace quietmon {
 
 namespace {
 
-constexpr int longestAlarmDelaySeconds = 3600;
-constexpr int longestReturnDelaySeconds = 30;
-// The "Open/Play 1" files keep the old limit; the others take paths of any length.
-constexpr int openPlay1FileMaxLength = 255;
+QString captionText(TaskKind kind) {
+    const std::string_view caption = captionOf(kind);
+    return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+}
 
 QStringList placeholdersOf(QueueKind queue) {
     // "%time" writes 14-05-09, fit for a file name; "%time:" writes 14:05:09.
@@ -53,8 +44,8 @@ TaskQueuePage::TaskQueuePage(SetupContext& context, QueueKind queue, QWidget* pa
     addSubPages(queue);
     Settings& settings = context.monitor.settings();
     const bool alarm = queue == QueueKind::Alarm;
-    m_editor = alarm ? new TaskQueueEditor(settings.tasks, true, *m_subPages, this)
-                     : new TaskQueueEditor(settings.retTasks, false, *m_subPages, this);
+    m_editor = new TaskQueueEditor(alarm ? settings.alarmQueue.rows : settings.returnQueue.rows, alarm,
+                                   *m_subPages, this);
 
     auto* top = new QHBoxLayout;
     top->addWidget(m_editor, 1);
@@ -65,33 +56,10 @@ TaskQueuePage::TaskQueuePage(SetupContext& context, QueueKind queue, QWidget* pa
 }
 
 void TaskQueuePage::addSubPages(QueueKind queue) {
-    using namespace task_names;
-    Settings& s = m_context.monitor.settings();
-    const bool alarm = queue == QueueKind::Alarm;
-    auto add = [this](const char* caption, QWidget* page) {
-        m_subPages->addPage(QString::fromUtf8(caption), page);
-    };
-
-    m_email = new EmailTaskPage(m_context, alarm ? s.email : s.retEmail, queue);
-    add(sendEmail, m_email);
-    add(saveScreenshot, new ScreenshotTaskPage(m_context, alarm ? s.screenshot : s.retScreenshot,
-                                               [this](const QString& file) { attachToEmail(file); }));
-    if (alarm) {
-        add(openPlay1, new OpenPlayTaskPage(m_context, s.open1, openPlay1FileMaxLength));
-        add(openPlay2, new OpenPlayTaskPage(m_context, s.open2, 0));
-        add(rebootSystem, new RebootTaskPage(m_context, s.reboot));
-        add(killApplication, new KillTaskPage(m_context, s.kill));
-        add(switchPortPin, new PortPinTaskPage(m_context, s.port));
-        add(delay, new DelayTaskPage(m_context, s.delaySeconds, longestAlarmDelaySeconds));
-        add(sendHttpQuery, new HttpQueryTaskPage(m_context, s.query));
-        add(speak, new SpeakTaskPage(m_context, s.speakText));
-        add(repeat, new RepeatTaskPage(m_context, s.repeatFromLine, s.repeatMaximum));
-    } else {
-        add(openPlay, new OpenPlayTaskPage(m_context, s.retOpen, 0));
-        add(killApplication, new KillTaskPage(m_context, s.retKill));
-        add(sendHttpQuery, new HttpQueryTaskPage(m_context, s.retQuery));
-        add(delay, new DelayTaskPage(m_context, s.retDelaySeconds, longestReturnDelaySeconds));
-    }
+    const TaskPageSource source{m_context, queue, [this](const QString& file) { attachToEmail(file); }};
+    for (const TaskKind kind : taskKindsOf(queue))
+        m_subPages->addPage(captionText(kind), makeTaskPage(kind, source));
+    m_email = dynamic_cast<EmailTaskPage*>(m_subPages->page(captionText(TaskKind::SendEmail)));
 }
 
 void TaskQueuePage::setSubPagesEnabled(bool enabled) {
@@ -100,7 +68,7 @@ void TaskQueuePage::setSubPagesEnabled(bool enabled) {
 
 void TaskQueuePage::attachToEmail(const QString& file) {
     BoundFields::putWholeText(&m_email->attachFileField(), file);
-    m_subPages->showPage(QString::fromUtf8(task_names::sendEmail));
+    m_subPages->showPage(captionText(TaskKind::SendEmail));
     m_email->attachFileField().setFocus();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "config/TaskKinds.h"
 #include "runtime/DateTime.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,9 +27,10 @@ struct AlarmState {
     std::string cause = alarm_causes::unknown;
     DateTime lastSoundLeft;
     DateTime lastSoundRight;
-    DateTime startUpTime;                       // the zero date once the start-up delay has passed
-    DateTime eventTime;                         // the moment of the alarm, the return, or the start-up
-    std::vector<std::string> runningAlarmQueue; // empty whenever no alarm queue runs
+    DateTime startUpTime; // the zero date once the start-up delay has passed
+    DateTime eventTime;   // the moment of the alarm, the return, or the start-up
+    // Empty whenever no alarm queue runs; a row of a caption no kind has is kept and does nothing.
+    std::vector<std::optional<TaskKind>> runningAlarmQueue;
     // The return pass has begun and waits for a send before its last rows: no new silence is counted yet.
     bool returnTasksRunning = false;
     int taskPosition = 999;

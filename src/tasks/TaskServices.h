@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/Settings.h"
+#include "config/TaskKinds.h"
 
 #include <functional>
 #include <string>
@@ -8,8 +9,6 @@
 namespace quietmon {
 
 class MessageBoxes;
-
-enum class QueueKind { Alarm, Return };
 
 // One interface per kind of task. The executors hand each the settings section of the queue it runs in;
 // a task reports its own failures in the log. A kind the program does not have does nothing.

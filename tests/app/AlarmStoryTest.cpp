@@ -341,6 +341,17 @@ TEST_F(AlarmStoryTest, ShortRowsAreLeftOutAndRepeatLinesCountTheRunningList) {
     EXPECT_EQ(tasks.calls[1].text, "Silence on Left and Right");
 }
 
+TEST_F(AlarmStoryTest, RowsOfTheOtherQueuesKindsOrOfNoKindKeepTheirPlaceAndDoNothing) {
+    start("", "[Activation]\nSilence=10\nReturn=1\n[Tasks]\nTask1=Open/Play\nTask2=speak\nTask3=Speak\n"
+              "[RetTasks]\nTask1=Speak\nTask2=Reboot system\nTask3=Switch port pin\nTask4=Repeat\n"
+              "Task5=Kill application\n");
+    raiseAlarm();
+    ASSERT_EQ(tasks.names(), Strings{"speak"});
+    EXPECT_EQ(tasks.calls[0].atMs, view.alarms[0].atMs + 600);
+    play(1500, loud);
+    EXPECT_EQ(tasks.names(), (Strings{"speak", "kill", "kill"}));
+}
+
 TEST_F(AlarmStoryTest, EntriesRunOnePerTickOf200Milliseconds) {
     start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Send email\nTask2=Speak\nTask3=Kill application\n");
     raiseAlarm();
@@ -819,16 +830,22 @@ TEST_F(AlarmStoryTest, TheStatusSnapshotFollowsTheAlarmAndCountsTaskFailuresByKi
     EXPECT_GE(millisecondsBetween(loop.clock().now(), atAlarm->channels[1].lastSound), 11'000 - bufferMs);
     EXPECT_LE(millisecondsBetween(loop.clock().now(), atAlarm->channels[1].lastSound), 11'250);
 
+    const std::pair<TaskKind, const char*> failures[] = {
+        {TaskKind::SendEmail, "An error occured when trying to send email: Could not connect"},
+        {TaskKind::SendEmail, "An unknown error occured when trying to send email."},
+        {TaskKind::SendHttpQuery, "HTTP query failed - Timeout was reached (http://x/)"},
+        {TaskKind::SendHttpQuery, "HTTP query answered 500 (http://x/)"},
+        {TaskKind::SendHttpQuery, "HTTP query dropped, too many waiting (http://x/)"},
+        {TaskKind::SwitchPortPin, "Can't access the COM port"},
+        {TaskKind::RebootSystem, "Reboot failed - no"}};
+    for (const auto& [kind, line] : failures)
+        monitor.taskLog().failure(kind, line);
+    // Lines that tell of no failure count for nothing, whatever they say.
     for (const char* line :
-         {"An error occured when trying to send email: Could not connect",
-          "An unknown error occured when trying to send email.",
-          "HTTP query failed - Timeout was reached (http://x/)", "HTTP query answered 500 (http://x/)",
-          "HTTP query dropped, too many waiting (http://x/)", "Can't access the COM port",
-          "Reboot failed - no",
-          // Not failures of a queue's task:
-          "Reboot suppressed by user", "Test email message cannot be sent - no server",
-          "Alarm task queue broken", "Email sent to desk@example.org"})
-        monitor.logEvent(line);
+         {"Reboot suppressed by user", "Test email message cannot be sent - no server",
+          "Alarm task queue broken", "Email sent to desk@example.org", "Can't access the COM port"})
+        monitor.taskLog()(line);
+    EXPECT_EQ(countLogged("Can't access the COM port"), 2);
     EXPECT_EQ(board.latest()->taskFailures,
               (std::map<std::string, std::int64_t>{
                   {"Reboot system", 1}, {"Send HTTP query", 3}, {"Send email", 2}, {"Switch port pin", 1}}));

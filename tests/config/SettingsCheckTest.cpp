@@ -127,9 +127,9 @@ TEST(SettingsCheck, AValueCutOnReadingIsReported) {
 
 TEST(SettingsCheck, AFileTheMonitorSavedHasNothingToReport) {
     Settings settings = defaultSettings("Orvane Silence Detector");
-    settings.email.password = "secret";
-    settings.tasks[0] = "Send email";
-    settings.retTasks[0] = "Open/Play";
+    settings.alarmQueue.email.password = "secret";
+    settings.alarmQueue.rows[0] = "Send email";
+    settings.returnQueue.rows[0] = "Open/Play";
     settings.state.lastSilence = DateTime::fromParts(2025, 12, 31, 23, 59, 58);
     IniFile file;
     writeSettings(file, settings, DateTime::fromParts(2026, 1, 1));

@@ -276,8 +276,8 @@ TEST(SettingsLoad, ClampsNumberFieldsIntoTheirRanges) {
     EXPECT_EQ(s.port.forSeconds, 10);
     EXPECT_EQ(s.repeatFromLine, 1);
     EXPECT_EQ(s.repeatMaximum, 999);
-    EXPECT_EQ(s.delaySeconds, 1);
-    EXPECT_EQ(s.retDelaySeconds, 30);
+    EXPECT_EQ(s.alarmQueue.delaySeconds, 1);
+    EXPECT_EQ(s.returnQueue.delaySeconds, 30);
 }
 
 TEST(SettingsLoad, AListChoiceOutsideItsListSelectsNoLineAndSavesAsMinusOne) {
@@ -362,15 +362,15 @@ TEST(SettingsLoad, BoolsFollowTheIntegerRule) {
 TEST(SettingsLoad, UnscramblesPasswordsAndDropsAnOddLastCharacter) {
     const Settings s =
         loaded("[Email]\nPassword=jhkjii\n[RetEmail]\nPassword=jhkjiix\n[General]\nSetupPassword=\n");
-    EXPECT_EQ(s.email.password, "abc");
-    EXPECT_EQ(s.retEmail.password, "abc");
+    EXPECT_EQ(s.alarmQueue.email.password, "abc");
+    EXPECT_EQ(s.returnQueue.email.password, "abc");
     EXPECT_EQ(s.general.setupPassword, "");
 }
 
 TEST(SettingsSave, ScramblesPasswordsAndWritesAnEmptyOneEmpty) {
     Settings s = loaded("");
-    s.email.password = "abc";
-    s.retEmail.password = "aaa";
+    s.alarmQueue.email.password = "abc";
+    s.returnQueue.email.password = "aaa";
     const IniFile file = IniFile::parse(saved(s));
     EXPECT_EQ(file.read("Email", "Password"), "jhkjii");
     EXPECT_EQ(file.read("RetEmail", "Password"), "jhkiig");
@@ -379,8 +379,8 @@ TEST(SettingsSave, ScramblesPasswordsAndWritesAnEmptyOneEmpty) {
 
 TEST(SettingsSave, BothEmailSectionsCarryTheAlarmMessageAsReturnMessage) {
     Settings s = loaded("");
-    s.email.message = "Dead air at %time";
-    s.retEmail.message = "Back";
+    s.alarmQueue.email.message = "Dead air at %time";
+    s.returnQueue.email.message = "Back";
     const IniFile file = IniFile::parse(saved(s));
     EXPECT_EQ(file.read("Email", "ReturnMessage"), "Dead air at %time");
     EXPECT_EQ(file.read("RetEmail", "ReturnMessage"), "Dead air at %time");
@@ -389,7 +389,7 @@ TEST(SettingsSave, BothEmailSectionsCarryTheAlarmMessageAsReturnMessage) {
 
 TEST(SettingsLoad, ReturnMessageAndDateTimeAreNeverRead) {
     const Settings s = loaded("[Email]\nReturnMessage=ignored\nMessage=used\n[General]\nDateTime=garbage\n");
-    EXPECT_EQ(s.email.message, "used");
+    EXPECT_EQ(s.alarmQueue.email.message, "used");
 }
 
 TEST(SettingsLoad, ExclusiveChoicesLeaveTheLastTickedOne) {
@@ -406,11 +406,11 @@ TEST(SettingsLoad, ExclusiveChoicesLeaveTheLastTickedOne) {
 TEST(SettingsLoad, QueueRowsAreReadInOrderAndAMissingRowIsEmpty) {
     const Settings s =
         loaded("[Tasks]\nTask1=Send email\nTask3=Delay\nTask32=Repeat\n[RetTasks]\nTask8=Speak\n");
-    EXPECT_EQ(s.tasks[0], "Send email");
-    EXPECT_EQ(s.tasks[1], "");
-    EXPECT_EQ(s.tasks[2], "Delay");
-    EXPECT_EQ(s.tasks[31], "Repeat");
-    EXPECT_EQ(s.retTasks[7], "Speak");
+    EXPECT_EQ(s.alarmQueue.rows[0], "Send email");
+    EXPECT_EQ(s.alarmQueue.rows[1], "");
+    EXPECT_EQ(s.alarmQueue.rows[2], "Delay");
+    EXPECT_EQ(s.alarmQueue.rows[31], "Repeat");
+    EXPECT_EQ(s.returnQueue.rows[7], "Speak");
 }
 
 TEST(SettingsLoad, LongValuesAreNotCutBelowTheReadersLimit) {

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QListWidget>
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
@@ -34,6 +35,24 @@ TEST_F(TaskQueuePageTest, ARowShowsTheSubPageItNamesExactlyAndAnUnknownNameIsSho
     EXPECT_EQ(subPages.shownCaption(), "Delay");
 }
 
+TEST_F(TaskQueuePageTest, EachQueueListsThePagesOfItsOwnTaskKindsInTheirOrder) {
+    const std::pair<QueueKind, QStringList> cases[] = {
+        {QueueKind::Alarm,
+         {"Send email", "Save screenshot", "Open/Play 1", "Open/Play 2", "Reboot system", "Kill application",
+          "Switch port pin", "Delay", "Send HTTP query", "Speak", "Repeat"}},
+        {QueueKind::Return,
+         {"Send email", "Save screenshot", "Open/Play", "Kill application", "Send HTTP query", "Delay"}}};
+    start("");
+    for (const auto& [queue, captions] : cases) {
+        const auto* list = showPage(queue).subPages().findChild<QListWidget*>();
+        ASSERT_NE(list, nullptr);
+        QStringList listed;
+        for (int row = 0; row < list->count(); ++row)
+            listed << list->item(row)->text();
+        EXPECT_EQ(listed, captions);
+    }
+}
+
 TEST_F(TaskQueuePageTest, TheScreenshotBrowseButtonGivesTheFileTheExtensionOfItsType) {
     struct Case {
         std::optional<FileDialogs::ScreenshotFile> chosen; // nothing: cancelled
@@ -50,14 +69,14 @@ TEST_F(TaskQueuePageTest, TheScreenshotBrowseButtonGivesTheFileTheExtensionOfIts
     start("[RetScreenshot]\nFile=/srv/shots/before.jpg\n");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
-        monitor.settings().retScreenshot.file = "/srv/shots/before.jpg";
+        monitor.settings().returnQueue.screenshot.file = "/srv/shots/before.jpg";
         setup->context().fields.refresh();
         if (c.chosen)
             files.screenshotFiles.push_back(*c.chosen);
         QWidget& screenshot = subPage(QueueKind::Return, "Save screenshot");
         button(screenshot, QStringLiteral("..."))->click();
         EXPECT_EQ(field(screenshot, QStringLiteral("File"))->text().toStdString(), c.field);
-        EXPECT_EQ(monitor.settings().retScreenshot.file, c.field);
+        EXPECT_EQ(monitor.settings().returnQueue.screenshot.file, c.field);
     }
 }
 
@@ -78,8 +97,8 @@ TEST_F(TaskQueuePageTest, AttachToEmailHandsAScreenshotFileToTheSameQueuesEmailP
         EXPECT_EQ(attached->text(), "%date.jpg");
         EXPECT_EQ(setup->focusWidget(), attached);
     }
-    EXPECT_EQ(monitor.settings().email.file, "%date.jpg");
-    EXPECT_EQ(monitor.settings().retEmail.file, "%date.jpg");
+    EXPECT_EQ(monitor.settings().alarmQueue.email.file, "%date.jpg");
+    EXPECT_EQ(monitor.settings().returnQueue.email.file, "%date.jpg");
 }
 
 TEST_F(TaskQueuePageTest, AFileChosenWithABrowseButtonGoesInWholeBeyondTheFieldsLimit) {
@@ -89,7 +108,7 @@ TEST_F(TaskQueuePageTest, AFileChosenWithABrowseButtonGoesInWholeBeyondTheFields
     QWidget& email = subPage(QueueKind::Alarm, "Send email");
     button(email, QStringLiteral("..."))->click();
     EXPECT_EQ(field(email, QStringLiteral("Attach file"))->text().toStdString(), chosen);
-    EXPECT_EQ(monitor.settings().email.file, chosen);
+    EXPECT_EQ(monitor.settings().alarmQueue.email.file, chosen);
 }
 
 TEST_F(TaskQueuePageTest, BrowseFillsAFileAndClearEmptiesOnlyItsOwnLine) {
@@ -100,13 +119,13 @@ TEST_F(TaskQueuePageTest, BrowseFillsAFileAndClearEmptiesOnlyItsOwnLine) {
     button(open, QStringLiteral("..."), 2)->click();
     button(open, QStringLiteral("..."), 0)->click(); // cancelled
     button(open, QStringLiteral("Clear"), 1)->click();
-    const OpenSettings& opened = monitor.settings().retOpen;
+    const OpenSettings& opened = monitor.settings().returnQueue.open;
     EXPECT_EQ(opened.files, (std::array<std::string, 3>{"/srv/one.mp3", "", "/srv/three.mp3"}));
     EXPECT_EQ(opened.params, (std::array<std::string, 3>{"-q", "", ""}));
 
     QWidget& kill = subPage(QueueKind::Return, "Kill application");
     button(kill, QStringLiteral("Clear"), 0)->click();
-    const KillSettings& killed = monitor.settings().retKill;
+    const KillSettings& killed = monitor.settings().returnQueue.kill;
     EXPECT_EQ((std::array{killed.title1, killed.class1, killed.title2, killed.class2}),
               (std::array<std::string, 4>{"", "", "Editor", "editor"}));
 }
@@ -134,12 +153,12 @@ TEST_F(TaskQueuePageTest, FindPutsTheChosenWindowsClassAndTitleIntoItsApplicatio
     AnsweringPicker picker;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        monitor.settings().kill = {"Player", "player", "Editor", "editor"};
+        monitor.settings().alarmQueue.kill = {"Player", "player", "Editor", "editor"};
         setup->context().fields.refresh();
         picker.answer = c.answer;
         setup->setWindowPicker(c.hasPicker ? &picker : nullptr);
         button(subPage(QueueKind::Alarm, "Kill application"), QStringLiteral("Find"), 1)->click();
-        const KillSettings& kill = monitor.settings().kill;
+        const KillSettings& kill = monitor.settings().alarmQueue.kill;
         EXPECT_EQ((std::array{kill.title1, kill.class1, kill.title2, kill.class2}), c.after);
     }
 }

@@ -47,11 +47,13 @@ EmailSender::~EmailSender() {
 void EmailSender::sendEmail(const EmailSettings& settings, QueueKind, std::function<void()> finished) {
     auto report = [log = m_log, finished = std::move(finished)](const Outcome& outcome) {
         if (outcome.untrusted)
-            log("Can't send email - " + untrustedText(*outcome.untrusted) + "; Test in Setup shows it");
+            log.failure(TaskKind::SendEmail, "Can't send email - " + untrustedText(*outcome.untrusted) +
+                                                 "; Test in Setup shows it");
         else if (outcome.unknownFailure)
-            log("An unknown error occured when trying to send email.");
+            log.failure(TaskKind::SendEmail, "An unknown error occured when trying to send email.");
         else if (!outcome.failure.empty())
-            log("An error occured when trying to send email: " + outcome.failure);
+            log.failure(TaskKind::SendEmail,
+                        "An error occured when trying to send email: " + outcome.failure);
         if (finished)
             finished();
     };

@@ -3,6 +3,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Network.h"
 #include "runtime/EventLoop.h"
+#include "tasks/TaskLog.h"
 #include "tasks/TaskServices.h"
 #include "tasks/email/MimeMessage.h"
 #include "tasks/email/SmtpClient.h"
@@ -28,7 +29,7 @@ class EmailSender final : public EmailTask {
 public:
     // The placeholder expansion of task texts, bound to the alarm state.
     using Expand = std::function<std::string(std::string_view)>;
-    using Log = std::function<void(const std::string&)>;
+    using Log = TaskLog;
 
     // A file to attach that is larger than this fails the send rather than filling the memory.
     static constexpr std::size_t maxAttachmentBytes = 50u * 1024u * 1024u;

@@ -75,7 +75,8 @@ void HttpQuery::sendQuery(const QuerySettings& settings, bool show) {
     m_waiting.push_back(
         {settings.address, settings.query.empty() ? std::string() : m_expandForUrl(settings.query), show});
     if (m_waiting.size() > maxWaitingQueries) {
-        m_log("HTTP query dropped, too many waiting (" + m_waiting.front().shownUrl() + ")");
+        m_log.failure(TaskKind::SendHttpQuery,
+                      "HTTP query dropped, too many waiting (" + m_waiting.front().shownUrl() + ")");
         m_waiting.pop_front();
     }
     startNextQuery();
@@ -123,9 +124,11 @@ void HttpQuery::onHttpError(const SentQuery& query, const HttpResult& result) {
 // cut off midway is logged as a failure too.
 void HttpQuery::logFailure(const SentQuery& query, const HttpResult& result) {
     if (result.status >= 400)
-        m_log("HTTP query answered " + std::to_string(result.status) + " (" + query.shownUrl() + ")");
+        m_log.failure(TaskKind::SendHttpQuery,
+                      "HTTP query answered " + std::to_string(result.status) + " (" + query.shownUrl() + ")");
     else if (!result.failure.empty())
-        m_log("HTTP query failed - " + result.failure + " (" + query.shownUrl() + ")");
+        m_log.failure(TaskKind::SendHttpQuery,
+                      "HTTP query failed - " + result.failure + " (" + query.shownUrl() + ")");
 }
 
 std::string HttpQuery::SentQuery::shownUrl() const {

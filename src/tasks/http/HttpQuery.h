@@ -3,6 +3,7 @@
 #include "platform/HttpTransport.h"
 #include "platform/MessageBoxes.h"
 #include "runtime/EventLoop.h"
+#include "tasks/TaskLog.h"
 #include "tasks/TaskServices.h"
 #include "tasks/http/HttpGet.h"
 
@@ -40,7 +41,7 @@ public:
     };
 
     using ExpandForUrl = std::function<std::string(std::string_view)>;
-    using Log = std::function<void(const std::string&)>;
+    using Log = TaskLog;
 
     // `expandForUrl` expands and encodes the query text from the alarm state (expandPlaceholdersForUrl);
     // `log` writes a line to the program's log.

@@ -46,7 +46,8 @@ void ApplicationKiller::endOwner(std::uint64_t window, std::uint64_t lookedUpAt)
         return;
     // A process that started after the look-up only reuses the id of the window's owner, which has ended.
     if (m_processes.forceEnd(pid, lookedUpAt) == ProcessEnd::Unsupported && m_log)
-        m_log("Kill application failed - this system cannot end a process safely (no pidfd support)");
+        m_log.failure(TaskKind::KillApplication,
+                      "Kill application failed - this system cannot end a process safely (no pidfd support)");
 }
 
 } // namespace quietmon

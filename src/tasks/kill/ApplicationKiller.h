@@ -3,6 +3,7 @@
 #include "platform/DesktopWindows.h"
 #include "platform/Processes.h"
 #include "runtime/Clock.h"
+#include "tasks/TaskLog.h"
 #include "tasks/TaskServices.h"
 
 #include <cstdint>
@@ -17,7 +18,7 @@ namespace quietmon {
 class ApplicationKiller final : public KillTask {
 public:
     using Repaint = std::function<void()>;
-    using Log = std::function<void(const std::string&)>;
+    using Log = TaskLog;
 
     static constexpr int closeRequestTimeoutMs = 3000;
     static constexpr int closeChecks = 10;

@@ -15,14 +15,14 @@ void SystemRebooter::reboot(const RebootSettings& settings) {
     // Only "Reboot" is consulted: anything else switches the computer off.
     const ShutdownKind kind = settings.doReboot ? ShutdownKind::Reboot : ShutdownKind::PowerOff;
     if (const std::string answer = m_shutdown.mayShutDown(kind); answer != "yes") {
-        m_log("Reboot failed - " + answer);
+        m_log.failure(TaskKind::RebootSystem, "Reboot failed - " + answer);
         return;
     }
     // Saved before the request: once the system has it, the program may be ended at any moment.
     m_saveRebootingMarker(true);
     if (const auto refusal = m_shutdown.shutDown(kind)) {
         m_saveRebootingMarker(false);
-        m_log("Reboot failed - " + *refusal);
+        m_log.failure(TaskKind::RebootSystem, "Reboot failed - " + *refusal);
         return;
     }
     m_closeProgram();

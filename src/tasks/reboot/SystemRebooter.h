@@ -2,6 +2,7 @@
 
 #include "platform/MessageBoxes.h"
 #include "platform/Shutdown.h"
+#include "tasks/TaskLog.h"
 #include "tasks/TaskServices.h"
 
 #include <functional>
@@ -14,7 +15,7 @@ namespace quietmon {
 // refused reboot leaves the monitor running rather than a station with no monitor at all.
 class SystemRebooter final : public RebootTask {
 public:
-    using Log = std::function<void(const std::string& text)>;
+    using Log = TaskLog;
     // Sets the rebooting marker and writes the settings file with it, the alarm state and the position in
     // the queue, which the next start resumes from.
     using SaveRebootingMarker = std::function<void(bool rebooting)>;

@@ -51,7 +51,7 @@ bool ScreenshotSaver::saveScreenshot(const ScreenshotSettings& settings) {
         failure = error.what(); // out of memory for a huge screen
     }
     if (failure && m_log)
-        m_log("Can't save the screenshot " + path + " - " + *failure);
+        m_log.failure(TaskKind::SaveScreenshot, "Can't save the screenshot " + path + " - " + *failure);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/JpegEncoding.h"
 #include "platform/ScreenCapture.h"
 #include "runtime/Clock.h"
+#include "tasks/TaskLog.h"
 #include "tasks/TaskServices.h"
 
 #include <functional>
@@ -23,7 +24,7 @@ public:
     using Repaint = std::function<void()>;
     // The data folder, ending in "/", as it is when the task runs.
     using DataFolder = std::function<std::string()>;
-    using Log = std::function<void(const std::string& text)>;
+    using Log = TaskLog;
 
     static constexpr int jpegQuality = 90;
     // How long a display woken by the key stroke is given to come back before the capture.

@@ -40,7 +40,7 @@ void PortPinSwitcher::switchPin(const PortSettings& settings) {
         }
     } catch (const std::exception&) {
         // The port stays as the failure left it: open with a pin raised when only lowering failed.
-        m_log("Can't access the COM port");
+        m_log.failure(TaskKind::SwitchPortPin, "Can't access the COM port");
     }
 }
 

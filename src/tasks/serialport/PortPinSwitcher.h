@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tasks/TaskLog.h"
 #include "tasks/TaskServices.h"
 #include "tasks/serialport/SerialPort.h"
 
@@ -12,7 +13,7 @@ namespace quietmon {
 // return, or until the program ends.
 class PortPinSwitcher final : public PortPinTask {
 public:
-    using Log = std::function<void(const std::string& text)>;
+    using Log = TaskLog;
 
     PortPinSwitcher(SerialLine& line, Clock& clock, Log log);
 

@@ -1,6 +1,5 @@
-#include "tasks/AlarmExecutor.h"
+#include "monitor/AlarmExecutor.h"
 
-#include "config/TaskNames.h"
 #include "tasks/Placeholders.h"
 #include "tasks/StatusTexts.h"
 
@@ -11,11 +10,11 @@ AlarmExecutor::AlarmExecutor(AlarmHost& host, Timer& alarmQueueTimer, TaskServic
 
 void AlarmExecutor::buildRunningQueue() {
     // Rows of four characters or fewer are left out, so the list has no gaps.
-    std::vector<std::string>& queue = m_host.alarmState().runningAlarmQueue;
+    auto& queue = m_host.alarmState().runningAlarmQueue;
     queue.clear();
-    for (const std::string& row : m_host.settings().tasks) {
+    for (const std::string& row : m_host.settings().alarmQueue.rows) {
         if (row.size() > 4)
-            queue.push_back(row);
+            queue.push_back(taskKindOf(row));
     }
 }
 
@@ -69,60 +68,76 @@ void AlarmExecutor::onAlarmQueueTimer() {
         return;
     }
     // Advanced before the entry runs: an entry that fails is not tried again.
-    const std::string name = state.runningAlarmQueue[static_cast<std::size_t>(state.taskPosition)];
+    const std::optional<TaskKind> kind =
+        state.runningAlarmQueue[static_cast<std::size_t>(state.taskPosition)];
     ++state.taskPosition;
-    if (name == task_names::delay) {
-        m_alarmQueueTimer.setInterval(settings.delaySeconds * 1000 + 1);
+    if (kind == TaskKind::Delay) {
+        m_alarmQueueTimer.setInterval(settings.alarmQueue.delaySeconds * 1000 + 1);
         return;
     }
     m_alarmQueueTimer.setInterval(tickMs);
-    run(name);
+    if (kind && runsIn(*kind, QueueKind::Alarm))
+        run(*kind);
 }
 
-void AlarmExecutor::run(const std::string& name) {
-    using namespace task_names;
+void AlarmExecutor::run(TaskKind kind) {
     AlarmState& state = m_host.alarmState();
     Settings& settings = m_host.settings();
-    if (name == repeat) {
+    switch (kind) {
+    case TaskKind::Repeat:
         // Line numbers count the running list; every Repeat entry shares one counter.
         if (state.repeatCount < settings.repeatMaximum && settings.repeatFromLine <= state.taskPosition + 1) {
             state.taskPosition = settings.repeatFromLine - 1;
             ++state.repeatCount;
         }
-    } else if (name == sendEmail) {
+        break;
+    case TaskKind::SendEmail:
         if (m_tasks.email) {
             m_host.repaintNow();
-            sendEmailAndWait(settings.email);
+            sendEmailAndWait(settings.alarmQueue.email);
         }
-    } else if (name == saveScreenshot) {
+        break;
+    case TaskKind::SaveScreenshot:
         if (m_tasks.screenshot)
-            m_tasks.screenshot->saveScreenshot(settings.screenshot);
-    } else if (name == openPlay1 || name == openPlay2) {
+            m_tasks.screenshot->saveScreenshot(settings.alarmQueue.screenshot);
+        break;
+    case TaskKind::OpenPlay1:
+    case TaskKind::OpenPlay2:
         if (m_tasks.openPlay)
-            m_tasks.openPlay->openFiles(name == openPlay1 ? settings.open1 : settings.open2);
-    } else if (name == rebootSystem) {
+            m_tasks.openPlay->openFiles(kind == TaskKind::OpenPlay1 ? settings.alarmQueue.open
+                                                                    : settings.open2);
+        break;
+    case TaskKind::RebootSystem:
         // Emptied first: a tick during the countdown, or after a refusal, ends the queue.
         state.runningAlarmQueue.clear();
         if (m_tasks.reboot)
             m_tasks.reboot->reboot(settings.reboot);
-    } else if (name == killApplication) {
+        break;
+    case TaskKind::KillApplication:
         if (m_tasks.kill) {
-            m_tasks.kill->killApplication(settings.kill.title1, settings.kill.class1);
-            m_tasks.kill->killApplication(settings.kill.title2, settings.kill.class2);
+            m_tasks.kill->killApplication(settings.alarmQueue.kill.title1, settings.alarmQueue.kill.class1);
+            m_tasks.kill->killApplication(settings.alarmQueue.kill.title2, settings.alarmQueue.kill.class2);
         }
-    } else if (name == switchPortPin) {
+        break;
+    case TaskKind::SwitchPortPin:
         if (m_tasks.portPin) {
             m_host.repaintNow();
             m_tasks.portPin->switchPin(settings.port);
         }
-    } else if (name == sendHttpQuery) {
+        break;
+    case TaskKind::SendHttpQuery:
         if (m_tasks.httpQuery)
-            m_tasks.httpQuery->sendQuery(settings.query, false);
-    } else if (name == speak) {
+            m_tasks.httpQuery->sendQuery(settings.alarmQueue.query, false);
+        break;
+    case TaskKind::Speak:
         if (m_tasks.speech) {
             m_host.repaintNow();
             m_tasks.speech->speak(expandPlaceholders(settings.speakText, state));
         }
+        break;
+    case TaskKind::Delay:    // the tick's own interval, set before
+    case TaskKind::OpenPlay: // the return queue's
+        break;
     }
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "monitor/AlarmHost.h"
 #include "runtime/Timer.h"
-#include "tasks/AlarmHost.h"
 #include "tasks/TaskServices.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,7 @@ private:
     bool sendEmailAndWait();
     void onEmailFinished(unsigned pass);
     void finishReturn();
-    void run(const std::string& name);
+    void run(TaskKind kind);
     void countDownDelay();
 
     AlarmHost& m_host;
@@ -36,7 +37,7 @@ private:
     Timer& m_returnTimer;
     AlarmExecutor& m_alarmExecutor;
     TaskServices& m_tasks;
-    std::vector<std::string> m_rows; // the return queue as it was when the pass began
+    std::vector<std::optional<TaskKind>> m_rows; // the return queue as it was when the pass began
     std::size_t m_nextRow = 0;
     unsigned m_pass = 0;
     bool m_runningRows = false;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "monitor/AlarmHost.h"
 #include "runtime/Timer.h"
-#include "tasks/AlarmHost.h"
 #include "tasks/TaskServices.h"
 
 namespace quietmon {
@@ -24,7 +24,7 @@ public:
 
 private:
     void buildRunningQueue();
-    void run(const std::string& name);
+    void run(TaskKind kind);
     // The next entry waits for the send to end; the rest of the program does not.
     void sendEmailAndWait(const EmailSettings& settings);
     void onEmailFinished(unsigned run);

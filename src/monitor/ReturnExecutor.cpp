@@ -1,7 +1,6 @@
-#include "tasks/ReturnExecutor.h"
+#include "monitor/ReturnExecutor.h"
 
-#include "config/TaskNames.h"
-#include "tasks/AlarmExecutor.h"
+#include "monitor/AlarmExecutor.h"
 #include "tasks/StatusTexts.h"
 
 #include <exception>
@@ -41,7 +40,9 @@ void ReturnExecutor::onReturnTimer() {
     if (settings.port.full && m_tasks.portPin)
         m_tasks.portPin->releasePortPin(0);
     state.eventTime = m_host.clock().now();
-    m_rows.assign(settings.retTasks.begin(), settings.retTasks.end());
+    m_rows.clear();
+    for (const std::string& row : settings.returnQueue.rows)
+        m_rows.push_back(taskKindOf(row));
     m_nextRow = 0;
     ++m_pass;
     m_waitingForEmail = false;
@@ -54,9 +55,11 @@ void ReturnExecutor::runRows() {
     m_runningRows = true;
     try {
         while (m_nextRow < m_rows.size()) {
-            const std::string row = m_rows[m_nextRow++];
-            if (row != task_names::sendEmail || !m_tasks.email) {
-                run(row);
+            const std::optional<TaskKind> kind = m_rows[m_nextRow++];
+            if (!kind || !runsIn(*kind, QueueKind::Return))
+                continue;
+            if (kind != TaskKind::SendEmail || !m_tasks.email) {
+                run(*kind);
             } else if (sendEmailAndWait()) {
                 m_runningRows = false;
                 return;
@@ -75,7 +78,7 @@ void ReturnExecutor::runRows() {
 bool ReturnExecutor::sendEmailAndWait() {
     m_waitingForEmail = true;
     try {
-        m_tasks.email->sendEmail(m_host.settings().retEmail, QueueKind::Return,
+        m_tasks.email->sendEmail(m_host.settings().returnQueue.email, QueueKind::Return,
                                  [this, pass = m_pass] { onEmailFinished(pass); });
     } catch (...) {
         m_waitingForEmail = false;
@@ -101,7 +104,7 @@ void ReturnExecutor::finishReturn() {
 }
 
 void ReturnExecutor::countDownDelay() {
-    for (int remaining = m_host.settings().retDelaySeconds; remaining >= 1; --remaining) {
+    for (int remaining = m_host.settings().returnQueue.delaySeconds; remaining >= 1; --remaining) {
         m_host.setStatus(status_texts::delayPrefix + std::to_string(remaining), StatusColour::Normal);
         m_host.repaintNow();
         m_host.clock().sleep(1000);
@@ -109,27 +112,34 @@ void ReturnExecutor::countDownDelay() {
     m_host.setStatus(status_texts::executingReturnTasks, StatusColour::Normal);
 }
 
-void ReturnExecutor::run(const std::string& name) {
-    using namespace task_names;
+void ReturnExecutor::run(TaskKind kind) {
     Settings& settings = m_host.settings();
-    if (name == delay) {
+    switch (kind) {
+    case TaskKind::Delay:
         countDownDelay();
-    } else if (name == killApplication) {
+        break;
+    case TaskKind::KillApplication:
         if (m_tasks.kill) {
-            m_tasks.kill->killApplication(settings.retKill.title1, settings.retKill.class1);
+            m_tasks.kill->killApplication(settings.returnQueue.kill.title1, settings.returnQueue.kill.class1);
             m_host.clock().sleep(200);
-            m_tasks.kill->killApplication(settings.retKill.title2, settings.retKill.class2);
+            m_tasks.kill->killApplication(settings.returnQueue.kill.title2, settings.returnQueue.kill.class2);
             m_host.clock().sleep(200);
         }
-    } else if (name == saveScreenshot) {
-        if (m_tasks.screenshot && m_tasks.screenshot->saveScreenshot(settings.retScreenshot))
+        break;
+    case TaskKind::SaveScreenshot:
+        if (m_tasks.screenshot && m_tasks.screenshot->saveScreenshot(settings.returnQueue.screenshot))
             m_host.clock().sleep(200);
-    } else if (name == openPlay) {
+        break;
+    case TaskKind::OpenPlay:
         if (m_tasks.openPlay)
-            m_tasks.openPlay->openFiles(settings.retOpen);
-    } else if (name == sendHttpQuery) {
+            m_tasks.openPlay->openFiles(settings.returnQueue.open);
+        break;
+    case TaskKind::SendHttpQuery:
         if (m_tasks.httpQuery)
-            m_tasks.httpQuery->sendQuery(settings.retQuery, false);
+            m_tasks.httpQuery->sendQuery(settings.returnQueue.query, false);
+        break;
+    default: // the email waits in runRows(); the other kinds are the alarm queue's
+        break;
     }
 }
 
