@@ -26,7 +26,7 @@ double unixSeconds(DateTime local) {
 std::string isoMoment(DateTime local) {
     const int offset = utcOffsetMinutes(local);
     const int distance = offset < 0 ? -offset : offset;
-    char zone[8];
+    char zone[16]; // room for any int, as GCC counts it; the offset itself takes 6
     std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', distance / 60, distance % 60);
     return local.formatIsoDate() + "T" + local.formatTime() + zone;
 }

@@ -48,10 +48,10 @@ std::string statusLine(const HttpResult& result, bool answered) {
             std::find_if(std::begin(reasonPhrases), std::end(reasonPhrases),
                          [&result](const auto& phrase) { return phrase.first == result.status; });
         if (known != std::end(reasonPhrases))
-            status += " " + std::string(known->second);
+            status.append(" ").append(known->second); // appended: GCC 12 misreads " " + string as overlapping
     }
     if (!result.failure.empty())
-        status += (status.empty() ? "" : " - ") + result.failure;
+        status.append(status.empty() ? "" : " - ").append(result.failure);
     if (status.empty())
         status = answered ? "received" : "nothing received";
     return "Status: " + status + "\n";
