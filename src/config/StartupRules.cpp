@@ -16,17 +16,17 @@ StartupStatusEffect startupStatusEffect(const Settings& loaded) {
         break;
     case 2:
         effect.taskPosition = loaded.state.lastTask;
-        effect.repeatCount = loaded.state.repeats;
-        if (!loaded.state.alarm)
+        effect.repeatCount = loaded.state.repeatCount;
+        if (!loaded.state.alarmActive)
             effect.status = Status::AlarmNotActive;
         else
             effect.status = loaded.state.rebooting ? Status::ResumeQueue : Status::Silence;
-        effect.alarmActive = loaded.state.alarm;
+        effect.alarmActive = loaded.state.alarmActive;
         break;
     default:
         effect.status = Status::Unchanged;
         effect.taskPosition = loaded.state.lastTask;
-        effect.repeatCount = loaded.state.repeats;
+        effect.repeatCount = loaded.state.repeatCount;
         break;
     }
     return effect;
