@@ -15,6 +15,9 @@ namespace quietmon {
 // -1 when no line is selected; a choice of a few named options is an enum, listed in the order its list
 // shows them, held as std::nullopt when none is chosen (a file may hold a value outside the list).
 
+// How a run begins: with no alarm, in the alarm without running its tasks, or as the last run ended.
+enum class StartUpStatus { AlarmNotActive, Silence, InvokeLastStatus };
+
 struct GeneralSettings {
     std::string title; // set from the product name by defaultSettings()
     std::string leftName = "Left";
@@ -32,7 +35,7 @@ struct GeneralSettings {
     int minThreshold = -40;
     int audioInDevice = 0;
     std::string audioInDeviceName = "(Default)";
-    int startUpStatus = 0;
+    std::optional<StartUpStatus> startUpStatus = StartUpStatus::AlarmNotActive;
     std::string setupPassword; // plain in memory, scrambled in the file
     // The read-only status endpoint (an addition of ours): "IP:port" to listen on, empty for none; and
     // the bearer token every request must carry, needed where other computers can reach the address.

@@ -343,7 +343,7 @@ b.section("General")
         "AudioInDevice", [](Settings& s) -> auto& { return s.general.audioInDevice; })
     .text(
         "AudioInDeviceName", [](Settings& s) -> auto& { return s.general.audioInDeviceName; })
-    .list(
+    .choice<StartUpStatus>(
         "StartUpStatus", [](Settings& s) -> auto& { return s.general.startUpStatus; }, 3)
     .scrambled(
         "SetupPassword", [](Settings& s) -> auto& { return s.general.setupPassword; })

@@ -7,14 +7,20 @@ namespace quietmon {
 StartupStatusEffect startupStatusEffect(const Settings& loaded) {
     using Status = StartupStatusEffect::Status;
     StartupStatusEffect effect;
-    switch (loaded.general.startUpStatus) {
-    case 0:
+    if (!loaded.general.startUpStatus) {
+        effect.status = Status::Unchanged;
+        effect.taskPosition = loaded.state.lastTask;
+        effect.repeatCount = loaded.state.repeatCount;
+        return effect;
+    }
+    switch (*loaded.general.startUpStatus) {
+    case StartUpStatus::AlarmNotActive:
         break;
-    case 1:
+    case StartUpStatus::Silence:
         effect.status = Status::Silence;
         effect.alarmActive = true;
         break;
-    case 2:
+    case StartUpStatus::InvokeLastStatus:
         effect.taskPosition = loaded.state.lastTask;
         effect.repeatCount = loaded.state.repeatCount;
         if (!loaded.state.alarmActive)
@@ -22,11 +28,6 @@ StartupStatusEffect startupStatusEffect(const Settings& loaded) {
         else
             effect.status = loaded.state.rebooting ? Status::ResumeQueue : Status::Silence;
         effect.alarmActive = loaded.state.alarmActive;
-        break;
-    default:
-        effect.status = Status::Unchanged;
-        effect.taskPosition = loaded.state.lastTask;
-        effect.repeatCount = loaded.state.repeatCount;
         break;
     }
     return effect;

@@ -287,7 +287,7 @@ TEST(SettingsLoad, AListChoiceOutsideItsListSelectsNoLineAndSavesAsMinusOne) {
     EXPECT_EQ(s.port.pin, std::nullopt);
     EXPECT_EQ(s.activation.channels, std::nullopt);
     EXPECT_EQ(s.activation.timeComparison, std::nullopt);
-    EXPECT_EQ(s.general.startUpStatus, -1);
+    EXPECT_EQ(s.general.startUpStatus, std::nullopt);
     const IniFile file = IniFile::parse(saved(s));
     EXPECT_EQ(file.read("Port", "COMPort"), "-1");
     EXPECT_EQ(loaded("[Port]\nCOMPort=254\n").port.portLine, 254);
