@@ -181,9 +181,9 @@ std::optional<std::string> startupSaveText(CaptureDriver& waveIn, AudioEndpoints
     devices.chooseStartupLine(settings.general);
 
     const StartupStatusEffect effect = startupStatusEffect(settings);
-    settings.state.alarm = effect.alarmActive;
+    settings.state.alarmActive = effect.alarmActive;
     settings.state.lastTask = effect.taskPosition;
-    settings.state.repeats = effect.repeatCount;
+    settings.state.repeatCount = effect.repeatCount;
     settings.state.rebooting = false;
     clearUnavailablePlayerOption(settings.general, playerAvailable);
     fillEmptyNames(settings, name);

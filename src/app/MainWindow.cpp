@@ -425,9 +425,9 @@ void MainWindow::applySettings() {
         applyTitle();
     m_leftCaption->setText(QString::fromStdString("Audio " + settings.general.leftName));
     m_rightCaption->setText(QString::fromStdString("Audio " + settings.general.rightName));
-    const int rule = settings.activation.channels;
-    const bool leftEnabled = rule != static_cast<int>(ChannelRule::RightChannel);
-    const bool rightEnabled = rule != static_cast<int>(ChannelRule::LeftChannel);
+    const std::optional<ChannelRule> rule = settings.activation.channels;
+    const bool leftEnabled = rule != ChannelRule::RightChannel;
+    const bool rightEnabled = rule != ChannelRule::LeftChannel;
     m_leftCaption->setEnabled(leftEnabled);
     m_leftValue->setEnabled(leftEnabled);
     m_rightCaption->setEnabled(rightEnabled);

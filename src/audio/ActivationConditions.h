@@ -7,9 +7,9 @@
 namespace quietmon {
 
 // "time is (not) between T1 and T2": both ends included, no wrap past midnight.
-bool timeCondition(int timeOperator, TimeOfDay from, TimeOfDay to, int msOfDay);
+bool timeCondition(Comparison comparison, TimeOfDay from, TimeOfDay to, int msOfDay);
 // "day is (not)" one of the ticked weekdays (Monday = 1 .. Sunday = 7).
-bool dayCondition(int dayOperator, const std::array<bool, 7>& weekdays, int isoWeekday);
+bool dayCondition(Comparison comparison, const std::array<bool, 7>& weekdays, int isoWeekday);
 // The time and day lines combined by "and" or "or"; a line not in force counts as true under "and", and
 // under "or" as false while the other line is in force.
 bool timeAndDayCondition(const ActivationSettings& activation, DateTime now);

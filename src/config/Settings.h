@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,11 @@ namespace quietmon {
 
 // Every key of the settings file, typed, with its default. One live model: the Setup dialog edits it
 // and each consumer reads the current value at the moment of use. A list choice holds its 0-based line,
-// -1 when no line is selected.
+// -1 when no line is selected; a choice of a few named options is an enum, listed in the order its list
+// shows them, held as std::nullopt when none is chosen (a file may hold a value outside the list).
+
+// How a run begins: with no alarm, in the alarm without running its tasks, or as the last run ended.
+enum class StartUpStatus { AlarmNotActive, Silence, InvokeLastStatus };
 
 struct GeneralSettings {
     std::string title; // set from the product name by defaultSettings()
@@ -30,7 +35,7 @@ struct GeneralSettings {
     int minThreshold = -40;
     int audioInDevice = 0;
     std::string audioInDeviceName = "(Default)";
-    int startUpStatus = 0;
+    std::optional<StartUpStatus> startUpStatus = StartUpStatus::AlarmNotActive;
     std::string setupPassword; // plain in memory, scrambled in the file
     // The read-only status endpoint (an addition of ours): "IP:port" to listen on, empty for none; and
     // the bearer token every request must carry, needed where other computers can reach the address.
@@ -39,23 +44,29 @@ struct GeneralSettings {
 };
 
 enum class ChannelRule { BothChannels = 0, AnyChannel = 1, LeftChannel = 2, RightChannel = 3 };
+// "is" / "is not" in a condition line.
+enum class Comparison { Is, IsNot };
+// How the time and day lines combine.
+enum class Combination { And, Or };
+// What the window condition's text names.
+enum class WindowMatch { ByTitle, ByClass };
 
 struct ActivationSettings {
-    bool condition2 = false; // weekday condition in force
-    bool condition3 = false; // time-window condition in force
-    bool condition4 = false; // window condition in force
+    bool weekdayConditionOn = false;
+    bool timeConditionOn = false;
+    bool windowConditionOn = false;
     bool breakQueue = false;
-    int channels = 0;               // ChannelRule
+    std::optional<ChannelRule> channels = ChannelRule::BothChannels;
     std::array<bool, 7> weekdays{}; // Monday .. Sunday
-    int silence = 300;
+    int silenceSeconds = 300;
     int returnSeconds = 1;
-    int timeOperator = 0;   // 0 "is", 1 "is not"
-    int dayOperator = 0;    // 0 "is", 1 "is not"
-    int windowOperator = 0; // 0 "is", 1 "is not"
-    int alarmOperator = 0;  // 0 "and", 1 "or"
-    int titleClass = 0;     // 0 "title", 1 "class"
-    TimeOfDay time1;
-    TimeOfDay time2;
+    std::optional<Comparison> timeComparison = Comparison::Is;
+    std::optional<Comparison> dayComparison = Comparison::Is;
+    std::optional<Comparison> windowComparison = Comparison::Is;
+    std::optional<Combination> timeAndDayCombination = Combination::And;
+    std::optional<WindowMatch> windowMatch = WindowMatch::ByTitle;
+    TimeOfDay timeFrom; // the time condition holds from here to timeTo, both included
+    TimeOfDay timeTo;
     std::string window;
 };
 
@@ -68,7 +79,7 @@ struct EmailSettings {
     std::string file;
     std::string username;
     std::string password; // plain in memory, scrambled in the file
-    bool authentization = false;
+    bool authenticate = false;
     bool ssl = false;
     // The fingerprint of the one certificate to accept from the server instead of one the system's trust
     // store vouches for (a station's own server with a self-signed certificate); empty for none.
@@ -79,13 +90,16 @@ struct KillSettings {
     std::string title1, class1, title2, class2;
 };
 
+enum class SerialPin { Dtr, Rts };
+// How long a switched pin stays raised: for `forSeconds`, until the return from the alarm condition, or
+// for as long as the program runs.
+enum class PinHold { ForSeconds, UntilReturn, Forever };
+
 struct PortSettings {
-    int comPort = 0; // line of the port list; the port number is comPort + 1
-    int pin = 0;     // 0 "DTR", 1 "RTS"
+    int portLine = 0; // line of the port list; the port number is portLine + 1
+    std::optional<SerialPin> pin = SerialPin::Dtr;
     int forSeconds = 1;
-    bool limited = true; // the three modes are exclusive choices
-    bool full = false;
-    bool forever = false;
+    std::optional<PinHold> hold = PinHold::ForSeconds;
     // The Linux device to switch, for a port the COMn numbering does not reach (a USB adapter's
     // /dev/ttyUSB0); empty: COMn is /dev/ttyS(n-1).
     std::string device;
@@ -98,7 +112,7 @@ struct QuerySettings {
 
 struct ScreenshotSettings {
     std::string file;
-    bool deactivateScrSaver = false;
+    bool deactivateScreenSaver = false;
 };
 
 struct OpenSettings {
@@ -106,10 +120,14 @@ struct OpenSettings {
     std::array<std::string, 3> params;
 };
 
+enum class RebootKind { Reboot, Shutdown };
+
 struct RebootSettings {
-    bool doReboot = true; // "Reboot" and "Shutdown" are exclusive choices
-    bool doShutdown = false;
+    std::optional<RebootKind> kind = RebootKind::Reboot;
 };
+
+// A repeat count above any "Maximum number of repeats": no Repeat entry repeats the queue again.
+inline constexpr int noRepeatsLeft = 99999;
 
 // Run-time state kept in the settings file so that a restart can carry on.
 struct SavedState {
@@ -117,9 +135,10 @@ struct SavedState {
     int left = 100;
     bool visible = true;
     int threshold = 25; // threshold slider position: the threshold is -threshold dBFS
-    bool alarm = false;
-    int lastTask = 999;
-    int repeats = 0;
+    bool alarmActive = false;
+    // How many entries of the alarm queue had run (1 to 32); none when no queue is to carry on.
+    std::optional<int> lastTask;
+    int repeatCount = 0;
     bool rebooting = false; // the save made while closing for a "Reboot system" task
     DateTime lastSilence;   // when the last alarm was raised, in this run or an earlier one; zero: never
 };

@@ -207,7 +207,8 @@ private:
                 warn(line, Kind::UnparsableValue,
                      setting + " is not a whole number: " + used + " is used instead");
             } else if ((spec.rule == LoadRule::Clamp && (*number < spec.min || *number > spec.max)) ||
-                       (spec.rule == LoadRule::QueuePosition && *number > spec.max && *number != 999)) {
+                       (spec.rule == LoadRule::QueuePosition && *number > spec.max &&
+                        *number != noQueuePositionInFile)) {
                 warn(line, Kind::OutOfRange,
                      setting + " is outside " + std::to_string(spec.min) + " to " + std::to_string(spec.max) +
                          ": " + used + " is used instead");
@@ -259,7 +260,7 @@ private:
         const EmailSettings& email =
             section == "Email" ? m_loaded.alarmQueue.email : m_loaded.returnQueue.email;
         const bool implicitTls = parseSmtpServerText(email.smtp).port == SmtpServerAddress::implicitTlsPort;
-        if (email.authentization && !email.ssl && !implicitTls)
+        if (email.authenticate && !email.ssl && !implicitTls)
             warn(line, Kind::ExposedSecret,
                  "[" + section +
                      "] logs in with SSL=0: the user name and password travel unencrypted; set "

@@ -29,6 +29,33 @@ public:
         return add({m_section, std::move(key), ValueType::Integer, KeyRole::Setting, std::move(field),
                     LoadRule::ListIndex, 0, lines});
     }
+    // A named choice whose options are listed in the order of the enum `Choice`.
+    template <typename Choice>
+    SchemaBuilder& choice(std::string key, std::function<std::optional<Choice>&(Settings&)> field,
+                          int options) {
+        ChoiceLine line{[field](Settings& s) {
+                            const std::optional<Choice>& value = field(s);
+                            return value ? static_cast<int>(*value) : -1;
+                        },
+                        [field](Settings& s, int index) {
+                            field(s) = index < 0 ? std::nullopt : std::optional(static_cast<Choice>(index));
+                        }};
+        return add({m_section, std::move(key), ValueType::Integer, KeyRole::Setting, std::move(line),
+                    LoadRule::ListIndex, 0, options});
+    }
+    // The option `option` of a named choice, kept as a flag.
+    template <typename Choice>
+    SchemaBuilder& optionFlag(std::string key, std::function<std::optional<Choice>&(Settings&)> field,
+                              Choice option) {
+        OptionFlag flag{[field, option](Settings& s) { return field(s) == option; },
+                        [field, option](Settings& s, bool chosen) {
+                            if (chosen)
+                                field(s) = option;
+                            else if (field(s) == option)
+                                field(s) = std::nullopt;
+                        }};
+        return add({m_section, std::move(key), ValueType::Bool, KeyRole::Setting, std::move(flag)});
+    }
     SchemaBuilder& text(std::string key, std::function<std::string&(Settings&)> field,
                         KeyRole role = KeyRole::Setting) {
         return add({m_section, std::move(key), ValueType::String, role, std::move(field)});
@@ -109,7 +136,7 @@ void addEmail(SchemaBuilder& b, const std::string& section, TaskQueueSettings Se
         .scrambled(
             "Password", [email](Settings & s) -> auto& { return email(s).password; })
         .boolean(
-            "Authentization", [email](Settings & s) -> auto& { return email(s).authentization; })
+            "Authentization", [email](Settings & s) -> auto& { return email(s).authenticate; })
         .boolean(
             "SSL", [email](Settings & s) -> auto& { return email(s).ssl; })
         .text(
@@ -144,7 +171,7 @@ void addScreenshot(SchemaBuilder& b, const std::string& section, TaskQueueSettin
         .text(
             "File", [shot](Settings & s) -> auto& { return shot(s).file; })
         .boolean(
-            "DeactivateScrSaver", [shot](Settings & s) -> auto& { return shot(s).deactivateScrSaver; });
+            "DeactivateScrSaver", [shot](Settings & s) -> auto& { return shot(s).deactivateScreenSaver; });
 }
 
 void addOpen(SchemaBuilder& b, const std::string& section, std::function<OpenSettings&(Settings&)> open) {
@@ -175,14 +202,14 @@ std::vector<KeySpec> buildSchema() {
 
     b.section("Activation")
         .boolean(
-            "Condition2", [](Settings & s) -> auto& { return s.activation.condition2; })
+            "Condition2", [](Settings & s) -> auto& { return s.activation.weekdayConditionOn; })
         .boolean(
-            "Condition3", [](Settings & s) -> auto& { return s.activation.condition3; })
+            "Condition3", [](Settings & s) -> auto& { return s.activation.timeConditionOn; })
         .boolean(
-            "Condition4", [](Settings & s) -> auto& { return s.activation.condition4; })
+            "Condition4", [](Settings & s) -> auto& { return s.activation.windowConditionOn; })
         .boolean(
             "BreakQueue", [](Settings & s) -> auto& { return s.activation.breakQueue; })
-        .list(
+        .choice<ChannelRule>(
             "Channels", [](Settings & s) -> auto& { return s.activation.channels; }, 4);
     static const char* const weekdays[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                            "Friday", "Saturday", "Sunday"};
@@ -190,23 +217,23 @@ std::vector<KeySpec> buildSchema() {
         b.boolean(
             weekdays[day], [day](Settings & s) -> auto& { return s.activation.weekdays[day]; });
     b.number(
-         "Silence", [](Settings & s) -> auto& { return s.activation.silence; }, 1, 3600)
+         "Silence", [](Settings & s) -> auto& { return s.activation.silenceSeconds; }, 1, 3600)
         .number(
             "Return", [](Settings & s) -> auto& { return s.activation.returnSeconds; }, 0, 3600)
-        .list(
-            "TimeOperator", [](Settings & s) -> auto& { return s.activation.timeOperator; }, 2)
-        .list(
-            "DayOperator", [](Settings & s) -> auto& { return s.activation.dayOperator; }, 2)
-        .list(
-            "WindowOperator", [](Settings & s) -> auto& { return s.activation.windowOperator; }, 2)
-        .list(
-            "AlarmOperator", [](Settings & s) -> auto& { return s.activation.alarmOperator; }, 2)
-        .list(
-            "TitleClass", [](Settings & s) -> auto& { return s.activation.titleClass; }, 2)
+        .choice<Comparison>(
+            "TimeOperator", [](Settings & s) -> auto& { return s.activation.timeComparison; }, 2)
+        .choice<Comparison>(
+            "DayOperator", [](Settings & s) -> auto& { return s.activation.dayComparison; }, 2)
+        .choice<Comparison>(
+            "WindowOperator", [](Settings & s) -> auto& { return s.activation.windowComparison; }, 2)
+        .choice<Combination>(
+            "AlarmOperator", [](Settings & s) -> auto& { return s.activation.timeAndDayCombination; }, 2)
+        .choice<WindowMatch>(
+            "TitleClass", [](Settings & s) -> auto& { return s.activation.windowMatch; }, 2)
         .time(
-            "Time1", [](Settings & s) -> auto& { return s.activation.time1; })
+            "Time1", [](Settings & s) -> auto& { return s.activation.timeFrom; })
         .time(
-            "Time2", [](Settings & s) -> auto& { return s.activation.time2; })
+            "Time2", [](Settings & s) -> auto& { return s.activation.timeTo; })
         .text(
             "Window", [](Settings & s) -> auto& { return s.activation.window; });
 
@@ -217,17 +244,17 @@ std::vector<KeySpec> buildSchema() {
 
     b.section("Port")
         .list(
-            "COMPort", [](Settings & s) -> auto& { return s.port.comPort; }, 255)
-        .list(
+            "COMPort", [](Settings & s) -> auto& { return s.port.portLine; }, 255)
+        .choice<SerialPin>(
             "Pin", [](Settings & s) -> auto& { return s.port.pin; }, 2)
         .number(
             "For", [](Settings & s) -> auto& { return s.port.forSeconds; }, 1, 10)
-        .boolean(
-            "Limited", [](Settings & s) -> auto& { return s.port.limited; })
-        .boolean(
-            "Full", [](Settings & s) -> auto& { return s.port.full; })
-        .boolean(
-            "Forever", [](Settings & s) -> auto& { return s.port.forever; })
+        .optionFlag<PinHold>(
+            "Limited", [](Settings & s) -> auto& { return s.port.hold; }, PinHold::ForSeconds)
+        .optionFlag<PinHold>(
+            "Full", [](Settings & s) -> auto& { return s.port.hold; }, PinHold::UntilReturn)
+        .optionFlag<PinHold>(
+            "Forever", [](Settings & s) -> auto& { return s.port.hold; }, PinHold::Forever)
         .text(
             "Device", [](Settings & s) -> auto& { return s.port.device; });
 
@@ -263,14 +290,14 @@ std::vector<KeySpec> buildSchema() {
     b.section("Reboot")
         .boolean(
             "Reboot", [](Settings & s) -> auto& { return s.state.rebooting; }, state)
-        .boolean(
-            "DoReboot", [](Settings & s) -> auto& { return s.reboot.doReboot; })
-        .boolean(
-            "DoShutdown", [](Settings & s) -> auto& { return s.reboot.doShutdown; });
+        .optionFlag<RebootKind>(
+            "DoReboot", [](Settings & s) -> auto& { return s.reboot.kind; }, RebootKind::Reboot)
+        .optionFlag<RebootKind>(
+            "DoShutdown", [](Settings & s) -> auto& { return s.reboot.kind; }, RebootKind::Shutdown);
 
     b.section("General")
         .boolean("Alarm", [](Settings& s) -> auto& {
-        return s.state.alarm; }, state)
+        return s.state.alarmActive; }, state)
         .saveTime("DateTime")
         .add({"General", "LastTask", ValueType::Integer, state, [](Settings& s) -> auto& { return s.state.lastTask;
 }
@@ -278,7 +305,7 @@ std::vector<KeySpec> buildSchema() {
 } // namespace
 )
         .number("Repeats", [](Settings& s) -> auto& {
-    return s.state.repeats; }, 0, 99999, state);
+    return s.state.repeatCount; }, 0, 99999, state);
 
 for (const QueueSections& queue : queues) {
     b.section(queue.rows);
@@ -316,7 +343,7 @@ b.section("General")
         "AudioInDevice", [](Settings& s) -> auto& { return s.general.audioInDevice; })
     .text(
         "AudioInDeviceName", [](Settings& s) -> auto& { return s.general.audioInDeviceName; })
-    .list(
+    .choice<StartUpStatus>(
         "StartUpStatus", [](Settings& s) -> auto& { return s.general.startUpStatus; }, 3)
     .scrambled(
         "SetupPassword", [](Settings& s) -> auto& { return s.general.setupPassword; })

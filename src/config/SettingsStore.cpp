@@ -6,6 +6,7 @@
 #include "runtime/FileSystem.h"
 
 #include <algorithm>
+#include <span>
 #include <type_traits>
 
 namespace quietmon {
@@ -28,9 +29,15 @@ int applyLoadRule(const KeySpec& spec, int value) {
     case LoadRule::ListIndex:
         return (value >= 0 && value < spec.max) ? value : -1;
     case LoadRule::QueuePosition:
-        return value < 1 || value == 999 ? 999 : std::clamp(value, spec.min, spec.max);
+        break;
     }
     return value;
+}
+
+std::optional<int> queuePosition(const KeySpec& spec, int stored) {
+    if (stored < 1 || stored == noQueuePositionInFile)
+        return std::nullopt;
+    return std::clamp(stored, spec.min, spec.max);
 }
 
 void loadKey(const IniFile& file, const KeySpec& spec, Settings& settings) {
@@ -46,6 +53,14 @@ void loadKey(const IniFile& file, const KeySpec& spec, Settings& settings) {
                 int& value = field(settings);
                 const auto parsed = text ? parseIniInteger(*text) : std::nullopt;
                 value = applyLoadRule(spec, parsed.value_or(value));
+            } else if constexpr (std::is_same_v<Field, std::function<std::optional<int>&(Settings&)>>) {
+                std::optional<int>& value = field(settings);
+                const auto parsed = text ? parseIniInteger(*text) : std::nullopt;
+                if (parsed)
+                    value = queuePosition(spec, *parsed);
+            } else if constexpr (std::is_same_v<Field, ChoiceLine>) {
+                const auto parsed = text ? parseIniInteger(*text) : std::nullopt;
+                field.set(settings, applyLoadRule(spec, parsed.value_or(field.get(settings))));
             } else if constexpr (std::is_same_v<Field, std::function<std::string&(Settings&)>>) {
                 std::string& value = field(settings);
                 if (text)
@@ -63,16 +78,28 @@ void loadKey(const IniFile& file, const KeySpec& spec, Settings& settings) {
         spec.field);
 }
 
-// Exclusive choices are set one after another as they are read: a later ticked one unticks the earlier
-// ones, and none is ticked when the file ticks none.
-void settleExclusiveChoices(std::initializer_list<bool*> choicesInReadOrder) {
-    bool* chosen = nullptr;
-    for (bool* choice : choicesInReadOrder) {
-        if (*choice)
-            chosen = choice;
+// The flags of one choice, read together: a later ticked flag wins over the earlier ones, a flag the file
+// does not hold (or holds no number in) keeps the current choice's, and nothing is chosen when no flag is
+// ticked.
+void loadOptionFlags(const IniFile& file, std::span<const KeySpec> flags, Settings& settings) {
+    const OptionFlag* chosen = nullptr;
+    for (const KeySpec& spec : flags) {
+        const OptionFlag& flag = std::get<OptionFlag>(spec.field);
+        const auto text = file.read(spec.section, spec.key);
+        const auto parsed = text ? parseIniInteger(*text) : std::nullopt;
+        if (parsed ? *parsed != 0 : flag.isChosen(settings))
+            chosen = &flag;
     }
-    for (bool* choice : choicesInReadOrder)
-        *choice = choice == chosen;
+    if (chosen) {
+        chosen->choose(settings, true);
+        return;
+    }
+    for (const KeySpec& spec : flags)
+        std::get<OptionFlag>(spec.field).choose(settings, false);
+}
+
+bool isOptionFlag(const KeySpec& spec) {
+    return std::holds_alternative<OptionFlag>(spec.field);
 }
 
 std::string savedValue(const KeySpec& spec, Settings& settings, DateTime savedAt) {
@@ -85,6 +112,12 @@ std::string savedValue(const KeySpec& spec, Settings& settings, DateTime savedAt
                 return iniBool(field(settings));
             else if constexpr (std::is_same_v<Field, std::function<int&(Settings&)>>)
                 return iniInteger(field(settings));
+            else if constexpr (std::is_same_v<Field, std::function<std::optional<int>&(Settings&)>>)
+                return iniInteger(field(settings).value_or(noQueuePositionInFile));
+            else if constexpr (std::is_same_v<Field, ChoiceLine>)
+                return iniInteger(field.get(settings));
+            else if constexpr (std::is_same_v<Field, OptionFlag>)
+                return iniBool(field.isChosen(settings));
             else if constexpr (std::is_same_v<Field, std::function<std::string&(Settings&)>>)
                 return spec.type == ValueType::ScrambledString ? scramble(field(settings)) : field(settings);
             else if constexpr (std::is_same_v<Field, std::function<DateTime&(Settings&)>>)
@@ -106,12 +139,21 @@ void loadWindowKeys(const IniFile& file, Settings& settings) {
 
 void loadSetupKeys(const IniFile& file, Settings& settings) {
     // Reads have no side effects, so the order of the file's sections does not matter here.
-    for (const KeySpec& spec : settingsSchema()) {
-        if (!isWindowKey(spec) && spec.role != KeyRole::WriteOnly)
+    const std::span<const KeySpec> schema = settingsSchema();
+    for (std::size_t i = 0; i < schema.size(); ++i) {
+        const KeySpec& spec = schema[i];
+        if (isWindowKey(spec) || spec.role == KeyRole::WriteOnly)
+            continue;
+        if (!isOptionFlag(spec)) {
             loadKey(file, spec, settings);
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < schema.size() && isOptionFlag(schema[end]))
+            ++end;
+        loadOptionFlags(file, schema.subspan(i, end - i), settings);
+        i = end - 1;
     }
-    settleExclusiveChoices({&settings.port.limited, &settings.port.full, &settings.port.forever});
-    settleExclusiveChoices({&settings.reboot.doReboot, &settings.reboot.doShutdown});
 }
 
 void writeSettings(IniFile& file, const Settings& settings, DateTime savedAt) {

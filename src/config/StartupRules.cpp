@@ -7,26 +7,27 @@ namespace quietmon {
 StartupStatusEffect startupStatusEffect(const Settings& loaded) {
     using Status = StartupStatusEffect::Status;
     StartupStatusEffect effect;
-    switch (loaded.general.startUpStatus) {
-    case 0:
+    if (!loaded.general.startUpStatus) {
+        effect.status = Status::Unchanged;
+        effect.taskPosition = loaded.state.lastTask;
+        effect.repeatCount = loaded.state.repeatCount;
+        return effect;
+    }
+    switch (*loaded.general.startUpStatus) {
+    case StartUpStatus::AlarmNotActive:
         break;
-    case 1:
+    case StartUpStatus::Silence:
         effect.status = Status::Silence;
         effect.alarmActive = true;
         break;
-    case 2:
+    case StartUpStatus::InvokeLastStatus:
         effect.taskPosition = loaded.state.lastTask;
-        effect.repeatCount = loaded.state.repeats;
-        if (!loaded.state.alarm)
+        effect.repeatCount = loaded.state.repeatCount;
+        if (!loaded.state.alarmActive)
             effect.status = Status::AlarmNotActive;
         else
             effect.status = loaded.state.rebooting ? Status::ResumeQueue : Status::Silence;
-        effect.alarmActive = loaded.state.alarm;
-        break;
-    default:
-        effect.status = Status::Unchanged;
-        effect.taskPosition = loaded.state.lastTask;
-        effect.repeatCount = loaded.state.repeats;
+        effect.alarmActive = loaded.state.alarmActive;
         break;
     }
     return effect;

@@ -16,8 +16,8 @@ struct StartupStatusEffect {
     };
     Status status = Status::AlarmNotActive;
     bool alarmActive = false;
-    int taskPosition = 999;
-    int repeatCount = 99999;
+    std::optional<int> taskPosition;
+    int repeatCount = noRepeatsLeft;
 };
 
 StartupStatusEffect startupStatusEffect(const Settings& loaded);

@@ -53,13 +53,13 @@ void AlarmExecutor::onAlarmQueueTimer() {
     AlarmState& state = m_host.alarmState();
     const Settings& settings = m_host.settings();
     const DateTime now = m_host.clock().now();
-    if (secondsBetween(state.startUpTime, now) < settings.general.startUpDelay)
+    if (state.startUpDelay.holds(now, settings.general.startUpDelay))
         return;
-    state.startUpTime = DateTime();
 
     m_host.setStatus(status_texts::executingAlarmTasks, StatusColour::Alarm);
     m_host.updateTray();
-    if (state.taskPosition < 0 || state.taskPosition >= static_cast<int>(state.runningAlarmQueue.size())) {
+    if (!state.taskPosition || *state.taskPosition < 0 ||
+        *state.taskPosition >= static_cast<int>(state.runningAlarmQueue.size())) {
         m_alarmQueueTimer.setEnabled(false);
         m_host.setStatus(status_texts::silence, StatusColour::Alarm);
         m_host.updateTray();
@@ -69,8 +69,8 @@ void AlarmExecutor::onAlarmQueueTimer() {
     }
     // Advanced before the entry runs: an entry that fails is not tried again.
     const std::optional<TaskKind> kind =
-        state.runningAlarmQueue[static_cast<std::size_t>(state.taskPosition)];
-    ++state.taskPosition;
+        state.runningAlarmQueue[static_cast<std::size_t>(*state.taskPosition)];
+    ++*state.taskPosition;
     if (kind == TaskKind::Delay) {
         m_alarmQueueTimer.setInterval(settings.alarmQueue.delaySeconds * 1000 + 1);
         return;
@@ -86,7 +86,9 @@ void AlarmExecutor::run(TaskKind kind) {
     switch (kind) {
     case TaskKind::Repeat:
         // Line numbers count the running list; every Repeat entry shares one counter.
-        if (state.repeatCount < settings.repeatMaximum && settings.repeatFromLine <= state.taskPosition + 1) {
+        // Run from the queue, so the position is the entries run so far, this one included.
+        if (state.repeatCount < settings.repeatMaximum &&
+            settings.repeatFromLine <= state.taskPosition.value_or(0) + 1) {
             state.taskPosition = settings.repeatFromLine - 1;
             ++state.repeatCount;
         }

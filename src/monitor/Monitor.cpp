@@ -28,8 +28,8 @@ Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateF
 void Monitor::beginStartUp() {
     m_alarmState.silentChannels = "Unknown";
     m_rebooting = false;
-    m_alarmState.startUpTime = m_loop.clock().now();
-    m_startedAt = m_lastSoundLeft = m_lastSoundRight = m_alarmState.startUpTime;
+    m_startedAt = m_lastHeardLeft = m_lastHeardRight = m_loop.clock().now();
+    m_alarmState.startUpDelay.start(m_startedAt);
     m_alarmState.alarmActive = false;
     m_folders = m_locateFolders();
     m_settingsFile.setPath(m_folders.settingsFile());
@@ -61,7 +61,7 @@ void Monitor::loadSettings() {
     clearUnavailablePlayerOption(m_settings.general, m_playerAvailable);
     m_storedSettings = IniFile(); // read once at start-up, never needed again
     m_alarmState.taskPosition = m_settings.state.lastTask;
-    m_alarmState.repeatCount = m_settings.state.repeats;
+    m_alarmState.repeatCount = m_settings.state.repeatCount;
     // The last alarm of an earlier run is shown again, as it was before the restart.
     if (!m_settings.state.lastSilence.isZero())
         showLastSilence(m_settings.state.lastSilence);
@@ -113,7 +113,7 @@ void Monitor::finishStartUp() {
 }
 
 void Monitor::applyPreferences() {
-    m_silenceTimer->setInterval(m_settings.activation.silence * 1000 + 1);
+    m_silenceTimer->setInterval(m_settings.activation.silenceSeconds * 1000 + 1);
     m_returnTimer->setInterval(m_settings.activation.returnSeconds * 1000 + 1);
     m_audioInput.setPeakHoldTime(m_settings.general.peakHoldTime);
     fillEmptyNames(m_settings, m_productName);
@@ -123,9 +123,9 @@ void Monitor::saveSettings() {
     // The data folder is found (and made) again at every save, in case it was removed meanwhile.
     m_folders.dataFolder = m_locateFolders().dataFolder;
     m_settingsFile.setPath(m_folders.settingsFile());
-    m_settings.state.alarm = m_alarmState.alarmActive;
+    m_settings.state.alarmActive = m_alarmState.alarmActive;
     m_settings.state.lastTask = m_alarmState.taskPosition;
-    m_settings.state.repeats = m_alarmState.repeatCount;
+    m_settings.state.repeatCount = m_alarmState.repeatCount;
     m_settings.state.rebooting = m_rebooting;
     // The settings stay in memory whatever happens to the file, and the old file stays whole.
     const SettingsFile::SaveOutcome outcome = m_settingsFile.save(m_settings, m_loop.clock().now());
@@ -188,9 +188,9 @@ void Monitor::onAudioRecorded(MeasureMode mode, std::span<const std::uint8_t> bu
         m_view->showMeasurement(shown);
     m_lastMeasurement = shown;
     if (!shown.leftSilent)
-        m_lastSoundLeft = now;
+        m_lastHeardLeft = now;
     if (!shown.rightSilent)
-        m_lastSoundRight = now;
+        m_lastHeardRight = now;
     m_detector.detect(now, shown.leftSilent, shown.rightSilent);
     publishStatus();
 }
@@ -240,8 +240,8 @@ void Monitor::publishStatus() {
     snapshot.title = m_settings.general.title;
     snapshot.startedAt = m_startedAt;
     snapshot.channels = {
-        ChannelStatus{"left", m_settings.general.leftName, m_lastMeasurement.dbLeft, m_lastSoundLeft},
-        ChannelStatus{"right", m_settings.general.rightName, m_lastMeasurement.dbRight, m_lastSoundRight}};
+        ChannelStatus{"left", m_settings.general.leftName, m_lastMeasurement.dbLeft, m_lastHeardLeft},
+        ChannelStatus{"right", m_settings.general.rightName, m_lastMeasurement.dbRight, m_lastHeardRight}};
     snapshot.thresholdDb = -m_settings.state.threshold;
     snapshot.alarmActive = m_alarmState.alarmActive;
     snapshot.inputLost = m_audioInput.inputLost();

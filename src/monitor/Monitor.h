@@ -151,9 +151,8 @@ public:
     AlarmState& alarmState() override { return m_alarmState; }
     bool alarmActive() const { return m_alarmState.alarmActive; }
     const std::string& silentChannels() const { return m_alarmState.silentChannels; }
-    DateTime startUpTime() const { return m_alarmState.startUpTime; }
     DateTime eventTime() const { return m_alarmState.eventTime; }
-    int taskPosition() const { return m_alarmState.taskPosition; }
+    std::optional<int> taskPosition() const { return m_alarmState.taskPosition; }
     int repeatCount() const { return m_alarmState.repeatCount; }
     bool setupShown() const override { return m_setupShown; }
     bool inputLost() const override { return m_audioInput.inputLost(); }
@@ -202,8 +201,10 @@ private:
     // What the status endpoint reports beyond the state above.
     StatusBoard* m_statusBoard = nullptr;
     DateTime m_startedAt;
-    DateTime m_lastSoundLeft;
-    DateTime m_lastSoundRight;
+    // The last measurement with sound in each channel, from the start of the run, alarm or not; the
+    // detection keeps its own by stricter rules (AlarmState's last counted sound).
+    DateTime m_lastHeardLeft;
+    DateTime m_lastHeardRight;
     std::string m_lastSilenceText;
     std::int64_t m_alarmsRaised = 0;
     std::map<std::string, std::int64_t> m_taskFailures;

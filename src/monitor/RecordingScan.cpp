@@ -129,7 +129,8 @@ private:
 };
 
 std::string channelRuleText(const Settings& settings) {
-    switch (static_cast<ChannelRule>(settings.activation.channels)) {
+    // A rule with no line selected reads as the detector counts it: both channels.
+    switch (settings.activation.channels.value_or(ChannelRule::BothChannels)) {
     case ChannelRule::AnyChannel:
         return "in any channel";
     case ChannelRule::LeftChannel:
@@ -139,12 +140,12 @@ std::string channelRuleText(const Settings& settings) {
     case ChannelRule::BothChannels:
         break;
     }
-    return "in both channels"; // also a rule with no line selected, as the detector counts it
+    return "in both channels";
 }
 
 // The settings that decided the events, so that a scan that found nothing shows what it looked for.
 std::string scanSummary(const Settings& settings, int alarms) {
-    return "scan: silence " + std::to_string(settings.activation.silence) + " s, return " +
+    return "scan: silence " + std::to_string(settings.activation.silenceSeconds) + " s, return " +
            std::to_string(settings.activation.returnSeconds) + " s, threshold " +
            std::to_string(-settings.state.threshold) + " dB, " + channelRuleText(settings) + "; " +
            std::to_string(alarms) + (alarms == 1 ? " alarm" : " alarms");
@@ -183,7 +184,8 @@ int runRecordingScan(const ScanOptions& options, const std::function<Folders()>&
     Settings& settings = monitor.settings();
     // A recording has no wall clock and nothing to act on.
     settings.general.startUpDelay = 0;
-    settings.activation.condition2 = settings.activation.condition3 = settings.activation.condition4 = false;
+    settings.activation.weekdayConditionOn = settings.activation.timeConditionOn =
+        settings.activation.windowConditionOn = false;
     std::ranges::fill(settings.alarmQueue.rows, std::string());
     std::ranges::fill(settings.returnQueue.rows, std::string());
     settings.general.audioInDevice = 0;

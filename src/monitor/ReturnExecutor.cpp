@@ -37,7 +37,7 @@ void ReturnExecutor::onReturnTimer() {
     m_host.setStatus(status_texts::executingReturnTasks, StatusColour::Normal);
     m_host.repaintNow();
     m_host.logEvent("Returned from alarm condition");
-    if (settings.port.full && m_tasks.portPin)
+    if (settings.port.hold == PinHold::UntilReturn && m_tasks.portPin)
         m_tasks.portPin->releasePortPin(0);
     state.eventTime = m_host.clock().now();
     m_rows.clear();

@@ -12,7 +12,8 @@ SilenceDetector::SilenceDetector(AlarmHost& host, DesktopWindows& windows, Timer
       m_executor(executor) {}
 
 bool SilenceDetector::silenceByRule(bool leftSilent, bool rightSilent) const {
-    switch (static_cast<ChannelRule>(m_host.settings().activation.channels)) {
+    // A rule with no line selected counts as the default, both channels.
+    switch (m_host.settings().activation.channels.value_or(ChannelRule::BothChannels)) {
     case ChannelRule::AnyChannel:
         return leftSilent || rightSilent;
     case ChannelRule::LeftChannel:
@@ -22,16 +23,14 @@ bool SilenceDetector::silenceByRule(bool leftSilent, bool rightSilent) const {
     case ChannelRule::BothChannels:
         break;
     }
-    // A rule with no line selected counts as the default, both channels.
     return leftSilent && rightSilent;
 }
 
 void SilenceDetector::detect(DateTime now, bool leftSilent, bool rightSilent) {
     AlarmState& state = m_host.alarmState();
     const Settings& settings = m_host.settings();
-    if (secondsBetween(state.startUpTime, now) < settings.general.startUpDelay)
+    if (state.startUpDelay.holds(now, settings.general.startUpDelay))
         return;
-    state.startUpTime = DateTime(); // the delay never applies again in this run
 
     const bool silence = silenceByRule(leftSilent, rightSilent);
     if (state.alarmActive) {
@@ -40,9 +39,9 @@ void SilenceDetector::detect(DateTime now, bool leftSilent, bool rightSilent) {
         return;
     }
     if (!rightSilent)
-        state.lastSoundRight = now;
+        state.lastCountedSoundRight = now;
     if (!leftSilent)
-        state.lastSoundLeft = now;
+        state.lastCountedSoundLeft = now;
     const bool conditions = timeAndDayCondition(settings.activation, now);
     // Enabling a running countdown lets it go on; anything else starts it again from zero.
     m_silenceTimer.setEnabled(silence && conditions && !m_host.setupShown() && !state.returnTasksRunning);
@@ -54,12 +53,12 @@ std::string SilenceDetector::silentChannelNames(DateTime now) const {
     const AlarmState& state = m_host.alarmState();
     const GeneralSettings& general = m_host.settings().general;
     const std::string both = general.leftName + " and " + general.rightName;
-    switch (static_cast<ChannelRule>(m_host.settings().activation.channels)) {
+    switch (m_host.settings().activation.channels.value_or(ChannelRule::BothChannels)) {
     case ChannelRule::AnyChannel: {
         // A channel counts as silent when it had no sound for most of the countdown.
         const std::int64_t limit = m_silenceTimer.interval() * 9 / 10;
-        const bool left = millisecondsBetween(now, state.lastSoundLeft) > limit;
-        const bool right = millisecondsBetween(now, state.lastSoundRight) > limit;
+        const bool left = millisecondsBetween(now, state.lastCountedSoundLeft) > limit;
+        const bool right = millisecondsBetween(now, state.lastCountedSoundRight) > limit;
         std::string names = state.silentChannels;
         if (left)
             names = general.leftName;

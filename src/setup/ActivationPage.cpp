@@ -67,7 +67,8 @@ QGroupBox* ActivationPage::buildConditions() {
         if (!ticked)
             silenceTick->setChecked(true);
     });
-    auto* silence = forKey(fields.number(group, activation.silence, {1, 3600, 4}), "Activation/Silence");
+    auto* silence =
+        forKey(fields.number(group, activation.silenceSeconds, {1, 3600, 4}), "Activation/Silence");
     m_channels =
         forKey(fields.choice(group, activation.channels, channelLines(m_context.monitor.settings().general)),
                "Activation/Channels");
@@ -77,23 +78,23 @@ QGroupBox* ActivationPage::buildConditions() {
     grid->addLayout(sentence(group, {silence, "seconds of silence", m_channels}), 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("and"), group), 1, 1);
 
-    grid->addWidget(
-        forKey(fields.tick(group, QStringLiteral("time"), activation.condition3), "Activation/Condition3"), 2,
-        0);
+    grid->addWidget(forKey(fields.tick(group, QStringLiteral("time"), activation.timeConditionOn),
+                           "Activation/Condition3"),
+                    2, 0);
     grid->addLayout(
-        sentence(group, {forKey(fields.choice(group, activation.timeOperator, isOrIsNot()),
+        sentence(group, {forKey(fields.choice(group, activation.timeComparison, isOrIsNot()),
                                 "Activation/TimeOperator"),
-                         "between", forKey(fields.timeOfDay(group, activation.time1), "Activation/Time1"),
-                         "and", forKey(fields.timeOfDay(group, activation.time2), "Activation/Time2")}),
+                         "between", forKey(fields.timeOfDay(group, activation.timeFrom), "Activation/Time1"),
+                         "and", forKey(fields.timeOfDay(group, activation.timeTo), "Activation/Time2")}),
         2, 1);
-    grid->addLayout(sentence(group, {forKey(fields.choice(group, activation.alarmOperator,
+    grid->addLayout(sentence(group, {forKey(fields.choice(group, activation.timeAndDayCombination,
                                                           {QStringLiteral("and"), QStringLiteral("or")}),
                                             "Activation/AlarmOperator")}),
                     3, 1);
 
-    grid->addWidget(
-        forKey(fields.tick(group, QStringLiteral("day"), activation.condition2), "Activation/Condition2"), 4,
-        0, Qt::AlignTop);
+    grid->addWidget(forKey(fields.tick(group, QStringLiteral("day"), activation.weekdayConditionOn),
+                           "Activation/Condition2"),
+                    4, 0, Qt::AlignTop);
     static constexpr std::array<const char*, 7> weekdays{"Monday", "Tuesday",  "Wednesday", "Thursday",
                                                          "Friday", "Saturday", "Sunday"};
     static constexpr std::array<const char*, 7> weekdayKeys{
@@ -107,18 +108,18 @@ QGroupBox* ActivationPage::buildConditions() {
     }
     auto* dayLine = new QHBoxLayout;
     dayLine->addWidget(
-        forKey(fields.choice(group, activation.dayOperator, isOrIsNot()), "Activation/DayOperator"), 0,
+        forKey(fields.choice(group, activation.dayComparison, isOrIsNot()), "Activation/DayOperator"), 0,
         Qt::AlignTop);
     dayLine->addLayout(days);
     dayLine->addStretch();
     grid->addLayout(dayLine, 4, 1);
     grid->addWidget(new QLabel(QStringLiteral("and"), group), 5, 1);
 
-    grid->addWidget(
-        forKey(fields.tick(group, QStringLiteral("window"), activation.condition4), "Activation/Condition4"),
-        6, 0);
+    grid->addWidget(forKey(fields.tick(group, QStringLiteral("window"), activation.windowConditionOn),
+                           "Activation/Condition4"),
+                    6, 0);
     QComboBox* titleClass = forKey(
-        fields.choice(group, activation.titleClass, {QStringLiteral("title"), QStringLiteral("class")}),
+        fields.choice(group, activation.windowMatch, {QStringLiteral("title"), QStringLiteral("class")}),
         "Activation/TitleClass");
     m_windowText = forKey(fields.text(group, activation.window, 255), "Activation/Window");
     // A title in the field means nothing as a class, and the other way round.
@@ -129,7 +130,7 @@ QGroupBox* ActivationPage::buildConditions() {
     grid->addLayout(windowLine, 6, 1);
     auto* find = new QPushButton(QStringLiteral("Find"), group);
     connect(find, &QPushButton::clicked, this, [this] { findWindow(); });
-    grid->addLayout(sentence(group, {forKey(fields.choice(group, activation.windowOperator, isOrIsNot()),
+    grid->addLayout(sentence(group, {forKey(fields.choice(group, activation.windowComparison, isOrIsNot()),
                                             "Activation/WindowOperator"),
                                      "detected", find}),
                     7, 1);
@@ -181,7 +182,7 @@ void ActivationPage::findWindow() {
     const std::optional<ChosenWindow> chosen = m_context.windowPicker->pickWindow();
     if (!chosen)
         return;
-    const bool byClass = m_context.monitor.settings().activation.titleClass == 1;
+    const bool byClass = m_context.monitor.settings().activation.windowMatch == WindowMatch::ByClass;
     m_windowText->setText(QString::fromStdString(byClass ? chosen->windowClass : chosen->title));
 }
 

@@ -145,12 +145,19 @@ QCheckBox* BoundFields::tick(QWidget* parent, const QString& caption, bool& valu
 }
 
 QComboBox* BoundFields::choice(QWidget* parent, int& value, const QStringList& lines) {
+    return choiceBox(
+        parent, lines, [&value] { return value; }, [&value](int line) { value = line; });
+}
+
+QComboBox* BoundFields::choiceBox(QWidget* parent, const QStringList& lines, LineOf current,
+                                  ChooseLine choose) {
     auto* box = new QComboBox(parent);
     box->addItems(lines);
-    QObject::connect(box, &QComboBox::currentIndexChanged, box, [&value](int index) { value = index; });
-    m_refreshers.emplace_back([box, &value] {
+    QObject::connect(box, &QComboBox::currentIndexChanged, box, std::move(choose));
+    m_refreshers.emplace_back([box, current = std::move(current)] {
         const QSignalBlocker quiet(box);
-        box->setCurrentIndex(value >= 0 && value < box->count() ? value : -1);
+        const int line = current();
+        box->setCurrentIndex(line >= 0 && line < box->count() ? line : -1);
     });
     m_refreshers.back()();
     return box;
@@ -170,26 +177,27 @@ QTimeEdit* BoundFields::timeOfDay(QWidget* parent, TimeOfDay& value) {
     return field;
 }
 
-std::vector<QRadioButton*> BoundFields::exclusive(QWidget* parent, const std::vector<Option>& options) {
+std::vector<QRadioButton*> BoundFields::radioGroup(QWidget* parent, const QStringList& captions,
+                                                   LineOf current, ChooseLine choose) {
     auto* group = new QButtonGroup(parent);
     std::vector<QRadioButton*> buttons;
-    std::vector<bool*> values;
-    for (const Option& option : options) {
-        auto* button = new QRadioButton(option.caption, parent);
+    for (int line = 0; line < captions.size(); ++line) {
+        auto* button = new QRadioButton(captions[line], parent);
         group->addButton(button);
-        bool* value = &option.value;
-        QObject::connect(button, &QRadioButton::toggled, button, [value](bool checked) { *value = checked; });
+        // A button is unchecked only by checking another, which chooses that one.
+        QObject::connect(button, &QRadioButton::toggled, button, [choose, line](bool checked) {
+            if (checked)
+                choose(line);
+        });
         buttons.push_back(button);
-        values.push_back(value);
     }
-    m_refreshers.emplace_back([group, buttons, values] {
+    m_refreshers.emplace_back([group, buttons, current = std::move(current)] {
         // An exclusive group cannot show "none": it is lifted while the buttons are set.
         group->setExclusive(false);
-        bool shown = false;
-        for (std::size_t i = 0; i < buttons.size(); ++i) {
-            const QSignalBlocker quiet(buttons[i]);
-            buttons[i]->setChecked(*values[i] && !shown);
-            shown = shown || *values[i];
+        const int chosen = current();
+        for (std::size_t line = 0; line < buttons.size(); ++line) {
+            const QSignalBlocker quiet(buttons[line]);
+            buttons[line]->setChecked(static_cast<int>(line) == chosen);
         }
         group->setExclusive(true);
     });

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,11 @@ public:
     QCheckBox* tick(QWidget* parent, const QString& caption, bool& value);
     // A list choice: the value is the selected line, -1 for none.
     QComboBox* choice(QWidget* parent, int& value, const QStringList& lines);
+    // A named choice listed in the order of its enum; no line is selected while nothing is chosen.
+    template <typename Choice>
+    QComboBox* choice(QWidget* parent, std::optional<Choice>& value, const QStringList& lines) {
+        return choiceBox(parent, lines, lineOf(value), chooseLine(value));
+    }
     // Shown as "H:mm"; the seconds and milliseconds a stored time carries are kept.
     QTimeEdit* timeOfDay(QWidget* parent, TimeOfDay& value);
 
@@ -55,15 +61,30 @@ public:
     static int numberValue(const QString& text, const NumberRange& range);
     static QString settledNumberText(const QString& text, const NumberRange& range);
 
-    // Exclusive choices stored as one flag each: choosing one sets its flag and clears the others'. A
-    // file may hold any mix of flags; the buttons show the first one set, or none.
-    struct Option {
-        QString caption;
-        bool& value;
-    };
-    std::vector<QRadioButton*> exclusive(QWidget* parent, const std::vector<Option>& options);
+    // A named choice as radio buttons, one per caption in the order of its enum; none is checked while
+    // nothing is chosen.
+    template <typename Choice>
+    std::vector<QRadioButton*> radioButtons(QWidget* parent, std::optional<Choice>& value,
+                                            const QStringList& captions) {
+        return radioGroup(parent, captions, lineOf(value), chooseLine(value));
+    }
 
 private:
+    using LineOf = std::function<int()>;
+    using ChooseLine = std::function<void(int)>;
+
+    template <typename Choice> static LineOf lineOf(std::optional<Choice>& value) {
+        return [&value] { return value ? static_cast<int>(*value) : -1; };
+    }
+    template <typename Choice> static ChooseLine chooseLine(std::optional<Choice>& value) {
+        return [&value](int line) {
+            value = line < 0 ? std::nullopt : std::optional(static_cast<Choice>(line));
+        };
+    }
+    QComboBox* choiceBox(QWidget* parent, const QStringList& lines, LineOf current, ChooseLine choose);
+    std::vector<QRadioButton*> radioGroup(QWidget* parent, const QStringList& captions, LineOf current,
+                                          ChooseLine choose);
+
     std::vector<std::function<void()>> m_refreshers;
 };
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "config/Settings.h"
 #include "config/TaskKinds.h"
 #include "runtime/DateTime.h"
+#include "tasks/StartUpDelay.h"
 
 #include <optional>
 #include <string>
@@ -25,16 +27,20 @@ struct AlarmState {
     std::string silentChannels = "Unknown";
     // Set when the alarm is raised and kept after it, so that the return's tasks tell it too.
     std::string cause = alarm_causes::unknown;
-    DateTime lastSoundLeft;
-    DateTime lastSoundRight;
-    DateTime startUpTime; // the zero date once the start-up delay has passed
-    DateTime eventTime;   // the moment of the alarm, the return, or the start-up
+    // The last sound the silence detection counted in each channel: after the start-up delay and outside
+    // an alarm only, the zero date until then. It names the silent channels of an "any channel" alarm.
+    // (The status endpoint keeps its own, of every measurement from the start: Monitor's last heard.)
+    DateTime lastCountedSoundLeft;
+    DateTime lastCountedSoundRight;
+    StartUpDelay startUpDelay;
+    DateTime eventTime; // the moment of the alarm, the return, or the start-up
     // Empty whenever no alarm queue runs; a row of a caption no kind has is kept and does nothing.
     std::vector<std::optional<TaskKind>> runningAlarmQueue;
     // The return pass has begun and waits for a send before its last rows: no new silence is counted yet.
     bool returnTasksRunning = false;
-    int taskPosition = 999;
-    int repeatCount = 99999;
+    // How many entries of the running alarm queue have run; none when no queue is to carry on.
+    std::optional<int> taskPosition;
+    int repeatCount = noRepeatsLeft;
 };
 
 } // namespace quietmon

@@ -4,6 +4,9 @@ namespace quietmon {
 
 namespace {
 
+// What %lasttask reads while no alarm queue is to carry on.
+constexpr int noQueuePosition = 999;
+
 char lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -54,7 +57,7 @@ std::string expandPlaceholders(std::string_view text, const AlarmState& state) {
     result = replaceAll(result, "%channel", state.silentChannels);
     result = replaceAll(result, "%cause", state.cause);
     result = replaceAll(result, "%dayofweek", std::to_string(when.isoWeekday()));
-    result = replaceAll(result, "%lasttask", std::to_string(state.taskPosition));
+    result = replaceAll(result, "%lasttask", std::to_string(state.taskPosition.value_or(noQueuePosition)));
     return replaceAll(result, "%br", "\r\n");
 }
 

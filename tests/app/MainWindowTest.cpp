@@ -231,12 +231,12 @@ TEST_F(MainWindowTest, TheChannelRuleGreysTheOtherChannel) {
     EXPECT_TRUE(window->leftCaption().isEnabled());
     EXPECT_FALSE(window->rightCaption().isEnabled());
     EXPECT_FALSE(window->rightValue().isEnabled());
-    monitor.settings().activation.channels = 3;
+    monitor.settings().activation.channels = ChannelRule::RightChannel;
     window->applySettings();
     EXPECT_FALSE(window->leftCaption().isEnabled());
     EXPECT_FALSE(window->leftValue().isEnabled());
     EXPECT_TRUE(window->rightCaption().isEnabled());
-    monitor.settings().activation.channels = 1;
+    monitor.settings().activation.channels = ChannelRule::AnyChannel;
     window->applySettings();
     EXPECT_TRUE(window->leftCaption().isEnabled() && window->rightCaption().isEnabled());
 }
@@ -246,7 +246,7 @@ TEST_F(MainWindowTest, SetupOpensWithoutAPasswordThenAppliesAndSavesTheSettings)
     bool setupWasShown = false;
     whenADialogOpens([&](QWidget* dialog) {
         setupWasShown = dialog == setup.get() && monitor.setupShown();
-        monitor.settings().activation.silence = 42;
+        monitor.settings().activation.silenceSeconds = 42;
         setup->reject();
     });
     window->setupButton().click();
@@ -266,7 +266,7 @@ TEST_F(MainWindowTest, SetupLeftTenMinutesWithoutInputClosesItselfAndIsSavedAndL
     bool openAfterAKey = false;
     whenADialogOpens([&](QWidget*) {
         openOnTheBoard = board.latest()->setupOpen;
-        monitor.settings().activation.silence = 42;
+        monitor.settings().activation.silenceSeconds = 42;
         loop.advance(SetupDialog::idleCloseMs - 60'000);
         QTest::keyClick(setup.get(), Qt::Key_Shift);
         loop.advance(SetupDialog::idleCloseMs - 1);

@@ -104,7 +104,7 @@ TEST_F(MonitorTest, ASettingsFileOverAMegabyteIsLoggedLeftAsItIsAndTheDefaultsAr
     big.resize(1024 * 1024 + 1, '\n');
     writeSettings(big);
     startUp();
-    EXPECT_EQ(monitor.settings().activation.silence, 300);
+    EXPECT_EQ(monitor.settings().activation.silenceSeconds, 300);
     monitor.saveSettings(); // as when the Setup dialog closes
     monitor.close();
     EXPECT_EQ(settingsText(), big);
@@ -176,7 +176,7 @@ TEST_F(MonitorTest, StartUpStatusAlarmNotActive) {
     startUp();
     EXPECT_FALSE(monitor.alarmActive());
     EXPECT_EQ(monitor.statusText(), "Alarm not active");
-    EXPECT_EQ(monitor.taskPosition(), 999);
+    EXPECT_EQ(monitor.taskPosition(), std::nullopt);
     EXPECT_EQ(monitor.repeatCount(), 99999);
 }
 
@@ -185,7 +185,7 @@ TEST_F(MonitorTest, StartUpStatusSilenceEntersTheAlarmWithoutTasks) {
     startUp();
     EXPECT_TRUE(monitor.alarmActive());
     EXPECT_EQ(monitor.statusText(), "Silence!");
-    EXPECT_EQ(monitor.taskPosition(), 999);
+    EXPECT_EQ(monitor.taskPosition(), std::nullopt);
     EXPECT_EQ(monitor.repeatCount(), 99999);
 }
 

@@ -29,7 +29,7 @@ protected:
 
     Settings settingsWithSilence(int seconds) {
         Settings settings = defaultSettings("X");
-        settings.activation.silence = seconds;
+        settings.activation.silenceSeconds = seconds;
         return settings;
     }
 

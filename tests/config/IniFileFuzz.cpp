@@ -21,12 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Settings settings = defaultSettings("Fuzz");
     loadWindowKeys(file, settings);
     loadSetupKeys(file, settings);
-    if (settings.activation.silence < 1 || settings.activation.silence > 3600)
+    if (settings.activation.silenceSeconds < 1 || settings.activation.silenceSeconds > 3600)
         std::abort();
-    const int lastTask = settings.state.lastTask;
-    if ((lastTask < 1 || lastTask > 32) && lastTask != 999)
+    const std::optional<int> lastTask = settings.state.lastTask;
+    if (lastTask && (*lastTask < 1 || *lastTask > 32))
         std::abort();
-    if (settings.state.repeats < 0 || settings.state.repeats > 99999)
+    if (settings.state.repeatCount < 0 || settings.state.repeatCount > 99999)
         std::abort();
 
     writeSettings(file, settings, DateTime::fromParts(2026, 1, 1));
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     loadWindowKeys(again, reloaded);
     loadSetupKeys(again, reloaded);
     // Values a save wrote are read back as written.
-    if (reloaded.activation.silence != settings.activation.silence ||
+    if (reloaded.activation.silenceSeconds != settings.activation.silenceSeconds ||
         reloaded.general.minThreshold != settings.general.minThreshold)
         std::abort();
     return 0;

@@ -268,7 +268,7 @@ TEST(SettingsLoad, ClampsNumberFieldsIntoTheirRanges) {
     const Settings s = loaded("[Activation]\nSilence=0\nReturn=9999\n[General]\nMinThreshold=-120\n"
                               "StartUpDelay=abc\nPeakHoldTime=5\n[Port]\nFor=11\n[Repeat]\nFromLine=0\n"
                               "Maximum=1000\n[Delay]\nDelay=0\n[RetDelay]\nDelay=31\n");
-    EXPECT_EQ(s.activation.silence, 1);
+    EXPECT_EQ(s.activation.silenceSeconds, 1);
     EXPECT_EQ(s.activation.returnSeconds, 3600);
     EXPECT_EQ(s.general.minThreshold, -96);
     EXPECT_EQ(s.general.startUpDelay, 30);
@@ -283,19 +283,19 @@ TEST(SettingsLoad, ClampsNumberFieldsIntoTheirRanges) {
 TEST(SettingsLoad, AListChoiceOutsideItsListSelectsNoLineAndSavesAsMinusOne) {
     const Settings s = loaded("[Port]\nCOMPort=300\nPin=5\n[Activation]\nChannels=4\nTimeOperator=-1\n"
                               "[General]\nStartUpStatus=3\n");
-    EXPECT_EQ(s.port.comPort, -1);
-    EXPECT_EQ(s.port.pin, -1);
-    EXPECT_EQ(s.activation.channels, -1);
-    EXPECT_EQ(s.activation.timeOperator, -1);
-    EXPECT_EQ(s.general.startUpStatus, -1);
+    EXPECT_EQ(s.port.portLine, -1);
+    EXPECT_EQ(s.port.pin, std::nullopt);
+    EXPECT_EQ(s.activation.channels, std::nullopt);
+    EXPECT_EQ(s.activation.timeComparison, std::nullopt);
+    EXPECT_EQ(s.general.startUpStatus, std::nullopt);
     const IniFile file = IniFile::parse(saved(s));
     EXPECT_EQ(file.read("Port", "COMPort"), "-1");
-    EXPECT_EQ(loaded("[Port]\nCOMPort=254\n").port.comPort, 254);
+    EXPECT_EQ(loaded("[Port]\nCOMPort=254\n").port.portLine, 254);
 }
 
 struct StateCase {
     const char* stored;
-    int lastTask;
+    std::optional<int> lastTask; // none: no queue to carry on
     int repeats;
 };
 
@@ -303,30 +303,30 @@ struct StateCase {
 // A position below 1 (or 999) ends the queue at once; a queue has at most 32 entries; a run takes at most
 // 999 repeats, and 99999 is the count the program saves when no queue may repeat.
 const StateCase stateCases[] = {
-    {"LastTask=0\nRepeats=0\n", 999, 0},
-    {"LastTask=-4\nRepeats=-1\n", 999, 0},
+    {"LastTask=0\nRepeats=0\n", std::nullopt, 0},
+    {"LastTask=-4\nRepeats=-1\n", std::nullopt, 0},
     {"LastTask=1\nRepeats=5\n", 1, 5},
     {"LastTask=32\nRepeats=99999\n", 32, 99999},
     {"LastTask=33\nRepeats=100000\n", 32, 99999},
-    {"LastTask=999\nRepeats=-1000000\n", 999, 0},
+    {"LastTask=999\nRepeats=-1000000\n", std::nullopt, 0},
     {"LastTask=1000\nRepeats=2147483647\n", 32, 99999},
-    {"LastTask=-2147483648\nRepeats=-2147483648\n", 999, 0},
-    {"LastTask=abc\nRepeats=abc\n", 999, 0},
+    {"LastTask=-2147483648\nRepeats=-2147483648\n", std::nullopt, 0},
+    {"LastTask=abc\nRepeats=abc\n", std::nullopt, 0},
 };
 
 TEST(SettingsLoad, TheQueuePositionAndRepeatCountAreBroughtIntoTheirRanges) {
     for (const StateCase& c : stateCases) {
         const Settings s = loaded(std::string("[General]\n") + c.stored);
         EXPECT_EQ(s.state.lastTask, c.lastTask) << c.stored;
-        EXPECT_EQ(s.state.repeats, c.repeats) << c.stored;
+        EXPECT_EQ(s.state.repeatCount, c.repeats) << c.stored;
     }
 }
 
 TEST(SettingsLoad, ReadsHexadecimalAndShortTimes) {
     const Settings s = loaded("[General]\nThreshold=0x20\n[Activation]\nTime1=7:05\nTime2=nonsense\n");
     EXPECT_EQ(s.state.threshold, 32);
-    EXPECT_EQ(s.activation.time1, TimeOfDay::fromParts(7, 5));
-    EXPECT_EQ(s.activation.time2, TimeOfDay());
+    EXPECT_EQ(s.activation.timeFrom, TimeOfDay::fromParts(7, 5));
+    EXPECT_EQ(s.activation.timeTo, TimeOfDay());
     EXPECT_EQ(IniFile::parse(saved(s)).read("Activation", "Time1"), "07:05:00");
 }
 
@@ -394,13 +394,10 @@ TEST(SettingsLoad, ReturnMessageAndDateTimeAreNeverRead) {
 
 TEST(SettingsLoad, ExclusiveChoicesLeaveTheLastTickedOne) {
     const Settings both = loaded("[Port]\nLimited=1\nFull=1\n[Reboot]\nDoReboot=1\nDoShutdown=1\n");
-    EXPECT_FALSE(both.port.limited);
-    EXPECT_TRUE(both.port.full);
-    EXPECT_FALSE(both.port.forever);
-    EXPECT_FALSE(both.reboot.doReboot);
-    EXPECT_TRUE(both.reboot.doShutdown);
+    EXPECT_EQ(both.port.hold, PinHold::UntilReturn);
+    EXPECT_EQ(both.reboot.kind, RebootKind::Shutdown);
     const Settings none = loaded("[Port]\nLimited=0\n");
-    EXPECT_FALSE(none.port.limited || none.port.full || none.port.forever);
+    EXPECT_EQ(none.port.hold, std::nullopt);
 }
 
 TEST(SettingsLoad, QueueRowsAreReadInOrderAndAMissingRowIsEmpty) {
@@ -425,9 +422,9 @@ TEST(SettingsLoad, TheWindowKeysAreReadSeparately) {
     loadWindowKeys(file, s);
     EXPECT_EQ(s.state.top, 50);
     EXPECT_TRUE(s.general.alwaysOnTop);
-    EXPECT_EQ(s.activation.silence, 300);
+    EXPECT_EQ(s.activation.silenceSeconds, 300);
     loadSetupKeys(file, s);
-    EXPECT_EQ(s.activation.silence, 5);
+    EXPECT_EQ(s.activation.silenceSeconds, 5);
 }
 
 TEST(DeviceLineLookup, MatchesWithoutRegardToAsciiCaseElseFallsBack) {
@@ -443,7 +440,7 @@ TEST(SettingsFileOnDisk, SavesAPrivateFileAndReadsItBack) {
     test::TempFolder folder;
     SettingsFile file(folder.file("quietmon.ini"));
     Settings s = loaded("");
-    s.activation.silence = 42;
+    s.activation.silenceSeconds = 42;
     ASSERT_TRUE(file.save(s, savedAt).saved);
     struct stat info {};
     ASSERT_EQ(::stat(file.path().c_str(), &info), 0);

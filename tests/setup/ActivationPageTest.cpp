@@ -30,7 +30,7 @@ TEST(ActivationPage, ARenamedChannelIsNamedWhenThePageIsShownAgainAndTheRuleStay
         EXPECT_EQ(linesOf(channels), QStringList({"in both channels", "in any channel", "in channel Main",
                                                   "in channel Backup"}));
         EXPECT_EQ(channels.currentIndex(), rule);
-        EXPECT_EQ(dialog.monitor.settings().activation.channels, rule);
+        EXPECT_EQ(dialog.monitor.settings().activation.channels, static_cast<ChannelRule>(rule));
     }
 }
 
@@ -53,7 +53,7 @@ TEST(ActivationPage, ChangingBetweenTitleAndClassEmptiesTheWindowText) {
         SetupDialogHarness::choose(dialog.field<QComboBox>("Activation/TitleClass"), 1 - from);
         EXPECT_EQ(window.text(), "");
         EXPECT_EQ(dialog.monitor.settings().activation.window, "");
-        EXPECT_EQ(dialog.monitor.settings().activation.titleClass, 1 - from);
+        EXPECT_EQ(dialog.monitor.settings().activation.windowMatch, static_cast<WindowMatch>(1 - from));
     }
 }
 

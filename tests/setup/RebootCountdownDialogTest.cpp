@@ -88,8 +88,7 @@ TEST_P(RebootCountdownStoryTest, OnlyTheCountdownRunningOutOrYesReachesLogind) {
         [&closed] { closed = true; });
     QTimer::singleShot(0, [this] { GetParam().answer(dialog, loop); });
     RebootSettings settings;
-    settings.doReboot = GetParam().doReboot;
-    settings.doShutdown = !GetParam().doReboot;
+    settings.kind = GetParam().doReboot ? RebootKind::Reboot : RebootKind::Shutdown;
     rebooter.reboot(settings);
     EXPECT_EQ(logind.calls(), GetParam().logindCalls);
     EXPECT_EQ(log, GetParam().log);

@@ -204,7 +204,7 @@ TEST_F(EmailSenderTest, SslAndAuthenticationGoThroughStarttlsASecondEhloAndAuthL
     SmtpTestServer server({.starttls = true, .user = "monitor", .password = "s3cret"});
     EmailSettings settings = settingsFor(server);
     settings.ssl = true;
-    settings.authentization = true;
+    settings.authenticate = true;
     settings.username = "monitor";
     settings.password = "s3cret";
     send(settings, QueueKind::Alarm);
@@ -257,7 +257,7 @@ TEST_F(EmailSenderTest, NoLoginOrMessageGoesToAServerWhoseCertificateIsNotTruste
             EmailSettings settings = settingsFor(server);
             settings.smtp = implicitTls ? "localhost:465" : "localhost:" + std::to_string(server.port());
             settings.ssl = !implicitTls;
-            settings.authentization = true;
+            settings.authenticate = true;
             settings.username = "monitor";
             settings.password = "s3cret";
             if (c.pinned)
@@ -311,7 +311,7 @@ TEST_F(EmailSenderTest, Port465SpeaksTlsFromTheFirstByteAndNeverSendsStarttls) {
     const std::unique_ptr<EmailSender> redirected = senderOver(redirecting);
     EmailSettings settings = settingsFor(server);
     settings.smtp = "localhost:465";
-    settings.authentization = true;
+    settings.authenticate = true;
     settings.username = "monitor";
     settings.password = "s3cret";
     int sends = 0;
@@ -365,7 +365,7 @@ TEST_F(EmailSenderTest, AWrongPasswordIsLoggedWithTheServersReplyText) {
     SmtpTestServer server({.starttls = true, .user = "monitor", .password = "s3cret"});
     EmailSettings settings = settingsFor(server);
     settings.ssl = true;
-    settings.authentization = true;
+    settings.authenticate = true;
     settings.username = "monitor";
     settings.password = "wrong";
     send(settings, QueueKind::Alarm);
@@ -672,7 +672,7 @@ TEST_F(EmailSenderTest, TheAlarmPagesTestButtonReportsAFailureInTheLogAndABox) {
     SmtpTestServer server({.starttls = true, .user = "monitor", .password = "s3cret"});
     EmailSettings settings = settingsFor(server);
     settings.ssl = true;
-    settings.authentization = true;
+    settings.authenticate = true;
     settings.username = "monitor";
     settings.password = "wrong";
     RecordingMessageBoxes boxes;

@@ -18,13 +18,12 @@ const SerialLineFailure noModemLines{25, "Inappropriate ioctl for device", false
 
 class PortPinSwitcherTest : public ::testing::Test {
 protected:
-    static PortSettings mode(bool limited, bool full, bool forever, int pin = 0, int forSeconds = 1) {
+    static PortSettings mode(PinHold hold, std::optional<SerialPin> pin = SerialPin::Dtr,
+                             int forSeconds = 1) {
         PortSettings settings;
         settings.pin = pin;
         settings.forSeconds = forSeconds;
-        settings.limited = limited;
-        settings.full = full;
-        settings.forever = forever;
+        settings.hold = hold;
         return settings;
     }
 
@@ -35,7 +34,7 @@ protected:
 };
 
 struct PortNameCase {
-    int comPort;
+    int portLine;
     const char* device;
     int number;
     const char* nameTemplate;
@@ -43,15 +42,15 @@ struct PortNameCase {
 };
 
 void PrintTo(const PortNameCase& line, std::ostream* out) {
-    *out << "COMPort " << line.comPort << " " << line.device;
+    *out << "COMPort " << line.portLine << " " << line.device;
 }
 
 class PortPinSwitcherNameTest : public PortPinSwitcherTest,
                                 public ::testing::WithParamInterface<PortNameCase> {};
 
 TEST_P(PortPinSwitcherNameTest, OpensTheDeviceOfTheListLineOrTheOneNamed) {
-    PortSettings settings = mode(true, false, false);
-    settings.comPort = GetParam().comPort;
+    PortSettings settings = mode(PinHold::ForSeconds);
+    settings.portLine = GetParam().portLine;
     settings.device = GetParam().device;
     switcher.switchPin(settings);
     EXPECT_EQ(switcher.port().number(), GetParam().number);
@@ -68,18 +67,18 @@ INSTANTIATE_TEST_SUITE_P(Lines, PortPinSwitcherNameTest,
                                            PortNameCase{0, "/dev/ttyUSB0", 1, "COM%d", "/dev/ttyUSB0"}));
 
 struct PinCase {
-    int pin;
-    Strings raised; // what the switch raises after both lines were lowered at the open
+    std::optional<SerialPin> pin; // none: no line of the pin list selected
+    Strings raised;               // what the switch raises after both lines were lowered at the open
 };
 
 void PrintTo(const PinCase& pin, std::ostream* out) {
-    *out << "Pin " << pin.pin;
+    *out << "Pin " << (pin.pin ? static_cast<int>(*pin.pin) : -1);
 }
 
 class PortPinSwitcherPinTest : public PortPinSwitcherTest, public ::testing::WithParamInterface<PinCase> {};
 
 TEST_P(PortPinSwitcherPinTest, SwitchForTenSecondsHoldsThePinTenSecondsAndOneMillisecondThenClosesIn300) {
-    switcher.switchPin(mode(true, false, false, GetParam().pin, 10));
+    switcher.switchPin(mode(PinHold::ForSeconds, GetParam().pin, 10));
     Strings expected{"open /dev/ttyS0", "DTR down", "RTS down"};
     expected.insert(expected.end(), GetParam().raised.begin(), GetParam().raised.end());
     expected.insert(expected.end(), {"DTR down", "RTS down", "close"});
@@ -93,10 +92,11 @@ TEST_P(PortPinSwitcherPinTest, SwitchForTenSecondsHoldsThePinTenSecondsAndOneMil
 }
 
 INSTANTIATE_TEST_SUITE_P(Pins, PortPinSwitcherPinTest,
-                         ::testing::Values(PinCase{0, {"DTR up"}}, PinCase{1, {"RTS up"}}, PinCase{5, {}}));
+                         ::testing::Values(PinCase{SerialPin::Dtr, {"DTR up"}},
+                                           PinCase{SerialPin::Rts, {"RTS up"}}, PinCase{std::nullopt, {}}));
 
 TEST_F(PortPinSwitcherTest, UntilReturnAndAsLongAsPossibleLeaveThePinRaisedAndReturnAtOnce) {
-    for (const PortSettings& settings : {mode(false, true, false), mode(false, false, true)}) {
+    for (const PortSettings& settings : {mode(PinHold::UntilReturn), mode(PinHold::Forever)}) {
         const std::int64_t before = loop.elapsedMs();
         switcher.switchPin(settings);
         EXPECT_TRUE(line.dtr);
@@ -107,7 +107,7 @@ TEST_F(PortPinSwitcherTest, UntilReturnAndAsLongAsPossibleLeaveThePinRaisedAndRe
 }
 
 TEST_F(PortPinSwitcherTest, ReleaseLowersBothPinsAndClosesThePortIn300Milliseconds) {
-    switcher.switchPin(mode(false, true, false, 1));
+    switcher.switchPin(mode(PinHold::UntilReturn, SerialPin::Rts));
     line.changes.clear();
     switcher.releasePortPin(0);
     EXPECT_EQ(line.names(), (Strings{"DTR down", "RTS down", "close"}));
@@ -117,7 +117,7 @@ TEST_F(PortPinSwitcherTest, ReleaseLowersBothPinsAndClosesThePortIn300Millisecon
 }
 
 TEST_F(PortPinSwitcherTest, ReleaseClosesThePortEvenWhenThePinsCannotBeLowered) {
-    switcher.switchPin(mode(false, true, false));
+    switcher.switchPin(mode(PinHold::UntilReturn));
     line.lowerFailure = noModemLines;
     switcher.releasePortPin(0);
     EXPECT_FALSE(switcher.port().isOpen());
@@ -141,7 +141,7 @@ TEST_P(PortPinSwitcherFailureTest, LogsOnlyCantAccessTheComPort) {
     line.openFailure = GetParam().atOpen;
     line.lowerFailure = GetParam().atLowering;
     line.raiseFailure = GetParam().atRaising;
-    switcher.switchPin(mode(false, true, false));
+    switcher.switchPin(mode(PinHold::UntilReturn));
     EXPECT_EQ(log, (Strings{"Can't access the COM port"}));
     EXPECT_EQ(switcher.port().isOpen(), GetParam().portLeftOpen);
     EXPECT_EQ(line.isOpen, GetParam().portLeftOpen);
@@ -154,9 +154,9 @@ INSTANTIATE_TEST_SUITE_P(Failures, PortPinSwitcherFailureTest,
                                            FailureCase{"raiseRefused", {}, {}, noModemLines, true}));
 
 TEST_F(PortPinSwitcherTest, ASwitchWhileThePortIsHeldIsRefusedOutsideTheTaskAndLeavesThePinRaised) {
-    switcher.switchPin(mode(false, false, true));
+    switcher.switchPin(mode(PinHold::Forever));
     try {
-        switcher.switchPin(mode(true, false, false, 1));
+        switcher.switchPin(mode(PinHold::ForSeconds, SerialPin::Rts));
         FAIL() << "the second switch was not refused";
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "Can't perform this operation while port is open");

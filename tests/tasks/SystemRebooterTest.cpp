@@ -39,8 +39,7 @@ TEST_P(SystemRebooterTest, ClosesTheProgramOnlyOnceTheSystemTookTheRequest) {
         [&events](bool rebooting) { events.push_back(rebooting ? "marker saved" : "marker cleared"); },
         [&events] { events.push_back("program closed"); });
     RebootSettings settings;
-    settings.doReboot = GetParam().doReboot;
-    settings.doShutdown = !GetParam().doReboot;
+    settings.kind = GetParam().doReboot ? RebootKind::Reboot : RebootKind::Shutdown;
     rebooter.reboot(settings);
     EXPECT_EQ(events, GetParam().events);
     EXPECT_EQ(log, GetParam().log);

@@ -28,7 +28,7 @@ EmailTaskPage::EmailTaskPage(SetupContext& context, EmailSettings& settings, Que
     addRow(form, QStringLiteral("Attach file"), m_attachFile, {browseButton(context, m_attachFile, this)});
 
     auto* login = new QHBoxLayout;
-    login->addWidget(fields.tick(this, QStringLiteral("Requires authentication:"), settings.authentization));
+    login->addWidget(fields.tick(this, QStringLiteral("Requires authentication:"), settings.authenticate));
     login->addWidget(fields.tick(this, QStringLiteral("SSL"), settings.ssl));
     login->addStretch();
     m_test = new QPushButton(QStringLiteral("Test"), this);

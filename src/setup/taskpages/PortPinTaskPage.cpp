@@ -21,7 +21,7 @@ PortPinTaskPage::PortPinTaskPage(SetupContext& context, PortSettings& settings, 
     for (int port = 1; port <= portCount; ++port)
         ports << QStringLiteral("COM%1").arg(port);
     auto* form = new QFormLayout(this);
-    auto* portChoice = fields.choice(this, settings.comPort, ports);
+    auto* portChoice = fields.choice(this, settings.portLine, ports);
     portChoice->setMaxVisibleItems(16);
     form->addRow(QStringLiteral("Port number"), portChoice);
     // A USB adapter's /dev/ttyUSB0 and the like, which the COM numbering does not reach.
@@ -31,10 +31,10 @@ PortPinTaskPage::PortPinTaskPage(SetupContext& context, PortSettings& settings, 
     form->addRow(QStringLiteral("Port pin"),
                  fields.choice(this, settings.pin, {QStringLiteral("DTR"), QStringLiteral("RTS")}));
 
-    const std::vector<QRadioButton*> modes = fields.exclusive(
-        this, {{QStringLiteral("Switch for"), settings.limited},
-               {QStringLiteral("Switch until return from alarm condition or reboot"), settings.full},
-               {QStringLiteral("Switch for as long as possible"), settings.forever}});
+    const std::vector<QRadioButton*> modes = fields.radioButtons(
+        this, settings.hold,
+        {QStringLiteral("Switch for"), QStringLiteral("Switch until return from alarm condition or reboot"),
+         QStringLiteral("Switch for as long as possible")});
     QLineEdit* seconds = fields.number(this, settings.forSeconds, {1, 10, 4});
     fitNumberField(seconds);
     auto* limited = new QHBoxLayout;

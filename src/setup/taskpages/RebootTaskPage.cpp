@@ -10,9 +10,8 @@ namespace quietmon {
 RebootTaskPage::RebootTaskPage(SetupContext& context, RebootSettings& settings, QWidget* parent)
     : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
-    for (QRadioButton* choice :
-         context.fields.exclusive(this, {{QStringLiteral("Reboot"), settings.doReboot},
-                                         {QStringLiteral("Shutdown"), settings.doShutdown}}))
+    for (QRadioButton* choice : context.fields.radioButtons(
+             this, settings.kind, {QStringLiteral("Reboot"), QStringLiteral("Shutdown")}))
         layout->addWidget(choice);
     layout->addStretch();
 }

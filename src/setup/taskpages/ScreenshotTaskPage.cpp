@@ -44,7 +44,7 @@ ScreenshotTaskPage::ScreenshotTaskPage(SetupContext& context, ScreenshotSettings
     onClick(context, browse, [this] { this->browse(); });
     addRow(form, QStringLiteral("File"), m_file, {browse});
     form->addRow(fields.tick(this, QStringLiteral("Deactivate screensaver by simulating SHIFT key stroke"),
-                             settings.deactivateScrSaver));
+                             settings.deactivateScreenSaver));
     auto* attach = new QPushButton(QStringLiteral("Attach to email"), this);
     onClick(context, attach, [this] { this->attach(); });
     auto* buttons = new QHBoxLayout;

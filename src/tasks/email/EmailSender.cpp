@@ -128,7 +128,7 @@ EmailSender::Send EmailSender::composeSend(const EmailSettings& settings, std::s
     envelope.port = server.port;
     envelope.implicitTls = server.port == SmtpServerAddress::implicitTlsPort;
     envelope.startTls = settings.ssl;
-    envelope.authenticate = settings.authentization;
+    envelope.authenticate = settings.authenticate;
     envelope.username = settings.username;
     envelope.password = settings.password;
     envelope.trust.pinnedSha256 = parseCertificateFingerprint(settings.trustedCertificate);

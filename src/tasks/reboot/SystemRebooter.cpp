@@ -13,7 +13,8 @@ void SystemRebooter::reboot(const RebootSettings& settings) {
         return;
     }
     // Only "Reboot" is consulted: anything else switches the computer off.
-    const ShutdownKind kind = settings.doReboot ? ShutdownKind::Reboot : ShutdownKind::PowerOff;
+    const ShutdownKind kind =
+        settings.kind == RebootKind::Reboot ? ShutdownKind::Reboot : ShutdownKind::PowerOff;
     if (const std::string answer = m_shutdown.mayShutDown(kind); answer != "yes") {
         m_log.failure(TaskKind::RebootSystem, "Reboot failed - " + answer);
         return;

@@ -32,7 +32,7 @@ ScreenshotSaver::ScreenshotSaver(ScreenCapture& screen, JpegEncoder& jpeg, Clock
 bool ScreenshotSaver::saveScreenshot(const ScreenshotSettings& settings) {
     if (settings.file.empty())
         return false;
-    if (settings.deactivateScrSaver) {
+    if (settings.deactivateScreenSaver) {
         m_screen.strokeShiftKey();
         m_clock.sleep(wakeUpMs);
         if (m_repaint)

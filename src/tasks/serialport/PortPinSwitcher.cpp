@@ -25,14 +25,14 @@ void PortPinSwitcher::setPortNumber(int number, const std::string& device) {
 }
 
 void PortPinSwitcher::switchPin(const PortSettings& settings) {
-    setPortNumber(settings.comPort + 1, settings.device);
+    setPortNumber(settings.portLine + 1, settings.device);
     try {
         m_port.openPort();
-        if (settings.pin == 0)
+        if (settings.pin == SerialPin::Dtr)
             m_port.setDtr(true);
-        else if (settings.pin == 1)
+        else if (settings.pin == SerialPin::Rts)
             m_port.setRts(true);
-        if (settings.limited) {
+        if (settings.hold == PinHold::ForSeconds) {
             m_clock.sleep(settings.forSeconds * 1000 + 1);
             m_port.setDtr(false);
             m_port.setRts(false);
