@@ -13,6 +13,7 @@
 #include "platform/linux/AlsaCaptureDriver.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/linux/EspeakSpeechSynthesizer.h"
+#include "platform/linux/FfmpegNetworkStreams.h"
 #include "platform/linux/LibJpegEncoding.h"
 #include "platform/linux/LinuxProcesses.h"
 #include "platform/linux/LinuxShell.h"
@@ -94,6 +95,8 @@ int runMonitor(int argc, char** argv) {
     AlsaCaptureDriver waveIn(loop);
     PulseAudioEndpoints endpoints;
     Monitor monitor(loop, productName(), currentFolders, waveIn, endpoints, windows);
+    FfmpegNetworkStreams streams(loop);
+    monitor.offerNetworkStreams(streams);
     if (withoutDisplay)
         monitor.setWithoutDisplay();
     monitor.setSavesAlarmChanges(true);

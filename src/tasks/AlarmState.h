@@ -35,6 +35,8 @@ struct AlarmState {
     bool returnTasksRunning = false;
     int taskPosition = 999;
     int repeatCount = 99999;
+    // The stream's last "now playing" title, as "%streamtitle" tells it; empty for other inputs.
+    std::string streamTitle;
 };
 
 } // namespace quietmon
