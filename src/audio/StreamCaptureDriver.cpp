@@ -1,6 +1,6 @@
 #include "audio/StreamCaptureDriver.h"
 
-#include "audio/StreamAddress.h"
+#include "config/StreamAddress.h"
 
 namespace quietmon {
 

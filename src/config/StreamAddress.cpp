@@ -1,4 +1,4 @@
-#include "audio/StreamAddress.h"
+#include "config/StreamAddress.h"
 
 #include <algorithm>
 #include <array>
