@@ -113,7 +113,7 @@ public:
         if (std::string failure = connect(); !failure.empty())
             return failure;
         m_connected = true;
-        m_lastDelivery = SteadyClock::now().time_since_epoch().count();
+        extendDeliveryDeadline(SteadyClock::now() + deliveryTimeout);
         m_packet = av_packet_alloc();
         m_frame = av_frame_alloc();
         int refusedPackets = 0;
@@ -121,7 +121,7 @@ public:
             const int result = av_read_frame(m_context, m_packet);
             if (result < 0)
                 return result == AVERROR_EOF ? "the stream ended" : failureOf(result);
-            m_lastDelivery = SteadyClock::now().time_since_epoch().count();
+            extendDeliveryDeadline(SteadyClock::now() + deliveryTimeout);
             noticeTitle();
             if (m_packet->stream_index == m_streamIndex)
                 refusedPackets = decode() ? 0 : refusedPackets + 1;
@@ -142,12 +142,17 @@ private:
             m_interruption = "no answer within 10 s";
             return true;
         }
-        if (m_connected &&
-            now - SteadyClock::time_point(SteadyClock::duration(m_lastDelivery.load())) > deliveryTimeout) {
+        if (m_connected && now > SteadyClock::time_point(SteadyClock::duration(m_deliveryDeadline.load()))) {
             m_interruption = "no data for 1 s";
             return true;
         }
         return false;
+    }
+
+    // A stream stops delivering when nothing arrived for a second after the audio already received has
+    // been heard: servers that send their audio in pages of a second (Ogg) are not lost between two.
+    void extendDeliveryDeadline(SteadyClock::time_point deadline) {
+        m_deliveryDeadline = std::max(m_deliveryDeadline.load(), deadline.time_since_epoch().count());
     }
 
     std::string failureOf(int code) const {
@@ -264,12 +269,15 @@ private:
         } else {
             audio.insert(audio.end(), samples.begin(), samples.end());
         }
-        // A server sends seconds at once on connect: the monitor hears the newest half second of them,
-        // so that it stays within a second of the stream's present.
-        const std::size_t most = m_state->samplesPerSecond();
-        const std::size_t kept = m_state->samplesPerSecond() / 2 / outputChannels * outputChannels;
+        // A server sends seconds at once on connect: the monitor hears the newest second of them, so that
+        // it stays within about a second of the stream's present.
+        const std::size_t most = m_state->samplesPerSecond() * 3 / 2 / outputChannels * outputChannels;
+        const std::size_t kept = m_state->samplesPerSecond();
         if (audio.size() > most)
             audio.erase(audio.begin(), audio.end() - static_cast<std::ptrdiff_t>(kept));
+        const auto queued = std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(
+            static_cast<double>(audio.size()) / static_cast<double>(m_state->samplesPerSecond())));
+        extendDeliveryDeadline(SteadyClock::now() + queued + deliveryTimeout);
         m_state->wake.notify_all();
     }
 
@@ -288,7 +296,7 @@ private:
     std::string m_title;
     SteadyClock::time_point m_deadline;
     std::atomic<bool> m_connected{false};
-    std::atomic<SteadyClock::rep> m_lastDelivery{0};
+    std::atomic<SteadyClock::rep> m_deliveryDeadline{0};
     std::string m_interruption;
 };
 
@@ -305,8 +313,8 @@ void readStream(const std::shared_ptr<StreamState>& state) {
     state->wake.notify_all();
 }
 
-// Hands a full buffer over every buffer's duration while audio is there; after a gap the pace starts
-// again from the first buffer that can be filled.
+// Hands a full buffer over every buffer's duration while audio is there; audio that arrives early waits
+// for its turn, and after a gap longer than a buffer the pace starts again from the first one filled.
 void paceBuffers(const std::shared_ptr<StreamState>& state) {
     const auto bufferDuration =
         std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(
@@ -319,8 +327,6 @@ void paceBuffers(const std::shared_ptr<StreamState>& state) {
         if (state->buffers.empty() || state->audio.size() < samples) {
             if (state->readerDone)
                 return;
-            if (!state->buffers.empty())
-                due.reset(); // the audio ran dry
             state->wake.wait(lock);
             continue;
         }
