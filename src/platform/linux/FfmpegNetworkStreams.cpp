@@ -269,10 +269,11 @@ private:
         } else {
             audio.insert(audio.end(), samples.begin(), samples.end());
         }
-        // A server sends seconds at once on connect: the monitor hears the newest second of them, so that
-        // it stays within about a second of the stream's present.
+        // A server sends seconds at once on connect: the monitor hears the newest half second of them, so
+        // that it stays within a second of the stream's present. A stream that arrives in larger pieces
+        // (Ogg pages) runs dry once and then keeps what it needs to play on without a gap.
         const std::size_t most = m_state->samplesPerSecond() * 3 / 2 / outputChannels * outputChannels;
-        const std::size_t kept = m_state->samplesPerSecond();
+        const std::size_t kept = m_state->samplesPerSecond() / 2 / outputChannels * outputChannels;
         if (audio.size() > most)
             audio.erase(audio.begin(), audio.end() - static_cast<std::ptrdiff_t>(kept));
         const auto queued = std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(
