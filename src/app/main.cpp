@@ -94,8 +94,8 @@ int runMonitor(int argc, char** argv) {
     LivenessHeartbeat heartbeat(loop, service);
     AlsaCaptureDriver waveIn(loop);
     PulseAudioEndpoints endpoints;
-    Monitor monitor(loop, productName(), currentFolders, waveIn, endpoints, windows);
     FfmpegNetworkStreams streams(loop);
+    Monitor monitor(loop, productName(), currentFolders, waveIn, endpoints, windows);
     monitor.offerNetworkStreams(streams);
     if (withoutDisplay)
         monitor.setWithoutDisplay();
