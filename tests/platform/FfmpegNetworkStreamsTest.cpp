@@ -1,7 +1,7 @@
 #include "platform/linux/FfmpegNetworkStreams.h"
 
-#include "config/StreamAddress.h"
 #include "audio/StreamCaptureDriver.h"
+#include "config/StreamAddress.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/RealTimeLoop.h"
 #include "support/TempFolder.h"

@@ -32,6 +32,8 @@ constexpr const char* allowedProtocols = "http,https,tls,tcp,hls,crypto,httpprox
 constexpr auto connectTimeout = std::chrono::seconds(10);
 constexpr const char* readTimeoutMicroseconds = "10000000";
 constexpr auto deliveryTimeout = std::chrono::seconds(1);
+// How long the burst of buffered audio a server sends on connect may take to arrive.
+constexpr auto connectBurstWindow = std::chrono::seconds(3);
 // Consecutive packets the decoder refuses before the stream counts as undecodable; a single corrupt
 // frame is skipped.
 constexpr int undecodablePacketLimit = 40;
@@ -113,6 +115,7 @@ public:
         if (std::string failure = connect(); !failure.empty())
             return failure;
         m_connected = true;
+        m_connectedAt = SteadyClock::now();
         extendDeliveryDeadline(SteadyClock::now() + deliveryTimeout);
         m_packet = av_packet_alloc();
         m_frame = av_frame_alloc();
@@ -269,11 +272,13 @@ private:
         } else {
             audio.insert(audio.end(), samples.begin(), samples.end());
         }
-        // A server sends seconds at once on connect: the monitor hears the newest half second of them, so
-        // that it stays within a second of the stream's present. A stream that arrives in larger pieces
-        // (Ogg pages) runs dry once and then keeps what it needs to play on without a gap.
-        const std::size_t most = m_state->samplesPerSecond() * 3 / 2 / outputChannels * outputChannels;
+        // A server sends seconds at once on connect: while they arrive the monitor keeps the newest half
+        // second, so that it hears the stream's present. Later the audio comes at its own pace and is
+        // kept whole; a stream that arrives in larger pieces (Ogg pages) runs dry once and then keeps
+        // what it needs to play on without a gap.
+        const bool connecting = SteadyClock::now() - m_connectedAt < connectBurstWindow;
         const std::size_t kept = m_state->samplesPerSecond() / 2 / outputChannels * outputChannels;
+        const std::size_t most = connecting ? kept : m_state->samplesPerSecond() * 3;
         if (audio.size() > most)
             audio.erase(audio.begin(), audio.end() - static_cast<std::ptrdiff_t>(kept));
         const auto queued = std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(
@@ -296,6 +301,7 @@ private:
     int m_streamIndex = -1;
     std::string m_title;
     SteadyClock::time_point m_deadline;
+    SteadyClock::time_point m_connectedAt;
     std::atomic<bool> m_connected{false};
     std::atomic<SteadyClock::rep> m_deliveryDeadline{0};
     std::string m_interruption;
