@@ -117,7 +117,7 @@ std::string usageText() {
 
 std::string deviceSelectorText(CaptureDriver& waveIn, AudioEndpoints& endpoints) {
     AudioDeviceList devices;
-    devices.listAudioDevices(waveIn, endpoints);
+    devices.listAudioDevices(waveIn, endpoints, true);
     if (devices.lines().empty())
         devices.addDefaultLine();
     std::string text;
@@ -174,7 +174,7 @@ std::optional<std::string> startupSaveText(CaptureDriver& waveIn, AudioEndpoints
     }
 
     AudioDeviceList devices;
-    devices.listAudioDevices(waveIn, endpoints);
+    devices.listAudioDevices(waveIn, endpoints, true);
     Settings settings = defaultSettings(name);
     loadWindowKeys(stored, settings);
     loadSetupKeys(stored, settings);

@@ -13,6 +13,7 @@
 #include "platform/linux/AlsaCaptureDriver.h"
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/linux/EspeakSpeechSynthesizer.h"
+#include "platform/linux/FfmpegNetworkStreams.h"
 #include "platform/linux/LibJpegEncoding.h"
 #include "platform/linux/LinuxProcesses.h"
 #include "platform/linux/LinuxShell.h"
@@ -93,7 +94,9 @@ int runMonitor(int argc, char** argv) {
     LivenessHeartbeat heartbeat(loop, service);
     AlsaCaptureDriver waveIn(loop);
     PulseAudioEndpoints endpoints;
+    FfmpegNetworkStreams streams(loop);
     Monitor monitor(loop, productName(), currentFolders, waveIn, endpoints, windows);
+    monitor.offerNetworkStreams(streams);
     if (withoutDisplay)
         monitor.setWithoutDisplay();
     monitor.setSavesAlarmChanges(true);

@@ -4,7 +4,7 @@
 
 namespace quietmon {
 
-void AudioDeviceList::listAudioDevices(CaptureDriver& waveIn, AudioEndpoints& endpoints) {
+void AudioDeviceList::listAudioDevices(CaptureDriver& waveIn, AudioEndpoints& endpoints, bool offerStream) {
     const std::vector<std::string> names = waveIn.deviceNames();
     for (std::size_t number = 0; number < names.size(); ++number)
         addAudioDevice(AudioDeviceKind::Capture, names[number], static_cast<int>(number), "");
@@ -13,6 +13,11 @@ void AudioDeviceList::listAudioDevices(CaptureDriver& waveIn, AudioEndpoints& en
     for (std::size_t position = 0; position < found.size(); ++position)
         addAudioDevice(AudioDeviceKind::Endpoint, found[position].friendlyName, static_cast<int>(position),
                        found[position].id);
+    if (!offerStream)
+        return;
+    if (m_entries.empty())
+        addDefaultLine();
+    addAudioDevice(AudioDeviceKind::Stream, streamLine, 0, "");
 }
 
 void AudioDeviceList::addAudioDevice(AudioDeviceKind kind, const std::string& name, int index,
@@ -24,6 +29,7 @@ void AudioDeviceList::addAudioDevice(AudioDeviceKind kind, const std::string& na
 }
 
 void AudioDeviceList::addDefaultLine() {
+    m_entries.push_back({AudioDeviceKind::None, defaultLine, -1, ""});
     m_lines.emplace_back(defaultLine);
 }
 

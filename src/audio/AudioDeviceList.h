@@ -9,7 +9,8 @@
 
 namespace quietmon {
 
-enum class AudioDeviceKind { Capture = 0, Endpoint = 1 };
+// None: the "(Default)" line of a list without devices, which opens nothing.
+enum class AudioDeviceKind { Capture = 0, Endpoint = 1, Stream = 2, None = 3 };
 
 struct AudioDevice {
     AudioDeviceKind kind;
@@ -19,17 +20,20 @@ struct AudioDevice {
 };
 
 // The inputs the operator may choose from, one selector line per entry: capture devices first, then the
-// sound server's endpoints.
+// sound server's endpoints, then the network stream where the program can read one.
 class AudioDeviceList {
 public:
     static constexpr std::size_t maxEntries = 1024;
     static constexpr const char* endpointPrefix = "Active endpoint listening: ";
     static constexpr const char* defaultLine = "(Default)";
+    static constexpr const char* streamLine = "Network stream";
 
-    void listAudioDevices(CaptureDriver& waveIn, AudioEndpoints& endpoints);
+    // A list with the stream line but no device keeps "(Default)" first, so that a fresh settings file
+    // still chooses no device rather than the stream.
+    void listAudioDevices(CaptureDriver& waveIn, AudioEndpoints& endpoints, bool offerStream = false);
     // Appends an entry and its selector line; does nothing once the list is full.
     void addAudioDevice(AudioDeviceKind kind, const std::string& name, int index, const std::string& id);
-    // The "(Default)" line shown when there is no entry at all; it has no entry behind it.
+    // The "(Default)" line shown when there is no device at all; its entry opens nothing.
     void addDefaultLine();
     // Selects the stored device's line (by name, else by number), adds "(Default)" to an empty list and
     // falls back to line 0. A stored name that is not listed now (a sound server that starts later, a USB

@@ -14,12 +14,30 @@ AudioInput::AudioInput(EventLoop& loop, CaptureDriver& waveIn, AudioEndpoints& e
       m_endpointPollTimer(loop.createTimer([this] { onEndpointPollTimer(); })),
       m_inputLossTimer(loop.createTimer([this] { onInputLossTimer(); })) {
     m_watchdog->setInterval(watchdogIntervalMs);
-    createCapture(0);
+    createCapture(nullptr);
 }
 
-void AudioInput::createCapture(int waveDevice) {
-    m_waveInCapture = std::make_unique<BufferedCapture>(m_waveIn);
-    m_waveInCapture->setWaveDevice(waveDevice);
+void AudioInput::offerNetworkStreams(NetworkStreams& streams) {
+    m_stream = std::make_unique<StreamCaptureDriver>(streams, m_log);
+    m_stream->setOnTitleChanged([this] {
+        if (m_onStreamTitleChanged)
+            m_onStreamTitleChanged();
+    });
+}
+
+std::string AudioInput::streamTitle() const {
+    const auto& entries = m_devices.entries();
+    const bool streamOpened =
+        m_stream && m_selectedEntry >= 0 &&
+        entries[static_cast<std::size_t>(m_selectedEntry)].kind == AudioDeviceKind::Stream;
+    return streamOpened ? m_stream->streamTitle() : std::string();
+}
+
+// The stream is read as a capture device of its own: its buffers take the same path as a sound card's.
+void AudioInput::createCapture(const AudioDevice* entry) {
+    const bool stream = entry && entry->kind == AudioDeviceKind::Stream && m_stream;
+    m_waveInCapture = std::make_unique<BufferedCapture>(stream ? *m_stream : m_waveIn);
+    m_waveInCapture->setWaveDevice(entry ? entry->index : 0);
     m_waveInCapture->setOnBufferFilled(
         [this](std::span<const std::uint8_t> buffer, int& size) { return onBufferFilled(buffer, size); });
     // 5512 stereo frames of 16 bits: just under 125 ms at 44100 frames per second.
@@ -32,6 +50,8 @@ void AudioInput::createCapture(int waveDevice) {
 
 void AudioInput::chooseStartupDevice(GeneralSettings& general) {
     const std::string stored = general.audioInDeviceName;
+    if (m_stream)
+        m_stream->setAddress(general.streamAddress);
     const bool found = m_devices.chooseStartupLine(general);
     // A fresh settings file names no device; anything else the operator chose and should hear about.
     if (!found && !stored.empty() && findDeviceLine({AudioDeviceList::defaultLine}, stored, -1) < 0)
@@ -44,7 +64,8 @@ void AudioInput::openSelectedAudioDevice(int selectedLine) {
     if (!m_deviceNotFound.empty())
         m_log(m_deviceNotFound);
     const auto& entries = m_devices.entries();
-    if (selectedLine < 0 || selectedLine >= static_cast<int>(entries.size())) {
+    if (selectedLine < 0 || selectedLine >= static_cast<int>(entries.size()) ||
+        entries[static_cast<std::size_t>(selectedLine)].kind == AudioDeviceKind::None) {
         m_log("No audio device selected");
         // Nothing can be heard from the start; the first silent measurement waits for the event loop.
         m_inputLossTimer->setInterval(0);
@@ -54,7 +75,7 @@ void AudioInput::openSelectedAudioDevice(int selectedLine) {
     m_openedLine = selectedLine;
     const AudioDevice& entry = entries[static_cast<std::size_t>(selectedLine)];
     bool opened = false;
-    if (entry.kind == AudioDeviceKind::Capture)
+    if (entry.kind == AudioDeviceKind::Capture || entry.kind == AudioDeviceKind::Stream)
         opened = openCapture(entry);
     else if (!(opened = openEndpointMeter(entry)))
         m_log("Can't open the audio device EndPoint");
@@ -69,12 +90,16 @@ void AudioInput::openSelectedAudioDevice(int selectedLine) {
 bool AudioInput::openCapture(const AudioDevice& entry) {
     bool started = false;
     try {
-        m_waveInCapture->setWaveDevice(entry.index);
+        if (entry.kind == AudioDeviceKind::Stream)
+            createCapture(&entry);
+        else
+            m_waveInCapture->setWaveDevice(entry.index);
         started = m_waveInCapture->start();
         m_selectedEntry = m_openedLine;
     } catch (const std::exception&) {
     }
-    if (!started)
+    // A stream that cannot be opened has said why.
+    if (!started && entry.kind != AudioDeviceKind::Stream)
         m_log("Can't open input audio device");
     return started;
 }
@@ -182,17 +207,17 @@ void AudioInput::restartCapture() {
     m_lastBufferTime = m_loop.clock().now();
     // The device opened at start-up, whatever the Setup dialog shows now: a new choice takes effect at the
     // next start. Notifications the old component's driver still posts find it gone and do nothing.
-    const int waveDevice = m_selectedEntry >= 0 && m_selectedEntry < static_cast<int>(entries.size())
-                               ? entries[static_cast<std::size_t>(m_selectedEntry)].index
-                               : 0;
+    const AudioDevice* entry = m_selectedEntry >= 0 && m_selectedEntry < static_cast<int>(entries.size())
+                                   ? &entries[static_cast<std::size_t>(m_selectedEntry)]
+                                   : nullptr;
     try {
         m_waveInCapture->stop();
         m_waveInCapture.reset();
-        createCapture(waveDevice);
+        createCapture(entry);
         m_waveInCapture->start();
     } catch (const std::exception&) {
         if (!m_waveInCapture)
-            createCapture(waveDevice);
+            createCapture(entry);
     }
 }
 
@@ -230,7 +255,7 @@ void AudioInput::pollEndpoint() {
 void AudioInput::stopAtExit() {
     const auto& entries = m_devices.entries();
     if (m_selectedEntry < 0 || m_selectedEntry >= static_cast<int>(entries.size()) ||
-        entries[static_cast<std::size_t>(m_selectedEntry)].kind != AudioDeviceKind::Capture)
+        entries[static_cast<std::size_t>(m_selectedEntry)].kind == AudioDeviceKind::Endpoint)
         return;
     try {
         m_waveInCapture->stop();

@@ -2,9 +2,11 @@
 
 #include "audio/AudioDeviceList.h"
 #include "audio/BufferedCapture.h"
+#include "audio/StreamCaptureDriver.h"
 #include "config/Settings.h"
 #include "platform/AudioCapture.h"
 #include "platform/AudioEndpoints.h"
+#include "platform/NetworkStream.h"
 #include "runtime/EventLoop.h"
 
 #include <functional>
@@ -44,7 +46,14 @@ public:
     AudioInput(EventLoop& loop, CaptureDriver& waveIn, AudioEndpoints& endpoints, Log log, Measure measure);
 
     AudioDeviceList& devices() { return m_devices; }
-    void listAudioDevices() { m_devices.listAudioDevices(m_waveIn, m_endpoints); }
+    // Offers the "Network stream" line, read through `streams`; before the devices are listed.
+    void offerNetworkStreams(NetworkStreams& streams);
+    void listAudioDevices() { m_devices.listAudioDevices(m_waveIn, m_endpoints, m_stream != nullptr); }
+    // The last "now playing" title of the stream; empty for every other input.
+    std::string streamTitle() const;
+    void setOnStreamTitleChanged(std::function<void()> handler) {
+        m_onStreamTitleChanged = std::move(handler);
+    }
     // Chooses the line of the device stored in the settings; a stored device that is not listed now is
     // reported when the device is opened, once the log is open.
     void chooseStartupDevice(GeneralSettings& general);
@@ -67,7 +76,7 @@ public:
     Timer& inputLossTimer() { return *m_inputLossTimer; }
 
 private:
-    void createCapture(int waveDevice);
+    void createCapture(const AudioDevice* entry);
     bool openCapture(const AudioDevice& entry);
     bool openEndpointMeter(const AudioDevice& entry);
     // A buffer or a meter reading arrived: the input is there, and the count towards "lost" begins again.
@@ -95,6 +104,8 @@ private:
     Log m_log;
     Measure m_measure;
     AudioDeviceList m_devices;
+    std::unique_ptr<StreamCaptureDriver> m_stream; // with the stream offered
+    std::function<void()> m_onStreamTitleChanged;
     std::unique_ptr<BufferedCapture> m_waveInCapture;
     std::unique_ptr<EndpointPeakMeter> m_meter;
     int m_selectedEntry = -1;

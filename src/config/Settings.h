@@ -41,6 +41,9 @@ struct GeneralSettings {
     // the bearer token every request must carry, needed where other computers can reach the address.
     std::string statusAddress;
     std::string statusToken;
+    // The network stream heard while the selector's "Network stream" line is chosen; it may carry
+    // credentials, which are used but never shown.
+    std::string streamAddress;
 };
 
 enum class ChannelRule { BothChannels = 0, AnyChannel = 1, LeftChannel = 2, RightChannel = 3 };

@@ -9,6 +9,7 @@
 #include "config/SettingsStore.h"
 #include "config/SmtpServerAddress.h"
 #include "config/StatusAddress.h"
+#include "config/StreamAddress.h"
 #include "config/TaskKinds.h"
 
 #include <algorithm>
@@ -244,6 +245,10 @@ private:
                          "only those the system trusts");
             else if (spec.section == "General" && spec.key == "StatusAddress")
                 checkStatusEndpoint(line);
+            else if (spec.section == "General" && spec.key == "StreamAddress" && !value.empty())
+                if (const auto refusal = streamAddressRefusal(value))
+                    warn(line, Kind::UnparsableValue,
+                         key.name + "=" + addressWithoutCredentials(value) + " is not read: " + *refusal);
             break;
         case ValueType::DateTime:
             // Only a kept moment is read; the save time is written and never checked.

@@ -351,6 +351,8 @@ b.section("General")
         "StatusAddress", [](Settings& s) -> auto& { return s.general.statusAddress; })
     .text(
         "StatusToken", [](Settings& s) -> auto& { return s.general.statusToken; })
+    .text(
+        "StreamAddress", [](Settings& s) -> auto& { return s.general.streamAddress; })
     .moment(
         "LastSilence", [](Settings& s) -> auto& { return s.state.lastSilence; }, state);
 return keys;

@@ -23,6 +23,10 @@ Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateF
               onAudioRecorded(mode, buffer, size);
           }) {
     m_loop.setErrorHandler([this](const std::string& message) { reportApplicationError(message); });
+    m_audioInput.setOnStreamTitleChanged([this] {
+        m_alarmState.streamTitle = m_audioInput.streamTitle();
+        publishStatus();
+    });
 }
 
 void Monitor::beginStartUp() {
@@ -245,6 +249,7 @@ void Monitor::publishStatus() {
     snapshot.thresholdDb = -m_settings.state.threshold;
     snapshot.alarmActive = m_alarmState.alarmActive;
     snapshot.inputLost = m_audioInput.inputLost();
+    snapshot.streamTitle = m_audioInput.streamTitle();
     snapshot.setupOpen = m_setupShown;
     snapshot.alarmsRaised = m_alarmsRaised;
     for (const TaskKindEntry& kind : taskKinds) {

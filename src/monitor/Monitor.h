@@ -94,6 +94,8 @@ public:
     void beginStartUp();
     // The audio devices are listed before the settings are read.
     void listAudioDevices() { m_audioInput.listAudioDevices(); }
+    // Offers the "Network stream" input; before the devices are listed.
+    void offerNetworkStreams(NetworkStreams& streams) { m_audioInput.offerNetworkStreams(streams); }
     // Every other key of the settings file. Without a built-in mp3 player, "Use built-in MP3 player for
     // .mp3 files" is cleared. A last silence kept from an earlier run is shown again.
     void loadSettings();

@@ -27,6 +27,7 @@ struct StatusSnapshot {
     int thresholdDb = -25;
     bool alarmActive = false;
     bool inputLost = false;
+    std::string streamTitle; // the stream's "now playing" title; empty for other inputs
     // While the Setup dialog is open no new alarm can be raised.
     bool setupOpen = false;
     std::int64_t alarmsRaised = 0;

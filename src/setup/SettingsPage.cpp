@@ -137,6 +137,15 @@ QGroupBox* SettingsPage::buildAudio() {
     device->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     device->setMinimumContentsLength(30);
     addCaptioned(grid, 0, 0, "Select audio device for monitoring *", device, 3);
+    QLineEdit* stream = forKey(fields.text(group, general.streamAddress, 2047), "General/StreamAddress");
+    stream->setPlaceholderText(QStringLiteral("for example http://radio.example:8000/live.mp3"));
+    // The address matters only for the stream line; it is kept while another input is chosen.
+    const auto enableStream = [stream, device] {
+        stream->setEnabled(device->currentText() == QLatin1String(AudioDeviceList::streamLine));
+    };
+    connect(device, &QComboBox::currentIndexChanged, stream, enableStream);
+    enableStream();
+    addCaptioned(grid, 1, 0, "Stream address *", stream, 3);
 
     auto* levels = new QHBoxLayout;
     levels->addWidget(new QLabel(QStringLiteral("Peak holding time [ms]"), group));
@@ -149,9 +158,9 @@ QGroupBox* SettingsPage::buildAudio() {
     levels->addWidget(
         forKey(fields.number(group, general.minThreshold, {-96, -6, 3}), "General/MinThreshold"));
     levels->addStretch();
-    grid->addLayout(levels, 1, 0, 1, 4);
-    addTick(fields, grid, 2, 0, "Lock threshold trackbar", general.lockTrackbar, "General/LockTrackbar");
-    addTick(fields, grid, 2, 2, "DC filter", general.dcFilter, "General/DCFilter");
+    grid->addLayout(levels, 2, 0, 1, 4);
+    addTick(fields, grid, 3, 0, "Lock threshold trackbar", general.lockTrackbar, "General/LockTrackbar");
+    addTick(fields, grid, 3, 2, "DC filter", general.dcFilter, "General/DCFilter");
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     return group;

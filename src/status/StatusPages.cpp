@@ -123,6 +123,7 @@ std::string statusPage(const StatusSnapshot& snapshot, DateTime now) {
                                 : nlohmann::ordered_json(isoMoment(snapshot.lastSilenceAt));
     page["alarmActive"] = snapshot.alarmActive;
     page["inputLost"] = snapshot.inputLost;
+    page["streamTitle"] = snapshot.streamTitle;
     page["setupOpen"] = snapshot.setupOpen;
     page["thresholdDb"] = snapshot.thresholdDb;
     page["channels"] = nlohmann::ordered_json::array();

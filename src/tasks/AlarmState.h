@@ -41,6 +41,8 @@ struct AlarmState {
     // How many entries of the running alarm queue have run; none when no queue is to carry on.
     std::optional<int> taskPosition;
     int repeatCount = noRepeatsLeft;
+    // The stream's last "now playing" title, as "%streamtitle" tells it; empty for other inputs.
+    std::string streamTitle;
 };
 
 } // namespace quietmon

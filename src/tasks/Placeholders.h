@@ -8,8 +8,8 @@
 namespace quietmon {
 
 // Expands the placeholders of a task text from the alarm state: "%time:", "%time", "%date", "%channel",
-// "%cause", "%dayofweek", "%lasttask" and "%br", in that order, each matched without regard to case over
-// the text the previous step produced.
+// "%cause", "%dayofweek", "%lasttask", "%br" and "%streamtitle", in that order, each matched without regard
+// to case over the text the previous step produced.
 std::string expandPlaceholders(std::string_view text, const AlarmState& state);
 
 // expandPlaceholders, then line breaks as "<br>", then encoded for a URL's query byte by byte up to the first

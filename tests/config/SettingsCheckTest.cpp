@@ -98,6 +98,8 @@ const CheckCase checkCases[] = {
     {"[General]\nStatusToken=guessable\nStatusAddress=0.0.0.0:9823\n", 3, Kind::StatusEndpoint,
      "the status endpoint is not started: StatusAddress 0.0.0.0:9823 can be reached from other computers and "
      "StatusToken is shorter than 16 characters"},
+    {"[General]\nStreamAddress=concat:/etc/passwd|x\n", 2, Kind::UnparsableValue,
+     "StreamAddress=concat:/etc/passwd|x is not read: only http:// and https:// addresses are read"},
     {"[General]\nLastSilence=2026-02-30 03:05:09\n", 2, Kind::UnparsableValue,
      "LastSilence=2026-02-30 03:05:09 is not a date and time (yyyy-mm-dd hh:nn:ss): none is used instead"},
     {"Top=1\n[General]\n", 1, Kind::StrayLine, "Top comes before any [section]: it is ignored"},

@@ -65,6 +65,7 @@ StartUpStatus=0
 SetupPassword=
 StatusAddress=
 StatusToken=
+StreamAddress=
 LastSilence=
 
 [Activation]

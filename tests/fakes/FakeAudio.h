@@ -2,6 +2,7 @@
 
 #include "platform/AudioCapture.h"
 #include "platform/AudioEndpoints.h"
+#include "platform/NetworkStream.h"
 #include "runtime/EventLoop.h"
 
 #include <cstring>
@@ -100,6 +101,23 @@ public:
     CaptureFormat lastFormat;
     int opens = 0;
     int closes = 0;
+};
+
+// Network streams whose devices are the fake capture driver's; the test plays the reader's events.
+class FakeNetworkStreams final : public NetworkStreams {
+public:
+    explicit FakeNetworkStreams(EventLoop& loop) : driver(loop) {}
+    std::unique_ptr<CaptureDevice> open(const std::string& address, const CaptureFormat& format,
+                                        CaptureDriver::BufferDone onBufferDone, StreamEvents streamEvents,
+                                        std::string& error) override {
+        addresses.push_back(address);
+        events = std::move(streamEvents);
+        return driver.open(0, format, std::move(onBufferDone), error);
+    }
+
+    FakeCaptureDriver driver;
+    std::vector<std::string> addresses;
+    StreamEvents events;
 };
 
 class FakeEndpointMeter final : public EndpointPeakMeter {

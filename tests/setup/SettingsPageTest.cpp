@@ -8,6 +8,7 @@
 namespace quietmon {
 namespace {
 
+using test::FakeNetworkStreams;
 using test::SetupDialogHarness;
 
 std::string saved(SetupDialogHarness& dialog, const char* key) {
@@ -81,6 +82,24 @@ TEST(SettingsPage, AnEmptyDeviceListOffersDefault) {
     auto& device = dialog.field<QComboBox>("General/AudioInDevice");
     ASSERT_EQ(device.count(), 1);
     EXPECT_EQ(device.currentText(), "(Default)");
+}
+
+TEST(SettingsPage, TheStreamAddressIsEditableOnlyWhileTheStreamLineIsChosen) {
+    SetupDialogHarness dialog;
+    FakeNetworkStreams streams{dialog.loop};
+    dialog.monitor.offerNetworkStreams(streams);
+    dialog.start("[General]\nAudioInDeviceName=pulse\nStreamAddress=http://radio.test/live\n");
+    auto& device = dialog.field<QComboBox>("General/AudioInDevice");
+    auto& address = dialog.field<QLineEdit>("General/StreamAddress");
+    ASSERT_EQ(device.count(), 4);
+    EXPECT_EQ(device.itemText(3), "Network stream");
+    EXPECT_FALSE(address.isEnabled());
+    SetupDialogHarness::choose(device, 3);
+    EXPECT_TRUE(address.isEnabled());
+    EXPECT_EQ(saved(dialog, "AudioInDeviceName"), "Network stream");
+    EXPECT_EQ(saved(dialog, "StreamAddress"), "http://radio.test/live");
+    SetupDialogHarness::choose(device, 0);
+    EXPECT_FALSE(address.isEnabled());
 }
 
 } // namespace
