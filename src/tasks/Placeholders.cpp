@@ -58,8 +58,7 @@ std::string expandPlaceholders(std::string_view text, const AlarmState& state) {
     result = replaceAll(result, "%cause", state.cause);
     result = replaceAll(result, "%dayofweek", std::to_string(when.isoWeekday()));
     result = replaceAll(result, "%lasttask", std::to_string(state.taskPosition.value_or(noQueuePosition)));
-    result = replaceAll(result, "%br", "
-");
+    result = replaceAll(result, "%br", "\r\n");
     // Last, so that a title's own text is never taken for a placeholder.
     return replaceAll(result, "%streamtitle", state.streamTitle);
 }
