@@ -40,10 +40,10 @@ constexpr int undecodablePacketLimit = 40;
 
 // What the device and its two threads share; it outlives the device while a thread still runs.
 struct StreamState {
-    StreamState(EventLoop& loop, std::string address, const CaptureFormat& format,
-                CaptureDriver::BufferDone onBufferDone, StreamEvents events)
-        : loop(loop), address(std::move(address)), format(format), onBufferDone(std::move(onBufferDone)),
-          events(std::move(events)) {}
+    StreamState(EventLoop& logicLoop, std::string streamAddress, const CaptureFormat& captureFormat,
+                CaptureDriver::BufferDone bufferDone, StreamEvents streamEvents)
+        : loop(logicLoop), address(std::move(streamAddress)), format(captureFormat),
+          onBufferDone(std::move(bufferDone)), events(std::move(streamEvents)) {}
 
     // Runs `event` on the logic thread unless the device has been reset by then.
     void postEvent(std::function<void()> event) {
