@@ -23,9 +23,11 @@ std::string lowerCase(std::string_view text) {
 std::string addressWithoutCredentials(const std::string& address) {
     const std::size_t schemeEnd = address.find("://");
     const std::size_t authorityStart = schemeEnd == std::string::npos ? 0 : schemeEnd + 3;
-    const std::size_t authorityEnd = address.find_first_of("/?#", authorityStart);
+    // A password may hold a "/" of its own: the credentials run to the last "@" before the query, so that
+    // no part of them is shown (a path holding an "@" is shown cut rather than a password shown whole).
+    const std::size_t queryStart = address.find_first_of("?#", authorityStart);
     const std::size_t at =
-        address.rfind('@', authorityEnd == std::string::npos ? std::string::npos : authorityEnd - 1);
+        address.rfind('@', queryStart == std::string::npos ? std::string::npos : queryStart - 1);
     if (at == std::string::npos || at < authorityStart)
         return address;
     return address.substr(0, authorityStart) + address.substr(at + 1);
