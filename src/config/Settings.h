@@ -89,8 +89,16 @@ struct EmailSettings {
     std::string trustedCertificate;
 };
 
+// An application to end, named by its window's title and class, either of them empty for "any".
+struct KillTarget {
+    std::string title;
+    std::string windowClass;
+    bool operator==(const KillTarget&) const = default;
+};
+
+// "Kill application" ends up to two applications, in order.
 struct KillSettings {
-    std::string title1, class1, title2, class2;
+    std::array<KillTarget, 2> applications;
 };
 
 enum class SerialPin { Dtr, Rts };

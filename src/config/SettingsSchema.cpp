@@ -145,15 +145,16 @@ void addEmail(SchemaBuilder& b, const std::string& section, TaskQueueSettings Se
 
 void addKill(SchemaBuilder& b, const std::string& section, TaskQueueSettings Settings::*queue) {
     const auto kill = sectionOf(queue, &TaskQueueSettings::kill);
-    b.section(section)
-        .text(
-            "Title1", [kill](Settings & s) -> auto& { return kill(s).title1; })
-        .text(
-            "Class1", [kill](Settings & s) -> auto& { return kill(s).class1; })
-        .text(
-            "Title2", [kill](Settings & s) -> auto& { return kill(s).title2; })
-        .text(
-            "Class2", [kill](Settings & s) -> auto& { return kill(s).class2; });
+    b.section(section);
+    for (std::size_t index = 0; index < KillSettings{}.applications.size(); ++index) {
+        const std::string number = std::to_string(index + 1);
+        b.text(
+             "Title" + number,
+             [ kill, index ](Settings & s) -> auto& { return kill(s).applications[index].title; })
+            .text(
+                "Class" + number,
+                [ kill, index ](Settings & s) -> auto& { return kill(s).applications[index].windowClass; });
+    }
 }
 
 void addQuery(SchemaBuilder& b, const std::string& section, TaskQueueSettings Settings::*queue) {

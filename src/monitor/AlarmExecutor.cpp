@@ -117,8 +117,8 @@ void AlarmExecutor::run(TaskKind kind) {
         break;
     case TaskKind::KillApplication:
         if (m_tasks.kill) {
-            m_tasks.kill->killApplication(settings.alarmQueue.kill.title1, settings.alarmQueue.kill.class1);
-            m_tasks.kill->killApplication(settings.alarmQueue.kill.title2, settings.alarmQueue.kill.class2);
+            for (const KillTarget& application : settings.alarmQueue.kill.applications)
+                m_tasks.kill->killApplication(application.title, application.windowClass);
         }
         break;
     case TaskKind::SwitchPortPin:

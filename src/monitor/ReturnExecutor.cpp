@@ -120,10 +120,10 @@ void ReturnExecutor::run(TaskKind kind) {
         break;
     case TaskKind::KillApplication:
         if (m_tasks.kill) {
-            m_tasks.kill->killApplication(settings.returnQueue.kill.title1, settings.returnQueue.kill.class1);
-            m_host.clock().sleep(200);
-            m_tasks.kill->killApplication(settings.returnQueue.kill.title2, settings.returnQueue.kill.class2);
-            m_host.clock().sleep(200);
+            for (const KillTarget& application : settings.returnQueue.kill.applications) {
+                m_tasks.kill->killApplication(application.title, application.windowClass);
+                m_host.clock().sleep(200);
+            }
         }
         break;
     case TaskKind::SaveScreenshot:

@@ -126,8 +126,7 @@ TEST_F(TaskQueuePageTest, BrowseFillsAFileAndClearEmptiesOnlyItsOwnLine) {
     QWidget& kill = subPage(QueueKind::Return, "Kill application");
     button(kill, QStringLiteral("Clear"), 0)->click();
     const KillSettings& killed = monitor.settings().returnQueue.kill;
-    EXPECT_EQ((std::array{killed.title1, killed.class1, killed.title2, killed.class2}),
-              (std::array<std::string, 4>{"", "", "Editor", "editor"}));
+    EXPECT_EQ(killed.applications, (std::array{KillTarget{}, KillTarget{"Editor", "editor"}}));
 }
 
 class AnsweringPicker final : public WindowPicker {
@@ -141,25 +140,28 @@ TEST_F(TaskQueuePageTest, FindPutsTheChosenWindowsClassAndTitleIntoItsApplicatio
         const char* name;
         bool hasPicker;
         std::optional<ChosenWindow> answer;
-        std::array<std::string, 4> after; // Title1, Class1, Title2, Class2
+        std::array<KillTarget, 2> after;
     };
     const Case cases[] = {
-        {"chosen", true, ChosenWindow{"XTerm", "root@studio"}, {"Player", "player", "root@studio", "XTerm"}},
-        {"OK on an empty list", true, ChosenWindow{}, {"Player", "player", "", ""}},
-        {"cancelled", true, std::nullopt, {"Player", "player", "Editor", "editor"}},
-        {"no chooser", false, std::nullopt, {"Player", "player", "Editor", "editor"}},
+        {"chosen",
+         true,
+         ChosenWindow{"XTerm", "root@studio"},
+         {{{"Player", "player"}, {"root@studio", "XTerm"}}}},
+        {"OK on an empty list", true, ChosenWindow{}, {{{"Player", "player"}, {}}}},
+        {"cancelled", true, std::nullopt, {{{"Player", "player"}, {"Editor", "editor"}}}},
+        {"no chooser", false, std::nullopt, {{{"Player", "player"}, {"Editor", "editor"}}}},
     };
     start();
     AnsweringPicker picker;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        monitor.settings().alarmQueue.kill = {"Player", "player", "Editor", "editor"};
+        monitor.settings().alarmQueue.kill.applications = {{{"Player", "player"}, {"Editor", "editor"}}};
         setup->context().fields.refresh();
         picker.answer = c.answer;
         setup->setWindowPicker(c.hasPicker ? &picker : nullptr);
         button(subPage(QueueKind::Alarm, "Kill application"), QStringLiteral("Find"), 1)->click();
         const KillSettings& kill = monitor.settings().alarmQueue.kill;
-        EXPECT_EQ((std::array{kill.title1, kill.class1, kill.title2, kill.class2}), c.after);
+        EXPECT_EQ(kill.applications, c.after);
     }
 }
 

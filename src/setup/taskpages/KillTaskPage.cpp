@@ -18,8 +18,11 @@ using namespace task_page_parts;
 KillTaskPage::KillTaskPage(SetupContext& context, KillSettings& settings, QWidget* parent)
     : QWidget(parent), m_context(context) {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(application(QStringLiteral("Application 1"), settings.title1, settings.class1));
-    layout->addWidget(application(QStringLiteral("Application 2"), settings.title2, settings.class2));
+    for (std::size_t index = 0; index < settings.applications.size(); ++index) {
+        KillTarget& target = settings.applications[index];
+        layout->addWidget(
+            application(QStringLiteral("Application %1").arg(index + 1), target.title, target.windowClass));
+    }
     layout->addStretch();
 }
 
