@@ -36,6 +36,7 @@ void Monitor::beginStartUp() {
     m_alarmState.startUpDelay.start(m_startedAt);
     m_alarmState.alarmActive = false;
     m_folders = m_locateFolders();
+    m_settings.general.title = defaultTitleSetting(m_productName, m_folders.instanceName);
     m_settingsFile.setPath(m_folders.settingsFile());
     m_storedSettings = m_settingsFile.load();
     loadWindowKeys(m_storedSettings, m_settings);
