@@ -241,8 +241,11 @@ void Monitor::publishStatus() {
     if (!m_statusBoard)
         return;
     StatusSnapshot snapshot;
+    if (!m_folders.instanceName.empty())
+        snapshot.monitor = m_folders.instanceName;
     snapshot.version = productVersion;
     snapshot.title = m_settings.general.title;
+    snapshot.input = m_audioInput.openedDeviceLine();
     snapshot.startedAt = m_startedAt;
     snapshot.channels = {
         ChannelStatus{"left", m_settings.general.leftName, m_lastMeasurement.dbLeft, m_lastHeardLeft},
