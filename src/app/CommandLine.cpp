@@ -155,9 +155,7 @@ std::string instanceFolderFailure(const Folders& folders) {
         return {};
     const int reason = errno;
     return "quietmon: the folder of monitor \"" + folders.instanceName + "\", " + folders.dataFolder +
-           ", cannot be written (" + std::strerror(reason) +
-           "); it is not started, so that no setting or log line "
-           "is lost";
+           ", cannot be written (" + std::strerror(reason) + "); it is not started, so that nothing is lost";
 }
 
 std::string deviceSelectorText(CaptureDriver& waveIn, AudioEndpoints& endpoints) {
