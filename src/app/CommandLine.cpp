@@ -6,11 +6,17 @@
 #include "config/SettingsCheck.h"
 #include "config/SettingsStore.h"
 #include "config/StartupRules.h"
+#include "platform/linux/SingleInstance.h"
+#include "runtime/FileSystem.h"
 #include "runtime/SystemClock.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <unistd.h>
 #include <utility>
 
 namespace quietmon {
@@ -25,6 +31,7 @@ std::optional<CommandLine::Mode> modeOption(const std::string& argument) {
         {"--print-config", Mode::PrintConfig},
         {"--check-config", Mode::CheckConfig},
         {"--list-devices", Mode::ListDevices},
+        {"--list-instances", Mode::ListInstances},
         {"--scan", Mode::Scan},
         {"--version", Mode::Version},
     };
@@ -70,6 +77,15 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<s
             if (!file)
                 return CommandLineError{"--settings-file needs the file to use: --settings-file INI"};
             line.settingsFile = *file;
+        } else if (argument == "--instance") {
+            if (!line.instance.empty())
+                return CommandLineError{"--instance is given twice"};
+            const auto name = takeValue();
+            if (!name)
+                return CommandLineError{"--instance needs the monitor's name: --instance NAME"};
+            if (const std::string failure = instanceNameFailure(*name); !failure.empty())
+                return CommandLineError{"--instance: " + failure};
+            line.instance = *name;
         } else if (argument.starts_with("-")) {
             return CommandLineError{"unknown option: " + argument};
         } else {
@@ -81,6 +97,8 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<s
         if (line.scan.levels)
             return CommandLineError{"--levels goes only with --scan"};
     }
+    if (!line.instance.empty() && line.mode == CommandLine::Mode::ListInstances)
+        return CommandLineError{"--list-instances lists every monitor: it takes no --instance"};
     const bool readsSettingsFile = line.mode == CommandLine::Mode::Scan ||
                                    line.mode == CommandLine::Mode::PrintConfig ||
                                    line.mode == CommandLine::Mode::CheckConfig;
@@ -90,10 +108,15 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<s
 }
 
 std::string usageText() {
-    return "Usage: quietmon [OPTION]\n"
+    return "Usage: quietmon [--instance NAME] [OPTION]\n"
            "Watches a stereo audio input and raises an alarm when the programme goes silent.\n"
            "\n"
            "  (no option)      start the monitor\n"
+           "  --instance NAME  a named monitor, one of several on this computer: its settings file, log and\n"
+           "                   the rest of its data in a folder of its own (instances/NAME in the data\n"
+           "                   folder), one start per name. Every option below works on that monitor.\n"
+           "                   NAME: 1 to 32 letters, digits, \"-\" and \"_\"\n"
+           "  --list-instances print each named monitor, and whether it is running\n"
            "  --print-config [--settings-file INI]\n"
            "                   print the settings file as the monitor would save it if it started now\n"
            "                   (with INI as its settings file), without writing it\n"
@@ -113,6 +136,26 @@ std::string usageText() {
            "alarms\n"
            "  --version        print the version\n"
            "  --help           print this help\n";
+}
+
+void listInstances(std::ostream& out) {
+    const Folders folders = currentFoldersAsTheyAre();
+    std::vector<std::string> names = folderEntries(instancesFolder(folders.dataFolder));
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        // Only a folder of a name --instance takes is a monitor's; anything else put there is not.
+        if (!instanceNameFailure(name).empty() || !folderExists(instancesFolder(folders.dataFolder) + name))
+            continue;
+        out << name << (instanceRuns(folders.programFolder, name) ? " running\n" : " stopped\n");
+    }
+}
+
+std::string instanceFolderFailure(const Folders& folders) {
+    if (::access(folders.dataFolder.c_str(), W_OK | X_OK) == 0)
+        return {};
+    const int reason = errno;
+    return "quietmon: the folder of monitor \"" + folders.instanceName + "\", " + folders.dataFolder +
+           ", cannot be written (" + std::strerror(reason) + "); it is not started, so that nothing is lost";
 }
 
 std::string deviceSelectorText(CaptureDriver& waveIn, AudioEndpoints& endpoints) {
@@ -175,7 +218,7 @@ std::optional<std::string> startupSaveText(CaptureDriver& waveIn, AudioEndpoints
 
     AudioDeviceList devices;
     devices.listAudioDevices(waveIn, endpoints, true);
-    Settings settings = defaultSettings(name);
+    Settings settings = defaultSettings(name, folders.instanceName);
     loadWindowKeys(stored, settings);
     loadSetupKeys(stored, settings);
     devices.chooseStartupLine(settings.general);

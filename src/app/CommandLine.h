@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/Folders.h"
 #include "monitor/RecordingScan.h"
 #include "platform/AudioCapture.h"
 #include "platform/AudioEndpoints.h"
@@ -13,9 +14,10 @@
 namespace quietmon {
 
 struct CommandLine {
-    enum class Mode { Monitor, Help, PrintConfig, CheckConfig, ListDevices, Scan, Version };
+    enum class Mode { Monitor, Help, PrintConfig, CheckConfig, ListDevices, ListInstances, Scan, Version };
     Mode mode = Mode::Monitor;
     std::string settingsFile; // --settings-file, instead of the data folder's; empty: none given
+    std::string instance;     // --instance, the named monitor every mode works for; empty: the unnamed one
     ScanOptions scan;         // for Mode::Scan
 };
 
@@ -46,6 +48,14 @@ std::optional<std::string> startupSaveText(CaptureDriver& waveIn, AudioEndpoints
 // nothing, not even the data folder. Returns the exit code: 0 fine, 1 warnings, 2 the file cannot be read
 // (or is too large to be read).
 int checkSettingsFile(const std::string& settingsFile, std::ostream& out, std::ostream& errors);
+
+// The named monitors of this installation, a line each: the name, then "running" or "stopped", as their
+// locks tell.
+void listInstances(std::ostream& out);
+
+// Why the named monitor cannot start on its folder (it cannot be made or written: settings and log would
+// be lost), or empty when it can.
+std::string instanceFolderFailure(const Folders& folders);
 
 // The device selector's lines, as the Setup dialog will show them.
 std::string deviceSelectorText(CaptureDriver& waveIn, AudioEndpoints& endpoints);

@@ -72,9 +72,30 @@ void sendWindowImagesOverTheConnection() {
 
 int runMonitor(int argc, char** argv) {
     using namespace quietmon;
+    const std::string& name = selectedInstance();
     std::unique_ptr<SingleInstanceLock> instance;
-    if (acquireSingleInstance(programFolderOf(executablePath()), instance) == InstanceCheck::AlreadyRunning)
-        return 0; // one monitor per installation folder; a second start ends silently
+    if (acquireSingleInstance(programFolderOf(executablePath()), instance, name) ==
+        InstanceCheck::AlreadyRunning)
+        return 0; // one monitor per installation folder and name; a second start ends silently
+    // The settings folder is locked by its real path too: a named monitor whose folder is another's through
+    // a link would save over that monitor's settings. The unnamed monitor holds the lock when it can, and
+    // starts as it always has when it cannot.
+    const Folders folders = name.empty() ? currentFoldersAsTheyAre() : currentFolders();
+    if (!name.empty()) {
+        if (const std::string failure = instanceFolderFailure(folders); !failure.empty()) {
+            std::cerr << failure << "\n";
+            return 2;
+        }
+    }
+    std::unique_ptr<SingleInstanceLock> settingsFolder;
+    if (acquireFolderLock(folders.dataFolder, settingsFolder) == InstanceCheck::AlreadyRunning &&
+        !name.empty()) {
+        std::cerr
+            << "quietmon: the folder of monitor \"" << name << "\", " << folders.dataFolder
+            << ", is the folder of another monitor that is running (through a link); it is not started, so "
+               "that the other's settings and log stay its own\n";
+        return 2;
+    }
 
     X11DesktopWindows windows;
     const bool withoutDisplay = !windows.displayAnswers();
@@ -192,6 +213,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const CommandLine* commandLine = &std::get<CommandLine>(parsed);
+    // From here on every folder the program looks for is the chosen monitor's.
+    selectInstance(commandLine->instance);
     if (!commandLine->settingsFile.empty()) {
         if (const std::string failure = settingsFileFailure(commandLine->settingsFile); !failure.empty()) {
             std::cerr << failure << "\n";
@@ -204,6 +227,9 @@ int main(int argc, char** argv) {
         return 0;
     case CommandLine::Mode::Version:
         std::cout << productName() << " " << productVersion << "\n";
+        return 0;
+    case CommandLine::Mode::ListInstances:
+        listInstances(std::cout);
         return 0;
     case CommandLine::Mode::CheckConfig:
         return checkSettingsFile(commandLine->settingsFile, std::cout, std::cerr);

@@ -33,6 +33,13 @@ std::string AudioInput::streamTitle() const {
     return streamOpened ? m_stream->streamTitle() : std::string();
 }
 
+std::string AudioInput::openedDeviceLine() const {
+    const auto& lines = m_devices.lines();
+    return m_openedLine >= 0 && m_openedLine < static_cast<int>(lines.size())
+               ? lines[static_cast<std::size_t>(m_openedLine)]
+               : std::string();
+}
+
 // The stream is read as a capture device of its own: its buffers take the same path as a sound card's.
 void AudioInput::createCapture(const AudioDevice* entry) {
     const bool stream = entry && entry->kind == AudioDeviceKind::Stream && m_stream;

@@ -51,6 +51,8 @@ public:
     void listAudioDevices() { m_devices.listAudioDevices(m_waveIn, m_endpoints, m_stream != nullptr); }
     // The last "now playing" title of the stream; empty for every other input.
     std::string streamTitle() const;
+    // The selector line of the device opened at start-up; empty when none was.
+    std::string openedDeviceLine() const;
     void setOnStreamTitleChanged(std::function<void()> handler) {
         m_onStreamTitleChanged = std::move(handler);
     }

@@ -29,6 +29,47 @@ std::string dataFolderName(const std::string& executablePath) {
 
 } // namespace
 
+std::string instanceNameFailure(const std::string& name) {
+    constexpr std::size_t longest = 32;
+    // ASCII only, whatever the locale: the name becomes a folder, a lock file and a metrics label.
+    const auto allowed = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+               c == '_';
+    };
+    if (name.empty() || name.size() > longest || !std::all_of(name.begin(), name.end(), allowed))
+        return "the monitor's name \"" + name + "\" is not 1 to 32 letters, digits, \"-\" or \"_\"";
+    return {};
+}
+
+std::string instancesFolder(const std::string& dataFolder) {
+    return dataFolder + "instances/";
+}
+
+namespace {
+
+std::string& instanceSelection() {
+    static std::string name;
+    return name;
+}
+
+// A named monitor's folder inside the unnamed one's.
+Folders withInstance(Folders folders) {
+    folders.instanceName = selectedInstance();
+    if (!folders.instanceName.empty())
+        folders.dataFolder = instancesFolder(folders.dataFolder) + folders.instanceName + "/";
+    return folders;
+}
+
+} // namespace
+
+void selectInstance(const std::string& name) {
+    instanceSelection() = name;
+}
+
+const std::string& selectedInstance() {
+    return instanceSelection();
+}
+
 std::string dataFolderPath(const std::string& executablePath, const std::string& userDataBase) {
     if (userDataBase.empty())
         return programFolderOf(executablePath);
@@ -51,12 +92,16 @@ std::string determineDataFolder(const std::string& executablePath, const std::st
 
 Folders currentFolders() {
     const std::string executable = executablePath();
-    return {programFolderOf(executable), determineDataFolder(executable, userDataBase())};
+    Folders folders =
+        withInstance({programFolderOf(executable), determineDataFolder(executable, userDataBase())});
+    if (!folders.instanceName.empty() && !folderExists(folders.dataFolder))
+        createFolders(folders.dataFolder);
+    return folders;
 }
 
 Folders currentFoldersAsTheyAre() {
     const std::string executable = executablePath();
-    return {programFolderOf(executable), dataFolderPath(executable, userDataBase())};
+    return withInstance({programFolderOf(executable), dataFolderPath(executable, userDataBase())});
 }
 
 } // namespace quietmon

@@ -2,9 +2,13 @@
 
 namespace quietmon {
 
-Settings defaultSettings(const std::string& productName) {
+std::string defaultTitleSetting(const std::string& productName, const std::string& instanceName) {
+    return instanceName.empty() ? productName + " " : productName + " - " + instanceName;
+}
+
+Settings defaultSettings(const std::string& productName, const std::string& instanceName) {
     Settings settings;
-    settings.general.title = productName + " ";
+    settings.general.title = defaultTitleSetting(productName, instanceName);
     settings.alarmQueue.email.subject = productName + " Message";
     settings.alarmQueue.email.message = "Silence detected - %date %time";
     settings.returnQueue.email.subject = productName + " Message";

@@ -186,7 +186,9 @@ struct Settings {
     SavedState state;
 };
 
-// The defaults of every key; a few of them name the product.
-Settings defaultSettings(const std::string& productName);
+// The defaults of every key; a few of them name the product, and the title also names a named monitor
+// (`instanceName` not empty), so that its window and tray tell it from the others.
+Settings defaultSettings(const std::string& productName, const std::string& instanceName = {});
+std::string defaultTitleSetting(const std::string& productName, const std::string& instanceName);
 
 } // namespace quietmon

@@ -36,6 +36,7 @@ void Monitor::beginStartUp() {
     m_alarmState.startUpDelay.start(m_startedAt);
     m_alarmState.alarmActive = false;
     m_folders = m_locateFolders();
+    m_settings.general.title = defaultTitleSetting(m_productName, m_folders.instanceName);
     m_settingsFile.setPath(m_folders.settingsFile());
     m_storedSettings = m_settingsFile.load();
     loadWindowKeys(m_storedSettings, m_settings);
@@ -240,8 +241,11 @@ void Monitor::publishStatus() {
     if (!m_statusBoard)
         return;
     StatusSnapshot snapshot;
+    if (!m_folders.instanceName.empty())
+        snapshot.monitor = m_folders.instanceName;
     snapshot.version = productVersion;
     snapshot.title = m_settings.general.title;
+    snapshot.input = m_audioInput.openedDeviceLine();
     snapshot.startedAt = m_startedAt;
     snapshot.channels = {
         ChannelStatus{"left", m_settings.general.leftName, m_lastMeasurement.dbLeft, m_lastHeardLeft},

@@ -41,13 +41,17 @@ double secondsSince(DateTime moment, DateTime now) {
 std::string metricsPage(const StatusSnapshot& snapshot, DateTime now) {
     using namespace prometheus;
     Registry registry;
+    // Every series names its monitor, so that several on one computer (and one target) stay apart.
+    const Labels monitor{{"monitor", snapshot.monitor}};
     auto& level = BuildGauge()
                       .Name("quietmon_level_dbfs")
                       .Help("Held level of the last measurement, in whole dBFS (-96: nothing)")
+                      .Labels(monitor)
                       .Register(registry);
     auto& sinceSound = BuildGauge()
                            .Name("quietmon_seconds_since_sound")
                            .Help("Seconds since the channel was last at or above the threshold")
+                           .Labels(monitor)
                            .Register(registry);
     for (const ChannelStatus& channel : snapshot.channels) {
         level.Add({{"channel", channel.label}}).Set(channel.levelDb);
@@ -56,36 +60,42 @@ std::string metricsPage(const StatusSnapshot& snapshot, DateTime now) {
     BuildGauge()
         .Name("quietmon_threshold_dbfs")
         .Help("Threshold below which a channel counts as silent, in dBFS")
+        .Labels(monitor)
         .Register(registry)
         .Add({})
         .Set(snapshot.thresholdDb);
     BuildGauge()
         .Name("quietmon_alarm_active")
         .Help("1 while the silence alarm is active")
+        .Labels(monitor)
         .Register(registry)
         .Add({})
         .Set(snapshot.alarmActive ? 1 : 0);
     BuildGauge()
         .Name("quietmon_input_lost")
         .Help("1 while the audio input delivers nothing")
+        .Labels(monitor)
         .Register(registry)
         .Add({})
         .Set(snapshot.inputLost ? 1 : 0);
     BuildGauge()
         .Name("quietmon_setup_open")
         .Help("1 while the Setup dialog is open: no new alarm can be raised")
+        .Labels(monitor)
         .Register(registry)
         .Add({})
         .Set(snapshot.setupOpen ? 1 : 0);
     BuildCounter()
         .Name("quietmon_alarms_total")
         .Help("Silence alarms raised since the start")
+        .Labels(monitor)
         .Register(registry)
         .Add({})
         .Increment(static_cast<double>(snapshot.alarmsRaised));
     auto& failures = BuildCounter()
                          .Name("quietmon_task_failures_total")
                          .Help("Task failures since the start, by task")
+                         .Labels(monitor)
                          .Register(registry);
     for (const auto& [task, count] : snapshot.taskFailures)
         failures.Add({{"kind", task}}).Increment(static_cast<double>(count));
@@ -94,26 +104,37 @@ std::string metricsPage(const StatusSnapshot& snapshot, DateTime now) {
             .Name("quietmon_last_silence_timestamp_seconds")
             .Help("When the last silence alarm was raised, also before a restart, in seconds since "
                   "1970-01-01 UTC")
+            .Labels(monitor)
             .Register(registry)
             .Add({})
             .Set(unixSeconds(snapshot.lastSilenceAt));
     BuildGauge()
         .Name("quietmon_start_time_seconds")
         .Help("Start of the monitor, in seconds since 1970-01-01 UTC")
+        .Labels(monitor)
         .Register(registry)
         .Add({})
         .Set(unixSeconds(snapshot.startedAt));
     BuildGauge()
         .Name("quietmon_build_info")
         .Help("The monitor's version, as a label")
+        .Labels(monitor)
         .Register(registry)
         .Add({{"version", snapshot.version}})
+        .Set(1);
+    BuildGauge()
+        .Name("quietmon_info")
+        .Help("The monitor's title, version and input, as labels")
+        .Labels(monitor)
+        .Register(registry)
+        .Add({{"title", snapshot.title}, {"version", snapshot.version}, {"input", snapshot.input}})
         .Set(1);
     return TextSerializer().Serialize(registry.Collect());
 }
 
 std::string statusPage(const StatusSnapshot& snapshot, DateTime now) {
     nlohmann::ordered_json page;
+    page["monitor"] = snapshot.monitor;
     page["version"] = snapshot.version;
     page["title"] = snapshot.title;
     page["status"] = snapshot.statusText;

@@ -1,4 +1,5 @@
 #include "fakes/FakeDesktop.h"
+#include "monitor/StatusBoard.h"
 #include "support/MonitorHarness.h"
 #include "support/Unprivileged.h"
 
@@ -246,6 +247,16 @@ TEST_F(MonitorTest, EmptyNamesAreFilledWhenPreferencesAreApplied) {
     EXPECT_EQ(monitor.settings().general.title, "Orvane Silence Detector");
     EXPECT_EQ(monitor.settings().general.leftName, "Left");
     EXPECT_EQ(monitor.settings().general.rightName, "Right");
+}
+
+TEST_F(MonitorTest, ANamedMonitorIsTitledAndPublishedUnderItsName) {
+    instanceName = "stream";
+    startUp();         // no settings file: the defaults
+    StatusBoard board; // as the status endpoint takes it, once started
+    monitor.setStatusBoard(&board);
+    EXPECT_EQ(monitor.settings().general.title, "Orvane Silence Detector - stream");
+    EXPECT_EQ(board.latest()->monitor, "stream");
+    EXPECT_EQ(board.latest()->title, "Orvane Silence Detector - stream");
 }
 
 TEST_F(MonitorTest, AnErrorEscapingAHandlerIsLoggedAndTheProgramGoesOn) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installing into a prefix: the program in <prefix>/lib/quietmon (so its data folder is named quietmon),
 # a link in <prefix>/bin, the help page and its pictures beside the program, a menu entry, an icon, the
-# systemd user units, which systemd-analyze finds sound, the manual page and the README.
+# systemd user units and their templates for named monitors, which systemd-analyze finds sound, the manual page and the README.
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
@@ -19,10 +19,14 @@ check "the icon is installed" test -s "$prefix/share/icons/hicolor/scalable/apps
 units=$prefix/lib/systemd/user
 for unit in quietmon.service quietmon-headless.service; do
   check "$unit starts the installed program" grep -qx "ExecStart=$prefix/lib/quietmon/quietmon" "$units/$unit"
+  template=${unit/./@.}
+  check "$template starts it as the monitor its instance names" \
+    grep -qx "ExecStart=$prefix/lib/quietmon/quietmon --instance %i" "$units/$template"
 done
 mkdir -m 700 "$prefix/runtime"
-check "systemd-analyze verifies both units" \
-  env XDG_RUNTIME_DIR="$prefix/runtime" systemd-analyze verify --user "$units/quietmon.service" "$units/quietmon-headless.service"
+check "systemd-analyze verifies all four units" \
+  env XDG_RUNTIME_DIR="$prefix/runtime" systemd-analyze verify --user "$units/quietmon.service" "$units/quietmon-headless.service" \
+  "$units/quietmon@.service" "$units/quietmon-headless@.service"
 check "the manual page is installed" sh -c 'gzip -dc "$1" | grep -q "^\.TH QUIETMON 1"' _ "$prefix/share/man/man1/quietmon.1.gz"
 check "the README is installed as documentation" test -s "$prefix/share/doc/quietmon/README.md.gz"
 env -u XDG_DATA_HOME HOME="$prefix/home" "$prefix/bin/quietmon" --print-config >/dev/null

@@ -49,6 +49,8 @@ check "the README is readable" sh -c 'gzip -dc "$1" | head -n 1 | grep -q "^# Or
 for unit in quietmon.service quietmon-headless.service; do
   check "the user unit $unit starts /usr/lib/quietmon/quietmon" \
     grep -qx 'ExecStart=/usr/lib/quietmon/quietmon' "$work/root/usr/lib/systemd/user/$unit"
+  check "its template ${unit/./@.} starts a named monitor" \
+    grep -qx 'ExecStart=/usr/lib/quietmon/quietmon --instance %i' "$work/root/usr/lib/systemd/user/${unit/./@.}"
 done
 
 reason=

@@ -1,11 +1,13 @@
 #include "config/Folders.h"
 
+#include "support/EnvironmentOverride.h"
 #include "support/TempFolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace quietmon {
 namespace {
@@ -78,6 +80,29 @@ TEST_F(FoldersTest, TheSettingsFileAndLogLiveInTheDataFolder) {
     const Folders folders{"/opt/quietmon/", "/home/op/.local/share/quietmon/"};
     EXPECT_EQ(folders.settingsFile(), "/home/op/.local/share/quietmon/quietmon.ini");
     EXPECT_EQ(folders.logFile(), "/home/op/.local/share/quietmon/quietmon.log");
+}
+
+TEST_F(FoldersTest, AMonitorsNameCanNeverLeaveItsFolder) {
+    for (const std::string& name :
+         std::vector<std::string>{"a", "studio-b_2", "Stream9", std::string(32, 'x')})
+        EXPECT_EQ(instanceNameFailure(name), "") << name;
+    for (const std::string& name :
+         std::vector<std::string>{"", "a/b", "..", ".", "x y", "tab\tx", "caf\xc3\xa9", std::string(33, 'x')})
+        EXPECT_NE(instanceNameFailure(name), "") << name;
+}
+
+TEST_F(FoldersTest, ASelectedMonitorHasItsOwnFolderInsideTheUnnamedOnes) {
+    const test::EnvironmentOverride base("XDG_DATA_HOME", temp.file("share"));
+    const Folders unnamed = currentFoldersAsTheyAre();
+    selectInstance("stream");
+    const Folders named = currentFolders();
+    selectInstance("");
+    EXPECT_EQ(named.instanceName, "stream");
+    EXPECT_EQ(named.programFolder, unnamed.programFolder);
+    EXPECT_EQ(named.dataFolder, unnamed.dataFolder + "instances/stream/");
+    EXPECT_EQ(named.settingsFile(), named.dataFolder + "quietmon.ini");
+    EXPECT_TRUE(std::filesystem::is_directory(named.dataFolder));
+    EXPECT_EQ(currentFoldersAsTheyAre().dataFolder, unnamed.dataFolder);
 }
 
 } // namespace

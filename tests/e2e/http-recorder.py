@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Records the requests of the end-to-end tests: listens on a free port of 127.0.0.1, prints "port N",
-appends "METHOD PATH" and the User-Agent of every request to FOLDER/requests.txt and answers 200 "OK".
+appends "METHOD PATH" and the User-Agent of every GET to FOLDER/requests.txt and answers 200 "OK"; the
+body of every POST goes to FOLDER/posts.txt, a line each.
 Ends when its standard input closes, so that it never outlives the test that started it."""
 import http.server
 import os
@@ -17,6 +18,15 @@ class Recorder(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.wfile.write(body)
+
+    def do_POST(self):
+        """A webhook's delivery: its body, on one line, appended to FOLDER/posts.txt."""
+        body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
+        with open(os.path.join(sys.argv[1], "posts.txt"), "ab") as posts:
+            posts.write(body.replace(b"\n", b" ") + b"\n")
+        self.send_response(200)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
 
     def log_message(self, *args):
         pass

@@ -44,12 +44,13 @@ wait_for() { # wait_for <seconds> <command...>
 # A sound server of this test's own (PulseAudio, or PipeWire with QUIETMON_SOUND_SERVER=pipewire: see
 # scripts/sound-server.sh) with a null sink e2e_sink, whose monitor is the default source. Sets
 # PULSE_ADDRESS; stop_pulse kills it as a crash would.
+# start_pulse [MODULE ARGUMENTS]... loads those modules too (a second sink, say).
 start_pulse() {
   local dir=$work/pulse
   mkdir -p "$dir"
   chmod 700 "$dir"
   [ ${#as_user[@]} -eq 0 ] || chown "${pulse_owner:-nobody}" "$dir"
-  start_sound_server "$dir" "module-null-sink sink_name=e2e_sink format=s16le rate=44100 channels=2" || return 1
+  start_sound_server "$dir" "module-null-sink sink_name=e2e_sink format=s16le rate=44100 channels=2" "$@" || return 1
   pids+=("${SOUND_SERVER_PIDS[@]}")
   PULSE_ADDRESS=$SOUND_SERVER_ADDRESS
   set_default_source e2e_sink.monitor
@@ -57,13 +58,13 @@ start_pulse() {
 
 stop_pulse() { stop_sound_server; }
 
-# play <seconds> <volume>: a 1 kHz tone (volume 0 plays digital silence) into the private sink, in the
-# background; sets PLAYER_PID.
+# play <seconds> <volume> [<sink>]: a 1 kHz tone (volume 0 plays digital silence) into the private sink
+# (or the one named), in the background; sets PLAYER_PID.
 play() {
   local effect=(synth "$1" sine 1000 vol "$2")
   [ "$2" = 0 ] && effect=(trim 0 "$1")
   sox -q -D -n -r 44100 -c 2 -b 16 -e signed -t raw - "${effect[@]}" |
-    "${as_user[@]}" pacat --server="$PULSE_ADDRESS" --raw --format=s16le --rate=44100 --channels=2 -d e2e_sink &
+    "${as_user[@]}" pacat --server="$PULSE_ADDRESS" --raw --format=s16le --rate=44100 --channels=2 -d "${3:-e2e_sink}" &
   PLAYER_PID=$!
   pids+=("$PLAYER_PID")
 }
@@ -72,20 +73,24 @@ play() {
 # window goes to Qt's offscreen platform unless QUIETMON_QPA names another (xcb: the X display of $DISPLAY;
 # none: the program chooses, as it does when started by hand). Without settings text it starts on the
 # settings file already there, or on none, as at a first start, and does not wait for the start-up line
-# (the log is off by default).
+# (the log is off by default). With QUIETMON_INSTANCE=NAME it starts the named monitor NAME, in its own
+# folder, printing to $work/quietmon-NAME.out.
 start_quietmon() { # start_quietmon <binary> [<settings text>]
-  local home=$work/home
-  mkdir -p "$home/.local/share/quietmon" "$work/runtime"
-  chmod 700 "$work/runtime"
-  [ $# -lt 2 ] || printf '%s' "$2" >"$home/.local/share/quietmon/quietmon.ini"
-  if [ ${#as_user[@]} -gt 0 ]; then chown -R "${pulse_owner:-nobody}" "$home" "$work/runtime"; fi
-  LOG=$home/.local/share/quietmon/quietmon.log
-  SETTINGS=$home/.local/share/quietmon/quietmon.ini
+  local home=$work/home instance=() out=$work/quietmon.out
   DATA=$home/.local/share/quietmon
+  if [ -n "${QUIETMON_INSTANCE:-}" ]; then
+    DATA=$DATA/instances/$QUIETMON_INSTANCE instance=(--instance "$QUIETMON_INSTANCE") out=$work/quietmon-$QUIETMON_INSTANCE.out
+  fi
+  mkdir -p "$DATA" "$work/runtime"
+  chmod 700 "$work/runtime"
+  [ $# -lt 2 ] || printf '%s' "$2" >"$DATA/quietmon.ini"
+  if [ ${#as_user[@]} -gt 0 ]; then chown -R "${pulse_owner:-nobody}" "$home" "$work/runtime"; fi
+  LOG=$DATA/quietmon.log
+  SETTINGS=$DATA/quietmon.ini
   local platform=(QT_QPA_PLATFORM="${QUIETMON_QPA:-offscreen}") unset_platform=()
   if [ "${QUIETMON_QPA:-}" = none ]; then platform=() unset_platform=(-u QT_QPA_PLATFORM); fi
   env "${unset_platform[@]}" HOME="$home" XDG_RUNTIME_DIR="$work/runtime" PULSE_SERVER="${PULSE_ADDRESS:-}" \
-    "${platform[@]}" "${as_user[@]}" "$1" >"$work/quietmon.out" 2>&1 &
+    "${platform[@]}" "${as_user[@]}" "$1" "${instance[@]}" >"$out" 2>&1 &
   QUIETMON_PID=$!
   pids+=("$QUIETMON_PID")
   [ $# -lt 2 ] || wait_for 30 grep -q 'starting up' "$LOG"
@@ -113,6 +118,21 @@ start_xvfb() {
   pids+=("$DISPLAY_SERVER_PID")
   export DISPLAY=:$DISPLAY_SERVER_NUMBER
 }
+
+free_port() { /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+
+# A Prometheus server of the test's own on the configuration given as YAML text, with its data in $work;
+# sets PROMETHEUS_PORT. prometheus_says <query> <value> asks its query API for the one sample's value.
+start_prometheus() {
+  PROMETHEUS_PORT=$(free_port)
+  printf '%s\n' "$1" >"$work/prometheus.yml"
+  prometheus --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/prometheus-data" \
+    --web.listen-address="127.0.0.1:$PROMETHEUS_PORT" >"$work/prometheus.log" 2>&1 &
+  pids+=($!)
+}
+query() { curl -sf "http://127.0.0.1:$PROMETHEUS_PORT/api/v1/query" --data-urlencode "query=$1"; }
+value_of() { query "$1" | /usr/bin/python3 -c 'import json, sys; r = json.load(sys.stdin)["data"]["result"]; print(r[0]["value"][1] if r else "none")'; }
+prometheus_says() { [ "$(value_of "$1" 2>/dev/null)" = "$2" ]; }
 
 support_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)
 e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)

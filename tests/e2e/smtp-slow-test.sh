@@ -17,7 +17,7 @@ sleep 3
 play 8 0
 check "the alarm is raised" wait_for 20 logged 'Alarm activated (silent channel(s): Left and Right)'
 alarm_at=$SECONDS
-left_level() { curl -sf "http://127.0.0.1:$status_port/metrics" | awk '$1 == "quietmon_level_dbfs{channel=\"left\"}" {print int($2)}'; }
+left_level() { curl -sf "http://127.0.0.1:$status_port/metrics" | awk '$1 == "quietmon_level_dbfs{monitor=\"default\",channel=\"left\"}" {print int($2)}'; }
 check "while the mail waits, /metrics shows the silence" wait_for 10 eval '[ "$(left_level)" -le -90 ]'
 play 20 0.5
 check "and the programme when it is back" wait_for 10 eval '[ "$(left_level)" -ge -20 ]'

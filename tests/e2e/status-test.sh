@@ -5,9 +5,7 @@
 source "$(dirname "$0")/lib.sh"
 quietmon=$(realpath "$1")
 
-free_port() { /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 status_port=$(free_port)
-prometheus_port=$(free_port)
 
 start_pulse
 play 60 0.5 # programme until the test makes it go silent
@@ -15,26 +13,17 @@ tone_pid=$PLAYER_PID
 start_quietmon "$quietmon" "$(printf '%s\r\n' '[General]' LogEvents=1 StartUpDelay=0 Visible=0 AudioInDeviceName=pulse \
   "StatusAddress=127.0.0.1:$status_port" '[Activation]' Silence=4 Return=1)"
 check "the endpoint says where it listens" wait_for 10 logged "Status endpoint listening on 127.0.0.1:$status_port"
-check "/metrics shows the levels and no alarm" sh -c \
-  "curl -sf http://127.0.0.1:$status_port/metrics | grep -q '^quietmon_level_dbfs{channel=\"left\"}' &&
-   curl -sf http://127.0.0.1:$status_port/metrics | grep -qx 'quietmon_alarm_active 0'"
+check "/metrics shows the levels and no alarm, for the unnamed monitor" sh -c \
+  "curl -sf http://127.0.0.1:$status_port/metrics | grep -q '^quietmon_level_dbfs{monitor=\"default\",channel=\"left\"}' &&
+   curl -sf http://127.0.0.1:$status_port/metrics | grep -qx 'quietmon_alarm_active{monitor=\"default\"} 0'"
 
-cat >"$work/prometheus.yml" <<YAML
-global:
+start_prometheus "global:
   scrape_interval: 1s
   evaluation_interval: 1s
 scrape_configs:
   - job_name: quietmon
     static_configs:
-      - targets: ["127.0.0.1:$status_port"]
-YAML
-prometheus --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/prometheus-data" \
-  --web.listen-address="127.0.0.1:$prometheus_port" >"$work/prometheus.log" 2>&1 &
-pids+=($!)
-query() { curl -sf "http://127.0.0.1:$prometheus_port/api/v1/query" --data-urlencode "query=$1"; }
-# The value of the query's one sample, as Prometheus' API gives it.
-value_of() { query "$1" | /usr/bin/python3 -c 'import json, sys; r = json.load(sys.stdin)["data"]["result"]; print(r[0]["value"][1] if r else "none")'; }
-prometheus_says() { [ "$(value_of "$1" 2>/dev/null)" = "$2" ]; } # prometheus_says <query> <value>
+      - targets: [\"127.0.0.1:$status_port\"]"
 check "Prometheus scrapes the monitor" wait_for 30 prometheus_says 'up{job="quietmon"}' 1
 check "before the silence Prometheus sees no alarm" prometheus_says quietmon_alarm_active 0
 

@@ -3,6 +3,7 @@
 #include "support/TempFolder.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -48,6 +49,37 @@ TEST_F(SingleInstanceTest, ASecondLockOnTheSameFolderIsRefusedUntilTheFirstIsRel
     EXPECT_FALSE(second);
     first.reset();
     EXPECT_EQ(acquireSingleInstance("/opt/quietmon/", second), InstanceCheck::First);
+}
+
+TEST_F(SingleInstanceTest, EachNameOfAnInstallationHasALockOfItsOwn) {
+    std::unique_ptr<SingleInstanceLock> unnamed, studio, stream, again;
+    ASSERT_EQ(acquireSingleInstance("/opt/quietmon/", unnamed), InstanceCheck::First);
+    ASSERT_EQ(acquireSingleInstance("/opt/quietmon/", studio, "studio"), InstanceCheck::First);
+    EXPECT_EQ(acquireSingleInstance("/opt/quietmon/", stream, "stream"), InstanceCheck::First);
+    EXPECT_EQ(acquireSingleInstance("/opt/quietmon/", again, "studio"), InstanceCheck::AlreadyRunning);
+    EXPECT_EQ(acquireSingleInstance("/opt/other/", again, "studio"), InstanceCheck::First);
+}
+
+TEST_F(SingleInstanceTest, AskingWhetherAMonitorRunsLeavesItsLockAlone) {
+    std::unique_ptr<SingleInstanceLock> studio, second;
+    EXPECT_FALSE(instanceRuns("/opt/quietmon/", "studio")); // never started
+    ASSERT_EQ(acquireSingleInstance("/opt/quietmon/", studio, "studio"), InstanceCheck::First);
+    EXPECT_TRUE(instanceRuns("/opt/quietmon/", "studio"));
+    EXPECT_FALSE(instanceRuns("/opt/quietmon/", "stream"));
+    studio.reset();
+    EXPECT_FALSE(instanceRuns("/opt/quietmon/", "studio"));
+    EXPECT_EQ(acquireSingleInstance("/opt/quietmon/", second, "studio"), InstanceCheck::First);
+}
+
+TEST_F(SingleInstanceTest, AFolderReachedThroughALinkIsLockedAsTheFolderItself) {
+    const std::string folder = runtime.file("data");
+    std::filesystem::create_directory(folder);
+    std::filesystem::create_directory_symlink(folder, runtime.file("link"));
+    std::unique_ptr<SingleInstanceLock> first, second;
+    ASSERT_EQ(acquireFolderLock(folder + "/", first), InstanceCheck::First);
+    EXPECT_EQ(acquireFolderLock(runtime.file("link") + "/", second), InstanceCheck::AlreadyRunning);
+    first.reset();
+    EXPECT_EQ(acquireFolderLock(runtime.file("link") + "/", second), InstanceCheck::First);
 }
 
 TEST_F(SingleInstanceTest, ALockFolderOthersCouldWriteToIsNotUsed) {

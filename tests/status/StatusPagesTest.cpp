@@ -12,12 +12,13 @@ namespace {
 
 const DateTime now = DateTime::fromParts(2026, 12, 9, 12, 0, 0);
 
-// The value of a metric without labels, if the page has it.
+// The value of a metric whose only label is the unnamed monitor's, if the page has it.
 std::optional<double> metricValue(const std::string& page, const std::string& name) {
-    const std::size_t at = page.find("\n" + name + " ");
+    const std::string series = "\n" + name + "{monitor=\"default\"} ";
+    const std::size_t at = page.find(series);
     if (at == std::string::npos)
         return std::nullopt;
-    return std::stod(page.substr(at + name.size() + 2));
+    return std::stod(page.substr(at + series.size()));
 }
 
 TEST(StatusPages, TheLastSilenceIsAMomentWithItsUtcOffset) {
@@ -54,6 +55,40 @@ TEST(StatusPages, BeforeTheFirstAlarmThereIsNoMoment) {
               std::string::npos)
         << statusPage(snapshot, now);
     EXPECT_EQ(metricsPage(snapshot, now).find("quietmon_last_silence_timestamp_seconds"), std::string::npos);
+}
+
+TEST(StatusPages, EverySeriesNamesItsMonitorAndTheInfoGaugeDescribesIt) {
+    for (const char* name : {"default", "studio-b_2"}) {
+        SCOPED_TRACE(name);
+        StatusSnapshot snapshot;
+        snapshot.monitor = name;
+        snapshot.title = "Orvane Silence Detector - studio-b_2";
+        snapshot.version = "1.4.0";
+        snapshot.input = "Active endpoint listening: Monitor of Studio";
+        snapshot.channels[0].label = "left";
+        snapshot.channels[1].label = "right";
+        snapshot.taskFailures = {{"Send email", 2}};
+        snapshot.lastSilenceAt = DateTime::fromParts(2026, 12, 8, 3, 5, 9);
+        const std::string page = metricsPage(snapshot, now);
+        const std::string label = std::string("monitor=\"") + name + "\"";
+        std::size_t samples = 0;
+        for (std::size_t begin = 0, end; begin < page.size(); begin = end + 1) {
+            end = page.find('\n', begin);
+            const std::string line = page.substr(begin, end - begin);
+            if (line.empty() || line.starts_with('#'))
+                continue;
+            ++samples;
+            EXPECT_NE(line.find(label), std::string::npos) << line;
+        }
+        EXPECT_EQ(samples, 14u)
+            << page; // two channels of two gauges, the task, and every gauge of the monitor
+        EXPECT_NE(page.find("quietmon_info{" + label +
+                            ",input=\"Active endpoint listening: Monitor of Studio\",title=\"Orvane Silence "
+                            "Detector - studio-b_2\",version=\"1.4.0\"} 1"),
+                  std::string::npos)
+            << page;
+        EXPECT_TRUE(statusPage(snapshot, now).starts_with(std::string("{\"monitor\":\"") + name + "\","));
+    }
 }
 
 } // namespace

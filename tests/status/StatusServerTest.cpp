@@ -132,10 +132,13 @@ TEST_F(StatusServerTest, ThePagesCarryTheSnapshot) {
     std::string status;
     ASSERT_EQ(statusOf(port, get("/metrics"), &metrics), "200");
     ASSERT_EQ(statusOf(port, get("/status"), &status), "200");
-    EXPECT_NE(metrics.find("quietmon_alarm_active 1"), std::string::npos) << metrics;
-    EXPECT_NE(metrics.find("quietmon_setup_open 1"), std::string::npos) << metrics;
-    EXPECT_NE(metrics.find("quietmon_level_dbfs{channel=\"left\"} -60"), std::string::npos) << metrics;
-    EXPECT_NE(metrics.find("quietmon_task_failures_total{kind=\"Send email\"} 2"), std::string::npos)
+    EXPECT_NE(metrics.find("quietmon_alarm_active{monitor=\"default\"} 1"), std::string::npos) << metrics;
+    EXPECT_NE(metrics.find("quietmon_setup_open{monitor=\"default\"} 1"), std::string::npos) << metrics;
+    EXPECT_NE(metrics.find("quietmon_level_dbfs{monitor=\"default\",channel=\"left\"} -60"),
+              std::string::npos)
+        << metrics;
+    EXPECT_NE(metrics.find("quietmon_task_failures_total{monitor=\"default\",kind=\"Send email\"} 2"),
+              std::string::npos)
         << metrics;
     EXPECT_NE(status.find("\"status\":\"Silence!\""), std::string::npos) << status;
     EXPECT_NE(status.find("\"setupOpen\":true"), std::string::npos) << status;

@@ -43,6 +43,7 @@ struct MonitorHarness {
     TempFolder temp;
     std::string dataFolder = temp.file("data/quietmon");
     std::string programFolder = temp.file("program") + "/";
+    std::string instanceName; // a named monitor's; empty: the unnamed one
     VirtualEventLoop loop{DateTime::fromParts(2026, 3, 14, 7, 5, 9)};
     FakeCaptureDriver waveIn{loop};
     FakeAudioEndpoints endpoints;
@@ -51,7 +52,7 @@ struct MonitorHarness {
                     windows};
 
 private:
-    Folders dataFolders() const { return {programFolder, dataFolder + "/"}; }
+    Folders dataFolders() const { return {programFolder, dataFolder + "/", {}, instanceName}; }
 };
 
 } // namespace quietmon::test
