@@ -38,6 +38,9 @@ std::string instanceNameFailure(const std::string& name) {
     };
     if (name.empty() || name.size() > longest || !std::all_of(name.begin(), name.end(), allowed))
         return "the monitor's name \"" + name + "\" is not 1 to 32 letters, digits, \"-\" or \"_\"";
+    // The unnamed monitor is published under this name (the metrics' monitor label, /status).
+    if (name == unnamedMonitorName)
+        return "the monitor's name \"" + name + "\" is the unnamed monitor's; choose another";
     return {};
 }
 

@@ -35,6 +35,8 @@ std::string dataFolderPath(const std::string& executablePath, const std::string&
 // "instances/NAME/" in the unnamed monitor's. A name is 1 to 32 letters, digits, "-" and "_", so that it
 // can never reach outside that folder. What is wrong with `name`, or empty when it will do.
 std::string instanceNameFailure(const std::string& name);
+// What the unnamed monitor is called where a monitor must be named: its metrics and its status.
+inline constexpr const char* unnamedMonitorName = "default";
 std::string instancesFolder(const std::string& dataFolder);
 
 // The monitor the whole process works for, chosen once from the command line before any folder is looked

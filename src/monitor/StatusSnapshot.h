@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/Folders.h"
 #include "runtime/DateTime.h"
 
 #include <array>
@@ -20,8 +21,8 @@ struct ChannelStatus {
 // What the monitor looks like at one moment, for the status endpoint. The logic thread publishes a new
 // one after each measurement and each change of state; the endpoint's thread reads only these.
 struct StatusSnapshot {
-    // Which of the monitors on the computer this is: its name, "default" for the unnamed one.
-    std::string monitor = "default";
+    // Which of the monitors on the computer this is: its name, or the unnamed monitor's.
+    std::string monitor = unnamedMonitorName;
     std::string version;
     std::string title;
     std::string input; // the device's line in the selector, as opened at start-up

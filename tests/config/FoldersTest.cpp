@@ -86,8 +86,8 @@ TEST_F(FoldersTest, AMonitorsNameCanNeverLeaveItsFolder) {
     for (const std::string& name :
          std::vector<std::string>{"a", "studio-b_2", "Stream9", std::string(32, 'x')})
         EXPECT_EQ(instanceNameFailure(name), "") << name;
-    for (const std::string& name :
-         std::vector<std::string>{"", "a/b", "..", ".", "x y", "tab\tx", "caf\xc3\xa9", std::string(33, 'x')})
+    for (const std::string& name : std::vector<std::string>{"", "a/b", "..", ".", "x y", "tab\tx",
+                                                            "caf\xc3\xa9", std::string(33, 'x'), "default"})
         EXPECT_NE(instanceNameFailure(name), "") << name;
 }
 
