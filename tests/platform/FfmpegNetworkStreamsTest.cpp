@@ -37,10 +37,8 @@ void writeToneWav(const std::string& path) {
         word(i % 100 < 50 ? 20000 : static_cast<std::uint16_t>(-20000), 2);
 }
 
-// Encodes `seconds` of a tone with ffmpeg; the file's bytes.
-std::string encodedTone(const test::TempFolder& folder, const std::string& name, int rate, int channels,
-                        int seconds) {
-    const std::string path = folder.file(name);
+// Encodes `seconds` of a tone with ffmpeg into `path`, in the format its extension names; the file's bytes.
+std::string encodedTone(const std::string& path, int rate, int channels, int seconds) {
     const std::string command = "ffmpeg -nostdin -loglevel error -f lavfi -i sine=frequency=1000:duration=" +
                                 std::to_string(seconds) + ":sample_rate=" + std::to_string(rate) + " -ac " +
                                 std::to_string(channels) + " " + path;
@@ -72,12 +70,17 @@ TEST(FfmpegNetworkStreamsTest, BadInputsAreOneLoggedLoss) {
             exchange.send("HTTP/1.0 200 OK\r\nContent-Type: " + contentType + "\r\n\r\n" + body);
         };
     };
-    test::SelfSignedHttpsServer selfSigned;
+    // Its audio would be heard if its certificate were not checked.
+    test::SelfSignedHttpsServer selfSigned(test::SelfSignedHttpsServer::Content::Files);
+    encodedTone(selfSigned.servedFile("live.mp3"), 44100, 2, 4);
+    encodedTone(selfSigned.servedFile("segment.ts"), 44100, 2, 4);
+    const std::string untrustedSegment = "#EXTM3U\n#EXT-X-TARGETDURATION:4\n#EXTINF:4,\nhttps://127.0.0.1:" +
+                                         std::to_string(selfSigned.port()) + "/segment.ts\n#EXT-X-ENDLIST\n";
     // Two Ogg streams chained, the second at another rate and in mono.
-    const std::string chainedOgg =
-        encodedTone(folder, "first.ogg", 44100, 2, 2) + encodedTone(folder, "second.ogg", 22050, 1, 2);
+    const std::string chainedOgg = encodedTone(folder.file("first.ogg"), 44100, 2, 2) +
+                                   encodedTone(folder.file("second.ogg"), 22050, 1, 2);
     // An MP3 with its middle overwritten by bytes that are no MP3 frame.
-    std::string corruptMp3 = encodedTone(folder, "tone.mp3", 44100, 2, 4);
+    std::string corruptMp3 = encodedTone(folder.file("tone.mp3"), 44100, 2, 4);
     for (std::size_t i = 0; i < 600; ++i)
         corruptMp3[corruptMp3.size() / 2 + i] = static_cast<char>(i * 37);
     const std::vector<BadInput> inputs{
@@ -106,6 +109,9 @@ TEST(FfmpegNetworkStreamsTest, BadInputsAreOneLoggedLoss) {
         {"no address", "", nullptr, "no stream address is set"},
         {"a server whose certificate no trusted authority signed", "https://127.0.0.1:TLSPORT/live.mp3",
          nullptr, "Peer certificate failed verification"},
+        {"a playlist naming a segment on that server", "http://PORT/list.m3u8",
+         answer(LoopbackHttpServer::answer(200, "OK", untrustedSegment, "application/vnd.apple.mpegurl")),
+         "segment"},
         {"a chained Ogg changing its rate and channels", "http://PORT/live.ogg",
          stream("application/ogg", chainedOgg), "Input/output error", true},
         {"a corrupt MP3 frame", "http://PORT/live.mp3", stream("audio/mpeg", corruptMp3),

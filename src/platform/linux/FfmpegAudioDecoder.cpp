@@ -130,6 +130,10 @@ std::string FfmpegAudioDecoder::open(const std::string& address, const Options& 
     if (!m_container)
         return describe(AVERROR(ENOMEM));
     m_container->interrupt_callback = options.interrupt;
+    m_everyConnection = options.everyConnection;
+    m_openDefault = m_container->io_open;
+    m_container->opaque = this;
+    m_container->io_open = &FfmpegAudioDecoder::openConnection;
     AVDictionary* settings = nullptr;
     av_dict_set(&settings, "protocol_whitelist", options.protocols.c_str(), 0);
     for (const auto& [key, value] : options.settings)
@@ -148,6 +152,20 @@ std::string FfmpegAudioDecoder::open(const std::string& address, const Options& 
         return "the stream's codec cannot be decoded";
     m_codecName = avcodec_get_name(parameters().codec_id);
     return {};
+}
+
+// Demuxers that open connections of their own (HLS: playlists and segments) pass on only some of the
+// input's settings; the ones that must hold for every connection are added here.
+int FfmpegAudioDecoder::openConnection(AVFormatContext* container, AVIOContext** connection,
+                                       const char* address, int flags, AVDictionary** settings) {
+    const auto* decoder = static_cast<const FfmpegAudioDecoder*>(container->opaque);
+    AVDictionary* ownSettings = nullptr;
+    AVDictionary** used = settings ? settings : &ownSettings;
+    for (const auto& [key, value] : decoder->m_everyConnection)
+        av_dict_set(used, key.c_str(), value.c_str(), 0);
+    const int result = decoder->m_openDefault(container, connection, address, flags, used);
+    av_dict_free(&ownSettings);
+    return result;
 }
 
 int FfmpegAudioDecoder::readPacket(AVPacket& packet) {

@@ -77,6 +77,8 @@ public:
         // Comma-separated: the only protocols the input and anything it names may use.
         std::string protocols;
         std::vector<std::pair<std::string, std::string>> settings;
+        // Also given to every further connection the input opens itself (a playlist's segments).
+        std::vector<std::pair<std::string, std::string>> everyConnection;
         AVIOInterruptCB interrupt{};
     };
 
@@ -102,7 +104,12 @@ public:
     bool decode(const AVPacket& packet, std::vector<std::int16_t>& out);
 
 private:
+    static int openConnection(AVFormatContext* container, AVIOContext** connection, const char* address,
+                              int flags, AVDictionary** settings);
+
     AVFormatContext* m_container = nullptr;
+    std::vector<std::pair<std::string, std::string>> m_everyConnection;
+    int (*m_openDefault)(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) = nullptr;
     int m_streamIndex = -1;
     std::string m_codecName;
     FfmpegPacketDecoder m_decoder;

@@ -173,12 +173,13 @@ private:
         options.settings = {{"rw_timeout", readTimeoutMicroseconds},
                             {"icy", "1"},
                             {"reconnect", "0"},
-                            {"reconnect_streamed", "0"},
-                            // FFmpeg accepts any certificate unless told otherwise.
-                            {"tls_verify", "1"}};
+                            {"reconnect_streamed", "0"}};
+        // FFmpeg accepts any certificate unless told otherwise, on the address and on a playlist's
+        // segments alike.
+        options.everyConnection = {{"tls_verify", "1"}};
         // The authorities the rest of the program trusts: the system's, or those SSL_CERT_FILE names.
         if (const char* authorities = std::getenv("SSL_CERT_FILE"); authorities && *authorities)
-            options.settings.emplace_back("ca_file", authorities);
+            options.everyConnection.emplace_back("ca_file", authorities);
         if (std::string failure = m_decoder.open(
                 m_state->address, options,
                 [this](int code) { return code == AVERROR_EXIT ? failureOf(code) : ffmpegFailure(code); });
