@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -37,6 +38,14 @@ constexpr auto connectBurstWindow = std::chrono::seconds(3);
 // Consecutive packets the decoder refuses before the stream counts as undecodable; a single corrupt
 // frame is skipped.
 constexpr int undecodablePacketLimit = 40;
+// Once it has caught up with the stream, and while this many seconds of audio are queued, the reader
+// waits this long before it reads on. A read that waited this long had caught up.
+constexpr double queueBeforeGathering = 0.35;
+constexpr auto gatheringTime = std::chrono::milliseconds(250);
+constexpr auto caughtUpWait = std::chrono::milliseconds(2);
+// The "now playing" title is looked for this often, not at every packet: looking costs a search through
+// the connection's settings.
+constexpr auto titleCheckInterval = std::chrono::milliseconds(500);
 // How long the end of the program waits for the readers to leave FFmpeg.
 constexpr auto shutdownDeadline = std::chrono::milliseconds(2000);
 
@@ -65,6 +74,7 @@ struct FfmpegStreamState {
         std::lock_guard lock(mutex);
         stopped = true;
         wake.notify_all();
+        stopping.notify_all();
     }
 
     std::size_t samplesPerSecond() const {
@@ -80,7 +90,10 @@ struct FfmpegStreamState {
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 
     std::mutex mutex;
+    // Wakes the pacer: a buffer to fill, enough audio for it, or the end.
     std::condition_variable wake;
+    // Wakes the reader from gathering packets.
+    std::condition_variable stopping;
     std::atomic<bool> stopped{false};
     bool readerDone = false;
     std::deque<std::pair<std::span<std::uint8_t>, int>> buffers;
@@ -122,16 +135,24 @@ public:
         m_packet = av_packet_alloc();
         int refusedPackets = 0;
         for (;;) {
+            const auto reading = SteadyClock::now();
             const int result = m_decoder.readPacket(*m_packet);
             if (result < 0)
                 return result == AVERROR_EOF ? "the stream ended" : failureOf(result);
-            extendDeliveryDeadline(SteadyClock::now() + deliveryTimeout);
-            noticeTitle();
+            const auto now = SteadyClock::now();
+            // A read that had to wait for the network has caught up with the stream; one that did not
+            // reads what is already there, such as the burst sent on connect.
+            const bool caughtUp = now - reading >= caughtUpWait;
+            extendDeliveryDeadline(now + deliveryTimeout);
+            if (now >= m_nextTitleCheck) {
+                m_nextTitleCheck = now + titleCheckInterval;
+                noticeTitle();
+            }
             m_converted.clear();
             refusedPackets = m_decoder.decode(*m_packet, m_converted) ? 0 : refusedPackets + 1;
             av_packet_unref(m_packet);
-            if (!m_converted.empty())
-                handOver(m_converted);
+            if (!m_converted.empty() && handOver(m_converted) >= queueBeforeGathering && caughtUp)
+                gatherPackets();
             if (refusedPackets >= undecodablePacketLimit)
                 return "undecodable data";
         }
@@ -207,10 +228,12 @@ private:
         m_state->postEvent([state = m_state, title = *title] { state->events.title(title); });
     }
 
-    void handOver(std::span<const std::int16_t> samples) {
+    // Hands the samples over; the seconds of audio now queued.
+    double handOver(std::span<const std::int16_t> samples) {
         const auto outputChannels = static_cast<std::size_t>(m_state->format.channels);
         std::lock_guard lock(m_state->mutex);
         std::vector<std::int16_t>& audio = m_state->audio;
+        const std::size_t before = audio.size();
         audio.insert(audio.end(), samples.begin(), samples.end());
         // A server sends seconds at once on connect: while they arrive the monitor keeps the newest half
         // second, so that it hears the stream's present. Later the audio comes at its own pace and is
@@ -221,10 +244,26 @@ private:
         const std::size_t most = connecting ? kept : m_state->samplesPerSecond() * 3;
         if (audio.size() > most)
             audio.erase(audio.begin(), audio.end() - static_cast<std::ptrdiff_t>(kept));
-        const auto queued = std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(
-            static_cast<double>(audio.size()) / static_cast<double>(m_state->samplesPerSecond())));
-        extendDeliveryDeadline(SteadyClock::now() + queued + deliveryTimeout);
-        m_state->wake.notify_all();
+        const double queued =
+            static_cast<double>(audio.size()) / static_cast<double>(m_state->samplesPerSecond());
+        extendDeliveryDeadline(
+            SteadyClock::now() +
+            std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(queued)) +
+            deliveryTimeout);
+        // The pacer waits for audio only while less than its next buffer is there.
+        const std::size_t needed = m_state->buffers.empty()
+                                       ? std::numeric_limits<std::size_t>::max()
+                                       : m_state->buffers.front().first.size() / sizeof(std::int16_t);
+        if (before < needed && audio.size() >= needed)
+            m_state->wake.notify_all();
+        return queued;
+    }
+
+    // Waking for every packet that arrives (an MP3 frame lasts 26 ms) costs more than decoding it: while
+    // enough is queued, the reader lets the network gather a few packets before it reads on.
+    void gatherPackets() {
+        std::unique_lock lock(m_state->mutex);
+        m_state->stopping.wait_for(lock, gatheringTime, [this] { return m_state->stopped.load(); });
     }
 
     std::shared_ptr<FfmpegStreamState> m_state;
@@ -234,6 +273,7 @@ private:
     std::string m_title;
     SteadyClock::time_point m_deadline;
     SteadyClock::time_point m_connectedAt;
+    SteadyClock::time_point m_nextTitleCheck;
     std::atomic<bool> m_connected{false};
     std::atomic<SteadyClock::rep> m_deliveryDeadline{0};
     std::string m_interruption;
@@ -301,7 +341,9 @@ public:
         }
         std::lock_guard lock(m_state->mutex);
         m_state->buffers.emplace_back(buffer, tag);
-        m_state->wake.notify_all();
+        // The pacer waits for a buffer only while it has none.
+        if (m_state->buffers.size() == 1)
+            m_state->wake.notify_all();
         return true;
     }
 
