@@ -65,7 +65,7 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<s
             if (*mode == CommandLine::Mode::Scan) {
                 const auto recording = takeValue();
                 if (!recording)
-                    return CommandLineError{"--scan needs the recording to scan: --scan FILE.wav"};
+                    return CommandLineError{"--scan needs the recording to scan: --scan FILE"};
                 line.scan.recording = *recording;
             }
         } else if (argument == "--levels") {
@@ -127,8 +127,9 @@ std::string usageText() {
            "                   passwords not in scrambled form; writes nothing. Exit code 0 when the\n"
            "                   file is fine, 1 with warnings, 2 when it cannot be read\n"
            "  --list-devices   print the audio inputs to choose from, as the Setup dialog lists them\n"
-           "  --scan FILE.wav [--levels] [--settings-file INI]\n"
-           "                   run the monitor over a 16-bit PCM recording and print, with offsets in\n"
+           "  --scan FILE [--levels] [--settings-file INI]\n"
+           "                   run the monitor over a recording (WAV, MP3, FLAC, Ogg, AAC/M4A, or what\n"
+           "                   else FFmpeg decodes) and print, with offsets in\n"
            "                   seconds, when it would raise and end the alarm (and with --levels, the\n"
            "                   Left and Right dB of every 5512-frame buffer); then one line on standard\n"
            "                   error with the settings used and the alarms found:\n"

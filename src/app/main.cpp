@@ -14,6 +14,7 @@
 #include "platform/linux/CurlHttpTransport.h"
 #include "platform/linux/EspeakSpeechSynthesizer.h"
 #include "platform/linux/FfmpegNetworkStreams.h"
+#include "platform/linux/FfmpegRecordings.h"
 #include "platform/linux/LibJpegEncoding.h"
 #include "platform/linux/LinuxProcesses.h"
 #include "platform/linux/LinuxShell.h"
@@ -259,7 +260,8 @@ int main(int argc, char** argv) {
     case CommandLine::Mode::Scan: {
         ScanOptions scan = commandLine->scan;
         scan.settingsFile = commandLine->settingsFile;
-        return runRecordingScan(scan, currentFolders, std::cout, std::cerr);
+        FfmpegRecordings decoder(FfmpegRecordings::processorCount());
+        return runRecordingScan(scan, currentFolders, decoder, std::cout, std::cerr);
     }
     case CommandLine::Mode::Monitor:
         break;

@@ -5,6 +5,7 @@
 #include "monitor/Monitor.h"
 #include "runtime/VirtualEventLoop.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -151,13 +152,32 @@ std::string scanSummary(const Settings& settings, int alarms) {
            std::to_string(alarms) + (alarms == 1 ? " alarm" : " alarms");
 }
 
+// A 16-bit PCM WAV file is read directly, the fastest way; everything else goes to the decoder.
+std::unique_ptr<RecordingReader> openRecording(const std::string& path, RecordingDecoder& decoder,
+                                               std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        error = "cannot open " + path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    auto wav = std::make_unique<WavReader>();
+    if (wav->open(file, path, error))
+        return wav;
+    wav.reset();
+    std::string decodingError;
+    if (auto recording = decoder.open(path, decodingError))
+        return recording;
+    error = path + " holds no audio that can be scanned: " + decodingError;
+    return nullptr;
+}
+
 } // namespace
 
 int runRecordingScan(const ScanOptions& options, const std::function<Folders()>& locateFolders,
-                     std::ostream& out, std::ostream& errors) {
-    WavReader recording;
+                     RecordingDecoder& decoder, std::ostream& out, std::ostream& errors) {
     std::string error;
-    if (!recording.open(options.recording, error)) {
+    const std::unique_ptr<RecordingReader> recording = openRecording(options.recording, decoder, error);
+    if (!recording) {
         errors << "quietmon: " << error << '\n';
         return 2;
     }
@@ -194,10 +214,10 @@ int runRecordingScan(const ScanOptions& options, const std::function<Folders()>&
     settings.state.threshold = std::clamp(settings.state.threshold, 0, -settings.general.minThreshold);
 
     std::vector<std::uint8_t> frames;
-    const double rate = recording.sampleRate();
+    const double rate = recording->sampleRate();
     for (std::int64_t k = 0;; ++k) {
         frames.clear();
-        if (recording.readStereo(framesPerBuffer, frames) < framesPerBuffer)
+        if (recording->readStereo(framesPerBuffer, frames) < framesPerBuffer)
             break; // a capture that stops mid-buffer delivers nothing
         const double offset = static_cast<double>(k + 1) * framesPerBuffer / rate;
         loop.advance(std::llround(offset * 1000.0) - loop.elapsedMs());

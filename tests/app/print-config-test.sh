@@ -96,7 +96,7 @@ usage_error() { # usage_error <first line of standard error> <arguments...>
 }
 usage_error "unknown option: --bogus" --bogus
 usage_error "unknown option: -x" --version -x
-usage_error "--scan needs the recording to scan: --scan FILE.wav" --scan
+usage_error "--scan needs the recording to scan: --scan FILE" --scan
 usage_error "--settings-file needs the file to use: --settings-file INI" --scan a.wav --settings-file --levels
 usage_error "--print-config and --list-devices cannot be used together" --print-config --list-devices
 usage_error "--levels goes only with --scan" --levels

@@ -81,16 +81,38 @@ check "without --levels only the two events are printed" test "$(wc -l <"$work/e
 check "the summary names the threshold and the channel rule with its channel's name" \
   test "$(cat "$work/events.err")" = "scan: silence 10 s, return 1 s, threshold -30 dB, in channel Studio B; 1 alarm"
 
+# The same story in other formats gives the same events, each within one buffer (0.125 s) of the WAV's.
+events_of() { awk '{print $2}' "$1" | tr '\n' ' '; }
+times_of() { awk '{print $1}' "$1" | tr '\n' ' '; }
+within_a_buffer() { # within_a_buffer "<times>" "<times>"
+  awk -v a="$1" -v b="$2" 'BEGIN {n = split(a, x, " "); if (n != split(b, y, " ") || n == 0) exit 1
+    for (i = 1; i <= n; i++) if (x[i] - y[i] > 0.125 || y[i] - x[i] > 0.125) exit 1}'
+}
+"$quietmon" --scan "$work/story.wav" --settings-file "$work/story.ini" >"$work/wav.txt"
+for format in mp3 flac ogg opus m4a s24.wav f32.wav mono22050.s24.wav; do
+  case $format in
+    s24.wav) codec=(-c:a pcm_s24le) ;;
+    f32.wav) codec=(-c:a pcm_f32le) ;;
+    mono22050.s24.wav) codec=(-ar 22050 -ac 1 -c:a pcm_s24le) ;;
+    *) codec=() ;;
+  esac
+  ffmpeg -nostdin -loglevel error -i "$work/story.wav" "${codec[@]}" "$work/story.$format"
+  "$quietmon" --scan "$work/story.$format" --settings-file "$work/story.ini" >"$work/$format.txt"
+  check "$format: an alarm and a return as in the WAV" \
+    test "$(events_of "$work/$format.txt")" = "$(events_of "$work/wav.txt")"
+  check "$format: each within one buffer of the WAV's" \
+    within_a_buffer "$(times_of "$work/$format.txt")" "$(times_of "$work/wav.txt")"
+done
+
 # Files that cannot be scanned.
-wav "$work/24bit.wav" 44100 2 24 "[0] * 200"
 printf 'not a wav' >"$work/text.wav"
-for bad in 24bit.wav text.wav missing.wav; do
+for bad in text.wav missing.wav; do
   set +e
   "$quietmon" --scan "$work/$bad" >"$work/out.txt" 2>"$work/err.txt"; status=$?
   set -e
   check "$bad is refused with exit code 2" test "$status" -eq 2
   check "$bad is refused with a message" grep -q "^quietmon: .*$bad" "$work/err.txt"
-  [ "$bad" = 24bit.wav ] && check "a 24-bit file is named as such" grep -q '24 bits' "$work/err.txt"
+  [ "$bad" = text.wav ] && check "a file without audio is named as such" grep -q "holds no audio that can be scanned" "$work/err.txt"
 done
 set +e
 "$quietmon" --levels >/dev/null 2>&1; status=$?

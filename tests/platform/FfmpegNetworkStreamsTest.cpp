@@ -4,8 +4,12 @@
 #include "config/StreamAddress.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/RealTimeLoop.h"
+#include "support/SelfSignedHttpsServer.h"
 #include "support/TempFolder.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
@@ -33,22 +37,52 @@ void writeToneWav(const std::string& path) {
         word(i % 100 < 50 ? 20000 : static_cast<std::uint16_t>(-20000), 2);
 }
 
+// Encodes `seconds` of a tone with ffmpeg into `path`, in the format its extension names; the file's bytes.
+std::string encodedTone(const std::string& path, int rate, int channels, int seconds) {
+    const std::string command = "ffmpeg -nostdin -loglevel error -f lavfi -i sine=frequency=1000:duration=" +
+                                std::to_string(seconds) + ":sample_rate=" + std::to_string(rate) + " -ac " +
+                                std::to_string(channels) + " " + path;
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return test::readWholeFile(path);
+}
+
 struct BadInput {
     const char* name;
-    // The address, with "PORT" for the loopback server's port and "FILE" for a local audio file.
+    // The address, with "PORT" for the loopback server's port, "TLSPORT" for the self-signed HTTPS
+    // server's and "FILE" for a local audio file.
     std::string address;
     LoopbackHttpServer::Handler serve;
     // Part of the logged reason.
     std::string reason;
+    // Whether the stream's audio is heard before it is lost.
+    bool plays = false;
 };
 
-TEST(FfmpegNetworkStreamsTest, BadInputsAreALoggedLossWithoutAudio) {
+TEST(FfmpegNetworkStreamsTest, BadInputsAreOneLoggedLoss) {
     test::TempFolder folder;
     const std::string audioFile = folder.file("tone.wav");
     writeToneWav(audioFile);
     const auto answer = [](std::string text) {
         return [text](LoopbackHttpServer::Exchange& exchange) { exchange.send(text); };
     };
+    const auto stream = [](std::string contentType, std::string body) {
+        return [contentType, body](LoopbackHttpServer::Exchange& exchange) {
+            exchange.send("HTTP/1.0 200 OK\r\nContent-Type: " + contentType + "\r\n\r\n" + body);
+        };
+    };
+    // Its audio would be heard if its certificate were not checked.
+    test::SelfSignedHttpsServer selfSigned(test::SelfSignedHttpsServer::Content::Files);
+    encodedTone(selfSigned.servedFile("live.mp3"), 44100, 2, 4);
+    encodedTone(selfSigned.servedFile("segment.ts"), 44100, 2, 4);
+    const std::string untrustedSegment = "#EXTM3U\n#EXT-X-TARGETDURATION:4\n#EXTINF:4,\nhttps://127.0.0.1:" +
+                                         std::to_string(selfSigned.port()) + "/segment.ts\n#EXT-X-ENDLIST\n";
+    // Two Ogg streams chained, the second at another rate and in mono.
+    const std::string chainedOgg = encodedTone(folder.file("first.ogg"), 44100, 2, 2) +
+                                   encodedTone(folder.file("second.ogg"), 22050, 1, 2);
+    // An MP3 with its middle overwritten by bytes that are no MP3 frame.
+    std::string corruptMp3 = encodedTone(folder.file("tone.mp3"), 44100, 2, 4);
+    for (std::size_t i = 0; i < 600; ++i)
+        corruptMp3[corruptMp3.size() / 2 + i] = static_cast<char>(i * 37);
     const std::vector<BadInput> inputs{
         {"an HTML page", "http://PORT/index.html",
          answer(LoopbackHttpServer::answer(200, "OK", "<html><body>Our radio</body></html>")),
@@ -73,11 +107,22 @@ TEST(FfmpegNetworkStreamsTest, BadInputsAreALoggedLossWithoutAudio) {
         {"a file address", "file:FILE", nullptr, "only http:// and https:// addresses are read"},
         {"a concatenation", "concat:FILE|FILE", nullptr, "only http:// and https:// addresses are read"},
         {"no address", "", nullptr, "no stream address is set"},
+        {"a server whose certificate no trusted authority signed", "https://127.0.0.1:TLSPORT/live.mp3",
+         nullptr, "Peer certificate failed verification"},
+        {"a playlist naming a segment on that server", "http://PORT/list.m3u8",
+         answer(LoopbackHttpServer::answer(200, "OK", untrustedSegment, "application/vnd.apple.mpegurl")),
+         "segment"},
+        {"a chained Ogg changing its rate and channels", "http://PORT/live.ogg",
+         stream("application/ogg", chainedOgg), "Input/output error", true},
+        {"a corrupt MP3 frame", "http://PORT/live.mp3", stream("audio/mpeg", corruptMp3),
+         "Input/output error", true},
     };
     for (const BadInput& input : inputs) {
         SCOPED_TRACE(input.name);
         LoopbackHttpServer server(input.serve ? input.serve : answer(""));
         std::string address = input.address;
+        if (const auto at = address.find("TLSPORT"); at != std::string::npos)
+            address.replace(at, 7, std::to_string(selfSigned.port()));
         if (const auto at = address.find("PORT"); at != std::string::npos)
             address.replace(at, 4, "127.0.0.1:" + std::to_string(server.port()));
         while (address.find("FILE") != std::string::npos)
@@ -97,18 +142,57 @@ TEST(FfmpegNetworkStreamsTest, BadInputsAreALoggedLossWithoutAudio) {
             ASSERT_TRUE(device->addBuffer(buffer, 0, error));
             ASSERT_TRUE(device->start(error));
         }
-        test::runInRealTime(loop, std::chrono::seconds(15), [&logged] { return !logged.empty(); });
+        test::runInRealTime(loop, std::chrono::seconds(15), [&] {
+            return logged.size() == (input.plays ? 2u : 1u) && (!input.plays || filled > 0);
+        });
         if (device)
             device->reset();
         server.release();
-        ASSERT_EQ(logged.size(), 1u);
-        EXPECT_TRUE(logged[0].starts_with("Stream lost - ")) << logged[0];
-        EXPECT_NE(logged[0].find(input.reason), std::string::npos) << logged[0];
-        EXPECT_EQ(logged[0].find("password"), std::string::npos) << logged[0];
-        EXPECT_TRUE(logged[0].ends_with("(" + addressWithoutCredentials(address) + ")")) << logged[0];
+        ASSERT_EQ(logged.size(), input.plays ? 2u : 1u);
+        if (input.plays)
+            EXPECT_TRUE(logged[0].starts_with("Stream connected: ")) << logged[0];
+        const std::string& loss = logged.back();
+        EXPECT_TRUE(loss.starts_with("Stream lost - ")) << loss;
+        EXPECT_NE(loss.find(input.reason), std::string::npos) << loss;
+        EXPECT_EQ(loss.find("password"), std::string::npos) << loss;
+        EXPECT_TRUE(loss.ends_with("(" + addressWithoutCredentials(address) + ")")) << loss;
         loop.advance(10);
-        EXPECT_EQ(filled, device ? 1 : 0) << "only the buffer given back at the reset";
+        EXPECT_EQ(filled, device ? 1 : 0) << "the one buffer, filled or given back at the reset";
+        EXPECT_EQ(std::ranges::any_of(buffer, [](std::uint8_t byte) { return byte != 0; }), input.plays);
     }
+}
+
+// At the end of the program no reader is left inside FFmpeg: when the streams are gone, so is the
+// connection, and the end waited well under its deadline of 2 s for that.
+TEST(FfmpegNetworkStreamsTest, TheEndInterruptsAndAwaitsTheReaders) {
+    std::atomic<bool> connectionGone = false;
+    {
+        LoopbackHttpServer server([&connectionGone](LoopbackHttpServer::Exchange& exchange) {
+            exchange.send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n");
+            exchange.holdUntilReleased();
+            for (int attempt = 0; attempt < 3 && !connectionGone; ++attempt) {
+                connectionGone = !exchange.send(std::string(4096, '\0'));
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+        VirtualEventLoop loop;
+        auto streams = std::make_unique<FfmpegNetworkStreams>(loop);
+        StreamCaptureDriver driver(*streams, [](const std::string&) {});
+        driver.setAddress(server.url("/live.mp3"));
+        std::string error;
+        std::vector<std::uint8_t> buffer(22048);
+        auto device = driver.open(
+            0, CaptureFormat{}, [](int) {}, error);
+        ASSERT_TRUE(device && device->addBuffer(buffer, 0, error) && device->start(error));
+        ASSERT_TRUE(server.waitForRequests(1, std::chrono::seconds(5)));
+        device->reset();
+        device.reset();
+        const auto ending = std::chrono::steady_clock::now();
+        streams.reset();
+        EXPECT_LT(std::chrono::steady_clock::now() - ending, std::chrono::seconds(1));
+        server.release();
+    }
+    EXPECT_TRUE(connectionGone);
 }
 
 TEST(StreamAddressTest, CredentialsAreLeftOutOfTheShownAddress) {

@@ -25,9 +25,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-pid_t spawnQuietly(const std::vector<std::string>& arguments, const std::string& logFile) {
+pid_t spawnQuietly(const std::vector<std::string>& arguments, const std::string& logFile,
+                   const std::string& folder = {}) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    if (!folder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND,
                                      0600);
@@ -59,7 +62,7 @@ bool accepts(int port) {
 
 } // namespace
 
-SelfSignedHttpsServer::SelfSignedHttpsServer() {
+SelfSignedHttpsServer::SelfSignedHttpsServer(Content content) : m_content(content) {
     const pid_t maker = spawnQuietly({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
                                       "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1", "-subj",
                                       "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
@@ -88,9 +91,11 @@ SelfSignedHttpsServer::~SelfSignedHttpsServer() {
 
 bool SelfSignedHttpsServer::start() {
     m_port = unusedLoopbackPort();
+    // -WWW gives the files of the folder it runs in.
     m_pid = spawnQuietly({"openssl", "s_server", "-accept", "127.0.0.1:" + std::to_string(m_port), "-cert",
-                          m_folder.file("cert.pem"), "-key", m_folder.file("key.pem"), "-www"},
-                         m_folder.file("server.log"));
+                          m_folder.file("cert.pem"), "-key", m_folder.file("key.pem"),
+                          m_content == Content::Files ? "-WWW" : "-www"},
+                         m_folder.file("server.log"), m_served.path());
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (std::chrono::steady_clock::now() < deadline) {
         if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid) {

@@ -1,11 +1,15 @@
 #include "platform/linux/FfmpegNetworkStreams.h"
 
+#include "platform/linux/FfmpegAudioDecoder.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -15,10 +19,7 @@
 #include <vector>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/opt.h>
-#include <libswresample/swresample.h>
 }
 
 namespace quietmon {
@@ -37,11 +38,23 @@ constexpr auto connectBurstWindow = std::chrono::seconds(3);
 // Consecutive packets the decoder refuses before the stream counts as undecodable; a single corrupt
 // frame is skipped.
 constexpr int undecodablePacketLimit = 40;
+// Once it has caught up with the stream, and while this many seconds of audio are queued, the reader
+// waits this long before it reads on. A read that waited this long had caught up.
+constexpr double queueBeforeGathering = 0.35;
+constexpr auto gatheringTime = std::chrono::milliseconds(250);
+constexpr auto caughtUpWait = std::chrono::milliseconds(2);
+// The "now playing" title is looked for this often, not at every packet: looking costs a search through
+// the connection's settings.
+constexpr auto titleCheckInterval = std::chrono::milliseconds(500);
+// How long the end of the program waits for the readers to leave FFmpeg.
+constexpr auto shutdownDeadline = std::chrono::milliseconds(2000);
+
+} // namespace
 
 // What the device and its two threads share; it outlives the device while a thread still runs.
-struct StreamState {
-    StreamState(EventLoop& logicLoop, std::string streamAddress, const CaptureFormat& captureFormat,
-                CaptureDriver::BufferDone bufferDone, StreamEvents streamEvents)
+struct FfmpegStreamState {
+    FfmpegStreamState(EventLoop& logicLoop, std::string streamAddress, const CaptureFormat& captureFormat,
+                      CaptureDriver::BufferDone bufferDone, StreamEvents streamEvents)
         : loop(logicLoop), address(std::move(streamAddress)), format(captureFormat),
           onBufferDone(std::move(bufferDone)), events(std::move(streamEvents)) {}
 
@@ -54,6 +67,14 @@ struct StreamState {
             if (*alive)
                 event();
         });
+    }
+
+    // The threads end soon after: FFmpeg's interrupt callback asks for this.
+    void stop() {
+        std::lock_guard lock(mutex);
+        stopped = true;
+        wake.notify_all();
+        stopping.notify_all();
     }
 
     std::size_t samplesPerSecond() const {
@@ -69,18 +90,17 @@ struct StreamState {
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 
     std::mutex mutex;
+    // Wakes the pacer: a buffer to fill, enough audio for it, or the end.
     std::condition_variable wake;
+    // Wakes the reader from gathering packets.
+    std::condition_variable stopping;
     std::atomic<bool> stopped{false};
     bool readerDone = false;
     std::deque<std::pair<std::span<std::uint8_t>, int>> buffers;
     std::vector<std::int16_t> audio; // decoded, interleaved, not yet handed over
 };
 
-std::string errorText(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
+namespace {
 
 // The value of StreamTitle in an ICY metadata block: StreamTitle='Artist - Title';StreamUrl='';
 std::optional<std::string> icyStreamTitle(const std::string& metadata) {
@@ -98,14 +118,9 @@ std::optional<std::string> icyStreamTitle(const std::string& metadata) {
 // Connects, decodes and resamples on the reader thread; the audio goes to the shared state.
 class StreamReader {
 public:
-    explicit StreamReader(std::shared_ptr<StreamState> state) : m_state(std::move(state)) {}
-    ~StreamReader() {
-        swr_free(&m_resampler);
-        avcodec_free_context(&m_decoder);
-        avformat_close_input(&m_context);
-        av_packet_free(&m_packet);
-        av_frame_free(&m_frame);
-    }
+    explicit StreamReader(std::shared_ptr<FfmpegStreamState> state)
+        : m_state(std::move(state)), m_decoder(m_state->format.framesPerSecond, m_state->format.channels) {}
+    ~StreamReader() { av_packet_free(&m_packet); }
     StreamReader(const StreamReader&) = delete;
     StreamReader& operator=(const StreamReader&) = delete;
 
@@ -118,17 +133,26 @@ public:
         m_connectedAt = SteadyClock::now();
         extendDeliveryDeadline(SteadyClock::now() + deliveryTimeout);
         m_packet = av_packet_alloc();
-        m_frame = av_frame_alloc();
         int refusedPackets = 0;
         for (;;) {
-            const int result = av_read_frame(m_context, m_packet);
+            const auto reading = SteadyClock::now();
+            const int result = m_decoder.readPacket(*m_packet);
             if (result < 0)
                 return result == AVERROR_EOF ? "the stream ended" : failureOf(result);
-            extendDeliveryDeadline(SteadyClock::now() + deliveryTimeout);
-            noticeTitle();
-            if (m_packet->stream_index == m_streamIndex)
-                refusedPackets = decode() ? 0 : refusedPackets + 1;
+            const auto now = SteadyClock::now();
+            // A read that had to wait for the network has caught up with the stream; one that did not
+            // reads what is already there, such as the burst sent on connect.
+            const bool caughtUp = now - reading >= caughtUpWait;
+            extendDeliveryDeadline(now + deliveryTimeout);
+            if (now >= m_nextTitleCheck) {
+                m_nextTitleCheck = now + titleCheckInterval;
+                noticeTitle();
+            }
+            m_converted.clear();
+            refusedPackets = m_decoder.decode(*m_packet, m_converted) ? 0 : refusedPackets + 1;
             av_packet_unref(m_packet);
+            if (!m_converted.empty() && handOver(m_converted) >= queueBeforeGathering && caughtUp)
+                gatherPackets();
             if (refusedPackets >= undecodablePacketLimit)
                 return "undecodable data";
         }
@@ -159,38 +183,32 @@ private:
     }
 
     std::string failureOf(int code) const {
-        return code == AVERROR_EXIT && !m_interruption.empty() ? m_interruption : errorText(code);
+        return code == AVERROR_EXIT && !m_interruption.empty() ? m_interruption : ffmpegErrorText(code);
     }
 
     std::string connect() {
-        m_context = avformat_alloc_context();
-        m_context->interrupt_callback = {&StreamReader::interrupted, this};
-        AVDictionary* options = nullptr;
-        av_dict_set(&options, "protocol_whitelist", allowedProtocols, 0);
-        av_dict_set(&options, "rw_timeout", readTimeoutMicroseconds, 0);
-        av_dict_set(&options, "icy", "1", 0);
+        FfmpegAudioDecoder::Options options;
+        options.protocols = allowedProtocols;
+        options.interrupt = {&StreamReader::interrupted, this};
         // A dropped connection must be seen: the monitor connects again on its own schedule.
-        av_dict_set(&options, "reconnect", "0", 0);
-        av_dict_set(&options, "reconnect_streamed", "0", 0);
-        int result = avformat_open_input(&m_context, m_state->address.c_str(), nullptr, &options);
-        av_dict_free(&options);
-        if (result < 0)
-            return failureOf(result);
-        if ((result = avformat_find_stream_info(m_context, nullptr)) < 0)
-            return failureOf(result);
-        const AVCodec* codec = nullptr;
-        m_streamIndex = av_find_best_stream(m_context, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-        if (m_streamIndex < 0 || !codec)
-            return "no audio in the stream";
-        const AVCodecParameters* parameters = m_context->streams[m_streamIndex]->codecpar;
-        m_decoder = avcodec_alloc_context3(codec);
-        if (!m_decoder || avcodec_parameters_to_context(m_decoder, parameters) < 0 ||
-            (result = avcodec_open2(m_decoder, codec, nullptr)) < 0)
-            return "the stream's codec cannot be decoded";
-        const std::string codecName = avcodec_get_name(parameters->codec_id);
-        const int rate = parameters->sample_rate;
-        const int channels = parameters->ch_layout.nb_channels;
-        m_state->postEvent([state = m_state, codecName, rate, channels] {
+        options.settings = {{"rw_timeout", readTimeoutMicroseconds},
+                            {"icy", "1"},
+                            {"reconnect", "0"},
+                            {"reconnect_streamed", "0"}};
+        // FFmpeg accepts any certificate unless told otherwise, on the address and on a playlist's
+        // segments alike.
+        options.everyConnection = {{"tls_verify", "1"}};
+        // The authorities the rest of the program trusts: the system's, or those SSL_CERT_FILE names.
+        if (const char* authorities = std::getenv("SSL_CERT_FILE"); authorities && *authorities)
+            options.everyConnection.emplace_back("ca_file", authorities);
+        if (std::string failure = m_decoder.open(
+                m_state->address, options,
+                [this](int code) { return code == AVERROR_EXIT ? failureOf(code) : ffmpegFailure(code); });
+            !failure.empty())
+            return failure;
+        const AVCodecParameters& parameters = m_decoder.parameters();
+        m_state->postEvent([state = m_state, codecName = m_decoder.codecName(), rate = parameters.sample_rate,
+                            channels = parameters.ch_layout.nb_channels] {
             state->events.connected(codecName, rate, channels);
         });
         return {};
@@ -198,7 +216,8 @@ private:
 
     void noticeTitle() {
         std::uint8_t* value = nullptr;
-        if (av_opt_get(m_context->pb, "icy_metadata_packet", AV_OPT_SEARCH_CHILDREN, &value) < 0 || !value)
+        if (av_opt_get(m_decoder.container().pb, "icy_metadata_packet", AV_OPT_SEARCH_CHILDREN, &value) < 0 ||
+            !value)
             return;
         const std::string metadata(reinterpret_cast<const char*>(value));
         av_free(value);
@@ -209,69 +228,13 @@ private:
         m_state->postEvent([state = m_state, title = *title] { state->events.title(title); });
     }
 
-    // False when the decoder refused the packet.
-    bool decode() {
-        if (avcodec_send_packet(m_decoder, m_packet) < 0)
-            return false;
-        int result = 0;
-        while ((result = avcodec_receive_frame(m_decoder, m_frame)) >= 0) {
-            const bool converted = convert();
-            av_frame_unref(m_frame);
-            if (!converted)
-                return false;
-        }
-        return result == AVERROR(EAGAIN) || result == AVERROR_EOF;
-    }
-
-    // A stream may change its rate or channels midway: the resampler follows.
-    bool prepareResampler() {
-        const bool same = m_resampler && m_inputRate == m_frame->sample_rate &&
-                          m_inputFormat == m_frame->format &&
-                          av_channel_layout_compare(&m_inputLayout, &m_frame->ch_layout) == 0;
-        if (same)
-            return true;
-        swr_free(&m_resampler);
-        av_channel_layout_uninit(&m_inputLayout);
-        if (av_channel_layout_copy(&m_inputLayout, &m_frame->ch_layout) < 0)
-            return false;
-        m_inputRate = m_frame->sample_rate;
-        m_inputFormat = m_frame->format;
-        // Mono is resampled as mono and copied to every channel: a mix would lower its level.
-        m_duplicateMono = m_frame->ch_layout.nb_channels == 1;
-        AVChannelLayout output;
-        av_channel_layout_default(&output, m_duplicateMono ? 1 : m_state->format.channels);
-        const int result = swr_alloc_set_opts2(
-            &m_resampler, &output, AV_SAMPLE_FMT_S16, m_state->format.framesPerSecond, &m_frame->ch_layout,
-            static_cast<AVSampleFormat>(m_frame->format), m_frame->sample_rate, 0, nullptr);
-        return result >= 0 && swr_init(m_resampler) >= 0;
-    }
-
-    bool convert() {
-        if (!prepareResampler())
-            return false;
-        const int capacity = swr_get_out_samples(m_resampler, m_frame->nb_samples);
-        const int channels = m_duplicateMono ? 1 : m_state->format.channels;
-        m_converted.resize(static_cast<std::size_t>(std::max(capacity, 0) * channels));
-        auto* output = reinterpret_cast<std::uint8_t*>(m_converted.data());
-        const int frames =
-            swr_convert(m_resampler, &output, capacity,
-                        const_cast<const std::uint8_t**>(m_frame->extended_data), m_frame->nb_samples);
-        if (frames < 0)
-            return false;
-        handOver(std::span(m_converted.data(), static_cast<std::size_t>(frames * channels)));
-        return true;
-    }
-
-    void handOver(std::span<const std::int16_t> samples) {
+    // Hands the samples over; the seconds of audio now queued.
+    double handOver(std::span<const std::int16_t> samples) {
         const auto outputChannels = static_cast<std::size_t>(m_state->format.channels);
         std::lock_guard lock(m_state->mutex);
         std::vector<std::int16_t>& audio = m_state->audio;
-        if (m_duplicateMono) {
-            for (const std::int16_t sample : samples)
-                audio.insert(audio.end(), outputChannels, sample);
-        } else {
-            audio.insert(audio.end(), samples.begin(), samples.end());
-        }
+        const std::size_t before = audio.size();
+        audio.insert(audio.end(), samples.begin(), samples.end());
         // A server sends seconds at once on connect: while they arrive the monitor keeps the newest half
         // second, so that it hears the stream's present. Later the audio comes at its own pace and is
         // kept whole; a stream that arrives in larger pieces (Ogg pages) runs dry once and then keeps
@@ -281,33 +244,42 @@ private:
         const std::size_t most = connecting ? kept : m_state->samplesPerSecond() * 3;
         if (audio.size() > most)
             audio.erase(audio.begin(), audio.end() - static_cast<std::ptrdiff_t>(kept));
-        const auto queued = std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(
-            static_cast<double>(audio.size()) / static_cast<double>(m_state->samplesPerSecond())));
-        extendDeliveryDeadline(SteadyClock::now() + queued + deliveryTimeout);
-        m_state->wake.notify_all();
+        const double queued =
+            static_cast<double>(audio.size()) / static_cast<double>(m_state->samplesPerSecond());
+        extendDeliveryDeadline(
+            SteadyClock::now() +
+            std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(queued)) +
+            deliveryTimeout);
+        // The pacer waits for audio only while less than its next buffer is there.
+        const std::size_t needed = m_state->buffers.empty()
+                                       ? std::numeric_limits<std::size_t>::max()
+                                       : m_state->buffers.front().first.size() / sizeof(std::int16_t);
+        if (before < needed && audio.size() >= needed)
+            m_state->wake.notify_all();
+        return queued;
     }
 
-    std::shared_ptr<StreamState> m_state;
-    AVFormatContext* m_context = nullptr;
-    AVCodecContext* m_decoder = nullptr;
-    SwrContext* m_resampler = nullptr;
+    // Waking for every packet that arrives (an MP3 frame lasts 26 ms) costs more than decoding it: while
+    // enough is queued, the reader lets the network gather a few packets before it reads on.
+    void gatherPackets() {
+        std::unique_lock lock(m_state->mutex);
+        m_state->stopping.wait_for(lock, gatheringTime, [this] { return m_state->stopped.load(); });
+    }
+
+    std::shared_ptr<FfmpegStreamState> m_state;
+    FfmpegAudioDecoder m_decoder;
     AVPacket* m_packet = nullptr;
-    AVFrame* m_frame = nullptr;
-    AVChannelLayout m_inputLayout{};
-    int m_inputRate = 0;
-    int m_inputFormat = -1;
-    bool m_duplicateMono = false;
     std::vector<std::int16_t> m_converted;
-    int m_streamIndex = -1;
     std::string m_title;
     SteadyClock::time_point m_deadline;
     SteadyClock::time_point m_connectedAt;
+    SteadyClock::time_point m_nextTitleCheck;
     std::atomic<bool> m_connected{false};
     std::atomic<SteadyClock::rep> m_deliveryDeadline{0};
     std::string m_interruption;
 };
 
-void readStream(const std::shared_ptr<StreamState>& state) {
+void readStream(const std::shared_ptr<FfmpegStreamState>& state) {
     std::string reason;
     {
         StreamReader reader(state);
@@ -322,7 +294,7 @@ void readStream(const std::shared_ptr<StreamState>& state) {
 
 // Hands a full buffer over every buffer's duration while audio is there; audio that arrives early waits
 // for its turn, and after a gap longer than a buffer the pace starts again from the first one filled.
-void paceBuffers(const std::shared_ptr<StreamState>& state) {
+void paceBuffers(const std::shared_ptr<FfmpegStreamState>& state) {
     const auto bufferDuration =
         std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(
             static_cast<double>(state->format.framesPerBuffer) / state->format.framesPerSecond));
@@ -355,7 +327,8 @@ void paceBuffers(const std::shared_ptr<StreamState>& state) {
 
 class FfmpegStreamDevice final : public CaptureDevice {
 public:
-    explicit FfmpegStreamDevice(std::shared_ptr<StreamState> state) : m_state(std::move(state)) {}
+    FfmpegStreamDevice(std::shared_ptr<FfmpegStreamState> state, StreamThreads& threads)
+        : m_state(std::move(state)), m_threads(threads) {}
     ~FfmpegStreamDevice() override { reset(); }
     FfmpegStreamDevice(const FfmpegStreamDevice&) = delete;
     FfmpegStreamDevice& operator=(const FfmpegStreamDevice&) = delete;
@@ -368,7 +341,9 @@ public:
         }
         std::lock_guard lock(m_state->mutex);
         m_state->buffers.emplace_back(buffer, tag);
-        m_state->wake.notify_all();
+        // The pacer waits for a buffer only while it has none.
+        if (m_state->buffers.size() == 1)
+            m_state->wake.notify_all();
         return true;
     }
 
@@ -376,10 +351,10 @@ public:
         if (m_started)
             return true;
         m_started = true;
-        // Neither thread is waited for: a name lookup cannot be cut short, and the logic thread must never
-        // wait on the network. Once reset, they touch no buffer and post nothing.
-        std::thread([state = m_state] { readStream(state); }).detach();
-        std::thread([state = m_state] { paceBuffers(state); }).detach();
+        // Neither thread is waited for here: the logic thread must never wait on the network. Once reset,
+        // they touch no buffer and post nothing, and the reader's FFmpeg calls are interrupted.
+        m_threads.run([state = m_state] { readStream(state); });
+        m_threads.run([state = m_state] { paceBuffers(state); });
         return true;
     }
 
@@ -388,24 +363,51 @@ public:
         std::deque<std::pair<std::span<std::uint8_t>, int>> returned;
         {
             std::lock_guard lock(m_state->mutex);
-            m_state->stopped = true;
             returned.swap(m_state->buffers);
-            m_state->wake.notify_all();
         }
+        m_state->stop();
         for (const auto& [buffer, tag] : returned)
             m_state->loop.post([done = m_state->onBufferDone, tag = tag] { done(tag); });
     }
 
 private:
-    std::shared_ptr<StreamState> m_state;
+    std::shared_ptr<FfmpegStreamState> m_state;
+    StreamThreads& m_threads;
     bool m_started = false;
 };
 
 } // namespace
 
+void StreamThreads::run(std::function<void()> work) {
+    {
+        std::lock_guard lock(m_count->mutex);
+        ++m_count->running;
+    }
+    std::thread([count = m_count, work = std::move(work)] {
+        work();
+        std::lock_guard lock(count->mutex);
+        --count->running;
+        count->finished.notify_all();
+    }).detach();
+}
+
+bool StreamThreads::waitUntilFinished(std::chrono::milliseconds deadline) {
+    std::unique_lock lock(m_count->mutex);
+    return m_count->finished.wait_for(lock, deadline, [this] { return m_count->running == 0; });
+}
+
 FfmpegNetworkStreams::FfmpegNetworkStreams(EventLoop& loop) : m_loop(loop) {
-    av_log_set_level(AV_LOG_QUIET);
+    keepFfmpegQuiet();
     avformat_network_init();
+}
+
+FfmpegNetworkStreams::~FfmpegNetworkStreams() {
+    for (const std::weak_ptr<FfmpegStreamState>& opened : m_opened)
+        if (const std::shared_ptr<FfmpegStreamState> state = opened.lock())
+            state->stop();
+    // A reader stuck in a name lookup, which nothing interrupts, is left behind rather than holding up
+    // the end of the program.
+    m_threads.waitUntilFinished(shutdownDeadline);
 }
 
 std::unique_ptr<CaptureDevice> FfmpegNetworkStreams::open(const std::string& address,
@@ -416,8 +418,11 @@ std::unique_ptr<CaptureDevice> FfmpegNetworkStreams::open(const std::string& add
         error = "A stream is read as 16-bit mono or stereo only.";
         return nullptr;
     }
-    return std::make_unique<FfmpegStreamDevice>(
-        std::make_shared<StreamState>(m_loop, address, format, std::move(onBufferDone), std::move(events)));
+    auto state = std::make_shared<FfmpegStreamState>(m_loop, address, format, std::move(onBufferDone),
+                                                     std::move(events));
+    std::erase_if(m_opened, [](const std::weak_ptr<FfmpegStreamState>& opened) { return opened.expired(); });
+    m_opened.push_back(state);
+    return std::make_unique<FfmpegStreamDevice>(std::move(state), m_threads);
 }
 
 } // namespace quietmon
