@@ -2,10 +2,13 @@
 
 #include "audio/AudioDeviceList.h"
 #include "config/Folders.h"
+#include "config/IniValues.h"
 #include "config/ProductName.h"
 #include "config/SettingsCheck.h"
 #include "config/SettingsStore.h"
 #include "config/StartupRules.h"
+#include "monitor/AlarmHistory.h"
+#include "monitor/HistoryRecorder.h"
 #include "runtime/SystemClock.h"
 
 #include <filesystem>
@@ -26,6 +29,7 @@ std::optional<CommandLine::Mode> modeOption(const std::string& argument) {
         {"--check-config", Mode::CheckConfig},
         {"--list-devices", Mode::ListDevices},
         {"--scan", Mode::Scan},
+        {"--history", Mode::History},
         {"--version", Mode::Version},
     };
     for (const auto& [option, mode] : options) {
@@ -61,6 +65,13 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<s
                     return CommandLineError{"--scan needs the recording to scan: --scan FILE.wav"};
                 line.scan.recording = *recording;
             }
+        } else if (argument == "--since") {
+            if (line.historySince)
+                return CommandLineError{"--since is given twice"};
+            const auto date = takeValue();
+            line.historySince = date ? parseIniDateTime(*date + " 00:00:00") : std::nullopt;
+            if (!line.historySince)
+                return CommandLineError{"--since needs the first day to list: --since YYYY-MM-DD"};
         } else if (argument == "--levels") {
             line.scan.levels = true;
         } else if (argument == "--settings-file") {
@@ -81,6 +92,8 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<s
         if (line.scan.levels)
             return CommandLineError{"--levels goes only with --scan"};
     }
+    if (line.historySince && line.mode != CommandLine::Mode::History)
+        return CommandLineError{"--since goes only with --history"};
     const bool readsSettingsFile = line.mode == CommandLine::Mode::Scan ||
                                    line.mode == CommandLine::Mode::PrintConfig ||
                                    line.mode == CommandLine::Mode::CheckConfig;
@@ -111,8 +124,24 @@ std::string usageText() {
            "                   error with the settings used and the alarms found:\n"
            "                   scan: silence 300 s, return 1 s, threshold -25 dB, in both channels; 2 "
            "alarms\n"
+           "  --history [--since YYYY-MM-DD]\n"
+           "                   print the alarms kept in the data folder (since that day), a line each:\n"
+           "                   start, end, silent channels, duration in seconds, input lost (yes or\n"
+           "                   no), separated by tabs; end and duration are empty while an alarm lasts\n"
            "  --version        print the version\n"
            "  --help           print this help\n";
+}
+
+int printAlarmHistory(std::optional<DateTime> since, std::ostream& out, std::ostream& errors) {
+    const std::string path = HistoryRecorder::alarmHistoryPath(currentFoldersAsTheyAre().dataFolder);
+    std::string failure;
+    const std::vector<AlarmRecord> records = readAlarmHistory(path, failure);
+    if (!failure.empty()) {
+        errors << "quietmon: cannot read the alarm history " << path << ": " << failure << "\n";
+        return 2;
+    }
+    out << alarmHistoryTable(records, since);
+    return 0;
 }
 
 std::string deviceSelectorText(CaptureDriver& waveIn, AudioEndpoints& endpoints) {

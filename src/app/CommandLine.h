@@ -3,6 +3,7 @@
 #include "monitor/RecordingScan.h"
 #include "platform/AudioCapture.h"
 #include "platform/AudioEndpoints.h"
+#include "runtime/DateTime.h"
 
 #include <iosfwd>
 #include <optional>
@@ -13,10 +14,11 @@
 namespace quietmon {
 
 struct CommandLine {
-    enum class Mode { Monitor, Help, PrintConfig, CheckConfig, ListDevices, Scan, Version };
+    enum class Mode { Monitor, Help, PrintConfig, CheckConfig, ListDevices, Scan, History, Version };
     Mode mode = Mode::Monitor;
-    std::string settingsFile; // --settings-file, instead of the data folder's; empty: none given
-    ScanOptions scan;         // for Mode::Scan
+    std::string settingsFile;             // --settings-file, instead of the data folder's; empty: none given
+    ScanOptions scan;                     // for Mode::Scan
+    std::optional<DateTime> historySince; // for Mode::History: --since, the start of that day
 };
 
 // What is wrong with a command line, in words for the person who typed it ("unknown option: --x").
@@ -46,6 +48,10 @@ std::optional<std::string> startupSaveText(CaptureDriver& waveIn, AudioEndpoints
 // nothing, not even the data folder. Returns the exit code: 0 fine, 1 warnings, 2 the file cannot be read
 // (or is too large to be read).
 int checkSettingsFile(const std::string& settingsFile, std::ostream& out, std::ostream& errors);
+
+// Prints the alarm history kept in the data folder, one tab-separated line per alarm that began at
+// `since` or later (all without it). Returns the exit code: 0, or 2 when the history cannot be read.
+int printAlarmHistory(std::optional<DateTime> since, std::ostream& out, std::ostream& errors);
 
 // The device selector's lines, as the Setup dialog will show them.
 std::string deviceSelectorText(CaptureDriver& waveIn, AudioEndpoints& endpoints);

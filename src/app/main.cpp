@@ -100,6 +100,7 @@ int runMonitor(int argc, char** argv) {
     if (withoutDisplay)
         monitor.setWithoutDisplay();
     monitor.setSavesAlarmChanges(true);
+    monitor.setKeepsHistory(true);
     LinuxDesktop desktop;
     QtMessageBoxes messages;
 
@@ -205,6 +206,8 @@ int main(int argc, char** argv) {
     case CommandLine::Mode::Version:
         std::cout << productName() << " " << productVersion << "\n";
         return 0;
+    case CommandLine::Mode::History:
+        return printAlarmHistory(commandLine->historySince, std::cout, std::cerr);
     case CommandLine::Mode::CheckConfig:
         return checkSettingsFile(commandLine->settingsFile, std::cout, std::cerr);
     case CommandLine::Mode::PrintConfig:

@@ -11,6 +11,7 @@ Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateF
                  AudioEndpoints& endpoints, DesktopWindows& windows)
     : m_loop(loop), m_productName(std::move(productName)), m_locateFolders(std::move(locateFolders)),
       m_settings(defaultSettings(m_productName)), m_log(loop.clock()),
+      m_history(loop, [this](const std::string& text) { logEvent(text); }),
       m_silenceTimer(loop.createTimer([this] { m_detector.onSilenceTimer(); })),
       m_returnTimer(loop.createTimer([this] { m_returnExecutor.onReturnTimer(); })),
       m_alarmQueueTimer(loop.createTimer([this] { m_alarmExecutor.onAlarmQueueTimer(); })),
@@ -114,6 +115,8 @@ void Monitor::finishStartUp() {
         m_alarmExecutor.resume();
         break;
     }
+    if (m_keepsHistory)
+        m_history.start(m_folders.dataFolder);
 }
 
 void Monitor::applyPreferences() {
@@ -158,6 +161,7 @@ void Monitor::closeWithLastLine(const std::string& lastLine) {
         } catch (const std::exception&) {
         }
     }
+    m_history.stop();
     saveSettings();
     logEvent(lastLine);
     m_log.close();
@@ -196,6 +200,8 @@ void Monitor::onAudioRecorded(MeasureMode mode, std::span<const std::uint8_t> bu
     if (!shown.rightSilent)
         m_lastHeardRight = now;
     m_detector.detect(now, shown.leftSilent, shown.rightSilent);
+    m_history.onMeasurement(now, shown.dbLeft, shown.dbRight, m_alarmState.alarmActive,
+                            mode == MeasureMode::InputLost);
     publishStatus();
 }
 
@@ -315,6 +321,7 @@ void Monitor::showLastSilence(DateTime when) {
 
 void Monitor::alarmActivated() {
     ++m_alarmsRaised;
+    m_history.alarmRaised(m_alarmState.eventTime, m_alarmState.silentChannels, inputLost());
     publishStatus();
     if (m_savesAlarmChanges)
         saveSettings();
@@ -323,6 +330,7 @@ void Monitor::alarmActivated() {
 }
 
 void Monitor::returnStarted() {
+    m_history.alarmReturned(m_loop.clock().now());
     publishStatus();
     // Before the return tasks, which may block for a while: the alarm is over whatever happens to them.
     if (m_savesAlarmChanges)

@@ -9,6 +9,7 @@
 #include "config/StartupRules.h"
 #include "monitor/AlarmExecutor.h"
 #include "monitor/AlarmHost.h"
+#include "monitor/HistoryRecorder.h"
 #include "monitor/ReturnExecutor.h"
 #include "monitor/SilenceDetector.h"
 #include "monitor/StatusBoard.h"
@@ -119,6 +120,9 @@ public:
     // killed process mid-alarm loses neither the alarm nor the queue position. Off for a recording scan,
     // which must never write the settings file.
     void setSavesAlarmChanges(bool saves) { m_savesAlarmChanges = saves; }
+    // The running program keeps the level and alarm history in the data folder from the end of the
+    // start-up; a recording scan keeps none.
+    void setKeepsHistory(bool keeps) { m_keepsHistory = keeps; }
     // Where the monitor leaves a snapshot of itself after each measurement and each change of state, for
     // the status endpoint; none by default.
     void setStatusBoard(StatusBoard* board);
@@ -200,6 +204,7 @@ private:
     bool m_rebooting = false;
     bool m_withoutDisplay = false;
     bool m_savesAlarmChanges = false;
+    bool m_keepsHistory = false;
     // What the status endpoint reports beyond the state above.
     StatusBoard* m_statusBoard = nullptr;
     DateTime m_startedAt;
@@ -214,6 +219,7 @@ private:
     MeasurementState m_measurement;
     Measurement m_lastMeasurement;
     TaskServices m_tasks;
+    HistoryRecorder m_history;
 
     std::unique_ptr<Timer> m_silenceTimer;
     std::unique_ptr<Timer> m_returnTimer;
