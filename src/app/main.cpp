@@ -19,8 +19,10 @@
 #include "platform/linux/LinuxShell.h"
 #include "platform/linux/LogindShutdown.h"
 #include "platform/linux/Mpg123Library.h"
+#include "platform/linux/OpusClipEncoder.h"
 #include "platform/linux/PosixNetwork.h"
 #include "platform/linux/PulseAudioEndpoints.h"
+#include "platform/linux/QtLevelGraphPainter.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/SystemdNotifier.h"
 #include "platform/linux/TermiosSerialLine.h"
@@ -111,6 +113,12 @@ int runMonitor(int argc, char** argv) {
         [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
         monitor.taskLog());
     email.setDataFolder([&monitor] { return monitor.folders().dataFolder; });
+    QtLevelGraphPainter graphPainter;
+    OpusClipEncoder clipEncoder;
+    monitor.setEvidenceMakers(&graphPainter, &clipEncoder);
+    email.setEvidence([&monitor](const EmailSettings& settings, QueueKind queue) {
+        return monitor.evidenceFor(settings, queue);
+    });
     CurlHttpTransport http;
     HttpQuery httpQuery(
         loop, http,

@@ -18,8 +18,6 @@ void HistoryRecorder::start(const std::string& dataFolder) {
 }
 
 void HistoryRecorder::onMeasurement(DateTime now, int dbLeft, int dbRight, bool alarmActive, bool inputLost) {
-    if (!m_started)
-        return;
     if (alarmActive && inputLost)
         m_inputLostInAlarm = true;
     const std::int64_t second = secondOf(now);
@@ -31,17 +29,32 @@ void HistoryRecorder::onMeasurement(DateTime now, int dbLeft, int dbRight, bool 
         return;
     }
     if (m_current) {
-        m_levels.add(*m_current);
+        closeSecond(*m_current);
         const std::int64_t gap = second - m_current->second - 1;
-        if (gap >= clockSkipSeconds)
+        if (gap >= clockSkipSeconds && m_started)
             m_levels.noteClockJump({m_current->second, gap});
         for (std::int64_t held = 1; gap <= heldSeconds && held <= gap; ++held) {
             LevelSecond repeated = *m_current;
             repeated.second += held;
-            m_levels.add(repeated);
+            closeSecond(repeated);
         }
     }
     m_current = LevelSecond{second, dbLeft, dbRight, alarmActive, inputLost};
+}
+
+void HistoryRecorder::closeSecond(const LevelSecond& level) {
+    m_recent.push_back(level);
+    if (m_recent.size() > recentLimit)
+        m_recent.pop_front();
+    if (m_started)
+        m_levels.add(level);
+}
+
+std::vector<LevelSecond> HistoryRecorder::recentSeconds() const {
+    std::vector<LevelSecond> seconds(m_recent.begin(), m_recent.end());
+    if (m_current)
+        seconds.push_back(*m_current);
+    return seconds;
 }
 
 void HistoryRecorder::alarmRaised(DateTime at, const std::string& silentChannels, bool inputLost) {
@@ -72,6 +85,8 @@ void HistoryRecorder::stop() {
 }
 
 void HistoryRecorder::writeLevels() {
+    if (!m_started)
+        return;
     // The second under way goes too, so that the moment of an alarm is in the file at once; it is written
     // again, whole, when the next second begins.
     if (m_current)

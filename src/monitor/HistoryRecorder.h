@@ -4,6 +4,7 @@
 #include "monitor/LevelHistoryFile.h"
 #include "runtime/EventLoop.h"
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,6 +24,7 @@ public:
     static constexpr std::int64_t clockSkipSeconds = 300;
     // Seconds without a measurement (a meter polled slowly) that keep the level last measured.
     static constexpr std::int64_t heldSeconds = 5;
+    static constexpr std::size_t recentLimit = 660;
 
     static std::string levelHistoryPath(const std::string& dataFolder) {
         return dataFolder + "quietmon-levels.bin";
@@ -36,13 +38,17 @@ public:
     // Opens (or makes) both files in `dataFolder` and starts the minute's writes.
     void start(const std::string& dataFolder);
     bool started() const { return m_started; }
+    // Measurements are taken whether or not the files are kept, for the recent seconds.
     void onMeasurement(DateTime now, int dbLeft, int dbRight, bool alarmActive, bool inputLost);
+    // The seconds of about the last ten minutes, oldest first, the one under way last.
+    std::vector<LevelSecond> recentSeconds() const;
     void alarmRaised(DateTime at, const std::string& silentChannels, bool inputLost);
     void alarmReturned(DateTime at);
     // Writes what is still in memory; for the exit.
     void stop();
 
 private:
+    void closeSecond(const LevelSecond& level);
     void writeLevels();
     void report(bool written, const std::string& failure);
 
@@ -53,6 +59,7 @@ private:
     LevelHistoryFile m_levels;
     AlarmHistoryFile m_alarms;
     std::optional<LevelSecond> m_current;
+    std::deque<LevelSecond> m_recent;
     bool m_started = false;
     bool m_inputLostInAlarm = false;
     std::string m_lastFailure; // logged once until a write succeeds again

@@ -12,6 +12,7 @@ Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateF
     : m_loop(loop), m_productName(std::move(productName)), m_locateFolders(std::move(locateFolders)),
       m_settings(defaultSettings(m_productName)), m_log(loop.clock()),
       m_history(loop, [this](const std::string& text) { logEvent(text); }),
+      m_evidence([this](const std::string& text) { logEvent(text); }),
       m_silenceTimer(loop.createTimer([this] { m_detector.onSilenceTimer(); })),
       m_returnTimer(loop.createTimer([this] { m_returnExecutor.onReturnTimer(); })),
       m_alarmQueueTimer(loop.createTimer([this] { m_alarmExecutor.onAlarmQueueTimer(); })),
@@ -202,7 +203,57 @@ void Monitor::onAudioRecorded(MeasureMode mode, std::span<const std::uint8_t> bu
     m_detector.detect(now, shown.leftSilent, shown.rightSilent);
     m_history.onMeasurement(now, shown.dbLeft, shown.dbRight, m_alarmState.alarmActive,
                             mode == MeasureMode::InputLost);
+    const bool silent = silentByChannelRule(shown);
+    m_evidence.onMeasurement(now, silent);
+    if (mode == MeasureMode::CapturedBuffer)
+        keepSound(buffer, size, silent);
     publishStatus();
+}
+
+bool Monitor::silentByChannelRule(const Measurement& measurement) const {
+    switch (m_settings.activation.channels.value_or(ChannelRule::BothChannels)) {
+    case ChannelRule::BothChannels:
+        return measurement.leftSilent && measurement.rightSilent;
+    case ChannelRule::AnyChannel:
+        return measurement.leftSilent || measurement.rightSilent;
+    case ChannelRule::LeftChannel:
+        return measurement.leftSilent;
+    case ChannelRule::RightChannel:
+        return measurement.rightSilent;
+    }
+    return false;
+}
+
+// The captured buffer as 16-bit stereo frames, for the audio clip of the email tasks.
+void Monitor::keepSound(std::span<const std::uint8_t> buffer, int size, bool silent) {
+    const BufferedCapture& capture = m_audioInput.waveInCapture();
+    const int channels = capture.stereo() ? 2 : 1;
+    const int bytesPerSample = capture.quantization() / 8;
+    const std::size_t frameCount =
+        std::min<std::size_t>(buffer.size(), static_cast<std::size_t>(std::max(size, 0))) /
+        static_cast<std::size_t>(channels * bytesPerSample);
+    std::vector<std::int16_t> frames(frameCount * 2);
+    for (std::size_t frame = 0; frame < frameCount; ++frame) {
+        for (int channel = 0; channel < 2; ++channel) {
+            const std::size_t at = (frame * static_cast<std::size_t>(channels) +
+                                    static_cast<std::size_t>(std::min(channel, channels - 1))) *
+                                   static_cast<std::size_t>(bytesPerSample);
+            frames[frame * 2 + static_cast<std::size_t>(channel)] =
+                bytesPerSample == 2 ? static_cast<std::int16_t>(buffer[at] | (buffer[at + 1] << 8))
+                                    : static_cast<std::int16_t>((buffer[at] - 128) * 256);
+        }
+    }
+    m_evidence.onSound(frames, capture.frameRate(), silent);
+}
+
+std::vector<MimeAttachment> Monitor::evidenceFor(const EmailSettings& settings, QueueKind queue) {
+    AlarmEvidence::Picture picture;
+    picture.recentSeconds = m_history.recentSeconds();
+    picture.thresholdDb = -m_settings.state.threshold;
+    picture.leftName = m_settings.general.leftName;
+    picture.rightName = m_settings.general.rightName;
+    picture.title = m_settings.general.title;
+    return m_evidence.attachments(settings, queue, m_loop.clock().now(), picture);
 }
 
 void Monitor::showInputState(bool lost) {

@@ -7,6 +7,7 @@
 #include "config/Settings.h"
 #include "config/SettingsStore.h"
 #include "config/StartupRules.h"
+#include "monitor/AlarmEvidence.h"
 #include "monitor/AlarmExecutor.h"
 #include "monitor/AlarmHost.h"
 #include "monitor/HistoryRecorder.h"
@@ -123,6 +124,12 @@ public:
     // The running program keeps the level and alarm history in the data folder from the end of the
     // start-up; a recording scan keeps none.
     void setKeepsHistory(bool keeps) { m_keepsHistory = keeps; }
+    // Where the level graph and the audio clip of the email tasks are made; without them none is attached.
+    void setEvidenceMakers(LevelGraphDrawing* drawing, AudioClipEncoding* encoding) {
+        m_evidence.setMakers(drawing, encoding);
+    }
+    // The attachments a "Send email" task of `queue` makes now beside its "Attach file", as its settings ask.
+    std::vector<MimeAttachment> evidenceFor(const EmailSettings& settings, QueueKind queue);
     // Where the monitor leaves a snapshot of itself after each measurement and each change of state, for
     // the status endpoint; none by default.
     void setStatusBoard(StatusBoard* board);
@@ -186,6 +193,8 @@ private:
     void returnStarted() override;
     void closeWithLastLine(const std::string& lastLine);
     void publishStatus();
+    bool silentByChannelRule(const Measurement& measurement) const;
+    void keepSound(std::span<const std::uint8_t> buffer, int size, bool silent);
 
     EventLoop& m_loop;
     std::string m_productName;
@@ -220,6 +229,7 @@ private:
     Measurement m_lastMeasurement;
     TaskServices m_tasks;
     HistoryRecorder m_history;
+    AlarmEvidence m_evidence;
 
     std::unique_ptr<Timer> m_silenceTimer;
     std::unique_ptr<Timer> m_returnTimer;
