@@ -4,15 +4,17 @@
 
 namespace quietmon {
 
+std::size_t AudioClipRecorder::samples(int seconds) const {
+    return static_cast<std::size_t>(seconds) * static_cast<std::size_t>(m_framesPerSecond) * 2;
+}
+
 void AudioClipRecorder::add(std::span<const std::int16_t> frames, int framesPerSecond, bool silent) {
     if (framesPerSecond != m_framesPerSecond) {
         // Another device or format: what was kept no longer fits what comes.
         *this = AudioClipRecorder();
         m_framesPerSecond = framesPerSecond;
+        m_rolling.assign(samples(beforeSilenceSeconds), 0);
     }
-    const auto samples = [this](int seconds) {
-        return static_cast<std::size_t>(seconds) * static_cast<std::size_t>(m_framesPerSecond) * 2;
-    };
     if (silent && !m_silent) {
         freezeLast(m_silenceClip, beforeSilenceSeconds);
         m_silenceClipLimit = m_silenceClip.size() + samples(afterSilenceSeconds);
@@ -23,18 +25,23 @@ void AudioClipRecorder::add(std::span<const std::int16_t> frames, int framesPerS
     m_silent = silent;
     appendUpTo(silent ? m_silenceClip : m_returnClip, frames,
                silent ? m_silenceClipLimit : m_returnClipLimit);
-    m_rolling.insert(m_rolling.end(), frames.begin(), frames.end());
-    const std::size_t rollingLimit = samples(beforeSilenceSeconds);
-    if (m_rolling.size() > rollingLimit)
-        m_rolling.erase(m_rolling.begin(),
-                        m_rolling.begin() + static_cast<std::ptrdiff_t>(m_rolling.size() - rollingLimit));
+    // Into the ring, the oldest samples overwritten; a buffer longer than the ring leaves its end.
+    const std::span<const std::int16_t> kept =
+        frames.size() > m_rolling.size() ? frames.last(m_rolling.size()) : frames;
+    const std::size_t first = std::min(kept.size(), m_rolling.size() - m_rollingEnd);
+    std::copy_n(kept.begin(), first, m_rolling.begin() + static_cast<std::ptrdiff_t>(m_rollingEnd));
+    std::copy(kept.begin() + static_cast<std::ptrdiff_t>(first), kept.end(), m_rolling.begin());
+    m_rollingEnd = (m_rollingEnd + kept.size()) % m_rolling.size();
+    m_rollingFilled = std::min(m_rolling.size(), m_rollingFilled + kept.size());
 }
 
 void AudioClipRecorder::freezeLast(std::vector<std::int16_t>& clip, int seconds) const {
-    const std::size_t wanted =
-        std::min(m_rolling.size(),
-                 static_cast<std::size_t>(seconds) * static_cast<std::size_t>(m_framesPerSecond) * 2);
-    clip.assign(m_rolling.end() - static_cast<std::ptrdiff_t>(wanted), m_rolling.end());
+    const std::size_t wanted = std::min(m_rollingFilled, samples(seconds));
+    clip.resize(wanted);
+    const std::size_t start = (m_rollingEnd + m_rolling.size() - wanted) % m_rolling.size();
+    const std::size_t first = std::min(wanted, m_rolling.size() - start);
+    std::copy_n(m_rolling.begin() + static_cast<std::ptrdiff_t>(start), first, clip.begin());
+    std::copy_n(m_rolling.begin(), wanted - first, clip.begin() + static_cast<std::ptrdiff_t>(first));
 }
 
 void AudioClipRecorder::appendUpTo(std::vector<std::int16_t>& clip, std::span<const std::int16_t> frames,

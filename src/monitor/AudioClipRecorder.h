@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <span>
 #include <vector>
 
@@ -28,13 +27,16 @@ public:
     const std::vector<std::int16_t>& returnClip() const { return m_returnClip; }
 
 private:
+    std::size_t samples(int seconds) const;
     void freezeLast(std::vector<std::int16_t>& clip, int seconds) const;
     static void appendUpTo(std::vector<std::int16_t>& clip, std::span<const std::int16_t> frames,
                            std::size_t limit);
 
     int m_framesPerSecond = 0;
     bool m_silent = false;
-    std::deque<std::int16_t> m_rolling;
+    std::vector<std::int16_t> m_rolling; // a ring of the last 20 s
+    std::size_t m_rollingEnd = 0;        // where the next sample goes
+    std::size_t m_rollingFilled = 0;
     std::vector<std::int16_t> m_silenceClip;
     std::vector<std::int16_t> m_returnClip;
     std::size_t m_silenceClipLimit = 0; // in samples

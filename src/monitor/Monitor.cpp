@@ -3,6 +3,8 @@
 #include "config/ProductName.h"
 #include "tasks/StatusTexts.h"
 
+#include <bit>
+#include <cstring>
 #include <exception>
 
 namespace quietmon {
@@ -227,23 +229,23 @@ bool Monitor::silentByChannelRule(const Measurement& measurement) const {
 // The captured buffer as 16-bit stereo frames, for the audio clip of the email tasks.
 void Monitor::keepSound(std::span<const std::uint8_t> buffer, int size, bool silent) {
     const BufferedCapture& capture = m_audioInput.waveInCapture();
-    const int channels = capture.stereo() ? 2 : 1;
-    const int bytesPerSample = capture.quantization() / 8;
-    const std::size_t frameCount =
-        std::min<std::size_t>(buffer.size(), static_cast<std::size_t>(std::max(size, 0))) /
-        static_cast<std::size_t>(channels * bytesPerSample);
-    std::vector<std::int16_t> frames(frameCount * 2);
-    for (std::size_t frame = 0; frame < frameCount; ++frame) {
-        for (int channel = 0; channel < 2; ++channel) {
-            const std::size_t at = (frame * static_cast<std::size_t>(channels) +
-                                    static_cast<std::size_t>(std::min(channel, channels - 1))) *
-                                   static_cast<std::size_t>(bytesPerSample);
-            frames[frame * 2 + static_cast<std::size_t>(channel)] =
-                bytesPerSample == 2 ? static_cast<std::int16_t>(buffer[at] | (buffer[at + 1] << 8))
-                                    : static_cast<std::int16_t>((buffer[at] - 128) * 256);
+    const std::size_t channels = capture.stereo() ? 2 : 1;
+    const std::size_t bytesPerSample = capture.quantization() == 8 ? 1 : 2;
+    const std::size_t bytes = std::min(buffer.size(), static_cast<std::size_t>(std::max(size, 0)));
+    const std::size_t frameCount = bytes / (channels * bytesPerSample);
+    m_soundFrames.resize(frameCount * 2);
+    if (std::endian::native == std::endian::little && channels == 2 && bytesPerSample == 2) {
+        std::memcpy(m_soundFrames.data(), buffer.data(), frameCount * 4); // already what the clip keeps
+    } else {
+        for (std::size_t sample = 0; sample < frameCount * 2; ++sample) {
+            const std::size_t at =
+                (sample / 2 * channels + (channels == 2 ? sample % 2 : 0)) * bytesPerSample;
+            m_soundFrames[sample] = bytesPerSample == 2
+                                        ? static_cast<std::int16_t>(buffer[at] | (buffer[at + 1] << 8))
+                                        : static_cast<std::int16_t>((buffer[at] - 128) * 256);
         }
     }
-    m_evidence.onSound(frames, capture.frameRate(), silent);
+    m_evidence.onSound(m_soundFrames, capture.frameRate(), silent);
 }
 
 std::vector<MimeAttachment> Monitor::evidenceFor(const EmailSettings& settings, QueueKind queue) {

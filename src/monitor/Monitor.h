@@ -230,6 +230,7 @@ private:
     TaskServices m_tasks;
     HistoryRecorder m_history;
     AlarmEvidence m_evidence;
+    std::vector<std::int16_t> m_soundFrames; // the last buffer as the audio clip takes it
 
     std::unique_ptr<Timer> m_silenceTimer;
     std::unique_ptr<Timer> m_returnTimer;
