@@ -2,10 +2,13 @@
 
 #include "audio/AudioDeviceList.h"
 #include "config/Folders.h"
+#include "config/IniValues.h"
 #include "config/ProductName.h"
 #include "config/SettingsCheck.h"
 #include "config/SettingsStore.h"
 #include "config/StartupRules.h"
+#include "monitor/AlarmHistory.h"
+#include "monitor/HistoryRecorder.h"
 #include "platform/linux/SingleInstance.h"
 #include "runtime/FileSystem.h"
 #include "runtime/SystemClock.h"
@@ -33,6 +36,7 @@ std::optional<CommandLine::Mode> modeOption(const std::string& argument) {
         {"--list-devices", Mode::ListDevices},
         {"--list-instances", Mode::ListInstances},
         {"--scan", Mode::Scan},
+        {"--history", Mode::History},
         {"--version", Mode::Version},
     };
     for (const auto& [option, mode] : options) {
@@ -68,6 +72,13 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<s
                     return CommandLineError{"--scan needs the recording to scan: --scan FILE"};
                 line.scan.recording = *recording;
             }
+        } else if (argument == "--since") {
+            if (line.historySince)
+                return CommandLineError{"--since is given twice"};
+            const auto date = takeValue();
+            line.historySince = date ? parseIniDateTime(*date + " 00:00:00") : std::nullopt;
+            if (!line.historySince)
+                return CommandLineError{"--since needs the first day to list: --since YYYY-MM-DD"};
         } else if (argument == "--levels") {
             line.scan.levels = true;
         } else if (argument == "--settings-file") {
@@ -99,6 +110,8 @@ std::variant<CommandLine, CommandLineError> parseCommandLine(const std::vector<s
     }
     if (!line.instance.empty() && line.mode == CommandLine::Mode::ListInstances)
         return CommandLineError{"--list-instances lists every monitor: it takes no --instance"};
+    if (line.historySince && line.mode != CommandLine::Mode::History)
+        return CommandLineError{"--since goes only with --history"};
     const bool readsSettingsFile = line.mode == CommandLine::Mode::Scan ||
                                    line.mode == CommandLine::Mode::PrintConfig ||
                                    line.mode == CommandLine::Mode::CheckConfig;
@@ -129,12 +142,16 @@ std::string usageText() {
            "  --list-devices   print the audio inputs to choose from, as the Setup dialog lists them\n"
            "  --scan FILE [--levels] [--settings-file INI]\n"
            "                   run the monitor over a recording (WAV, MP3, FLAC, Ogg, AAC/M4A, or what\n"
-           "                   else FFmpeg decodes) and print, with offsets in\n"
-           "                   seconds, when it would raise and end the alarm (and with --levels, the\n"
-           "                   Left and Right dB of every 5512-frame buffer); then one line on standard\n"
-           "                   error with the settings used and the alarms found:\n"
+           "                   else FFmpeg decodes) and print, with offsets in seconds, when it would\n"
+           "                   raise and end the alarm (and with --levels, the Left and Right dB of\n"
+           "                   every 5512-frame buffer); then one line on standard error with the\n"
+           "                   settings used and the alarms found:\n"
            "                   scan: silence 300 s, return 1 s, threshold -25 dB, in both channels; 2 "
            "alarms\n"
+           "  --history [--since YYYY-MM-DD]\n"
+           "                   print the alarms kept in the data folder (since that day), a line each:\n"
+           "                   start, end, silent channels, duration in seconds, input lost (yes or\n"
+           "                   no), separated by tabs; end and duration are empty while an alarm lasts\n"
            "  --version        print the version\n"
            "  --help           print this help\n";
 }
@@ -157,6 +174,18 @@ std::string instanceFolderFailure(const Folders& folders) {
     const int reason = errno;
     return "quietmon: the folder of monitor \"" + folders.instanceName + "\", " + folders.dataFolder +
            ", cannot be written (" + std::strerror(reason) + "); it is not started, so that nothing is lost";
+}
+
+int printAlarmHistory(std::optional<DateTime> since, std::ostream& out, std::ostream& errors) {
+    const std::string path = HistoryRecorder::alarmHistoryPath(currentFoldersAsTheyAre().dataFolder);
+    std::string failure;
+    const std::vector<AlarmRecord> records = readAlarmHistory(path, failure);
+    if (!failure.empty()) {
+        errors << "quietmon: cannot read the alarm history " << path << ": " << failure << "\n";
+        return 2;
+    }
+    out << alarmHistoryTable(records, since);
+    return 0;
 }
 
 std::string deviceSelectorText(CaptureDriver& waveIn, AudioEndpoints& endpoints) {

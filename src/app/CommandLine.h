@@ -4,6 +4,7 @@
 #include "monitor/RecordingScan.h"
 #include "platform/AudioCapture.h"
 #include "platform/AudioEndpoints.h"
+#include "runtime/DateTime.h"
 
 #include <iosfwd>
 #include <optional>
@@ -14,11 +15,22 @@
 namespace quietmon {
 
 struct CommandLine {
-    enum class Mode { Monitor, Help, PrintConfig, CheckConfig, ListDevices, ListInstances, Scan, Version };
+    enum class Mode {
+        Monitor,
+        Help,
+        PrintConfig,
+        CheckConfig,
+        ListDevices,
+        ListInstances,
+        Scan,
+        History,
+        Version
+    };
     Mode mode = Mode::Monitor;
     std::string settingsFile; // --settings-file, instead of the data folder's; empty: none given
     std::string instance;     // --instance, the named monitor every mode works for; empty: the unnamed one
     ScanOptions scan;         // for Mode::Scan
+    std::optional<DateTime> historySince; // for Mode::History: --since, the start of that day
 };
 
 // What is wrong with a command line, in words for the person who typed it ("unknown option: --x").
@@ -56,6 +68,10 @@ void listInstances(std::ostream& out);
 // Why the named monitor cannot start on its folder (it cannot be made or written: settings and log would
 // be lost), or empty when it can.
 std::string instanceFolderFailure(const Folders& folders);
+
+// Prints the alarm history kept in the data folder, one tab-separated line per alarm that began at
+// `since` or later (all without it). Returns the exit code: 0, or 2 when the history cannot be read.
+int printAlarmHistory(std::optional<DateTime> since, std::ostream& out, std::ostream& errors);
 
 // The device selector's lines, as the Setup dialog will show them.
 std::string deviceSelectorText(CaptureDriver& waveIn, AudioEndpoints& endpoints);

@@ -20,8 +20,10 @@
 #include "platform/linux/LinuxShell.h"
 #include "platform/linux/LogindShutdown.h"
 #include "platform/linux/Mpg123Library.h"
+#include "platform/linux/OpusClipEncoder.h"
 #include "platform/linux/PosixNetwork.h"
 #include "platform/linux/PulseAudioEndpoints.h"
+#include "platform/linux/QtLevelGraphPainter.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/SystemdNotifier.h"
 #include "platform/linux/TermiosSerialLine.h"
@@ -122,6 +124,7 @@ int runMonitor(int argc, char** argv) {
     if (withoutDisplay)
         monitor.setWithoutDisplay();
     monitor.setSavesAlarmChanges(true);
+    monitor.setKeepsHistory(true);
     LinuxDesktop desktop;
     QtMessageBoxes messages;
 
@@ -132,6 +135,12 @@ int runMonitor(int argc, char** argv) {
         [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
         monitor.taskLog());
     email.setDataFolder([&monitor] { return monitor.folders().dataFolder; });
+    QtLevelGraphPainter graphPainter;
+    OpusClipEncoder clipEncoder;
+    monitor.setEvidenceMakers(&graphPainter, &clipEncoder);
+    email.setEvidence([&monitor](const EmailSettings& settings, QueueKind queue) {
+        return monitor.evidenceFor(settings, queue);
+    });
     CurlHttpTransport http;
     HttpQuery httpQuery(
         loop, http,
@@ -232,6 +241,8 @@ int main(int argc, char** argv) {
     case CommandLine::Mode::ListInstances:
         listInstances(std::cout);
         return 0;
+    case CommandLine::Mode::History:
+        return printAlarmHistory(commandLine->historySince, std::cout, std::cerr);
     case CommandLine::Mode::CheckConfig:
         return checkSettingsFile(commandLine->settingsFile, std::cout, std::cerr);
     case CommandLine::Mode::PrintConfig:

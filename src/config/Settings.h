@@ -87,6 +87,10 @@ struct EmailSettings {
     // The fingerprint of the one certificate to accept from the server instead of one the system's trust
     // store vouches for (a station's own server with a self-signed certificate); empty for none.
     std::string trustedCertificate;
+    // What the message carries beside "Attach file": a picture of the levels of the last 10 minutes, and
+    // the sound on air around the silence (or around its end, for the return message).
+    bool attachLevelGraph = false;
+    bool attachAudioClip = false;
 };
 
 // An application to end, named by its window's title and class, either of them empty for "any".

@@ -140,7 +140,11 @@ void addEmail(SchemaBuilder& b, const std::string& section, TaskQueueSettings Se
         .boolean(
             "SSL", [email](Settings & s) -> auto& { return email(s).ssl; })
         .text(
-            "TrustedCertificate", [email](Settings & s) -> auto& { return email(s).trustedCertificate; });
+            "TrustedCertificate", [email](Settings & s) -> auto& { return email(s).trustedCertificate; })
+        .boolean(
+            "AttachLevelGraph", [email](Settings & s) -> auto& { return email(s).attachLevelGraph; })
+        .boolean(
+            "AttachAudioClip", [email](Settings & s) -> auto& { return email(s).attachAudioClip; });
 }
 
 void addKill(SchemaBuilder& b, const std::string& section, TaskQueueSettings Settings::*queue) {

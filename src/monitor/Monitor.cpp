@@ -3,6 +3,8 @@
 #include "config/ProductName.h"
 #include "tasks/StatusTexts.h"
 
+#include <bit>
+#include <cstring>
 #include <exception>
 
 namespace quietmon {
@@ -11,6 +13,8 @@ Monitor::Monitor(EventLoop& loop, std::string productName, FolderLocator locateF
                  AudioEndpoints& endpoints, DesktopWindows& windows)
     : m_loop(loop), m_productName(std::move(productName)), m_locateFolders(std::move(locateFolders)),
       m_settings(defaultSettings(m_productName)), m_log(loop.clock()),
+      m_history(loop, [this](const std::string& text) { logEvent(text); }),
+      m_evidence([this](const std::string& text) { logEvent(text); }),
       m_silenceTimer(loop.createTimer([this] { m_detector.onSilenceTimer(); })),
       m_returnTimer(loop.createTimer([this] { m_returnExecutor.onReturnTimer(); })),
       m_alarmQueueTimer(loop.createTimer([this] { m_alarmExecutor.onAlarmQueueTimer(); })),
@@ -115,6 +119,8 @@ void Monitor::finishStartUp() {
         m_alarmExecutor.resume();
         break;
     }
+    if (m_keepsHistory)
+        m_history.start(m_folders.dataFolder);
 }
 
 void Monitor::applyPreferences() {
@@ -159,6 +165,7 @@ void Monitor::closeWithLastLine(const std::string& lastLine) {
         } catch (const std::exception&) {
         }
     }
+    m_history.stop();
     saveSettings();
     logEvent(lastLine);
     m_log.close();
@@ -197,7 +204,59 @@ void Monitor::onAudioRecorded(MeasureMode mode, std::span<const std::uint8_t> bu
     if (!shown.rightSilent)
         m_lastHeardRight = now;
     m_detector.detect(now, shown.leftSilent, shown.rightSilent);
+    m_history.onMeasurement(now, shown.dbLeft, shown.dbRight, m_alarmState.alarmActive,
+                            mode == MeasureMode::InputLost);
+    const bool silent = silentByChannelRule(shown);
+    m_evidence.onMeasurement(now, silent);
+    if (mode == MeasureMode::CapturedBuffer)
+        keepSound(buffer, size, silent);
     publishStatus();
+}
+
+bool Monitor::silentByChannelRule(const Measurement& measurement) const {
+    switch (m_settings.activation.channels.value_or(ChannelRule::BothChannels)) {
+    case ChannelRule::BothChannels:
+        return measurement.leftSilent && measurement.rightSilent;
+    case ChannelRule::AnyChannel:
+        return measurement.leftSilent || measurement.rightSilent;
+    case ChannelRule::LeftChannel:
+        return measurement.leftSilent;
+    case ChannelRule::RightChannel:
+        return measurement.rightSilent;
+    }
+    return false;
+}
+
+// The captured buffer as 16-bit stereo frames, for the audio clip of the email tasks.
+void Monitor::keepSound(std::span<const std::uint8_t> buffer, int size, bool silent) {
+    const BufferedCapture& capture = m_audioInput.waveInCapture();
+    const std::size_t channels = capture.stereo() ? 2 : 1;
+    const std::size_t bytesPerSample = capture.quantization() == 8 ? 1 : 2;
+    const std::size_t bytes = std::min(buffer.size(), static_cast<std::size_t>(std::max(size, 0)));
+    const std::size_t frameCount = bytes / (channels * bytesPerSample);
+    m_soundFrames.resize(frameCount * 2);
+    if (std::endian::native == std::endian::little && channels == 2 && bytesPerSample == 2) {
+        std::memcpy(m_soundFrames.data(), buffer.data(), frameCount * 4); // already what the clip keeps
+    } else {
+        for (std::size_t sample = 0; sample < frameCount * 2; ++sample) {
+            const std::size_t at =
+                (sample / 2 * channels + (channels == 2 ? sample % 2 : 0)) * bytesPerSample;
+            m_soundFrames[sample] = bytesPerSample == 2
+                                        ? static_cast<std::int16_t>(buffer[at] | (buffer[at + 1] << 8))
+                                        : static_cast<std::int16_t>((buffer[at] - 128) * 256);
+        }
+    }
+    m_evidence.onSound(m_soundFrames, capture.frameRate(), silent);
+}
+
+std::vector<MimeAttachment> Monitor::evidenceFor(const EmailSettings& settings, QueueKind queue) {
+    AlarmEvidence::Picture picture;
+    picture.recentSeconds = m_history.recentSeconds();
+    picture.thresholdDb = -m_settings.state.threshold;
+    picture.leftName = m_settings.general.leftName;
+    picture.rightName = m_settings.general.rightName;
+    picture.title = m_settings.general.title;
+    return m_evidence.attachments(settings, queue, m_loop.clock().now(), picture);
 }
 
 void Monitor::showInputState(bool lost) {
@@ -319,6 +378,7 @@ void Monitor::showLastSilence(DateTime when) {
 
 void Monitor::alarmActivated() {
     ++m_alarmsRaised;
+    m_history.alarmRaised(m_alarmState.eventTime, m_alarmState.silentChannels, inputLost());
     publishStatus();
     if (m_savesAlarmChanges)
         saveSettings();
@@ -327,6 +387,7 @@ void Monitor::alarmActivated() {
 }
 
 void Monitor::returnStarted() {
+    m_history.alarmReturned(m_loop.clock().now());
     publishStatus();
     // Before the return tasks, which may block for a while: the alarm is over whatever happens to them.
     if (m_savesAlarmChanges)

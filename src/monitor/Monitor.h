@@ -7,8 +7,10 @@
 #include "config/Settings.h"
 #include "config/SettingsStore.h"
 #include "config/StartupRules.h"
+#include "monitor/AlarmEvidence.h"
 #include "monitor/AlarmExecutor.h"
 #include "monitor/AlarmHost.h"
+#include "monitor/HistoryRecorder.h"
 #include "monitor/ReturnExecutor.h"
 #include "monitor/SilenceDetector.h"
 #include "monitor/StatusBoard.h"
@@ -119,6 +121,15 @@ public:
     // killed process mid-alarm loses neither the alarm nor the queue position. Off for a recording scan,
     // which must never write the settings file.
     void setSavesAlarmChanges(bool saves) { m_savesAlarmChanges = saves; }
+    // The running program keeps the level and alarm history in the data folder from the end of the
+    // start-up; a recording scan keeps none.
+    void setKeepsHistory(bool keeps) { m_keepsHistory = keeps; }
+    // Where the level graph and the audio clip of the email tasks are made; without them none is attached.
+    void setEvidenceMakers(LevelGraphDrawing* drawing, AudioClipEncoding* encoding) {
+        m_evidence.setMakers(drawing, encoding);
+    }
+    // The attachments a "Send email" task of `queue` makes now beside its "Attach file", as its settings ask.
+    std::vector<MimeAttachment> evidenceFor(const EmailSettings& settings, QueueKind queue);
     // Where the monitor leaves a snapshot of itself after each measurement and each change of state, for
     // the status endpoint; none by default.
     void setStatusBoard(StatusBoard* board);
@@ -182,6 +193,8 @@ private:
     void returnStarted() override;
     void closeWithLastLine(const std::string& lastLine);
     void publishStatus();
+    bool silentByChannelRule(const Measurement& measurement) const;
+    void keepSound(std::span<const std::uint8_t> buffer, int size, bool silent);
 
     EventLoop& m_loop;
     std::string m_productName;
@@ -200,6 +213,7 @@ private:
     bool m_rebooting = false;
     bool m_withoutDisplay = false;
     bool m_savesAlarmChanges = false;
+    bool m_keepsHistory = false;
     // What the status endpoint reports beyond the state above.
     StatusBoard* m_statusBoard = nullptr;
     DateTime m_startedAt;
@@ -214,6 +228,9 @@ private:
     MeasurementState m_measurement;
     Measurement m_lastMeasurement;
     TaskServices m_tasks;
+    HistoryRecorder m_history;
+    AlarmEvidence m_evidence;
+    std::vector<std::int16_t> m_soundFrames; // the last buffer as the audio clip takes it
 
     std::unique_ptr<Timer> m_silenceTimer;
     std::unique_ptr<Timer> m_returnTimer;

@@ -15,6 +15,8 @@ StatusEndpoint::StatusEndpoint(Monitor& monitor) : m_monitor(monitor) {
     m_address = *address;
     m_addressText = general.statusAddress;
     m_server = std::make_unique<StatusServer>(m_board, general.statusToken);
+    m_server->setHistoryFiles(HistoryRecorder::levelHistoryPath(monitor.folders().dataFolder),
+                              HistoryRecorder::alarmHistoryPath(monitor.folders().dataFolder));
     tryToListen();
 }
 

@@ -1,6 +1,8 @@
 #include "status/StatusServer.h"
 
 #include "runtime/SystemClock.h"
+#include "status/HistoryPage.h"
+#include "status/StatusPageHtml.h"
 #include "status/StatusPages.h"
 
 #include <arpa/inet.h>
@@ -116,12 +118,27 @@ bool StatusServer::authorised(MHD_Connection* connection) const {
 StatusServer::Answer StatusServer::answer(MHD_Connection* connection, const std::string& method,
                                           const std::string& path) const {
     constexpr const char* text = "text/plain; charset=utf-8";
+    const bool readsOnly = method == MHD_HTTP_METHOD_GET || method == MHD_HTTP_METHOD_HEAD;
+    if (path == "/" && readsOnly)
+        return {MHD_HTTP_OK, std::string(statusPageHtml), "text/html; charset=utf-8"};
     if (!authorised(connection))
         return {MHD_HTTP_UNAUTHORIZED, "A bearer token is needed.\n", text};
-    if (path != "/metrics" && path != "/status")
-        return {MHD_HTTP_NOT_FOUND, "Not found: /metrics and /status are here.\n", text};
-    if (method != MHD_HTTP_METHOD_GET && method != MHD_HTTP_METHOD_HEAD)
+    if (path != "/" && path != "/metrics" && path != "/status" && path != "/history")
+        return {MHD_HTTP_NOT_FOUND, "Not found: /, /metrics, /status and /history are here.\n", text};
+    if (!readsOnly)
         return {MHD_HTTP_METHOD_NOT_ALLOWED, "Only GET and HEAD.\n", text};
+    if (path == "/history") {
+        const char* hoursText = MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "hours");
+        const std::optional<int> hours = parseHistoryHours(hoursText ? hoursText : "");
+        if (!hours)
+            return {MHD_HTTP_BAD_REQUEST, "hours must be a whole number from 1 to 744 (31 days).\n", text};
+        std::string failure;
+        const std::optional<std::string> page =
+            historyPage(m_levelHistoryPath, m_alarmHistoryPath, *hours, SystemClock().now(), failure);
+        if (!page)
+            return {MHD_HTTP_SERVICE_UNAVAILABLE, "No level history: " + failure + "\n", text};
+        return {MHD_HTTP_OK, *page, "application/json"};
+    }
     const std::shared_ptr<const StatusSnapshot> snapshot = m_board.latest();
     if (!snapshot)
         return {MHD_HTTP_SERVICE_UNAVAILABLE, "The monitor is starting.\n", text};

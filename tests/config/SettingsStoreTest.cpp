@@ -105,6 +105,8 @@ Password=
 Authentization=0
 SSL=0
 TrustedCertificate=
+AttachLevelGraph=0
+AttachAudioClip=0
 
 [RetEmail]
 From=@
@@ -119,6 +121,8 @@ Password=
 Authentization=0
 SSL=0
 TrustedCertificate=
+AttachLevelGraph=0
+AttachAudioClip=0
 
 [Kill]
 Title1=

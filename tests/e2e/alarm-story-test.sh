@@ -104,5 +104,9 @@ fi
 kill -TERM "$QUIETMON_PID"
 check "the program ends" wait_for 15 sh -c "! [ -r /proc/$QUIETMON_PID/stat ] || awk '{exit (\$3==\"Z\")?0:1}' /proc/$QUIETMON_PID/stat"
 check "the saved settings show no alarm" grep -q $'^Alarm=0\r$' "$SETTINGS"
+HOME=$work/home "$quietmon" --history >"$work/history.txt"
+check "--history lists the story's alarm, ended, with both channels silent" \
+  grep -qP '^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\t\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\tLeft and Right\t\d+\tno$' "$work/history.txt"
+check "the level history is a ring of its fixed size" test "$(stat -c %s "$DATA/quietmon-levels.bin")" -eq 5361376
 check "it wrote nothing on standard output or error, tray warnings included" test ! -s "$work/quietmon.out"
 [ "$failures" -eq 0 ]

@@ -27,5 +27,6 @@ check "SIGTERM ends it" wait_for 15 sh -c "! [ -r /proc/$QUIETMON_PID/stat ] || 
 check "Exit is logged last" sh -c "[ \"\$(tail -n 1 '$LOG' | tr -d '\r' | cut -d' ' -f3-)\" = Exit ]"
 check "the settings file is whole" grep -q '^SetupPassword=' "$SETTINGS"
 check "the saved state is in it" grep -q $'^Silence=5\r$' "$SETTINGS"
-check "no temporary file was left" sh -c "[ \$(ls -A '$DATA' | wc -l) -eq 2 ]"
+# The level history's ring is made at the start, unless the folder was read-only by then already.
+check "no temporary file was left" sh -c "[ -z \"\$(ls -A '$DATA' | grep -vx -e quietmon.ini -e quietmon.log -e quietmon-levels.bin)\" ]"
 [ "$failures" -eq 0 ]

@@ -2,7 +2,9 @@
 // against clients that send too much, too slowly or too often.
 #include "status/StatusServer.h"
 
+#include "monitor/HistoryRecorder.h"
 #include "support/LoopbackSocket.h"
+#include "support/TempFolder.h"
 
 #include <chrono>
 #include <future>
@@ -80,15 +82,20 @@ protected:
     std::unique_ptr<StatusServer> serve(const std::string& required = "") {
         port = freePort();
         auto server = std::make_unique<StatusServer>(board, required);
+        server->setHistoryFiles(levelHistory, folder.file("quietmon-alarms.txt"));
         EXPECT_EQ(server->start({"127.0.0.1", port, false, true}), std::nullopt);
         return server;
     }
 
     StatusBoard board;
     int port = 0;
+    test::TempFolder folder;
+    const std::string levelHistory = folder.file("quietmon-levels.bin");
 };
 
 TEST_F(StatusServerTest, RequestsAreAnsweredOrRefusedByPathMethodAndToken) {
+    LevelHistoryFile ring;
+    ASSERT_TRUE(ring.open(levelHistory, DateTime::fromParts(2026, 3, 14), [](const std::string&) {}));
     const auto open = serve();
     const int openPort = port;
     const auto guarded = serve(token);
@@ -117,6 +124,20 @@ TEST_F(StatusServerTest, RequestsAreAnsweredOrRefusedByPathMethodAndToken) {
          get("/metrics", "Authorization: Basic " + token + "\r\n"), "401"},
         {"the right token", guardedPort, get("/status", bearer), "200"},
         {"the token does not open unknown paths", guardedPort, get("/x", bearer), "404"},
+        {"the page for people", openPort, get("/"), "200"},
+        {"the page holds no data, so needs no token", guardedPort, get("/"), "200"},
+        {"the history", openPort, get("/history?hours=744"), "200"},
+        {"the history with the token", guardedPort, get("/history?hours=1", bearer), "200"},
+        {"the history without it", guardedPort, get("/history?hours=1"), "401"},
+        {"no hours", openPort, get("/history"), "400"},
+        {"no hours at all", openPort, get("/history?hours="), "400"},
+        {"hours of junk", openPort, get("/history?hours=day"), "400"},
+        {"no hours before the first", openPort, get("/history?hours=0"), "400"},
+        {"more than 31 days", openPort, get("/history?hours=745"), "400"},
+        {"a huge number", openPort, get("/history?hours=99999999999999999999"), "400"},
+        {"a negative number", openPort, get("/history?hours=-5"), "400"},
+        {"a POST of the page", guardedPort,
+         "POST / HTTP/1.1\r\nHost: x\r\nConnection: close\r\nContent-Length: 3\r\n\r\nabc", "401"},
         {"headers larger than a connection may hold", openPort,
          get("/metrics", "X-Padding: " + std::string(64 * 1024, 'a') + "\r\n"), "431"},
     };

@@ -110,6 +110,39 @@ TEST(MimeMessage, WithAnAttachmentIsMultipartMixedWithTheTextPartFirst) {
     EXPECT_GT(body.find(attachmentPart), body.find(textPart));
 }
 
+TEST(MimeMessage, MadeAttachmentsFollowTheFileWithTheirOwnTypes) {
+    struct Case {
+        const char* name;
+        bool withFile;
+        std::vector<std::string> parts; // the attachments' types and names, in order
+    };
+    const Case cases[] = {
+        {"the file, the graph and the clip",
+         true,
+         {"application/octet-stream;\r\n\tname=\"shot.jpg\"", "image/png;\r\n\tname=\"levels.png\"",
+          "audio/ogg;\r\n\tname=\"on-air.opus\""}},
+        {"the graph and the clip alone",
+         false,
+         {"image/png;\r\n\tname=\"levels.png\"", "audio/ogg;\r\n\tname=\"on-air.opus\""}},
+    };
+    for (const Case& mail : cases) {
+        SCOPED_TRACE(mail.name);
+        MimeMessage message = alarmMessage();
+        if (mail.withFile)
+            message.attachment = MimeAttachment{"shot.jpg", "jpeg"};
+        message.madeAttachments = {{"levels.png", "png", "image/png"}, {"on-air.opus", "ogg", "audio/ogg"}};
+        const std::string text = message.render();
+        expectWellFormedLines(text);
+        EXPECT_NE(text.find("Content-Type: multipart/mixed;"), std::string::npos);
+        std::size_t at = 0;
+        for (const std::string& part : mail.parts) {
+            const std::size_t found = text.find("Content-Type: " + part, at);
+            ASSERT_NE(found, std::string::npos) << part;
+            at = found;
+        }
+    }
+}
+
 TEST(MimeMessage, TheBoundaryOccursOnlyWhereItSeparatesTheParts) {
     MimeMessage message = alarmMessage();
     message.bodyLines.push_back("--=_quietmon_ typed by the operator");

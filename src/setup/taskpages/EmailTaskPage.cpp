@@ -26,6 +26,12 @@ EmailTaskPage::EmailTaskPage(SetupContext& context, EmailSettings& settings, Que
     form->addRow(QStringLiteral("Outgoing SMTP server"), fields.text(this, settings.smtp, 255));
     m_attachFile = fields.text(this, settings.file, 255);
     addRow(form, QStringLiteral("Attach file"), m_attachFile, {browseButton(context, m_attachFile, this)});
+    // Beside the file, never instead of it.
+    auto* evidence = new QHBoxLayout;
+    evidence->addWidget(fields.tick(this, QStringLiteral("Attach level graph"), settings.attachLevelGraph));
+    evidence->addWidget(fields.tick(this, QStringLiteral("Attach audio clip"), settings.attachAudioClip));
+    evidence->addStretch();
+    form->addRow(evidence);
 
     auto* login = new QHBoxLayout;
     login->addWidget(fields.tick(this, QStringLiteral("Requires authentication:"), settings.authenticate));

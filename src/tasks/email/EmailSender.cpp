@@ -44,7 +44,7 @@ EmailSender::~EmailSender() {
     // The jthread asks the worker to stop and joins it; every wait of the exchange looks at the stop.
 }
 
-void EmailSender::sendEmail(const EmailSettings& settings, QueueKind, std::function<void()> finished) {
+void EmailSender::sendEmail(const EmailSettings& settings, QueueKind queue, std::function<void()> finished) {
     auto report = [log = m_log, finished = std::move(finished)](const Outcome& outcome) {
         if (outcome.untrusted)
             log.failure(TaskKind::SendEmail, "Can't send email - " + untrustedText(*outcome.untrusted) +
@@ -59,7 +59,7 @@ void EmailSender::sendEmail(const EmailSettings& settings, QueueKind, std::funct
     };
     Send send;
     try {
-        send = composeTaskSend(settings);
+        send = composeTaskSend(settings, queue);
     } catch (const std::exception& error) {
         report({.failure = error.what()});
         return;
@@ -103,11 +103,13 @@ void EmailSender::reportTest(const Outcome& outcome, const EmailSettings& settin
         finished(result);
 }
 
-EmailSender::Send EmailSender::composeTaskSend(const EmailSettings& settings) const {
+EmailSender::Send EmailSender::composeTaskSend(const EmailSettings& settings, QueueKind queue) const {
     Send send = composeSend(settings, m_expand(settings.subject), m_expand(settings.message));
     send.attachmentPath = m_expand(settings.file);
     if (!send.attachmentPath.empty() && !send.attachmentPath.starts_with('/') && m_dataFolder)
         send.attachmentPath.insert(0, m_dataFolder());
+    if (m_evidence && (settings.attachLevelGraph || settings.attachAudioClip))
+        send.message.madeAttachments = m_evidence(settings, queue);
     return send;
 }
 

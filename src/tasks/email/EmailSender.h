@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace quietmon {
 
@@ -53,6 +54,13 @@ public:
     using DataFolder = std::function<std::string()>;
     void setDataFolder(DataFolder folder) { m_dataFolder = std::move(folder); }
 
+    // The attachments the program makes for a task's message when its settings ask for them (the level
+    // graph, the audio clip), made on the logic thread as the message is composed. One that cannot be
+    // made is left out, with a line in the log, and the message goes all the same.
+    using Evidence =
+        std::function<std::vector<MimeAttachment>(const EmailSettings& settings, QueueKind queue)>;
+    void setEvidence(Evidence evidence) { m_evidence = std::move(evidence); }
+
     // Whether a send runs or waits.
     bool busy() const { return m_worker.joinable() || !m_waiting.empty(); }
 
@@ -72,7 +80,7 @@ private:
         std::function<void(const Outcome&)> finished;
     };
 
-    Send composeTaskSend(const EmailSettings& settings) const;
+    Send composeTaskSend(const EmailSettings& settings, QueueKind queue) const;
     Send composeSend(const EmailSettings& settings, std::string subject, std::string body) const;
     void enqueue(Send send);
     void startNext();
@@ -90,6 +98,7 @@ private:
     SmtpTimeouts m_timeouts;
     SmtpReplyLimits m_limits;
     DataFolder m_dataFolder;
+    Evidence m_evidence;
     std::deque<Send> m_waiting;
     std::function<void(const Outcome&)> m_runningFinished;
     // What a worker's posted outcome finds when it runs: nothing once the sender is gone.

@@ -276,7 +276,7 @@ std::string MimeMessage::render() const {
     std::string textHeaders;
     std::string textBody;
     appendTextPart(bodyLines, textHeaders, textBody);
-    if (!attachment)
+    if (!attachment && madeAttachments.empty())
         return headers + textHeaders + "\r\n" + textBody;
 
     const std::string boundary = boundaryFor(*this, textBody);
@@ -286,13 +286,19 @@ std::string MimeMessage::render() const {
     out += "This is a multi-part message in MIME format\r\n";
     out += "\r\n--" + boundary + "\r\n";
     out += textHeaders + "\r\n" + textBody;
-    out += "\r\n--" + boundary + "\r\n";
-    const std::string name = parameterValue(attachment->fileName);
-    out += "Content-Type: application/octet-stream;\r\n\tname=" + name + "\r\n";
-    out += "Content-Transfer-Encoding: base64\r\n";
-    out += "Content-Disposition: attachment;\r\n\tfilename=" + name + "\r\n";
-    out += "\r\n";
-    out += encodeBase64Lines(attachment->contents);
+    const auto addPart = [&out, &boundary](const MimeAttachment& part) {
+        out += "\r\n--" + boundary + "\r\n";
+        const std::string name = parameterValue(part.fileName);
+        out += "Content-Type: " + part.contentType + ";\r\n\tname=" + name + "\r\n";
+        out += "Content-Transfer-Encoding: base64\r\n";
+        out += "Content-Disposition: attachment;\r\n\tfilename=" + name + "\r\n";
+        out += "\r\n";
+        out += encodeBase64Lines(part.contents);
+    };
+    if (attachment)
+        addPart(*attachment);
+    for (const MimeAttachment& part : madeAttachments)
+        addPart(part);
     out += "\r\n--" + boundary + "--\r\n";
     return out;
 }

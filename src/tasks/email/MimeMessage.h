@@ -13,6 +13,7 @@ namespace quietmon {
 struct MimeAttachment {
     std::string fileName; // without the folder
     std::string contents;
+    std::string contentType = "application/octet-stream";
 };
 
 // One email as it goes to the server after DATA. Texts are UTF-8.
@@ -24,9 +25,11 @@ struct MimeMessage {
     DateTime date; // local time of sending
     int utcOffsetMinutes = 0;
     std::optional<MimeAttachment> attachment;
+    // Made by the program for this message (the level graph, the audio clip); they follow `attachment`.
+    std::vector<MimeAttachment> madeAttachments;
 
     // Headers, an empty line and the body; every line ends in CR LF and none is longer than 998 bytes.
-    // Without an attachment a text/plain message, with one a multipart/mixed message with the text part
+    // Without an attachment a text/plain message, with any a multipart/mixed message with the text part
     // first. Dots at the start of lines are left for the SMTP client to double.
     std::string render() const;
 };
