@@ -38,6 +38,7 @@ std::optional<std::int64_t> AlarmRecord::durationSeconds() const {
 
 bool AlarmHistoryFile::recordStart(DateTime at, const std::string& silentChannels, bool inputLost,
                                    std::string& failure) {
+    dropOlderHalf();
     return appendLine("start\t" + at.formatDateTime() + "\t" + oneField(silentChannels) + "\t" +
                           (inputLost ? "1" : "0") + "\n",
                       failure);
@@ -54,6 +55,17 @@ bool AlarmHistoryFile::appendLine(const std::string& line, std::string& failure)
         return false;
     }
     return file.close();
+}
+
+void AlarmHistoryFile::dropOlderHalf() {
+    bool found = false;
+    const std::string text = readFileContents(m_path, readLimitBytes, &found);
+    if (!found || text.size() <= m_sizeLimitBytes)
+        return;
+    // From the first alarm that starts in the newer half, so that no alarm loses its start.
+    const std::size_t kept = text.find("\nstart\t", text.size() / 2);
+    if (kept != std::string::npos)
+        writeFileAtomically(m_path, std::string_view(text).substr(kept + 1)); // else it grows on for now
 }
 
 std::vector<AlarmRecord> parseAlarmHistory(std::string_view text) {

@@ -27,8 +27,16 @@ struct AlarmRecord {
 // moment, 1 if the input was lost during the alarm), fields separated by tabs. Lines are only appended, so
 // a crash can cost no more than a last line cut short, which the reader skips. An alarm restored after a
 // restart ends with the line of its return.
+//
+// A station whose input flaps for months must not fill its disk with it: once the file grows past its
+// size limit, the older half of it is dropped at the next alarm (whole alarms, the newest kept).
 class AlarmHistoryFile {
 public:
+    // About 30,000 alarms.
+    static constexpr std::uint64_t defaultSizeLimitBytes = 2u << 20;
+
+    explicit AlarmHistoryFile(std::uint64_t sizeLimitBytes = defaultSizeLimitBytes)
+        : m_sizeLimitBytes(sizeLimitBytes) {}
     void setPath(std::string path) { m_path = std::move(path); }
     const std::string& path() const { return m_path; }
     bool recordStart(DateTime at, const std::string& silentChannels, bool inputLost, std::string& failure);
@@ -36,7 +44,9 @@ public:
 
 private:
     bool appendLine(const std::string& line, std::string& failure);
+    void dropOlderHalf();
 
+    std::uint64_t m_sizeLimitBytes;
     std::string m_path;
 };
 

@@ -78,13 +78,14 @@ choose() {
   for _ in $(seq "$1"); do keys Down; done
 }
 add() { keys shift+Tab space; } # "Add" stands before the list: the shown task into the selected row
-# The mail's fields from "From" on; "Attach file" and its "..." are left alone; the login ticked.
+# The mail's fields from "From" on; "Attach file", its "..." and the two evidence boxes are left alone; the
+# login ticked.
 mail_fields() { # mail_fields <subject> <message>
   write 'Studio A <monitor@station.test>' && keys Tab
   write engineer@station.test && keys Tab
   write "$1" && keys Tab
   write "$2" && keys Tab
-  write "127.0.0.1:$smtp_port" && keys Tab Tab Tab
+  write "127.0.0.1:$smtp_port" && keys Tab Tab Tab Tab Tab
   keys space Tab space Tab Tab # "Requires authentication:", "SSL", past "Test"
   write monitor && keys Tab
   write "$password"

@@ -274,5 +274,26 @@ TEST_F(HistoryTest, AnAlarmAndItsReturnAreWrittenAtOnce) {
     EXPECT_EQ(countRecorded(read(now + 5, now + 9)).first, 5);
 }
 
+TEST_F(HistoryTest, AFlappingInputNeverGrowsTheAlarmHistoryPastItsLimit) {
+    constexpr std::uint64_t limit = 4096;
+    AlarmHistoryFile history(limit);
+    history.setPath(alarmPath());
+    std::string failure;
+    constexpr int alarms = 400; // some 70 bytes each
+    for (int alarm = 0; alarm < alarms; ++alarm) {
+        const DateTime at = DateTime::fromMilliseconds((now + alarm * 10) * 1000);
+        ASSERT_TRUE(history.recordStart(at, "Left, Right", alarm % 2 == 1, failure)) << failure;
+        ASSERT_TRUE(
+            history.recordEnd(DateTime::fromMilliseconds((now + alarm * 10 + 5) * 1000), false, failure));
+        ASSERT_LE(std::filesystem::file_size(alarmPath()), limit + 100);
+    }
+    const std::vector<AlarmRecord> kept = readAlarmHistory(alarmPath(), failure);
+    ASSERT_GT(kept.size(), 20u);
+    // The newest alarms, each whole, up to the last one.
+    EXPECT_EQ(kept.back().start, DateTime::fromMilliseconds((now + (alarms - 1) * 10) * 1000));
+    for (const AlarmRecord& record : kept)
+        EXPECT_EQ(record.durationSeconds(), 5);
+}
+
 } // namespace
 } // namespace quietmon
