@@ -103,7 +103,12 @@ std::string mailboxForHeader(const EmailAddress& mailbox) {
 std::string parameterValue(std::string_view fileName) {
     if (isPlainHeaderText(fileName))
         return quoted(fileName);
-    return "\"" + encodeHeaderWords(fileName) + "\"";
+    // Appended rather than joined with "+": GCC's inlining of a literal + string misreads the copy as
+    // overlapping (-Wrestrict).
+    std::string value = "\"";
+    value += encodeHeaderWords(fileName);
+    value += '"';
+    return value;
 }
 
 bool isSevenBitText(const std::vector<std::string>& lines) {
