@@ -18,22 +18,6 @@ std::string systemReason(int error) {
     return std::generic_category().message(error);
 }
 
-// On failure errno tells why.
-bool writeAll(int fd, std::string_view contents, off_t offset) {
-    while (!contents.empty()) {
-        const ssize_t written = ::pwrite(fd, contents.data(), contents.size(), offset);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written == 0)
-            errno = EIO;
-        if (written <= 0)
-            return false;
-        contents.remove_prefix(static_cast<std::size_t>(written));
-        offset += written;
-    }
-    return true;
-}
-
 // Makes a rename into the folder of `path` last through a power cut. A failure changes nothing the
 // caller could act on: the file is in its place either way.
 void syncFolderOf(const std::string& path) {
@@ -56,7 +40,7 @@ int writeThroughTemporary(const std::string& path, std::string_view contents, st
     if (fd < 0)
         return errno;
     int error = 0;
-    if ((mode && ::fchmod(fd, *mode) != 0) || !writeAll(fd, contents, 0) || ::fsync(fd) != 0)
+    if ((mode && ::fchmod(fd, *mode) != 0) || !writeAllAt(fd, contents, 0) || ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;
@@ -80,7 +64,7 @@ int rewriteInPlace(const std::string& path, std::string_view contents) {
     int error = contents.empty() ? 0 : ::posix_fallocate(fd, 0, static_cast<off_t>(contents.size()));
     if (error == EOPNOTSUPP || error == EINVAL)
         error = 0;
-    if (error == 0 && (!writeAll(fd, contents, 0) ||
+    if (error == 0 && (!writeAllAt(fd, contents, 0) ||
                        ::ftruncate(fd, static_cast<off_t>(contents.size())) != 0 || ::fsync(fd) != 0))
         error = errno;
     if (::close(fd) != 0 && error == 0)
@@ -94,6 +78,21 @@ bool folderRefusesNewFiles(int error) {
 }
 
 } // namespace
+
+bool writeAllAt(int fd, std::string_view contents, std::uint64_t offset) {
+    while (!contents.empty()) {
+        const ssize_t written = ::pwrite(fd, contents.data(), contents.size(), static_cast<off_t>(offset));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written == 0)
+            errno = EIO;
+        if (written <= 0)
+            return false;
+        contents.remove_prefix(static_cast<std::size_t>(written));
+        offset += static_cast<std::uint64_t>(written);
+    }
+    return true;
+}
 
 bool replaceFileContents(const std::string& path, std::string_view contents, std::string* failure) {
     bool temporaryMade = false;

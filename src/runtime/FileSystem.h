@@ -11,6 +11,10 @@ namespace quietmon {
 // The file operations the settings and the log need. Files and folders made here are private to their
 // owner: the settings file holds passwords.
 
+// Writes all of `contents` into the open file `fd` at `offset`, through short writes and interruptions.
+// On failure errno tells why.
+bool writeAllAt(int fd, std::string_view contents, std::uint64_t offset);
+
 // Replaces a file's contents so that a crash, a full disk or a power cut never leaves it cut short:
 // the new contents go to a temporary file beside it, are flushed to disk and renamed over the old
 // file, and the folder is flushed after the rename. Only where the folder allows no new file (read-only,

@@ -1,5 +1,7 @@
 #include "runtime/FixedSizeFile.h"
 
+#include "runtime/FileSystem.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -107,19 +109,10 @@ bool FixedSizeFile::read(std::uint64_t offset, std::span<std::uint8_t> bytes, st
 }
 
 bool FixedSizeFile::write(std::uint64_t offset, std::span<const std::uint8_t> bytes, std::string& failure) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put =
-            ::pwrite(m_fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            failure = put < 0 ? systemReason() : "Nothing could be written";
-            return false;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
+    if (writeAllAt(m_fd, {reinterpret_cast<const char*>(bytes.data()), bytes.size()}, offset))
+        return true;
+    failure = systemReason();
+    return false;
 }
 
 bool FixedSizeFile::flush(std::string& failure) {
