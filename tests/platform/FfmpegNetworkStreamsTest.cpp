@@ -162,6 +162,50 @@ TEST(FfmpegNetworkStreamsTest, BadInputsAreOneLoggedLoss) {
     }
 }
 
+// A server sends seconds of audio at once on connect: the monitor hears little more than the newest half
+// second of it, at the audio's own pace, not seconds in one instant.
+TEST(FfmpegNetworkStreamsTest, TheBurstOnConnectIsHeardAtTheAudiosPace) {
+    test::TempFolder folder;
+    const std::string burst = encodedTone(folder.file("tone.mp3"), 44100, 2, 4);
+    LoopbackHttpServer server([&burst](LoopbackHttpServer::Exchange& exchange) {
+        exchange.send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n" + burst);
+        exchange.holdUntilReleased();
+    });
+    VirtualEventLoop loop;
+    FfmpegNetworkStreams streams(loop);
+    bool lost = false;
+    StreamCaptureDriver driver(streams,
+                               [&lost](const std::string& text) { lost |= text.starts_with("Stream lost"); });
+    driver.setAddress(server.url("/live.mp3"));
+    const CaptureFormat format;
+    std::vector<std::vector<std::uint8_t>> buffers(4, std::vector<std::uint8_t>(format.framesPerBuffer * 4));
+    std::vector<std::chrono::steady_clock::time_point> filledAt;
+    std::string error;
+    std::unique_ptr<CaptureDevice> device;
+    device = driver.open(
+        0, format,
+        [&](int tag) {
+            filledAt.push_back(std::chrono::steady_clock::now());
+            device->addBuffer(buffers[static_cast<std::size_t>(tag)], tag, error);
+        },
+        error);
+    ASSERT_TRUE(device);
+    for (int tag = 0; tag < 4; ++tag)
+        ASSERT_TRUE(device->addBuffer(buffers[static_cast<std::size_t>(tag)], tag, error));
+    ASSERT_TRUE(device->start(error));
+    test::runInRealTime(loop, std::chrono::seconds(10), [&lost] { return lost; });
+    device->reset();
+    server.release();
+    ASSERT_TRUE(lost);
+    // The newest half second (four buffers), and what was heard before the burst had all arrived: far
+    // from the four seconds sent.
+    ASSERT_GE(filledAt.size(), 4u);
+    EXPECT_LE(filledAt.size(), 8u);
+    // Three buffers (375 ms) go at a time, the next three 375 ms later.
+    const auto spread = std::chrono::milliseconds(125 * (static_cast<int>(filledAt.size()) - 3) - 50);
+    EXPECT_GE(filledAt.back() - filledAt.front(), spread);
+}
+
 // At the end of the program no reader is left inside FFmpeg: when the streams are gone, so is the
 // connection, and the end waited well under its deadline of 2 s for that.
 TEST(FfmpegNetworkStreamsTest, TheEndInterruptsAndAwaitsTheReaders) {

@@ -1,7 +1,10 @@
 #include "platform/linux/FfmpegRecordings.h"
 
+#include "platform/linux/FfmpegAudioDecoder.h"
+#include "platform/linux/Mpg123FrameDecoder.h"
 #include "support/TempFolder.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -44,6 +47,54 @@ TEST(FfmpegRecordingsTest, DecodingInPiecesGivesTheSamplesOfOneDecoder) {
         const std::vector<std::uint8_t> whole = decodeWhole(oneDecoder, encoded);
         EXPECT_GT(whole.size(), 44100u * 4 * 44);
         EXPECT_TRUE(whole == decodeWhole(threeThreads, encoded));
+    }
+}
+
+// An MP3 stream's own decoder, libmpg123, gives what libavcodec gives: the level to a hundredth of a dB and
+// the length to two MP3 frames, for other rates and for mono too.
+TEST(FfmpegRecordingsTest, Libmpg123DecodesAnMp3AsLibavcodecDoes) {
+    ASSERT_NE(Mpg123FrameDecoder::create(), nullptr) << "libmpg123 is installed here";
+    test::TempFolder folder;
+    struct Decoded {
+        double frames = 0;
+        double rmsDb = 0;
+    };
+    const auto decode = [](const std::string& path, bool byMpg123) {
+        FfmpegAudioDecoder decoder(44100, 2);
+        FfmpegAudioDecoder::Options options;
+        options.protocols = "file";
+        options.mp3ByMpg123 = byMpg123;
+        EXPECT_EQ(decoder.open(path, options, ffmpegErrorText), "");
+        std::vector<std::int16_t> samples;
+        AVPacket* packet = av_packet_alloc();
+        while (decoder.readPacket(*packet) >= 0) {
+            EXPECT_TRUE(decoder.decode(*packet, samples));
+            av_packet_unref(packet);
+        }
+        av_packet_free(&packet);
+        // The middle second, away from the edges where the two differ by the encoder's delay.
+        double sum = 0;
+        const std::size_t middle = samples.size() / 2;
+        for (std::size_t i = middle; i < middle + 88200 && i < samples.size(); ++i)
+            sum += static_cast<double>(samples[i]) * samples[i];
+        return Decoded{static_cast<double>(samples.size() / 2),
+                       10 * std::log10(sum / 88200 / (32768.0 * 32768.0))};
+    };
+    for (const auto& [rate, channels] : {std::pair{44100, 2}, {48000, 2}, {22050, 1}}) {
+        SCOPED_TRACE(std::to_string(rate) + " Hz, " + std::to_string(channels) + " channel(s)");
+        const std::string path = folder.file("tone" + std::to_string(rate) + ".mp3");
+        const std::string make =
+            "ffmpeg -nostdin -loglevel error -f lavfi -i 'sine=frequency=1000:duration=4:"
+            "sample_rate=" +
+            std::to_string(rate) + "' -ac " + std::to_string(channels) + " " + path + " -y";
+        ASSERT_EQ(std::system(make.c_str()), 0);
+        const Decoded libavcodec = decode(path, false);
+        const Decoded libmpg123 = decode(path, true);
+        // libavcodec trims the encoder's delay and padding, at most two MP3 frames at the file's rate.
+        const double twoFrames = 2 * 1152.0 * 44100 / rate;
+        EXPECT_NEAR(libavcodec.frames, 4 * 44100, twoFrames);
+        EXPECT_NEAR(libmpg123.frames, libavcodec.frames, twoFrames);
+        EXPECT_NEAR(libmpg123.rmsDb, libavcodec.rmsDb, 0.01);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "platform/linux/FfmpegAudioDecoder.h"
 
+#include "platform/linux/Mpg123FrameDecoder.h"
+
 #include <algorithm>
 #include <cstdarg>
 
@@ -97,6 +99,15 @@ bool FfmpegResampler::follow(const AVFrame& frame) {
 }
 
 bool FfmpegResampler::convert(const AVFrame& frame, std::vector<std::int16_t>& out) {
+    // Samples already in the output's form are taken as they are, until a change of form makes a
+    // resampler, which then takes everything (it may hold samples back).
+    if (!m_resampler && frame.format == AV_SAMPLE_FMT_S16 && frame.sample_rate == m_outputRate &&
+        frame.ch_layout.nb_channels == m_outputChannels) {
+        const auto* samples = reinterpret_cast<const std::int16_t*>(frame.data[0]);
+        out.insert(out.end(), samples,
+                   samples + static_cast<std::ptrdiff_t>(frame.nb_samples) * m_outputChannels);
+        return true;
+    }
     if (!follow(frame))
         return false;
     const int capacity = swr_get_out_samples(m_resampler, frame.nb_samples);
@@ -118,6 +129,9 @@ bool FfmpegResampler::convert(const AVFrame& frame, std::vector<std::int16_t>& o
     }
     return true;
 }
+
+FfmpegAudioDecoder::FfmpegAudioDecoder(int outputRate, int outputChannels)
+    : m_resampler(outputRate, outputChannels) {}
 
 FfmpegAudioDecoder::~FfmpegAudioDecoder() {
     avformat_close_input(&m_container);
@@ -148,7 +162,9 @@ std::string FfmpegAudioDecoder::open(const std::string& address, const Options& 
     m_streamIndex = av_find_best_stream(m_container, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     if (m_streamIndex < 0 || !codec)
         return "no audio in the stream";
-    if (!m_decoder.open(parameters()))
+    if (options.mp3ByMpg123 && parameters().codec_id == AV_CODEC_ID_MP3)
+        m_mp3Decoder = Mpg123FrameDecoder::create();
+    if (!m_mp3Decoder && !m_decoder.open(parameters()))
         return "the stream's codec cannot be decoded";
     m_codecName = avcodec_get_name(parameters().codec_id);
     return {};
@@ -178,7 +194,10 @@ int FfmpegAudioDecoder::readPacket(AVPacket& packet) {
 }
 
 bool FfmpegAudioDecoder::decode(const AVPacket& packet, std::vector<std::int16_t>& out) {
-    return m_decoder.decode(packet, [this, &out](AVFrame& frame) { return m_resampler.convert(frame, out); });
+    const auto convert = [this, &out](AVFrame& frame) { return m_resampler.convert(frame, out); };
+    if (m_mp3Decoder)
+        return m_mp3Decoder->decode({packet.data, static_cast<std::size_t>(packet.size)}, convert);
+    return m_decoder.decode(packet, convert);
 }
 
 } // namespace quietmon

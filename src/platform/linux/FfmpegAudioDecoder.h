@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,8 @@ extern "C" {
 }
 
 namespace quietmon {
+
+class Mpg123FrameDecoder;
 
 // The text FFmpeg gives for one of its error codes.
 std::string ffmpegErrorText(int code);
@@ -80,9 +83,12 @@ public:
         // Also given to every further connection the input opens itself (a playlist's segments).
         std::vector<std::pair<std::string, std::string>> everyConnection;
         AVIOInterruptCB interrupt{};
+        // MP3 decoded by libmpg123 where it can be loaded: cheaper than libavcodec, for what is decoded
+        // without end. A recording is left to libavcodec, whose decoding its parallel scan is built on.
+        bool mp3ByMpg123 = false;
     };
 
-    FfmpegAudioDecoder(int outputRate, int outputChannels) : m_resampler(outputRate, outputChannels) {}
+    FfmpegAudioDecoder(int outputRate, int outputChannels);
     ~FfmpegAudioDecoder();
     FfmpegAudioDecoder(const FfmpegAudioDecoder&) = delete;
     FfmpegAudioDecoder& operator=(const FfmpegAudioDecoder&) = delete;
@@ -113,6 +119,7 @@ private:
     int m_streamIndex = -1;
     std::string m_codecName;
     FfmpegPacketDecoder m_decoder;
+    std::unique_ptr<Mpg123FrameDecoder> m_mp3Decoder;
     FfmpegResampler m_resampler;
 };
 

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <limits>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -38,20 +37,53 @@ constexpr auto connectBurstWindow = std::chrono::seconds(3);
 // Consecutive packets the decoder refuses before the stream counts as undecodable; a single corrupt
 // frame is skipped.
 constexpr int undecodablePacketLimit = 40;
-// Once it has caught up with the stream, and while this many seconds of audio are queued, the reader
-// waits this long before it reads on. A read that waited this long had caught up.
-constexpr double queueBeforeGathering = 0.35;
-constexpr auto gatheringTime = std::chrono::milliseconds(250);
+// Buffers handed over at once, 375 ms of audio: the logic thread wakes once for them. A wake-up of the
+// two threads costs more than measuring a buffer, and a stream is heard for months.
+constexpr int buffersPerHandOver = 3;
+// While the next hand-over's audio is queued (and, during the connect burst, once it has caught up with
+// the stream), the reader leaves the network to gather packets until that hand-over rather than wake
+// for each one. A read that waited this long had caught up.
 constexpr auto caughtUpWait = std::chrono::milliseconds(2);
+// How long the reader waits for the logic thread to give a buffer back before it reads on.
+constexpr auto bufferWait = std::chrono::milliseconds(250);
 // The "now playing" title is looked for this often, not at every packet: looking costs a search through
 // the connection's settings.
-constexpr auto titleCheckInterval = std::chrono::milliseconds(500);
+constexpr auto titleCheckInterval = std::chrono::seconds(1);
 // How long the end of the program waits for the readers to leave FFmpeg.
 constexpr auto shutdownDeadline = std::chrono::milliseconds(2000);
 
 } // namespace
 
-// What the device and its two threads share; it outlives the device while a thread still runs.
+// Decoded interleaved samples waiting for a buffer, on the reader thread only. They are decoded onto its
+// end and taken from its front without moving the rest each time; the space taken is given back once
+// it is half of what is held.
+class QueuedAudio {
+public:
+    std::size_t size() const { return m_samples.size() - m_front; }
+
+    // Where decoded samples are appended.
+    std::vector<std::int16_t>& appendable() {
+        if (m_front > 0 && m_front >= m_samples.size() / 2) {
+            m_samples.erase(m_samples.begin(), m_samples.begin() + static_cast<std::ptrdiff_t>(m_front));
+            m_front = 0;
+        }
+        return m_samples;
+    }
+
+    // Fills `buffer` from the front; the caller has checked that enough is queued.
+    void takeInto(std::span<std::uint8_t> buffer) {
+        std::memcpy(buffer.data(), m_samples.data() + m_front, buffer.size());
+        m_front += buffer.size() / sizeof(std::int16_t);
+    }
+
+    void keepNewest(std::size_t count) { m_front = m_samples.size() - std::min(count, size()); }
+
+private:
+    std::vector<std::int16_t> m_samples;
+    std::size_t m_front = 0;
+};
+
+// What the device and its reader thread share; it outlives the device while the thread still runs.
 struct FfmpegStreamState {
     FfmpegStreamState(EventLoop& logicLoop, std::string streamAddress, const CaptureFormat& captureFormat,
                       CaptureDriver::BufferDone bufferDone, StreamEvents streamEvents)
@@ -69,12 +101,11 @@ struct FfmpegStreamState {
         });
     }
 
-    // The threads end soon after: FFmpeg's interrupt callback asks for this.
+    // The thread ends soon after: FFmpeg's interrupt callback asks for this.
     void stop() {
         std::lock_guard lock(mutex);
         stopped = true;
         wake.notify_all();
-        stopping.notify_all();
     }
 
     std::size_t samplesPerSecond() const {
@@ -90,17 +121,94 @@ struct FfmpegStreamState {
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 
     std::mutex mutex;
-    // Wakes the pacer: a buffer to fill, enough audio for it, or the end.
+    // Wakes the reader from waiting for its next hand-over: the end, or a buffer given back.
     std::condition_variable wake;
-    // Wakes the reader from gathering packets.
-    std::condition_variable stopping;
     std::atomic<bool> stopped{false};
-    bool readerDone = false;
     std::deque<std::pair<std::span<std::uint8_t>, int>> buffers;
-    std::vector<std::int16_t> audio; // decoded, interleaved, not yet handed over
 };
 
 namespace {
+
+// Hands the queued audio over a full buffer at a time, at the audio's own pace: a buffer falls due a
+// buffer's duration after the one before, and audio that arrives early waits for its turn; after a gap
+// longer than a buffer the pace starts again from the first one filled. The buffers due within the next
+// hand-over's time go with the one due now.
+class BufferPacer {
+public:
+    explicit BufferPacer(FfmpegStreamState& state)
+        : m_state(state),
+          m_bufferDuration(std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(
+              static_cast<double>(state.format.framesPerBuffer) / state.format.framesPerSecond))) {}
+
+    // Hands over what is due by `now`; when the next hand-over falls due, if a buffer and the audio
+    // to fill it are there.
+    std::optional<SteadyClock::time_point> handOverDue(SteadyClock::time_point now) {
+        std::vector<int> handedOver;
+        handedOver.reserve(buffersPerHandOver);
+        std::optional<SteadyClock::time_point> next;
+        {
+            std::lock_guard lock(m_state.mutex);
+            while (!m_state.stopped && fillable()) {
+                if (!m_due || *m_due < now - m_bufferDuration)
+                    m_due = now;
+                if (*m_due > now + (buffersPerHandOver - 1) * m_bufferDuration) {
+                    next = *m_due;
+                    break;
+                }
+                const auto [buffer, tag] = m_state.buffers.front();
+                m_state.buffers.pop_front();
+                m_audio.takeInto(buffer);
+                handedOver.push_back(tag);
+                *m_due += m_bufferDuration;
+            }
+        }
+        if (!handedOver.empty()) {
+            // Filled buffers go back even after a reset: they belong to the driver.
+            m_state.loop.post([done = m_state.onBufferDone, tags = std::move(handedOver)] {
+                for (const int tag : tags)
+                    done(tag);
+            });
+        }
+        return next;
+    }
+
+    // Lets the reader sleep until the next hand-over; without a buffer to fill, until the logic thread
+    // gives one back. False once the device has been reset.
+    bool waitForHandOver(std::optional<SteadyClock::time_point> next) {
+        std::unique_lock lock(m_state.mutex);
+        if (next)
+            m_state.wake.wait_until(lock, *next, [this] { return m_state.stopped.load(); });
+        else
+            m_state.wake.wait_for(lock, bufferWait,
+                                  [this] { return m_state.stopped || !m_state.buffers.empty(); });
+        return !m_state.stopped;
+    }
+
+    QueuedAudio& audio() { return m_audio; }
+    std::size_t handOverSamples() const {
+        return static_cast<std::size_t>(buffersPerHandOver * m_state.format.framesPerBuffer *
+                                        m_state.format.channels);
+    }
+
+    // After the stream has gone: what is still queued, at its pace, while buffers come back for it.
+    void handOverTheRest() {
+        while (const std::optional<SteadyClock::time_point> next = handOverDue(SteadyClock::now())) {
+            if (!waitForHandOver(next))
+                return;
+        }
+    }
+
+private:
+    bool fillable() const {
+        return !m_state.buffers.empty() &&
+               m_audio.size() >= m_state.buffers.front().first.size() / sizeof(std::int16_t);
+    }
+
+    FfmpegStreamState& m_state;
+    const SteadyClock::duration m_bufferDuration;
+    QueuedAudio m_audio;
+    std::optional<SteadyClock::time_point> m_due;
+};
 
 // The value of StreamTitle in an ICY metadata block: StreamTitle='Artist - Title';StreamUrl='';
 std::optional<std::string> icyStreamTitle(const std::string& metadata) {
@@ -115,11 +223,14 @@ std::optional<std::string> icyStreamTitle(const std::string& metadata) {
     return metadata.substr(from, end - from);
 }
 
-// Connects, decodes and resamples on the reader thread; the audio goes to the shared state.
+// Connects, decodes and resamples on the reader thread, and hands the audio over through the pacer: at
+// each hand-over it reads what the network gathered meanwhile, so that it wakes a few times a second
+// rather than for every packet (an MP3 frame lasts 26 ms).
 class StreamReader {
 public:
-    explicit StreamReader(std::shared_ptr<FfmpegStreamState> state)
-        : m_state(std::move(state)), m_decoder(m_state->format.framesPerSecond, m_state->format.channels) {}
+    StreamReader(std::shared_ptr<FfmpegStreamState> state, BufferPacer& pacer)
+        : m_state(std::move(state)), m_pacer(pacer),
+          m_decoder(m_state->format.framesPerSecond, m_state->format.channels) {}
     ~StreamReader() { av_packet_free(&m_packet); }
     StreamReader(const StreamReader&) = delete;
     StreamReader& operator=(const StreamReader&) = delete;
@@ -134,25 +245,35 @@ public:
         extendDeliveryDeadline(SteadyClock::now() + deliveryTimeout);
         m_packet = av_packet_alloc();
         int refusedPackets = 0;
+        bool caughtUp = false;
         for (;;) {
+            m_nextHandOver = m_pacer.handOverDue(SteadyClock::now());
+            // While the burst sent on connect arrives, it is read at once, and only its newest part kept.
+            const bool afterBurst = SteadyClock::now() - m_connectedAt >= connectBurstWindow;
+            if (m_pacer.audio().size() >= m_pacer.handOverSamples() && (caughtUp || afterBurst)) {
+                if (!m_pacer.waitForHandOver(m_nextHandOver))
+                    return {};
+                continue;
+            }
             const auto reading = SteadyClock::now();
             const int result = m_decoder.readPacket(*m_packet);
             if (result < 0)
                 return result == AVERROR_EOF ? "the stream ended" : failureOf(result);
             const auto now = SteadyClock::now();
             // A read that had to wait for the network has caught up with the stream; one that did not
-            // reads what is already there, such as the burst sent on connect.
-            const bool caughtUp = now - reading >= caughtUpWait;
+            // reads what is already there.
+            caughtUp = now - reading >= caughtUpWait;
             extendDeliveryDeadline(now + deliveryTimeout);
             if (now >= m_nextTitleCheck) {
                 m_nextTitleCheck = now + titleCheckInterval;
                 noticeTitle();
             }
-            m_converted.clear();
-            refusedPackets = m_decoder.decode(*m_packet, m_converted) ? 0 : refusedPackets + 1;
+            const std::size_t queuedBefore = m_pacer.audio().size();
+            refusedPackets =
+                m_decoder.decode(*m_packet, m_pacer.audio().appendable()) ? 0 : refusedPackets + 1;
             av_packet_unref(m_packet);
-            if (!m_converted.empty() && handOver(m_converted) >= queueBeforeGathering && caughtUp)
-                gatherPackets();
+            if (m_pacer.audio().size() > queuedBefore)
+                keepQueueShort();
             if (refusedPackets >= undecodablePacketLimit)
                 return "undecodable data";
         }
@@ -165,6 +286,10 @@ private:
         if (m_state->stopped)
             return true;
         const auto now = SteadyClock::now();
+        // FFmpeg asks at least every 100 ms while it waits for the network: the queued audio is handed
+        // over meanwhile, as if the reader were asleep.
+        if (m_nextHandOver && now >= *m_nextHandOver)
+            m_nextHandOver = m_pacer.handOverDue(now);
         if (!m_connected && now > m_deadline) {
             m_interruption = "no answer within 10 s";
             return true;
@@ -190,6 +315,7 @@ private:
         FfmpegAudioDecoder::Options options;
         options.protocols = allowedProtocols;
         options.interrupt = {&StreamReader::interrupted, this};
+        options.mp3ByMpg123 = true;
         // A dropped connection must be seen: the monitor connects again on its own schedule.
         options.settings = {{"rw_timeout", readTimeoutMicroseconds},
                             {"icy", "1"},
@@ -228,13 +354,9 @@ private:
         m_state->postEvent([state = m_state, title = *title] { state->events.title(title); });
     }
 
-    // Hands the samples over; the seconds of audio now queued.
-    double handOver(std::span<const std::int16_t> samples) {
+    void keepQueueShort() {
         const auto outputChannels = static_cast<std::size_t>(m_state->format.channels);
-        std::lock_guard lock(m_state->mutex);
-        std::vector<std::int16_t>& audio = m_state->audio;
-        const std::size_t before = audio.size();
-        audio.insert(audio.end(), samples.begin(), samples.end());
+        QueuedAudio& audio = m_pacer.audio();
         // A server sends seconds at once on connect: while they arrive the monitor keeps the newest half
         // second, so that it hears the stream's present. Later the audio comes at its own pace and is
         // kept whole; a stream that arrives in larger pieces (Ogg pages) runs dry once and then keeps
@@ -243,33 +365,22 @@ private:
         const std::size_t kept = m_state->samplesPerSecond() / 2 / outputChannels * outputChannels;
         const std::size_t most = connecting ? kept : m_state->samplesPerSecond() * 3;
         if (audio.size() > most)
-            audio.erase(audio.begin(), audio.end() - static_cast<std::ptrdiff_t>(kept));
-        const double queued =
-            static_cast<double>(audio.size()) / static_cast<double>(m_state->samplesPerSecond());
-        extendDeliveryDeadline(
-            SteadyClock::now() +
-            std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(queued)) +
-            deliveryTimeout);
-        // The pacer waits for audio only while less than its next buffer is there.
-        const std::size_t needed = m_state->buffers.empty()
-                                       ? std::numeric_limits<std::size_t>::max()
-                                       : m_state->buffers.front().first.size() / sizeof(std::int16_t);
-        if (before < needed && audio.size() >= needed)
-            m_state->wake.notify_all();
-        return queued;
+            audio.keepNewest(kept);
+        extendDeliveryDeadline(SteadyClock::now() +
+                               std::chrono::duration_cast<SteadyClock::duration>(
+                                   std::chrono::duration<double>(queuedSeconds())) +
+                               deliveryTimeout);
     }
 
-    // Waking for every packet that arrives (an MP3 frame lasts 26 ms) costs more than decoding it: while
-    // enough is queued, the reader lets the network gather a few packets before it reads on.
-    void gatherPackets() {
-        std::unique_lock lock(m_state->mutex);
-        m_state->stopping.wait_for(lock, gatheringTime, [this] { return m_state->stopped.load(); });
+    double queuedSeconds() {
+        return static_cast<double>(m_pacer.audio().size()) / static_cast<double>(m_state->samplesPerSecond());
     }
 
     std::shared_ptr<FfmpegStreamState> m_state;
+    BufferPacer& m_pacer;
+    std::optional<SteadyClock::time_point> m_nextHandOver;
     FfmpegAudioDecoder m_decoder;
     AVPacket* m_packet = nullptr;
-    std::vector<std::int16_t> m_converted;
     std::string m_title;
     SteadyClock::time_point m_deadline;
     SteadyClock::time_point m_connectedAt;
@@ -280,49 +391,15 @@ private:
 };
 
 void readStream(const std::shared_ptr<FfmpegStreamState>& state) {
+    BufferPacer pacer(*state);
     std::string reason;
     {
-        StreamReader reader(state);
+        StreamReader reader(state, pacer);
         reason = reader.read();
     }
     if (!state->stopped)
         state->postEvent([state, reason] { state->events.lost(reason); });
-    std::lock_guard lock(state->mutex);
-    state->readerDone = true;
-    state->wake.notify_all();
-}
-
-// Hands a full buffer over every buffer's duration while audio is there; audio that arrives early waits
-// for its turn, and after a gap longer than a buffer the pace starts again from the first one filled.
-void paceBuffers(const std::shared_ptr<FfmpegStreamState>& state) {
-    const auto bufferDuration =
-        std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(
-            static_cast<double>(state->format.framesPerBuffer) / state->format.framesPerSecond));
-    std::optional<SteadyClock::time_point> due;
-    std::unique_lock lock(state->mutex);
-    while (!state->stopped) {
-        const std::size_t samples =
-            state->buffers.empty() ? 0 : state->buffers.front().first.size() / sizeof(std::int16_t);
-        if (state->buffers.empty() || state->audio.size() < samples) {
-            if (state->readerDone)
-                return;
-            state->wake.wait(lock);
-            continue;
-        }
-        const auto now = SteadyClock::now();
-        if (!due || *due < now - bufferDuration)
-            due = now;
-        if (now < *due) {
-            state->wake.wait_until(lock, *due);
-            continue;
-        }
-        const auto [buffer, tag] = state->buffers.front();
-        state->buffers.pop_front();
-        std::memcpy(buffer.data(), state->audio.data(), buffer.size());
-        state->audio.erase(state->audio.begin(), state->audio.begin() + static_cast<std::ptrdiff_t>(samples));
-        state->loop.post([done = state->onBufferDone, tag = tag] { done(tag); });
-        *due += bufferDuration;
-    }
+    pacer.handOverTheRest();
 }
 
 class FfmpegStreamDevice final : public CaptureDevice {
@@ -341,7 +418,7 @@ public:
         }
         std::lock_guard lock(m_state->mutex);
         m_state->buffers.emplace_back(buffer, tag);
-        // The pacer waits for a buffer only while it has none.
+        // The reader waits for a buffer only while it has none.
         if (m_state->buffers.size() == 1)
             m_state->wake.notify_all();
         return true;
@@ -351,10 +428,9 @@ public:
         if (m_started)
             return true;
         m_started = true;
-        // Neither thread is waited for here: the logic thread must never wait on the network. Once reset,
-        // they touch no buffer and post nothing, and the reader's FFmpeg calls are interrupted.
+        // The reader is not waited for here: the logic thread must never wait on the network. Once reset,
+        // it touches no buffer and posts nothing, and its FFmpeg calls are interrupted.
         m_threads.run([state = m_state] { readStream(state); });
-        m_threads.run([state = m_state] { paceBuffers(state); });
         return true;
     }
 

@@ -1,5 +1,7 @@
 #include "platform/linux/Mpg123Library.h"
 
+#include "platform/linux/Mpg123Functions.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -8,11 +10,6 @@
 #include <mutex>
 #include <out123.h>
 #include <vector>
-
-// The headers map some names onto versioned symbols (mpg123_param is mpg123_param2): the symbol looked
-// up is the name after that mapping.
-#define QUIETMON_SYMBOL_TEXT(name) #name
-#define QUIETMON_SYMBOL_NAME(function) QUIETMON_SYMBOL_TEXT(function)
 
 namespace quietmon {
 
@@ -24,27 +21,9 @@ constexpr const char* outputDrivers = "pulse,alsa";
 // Reads that decode nothing and report no end: a decoder that makes no progress is taken as the end.
 constexpr int maxEmptyReads = 1000;
 
-template <typename Function> bool resolve(void* library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(::dlsym(library, name));
-    return function != nullptr;
-}
-
 } // namespace
 
-struct Mpg123Library::Functions {
-    decltype(&mpg123_init) init = nullptr;
-    decltype(&mpg123_exit) exit = nullptr;
-    decltype(&mpg123_new) newDecoder = nullptr;
-    decltype(&mpg123_delete) deleteDecoder = nullptr;
-    decltype(&mpg123_param) decoderParam = nullptr;
-    decltype(&mpg123_rates) rates = nullptr;
-    decltype(&mpg123_format_none) formatNone = nullptr;
-    decltype(&mpg123_format) format = nullptr;
-    decltype(&mpg123_open) openFile = nullptr;
-    decltype(&mpg123_close) closeFile = nullptr;
-    decltype(&mpg123_getformat) getFormat = nullptr;
-    decltype(&mpg123_outblock) outblock = nullptr;
-    decltype(&mpg123_read) read = nullptr;
+struct Mpg123Library::Functions : Mpg123Functions {
     decltype(&out123_new) newOutput = nullptr;
     decltype(&out123_del) deleteOutput = nullptr;
     decltype(&out123_param) outputParam = nullptr;
@@ -55,17 +34,8 @@ struct Mpg123Library::Functions {
     decltype(&out123_drain) drain = nullptr;
     decltype(&out123_stop) stop = nullptr;
 
-    bool resolveDecoder(void* library) {
-#define QUIETMON_RESOLVE(member, function) resolve(library, QUIETMON_SYMBOL_NAME(function), member)
-        return QUIETMON_RESOLVE(init, mpg123_init) && QUIETMON_RESOLVE(exit, mpg123_exit) &&
-               QUIETMON_RESOLVE(newDecoder, mpg123_new) && QUIETMON_RESOLVE(deleteDecoder, mpg123_delete) &&
-               QUIETMON_RESOLVE(decoderParam, mpg123_param) && QUIETMON_RESOLVE(rates, mpg123_rates) &&
-               QUIETMON_RESOLVE(formatNone, mpg123_format_none) && QUIETMON_RESOLVE(format, mpg123_format) &&
-               QUIETMON_RESOLVE(openFile, mpg123_open) && QUIETMON_RESOLVE(closeFile, mpg123_close) &&
-               QUIETMON_RESOLVE(getFormat, mpg123_getformat) && QUIETMON_RESOLVE(outblock, mpg123_outblock) &&
-               QUIETMON_RESOLVE(read, mpg123_read);
-    }
     bool resolveOutput(void* library) {
+#define QUIETMON_RESOLVE(member, function) resolveSymbol(library, QUIETMON_SYMBOL_NAME(function), member)
         return QUIETMON_RESOLVE(newOutput, out123_new) && QUIETMON_RESOLVE(deleteOutput, out123_del) &&
                QUIETMON_RESOLVE(outputParam, out123_param) && QUIETMON_RESOLVE(openOutput, out123_open) &&
                QUIETMON_RESOLVE(start, out123_start) && QUIETMON_RESOLVE(play, out123_play) &&
@@ -214,7 +184,8 @@ bool Mpg123Library::load() {
     auto libraries = std::make_shared<Libraries>();
     libraries->decoder = ::dlopen(decoderLibraryName, RTLD_NOW | RTLD_LOCAL);
     libraries->output = ::dlopen(outputLibraryName, RTLD_NOW | RTLD_LOCAL);
-    if (!libraries->decoder || !libraries->output || !libraries->api.resolveDecoder(libraries->decoder) ||
+    if (!libraries->decoder || !libraries->output ||
+        !libraries->api.Mpg123Functions::resolve(libraries->decoder) ||
         !libraries->api.resolveOutput(libraries->output))
         return false;
     m_libraries = std::move(libraries);
