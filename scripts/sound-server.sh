@@ -21,7 +21,7 @@ start_sound_server() {
   local dir=$1
   shift
   local -a prefix=("${server_prefix[@]+"${server_prefix[@]}"}" "${as_user[@]+"${as_user[@]}"}")
-  local -a server_env=(env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS HOME="$dir" XDG_RUNTIME_DIR="$dir"
+  local -a server_env=(env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS -u PULSE_SERVER HOME="$dir" XDG_RUNTIME_DIR="$dir"
     XDG_CONFIG_HOME="$dir/config")
   SOUND_SERVER_NAME=$(sound_server_choice)
   SOUND_SERVER_PIDS=()

@@ -9,9 +9,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <numbers>
 #include <poll.h>
 #include <spawn.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -99,6 +101,32 @@ void stop(pid_t child) {
     }
 }
 
+void signalAll(const std::vector<pid_t>& processes, int signal) {
+    for (const pid_t process : processes)
+        ::kill(process, signal);
+}
+
+// Whether a process that is not this one's child has ended: gone, or a zombie its new parent has not
+// reaped yet.
+bool ended(pid_t process) {
+    std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line))
+        return true;
+    const std::size_t nameEnd = line.rfind(')');
+    return nameEnd == std::string::npos || line.compare(nameEnd + 1, 3, " Z ") == 0;
+}
+
+bool waitUntilGone(const std::vector<pid_t>& processes, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!std::ranges::all_of(processes, ended)) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
 std::string serverOption(const std::string& server) {
     return server.empty() ? std::string() : "--server=" + server;
 }
@@ -170,77 +198,54 @@ std::string pactl(const std::string& server, const std::vector<std::string>& arg
 }
 
 PulseTestServer::PulseTestServer() {
-    for (const char* folder : {"home", "home/.config", "xdg"})
-        std::filesystem::create_directory(m_folder.file(folder));
-    // PulseAudio refuses a runtime folder that others may enter.
-    ::chmod(m_folder.file("xdg").c_str(), 0700);
     start();
 }
 
 PulseTestServer::~PulseTestServer() {
-    if (running())
-        stop(m_pid);
+    if (!running())
+        return;
+    signalAll(m_pids, SIGCONT);
+    signalAll(m_pids, SIGTERM);
+    if (!waitUntilGone(m_pids, 5s)) {
+        signalAll(m_pids, SIGKILL);
+        waitUntilGone(m_pids, 5s);
+    }
 }
 
 void PulseTestServer::start() {
     if (running())
         return;
-    // A socket left by a killed server is stale; the new server must be the one that answers there.
-    std::filesystem::remove(m_folder.file("native"));
-    const std::vector<std::string> arguments{
-        "pulseaudio",
-        "-n",
-        "--daemonize=no",
-        "--use-pid-file=no",
-        "--system=no",
-        "--exit-idle-time=-1",
-        "--disallow-exit=yes",
-        "--realtime=no",
-        "--high-priority=no",
-        "--log-target=file:" + m_folder.file("pulse.log"),
-        "--load=module-native-protocol-unix auth-anonymous=1 socket=" + m_folder.file("native"),
-        std::string("--load=module-null-sink sink_name=") + sinkName +
-            " format=s16le rate=44100 channels=2 sink_properties=device.description=Private_Test_Sink"};
-    // No DISPLAY and no session bus: the server's D-Bus code would otherwise start a bus through X11, or
-    // meet the test environment's own server on its bus. Its cookie and state stay in the temporary folder.
-    const std::vector<std::string> environment =
-        environmentWith({"DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "PULSE_SERVER"},
-                        {"HOME=" + m_folder.file("home"), "XDG_CONFIG_HOME=" + m_folder.file("home/.config"),
-                         "XDG_RUNTIME_DIR=" + m_folder.file("xdg")});
-    m_pid = spawn(arguments, environment, -1, -1);
-
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (reap(m_pid, 0ms)) {
-            m_pid = -1;
-            throw std::runtime_error("the private PulseAudio server ended: " +
-                                     readWholeFile(m_folder.file("pulse.log")));
-        }
-        if (runProgram({"pactl", serverOption(address()), "info"}, 2000).exitCode == 0)
-            return;
-        std::this_thread::sleep_for(20ms);
+    // The launcher the scripts and the shell tests use: it starts the server (QUIETMON_SOUND_SERVER
+    // chooses which) in the folder, loads the sink, and prints the server's processes. Those outlive the
+    // shell that started them, so they are watched by their numbers rather than waited for.
+    const std::string sink =
+        std::string("module-null-sink sink_name=") + sinkName +
+        " format=s16le rate=44100 channels=2 sink_properties=device.description=Private_Test_Sink";
+    const ProgramResult launched = runProgram(
+        {"bash", "-c", ". \"$0\" && start_sound_server \"$1\" \"$2\" && echo \"${SOUND_SERVER_PIDS[*]}\"",
+         QUIETMON_SOUND_SERVER_SCRIPT, m_folder.path(), sink},
+        30000);
+    std::istringstream numbers(launched.output);
+    for (pid_t pid = 0; numbers >> pid;)
+        m_pids.push_back(pid);
+    if (launched.exitCode != 0 || m_pids.empty()) {
+        kill();
+        throw std::runtime_error("the private sound server did not start: " + launched.output);
     }
-    kill();
-    throw std::runtime_error("the private PulseAudio server does not answer: " +
-                             readWholeFile(m_folder.file("pulse.log")));
 }
 
 void PulseTestServer::freeze() {
-    if (running())
-        ::kill(m_pid, SIGSTOP);
+    signalAll(m_pids, SIGSTOP);
 }
 
 void PulseTestServer::thaw() {
-    if (running())
-        ::kill(m_pid, SIGCONT);
+    signalAll(m_pids, SIGCONT);
 }
 
 void PulseTestServer::kill() {
-    if (!running())
-        return;
-    ::kill(m_pid, SIGKILL);
-    ::waitpid(m_pid, nullptr, 0);
-    m_pid = -1;
+    signalAll(m_pids, SIGKILL);
+    waitUntilGone(m_pids, 5s);
+    m_pids.clear();
 }
 
 UnansweringServer::UnansweringServer() {

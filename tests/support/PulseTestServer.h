@@ -21,8 +21,9 @@ ProgramResult runProgram(const std::vector<std::string>& arguments, int timeoutM
 // fails. Its standard output.
 std::string pactl(const std::string& server, const std::vector<std::string>& arguments);
 
-// A PulseAudio server of the test's own, in a temporary folder, with one null sink. A test may kill it as
-// a crash would, and start it again on the same address.
+// A sound server of the test's own (PulseAudio, or PipeWire when QUIETMON_SOUND_SERVER says so), in a
+// temporary folder, with one null sink. A test may kill it as a crash would, and start it again on the
+// same address.
 class PulseTestServer {
 public:
     static constexpr const char* sinkName = "private_sink";
@@ -36,7 +37,7 @@ public:
 
     // What PULSE_SERVER or pactl's --server take.
     std::string address() const { return "unix:" + m_folder.file("native"); }
-    bool running() const { return m_pid > 0; }
+    bool running() const { return !m_pids.empty(); }
 
     void start();
     // SIGKILL, so that clients see the connection drop with no goodbye.
@@ -47,7 +48,7 @@ public:
 
 private:
     TempFolder m_folder;
-    pid_t m_pid = -1;
+    std::vector<pid_t> m_pids; // every process of the server
 };
 
 // A socket where a server seems to listen: connections are accepted into the backlog and never read.
