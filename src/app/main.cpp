@@ -164,21 +164,23 @@ int runMonitor(int argc, char** argv) {
     PortPinSwitcher portPin(serialLine, loop.clock(), monitor.taskLog());
     EspeakSpeechSynthesizer synthesizer(messagesLocaleName(), std::chrono::seconds(5), service);
     TextSpeaker speaker(synthesizer);
-    monitor.tasks().email = &email;
-    monitor.tasks().httpQuery = &httpQuery;
+    TaskServices& tasks = monitor.tasks();
+    tasks.set(TaskKind::SendEmail, &email);
+    tasks.set(TaskKind::SendHttpQuery, &httpQuery);
     if (!withoutDisplay) { // the tasks that need a screen do nothing without one
-        monitor.tasks().screenshot = &screenshot;
-        monitor.tasks().kill = &killer;
+        tasks.set(TaskKind::SaveScreenshot, &screenshot);
+        tasks.set(TaskKind::KillApplication, &killer);
     }
-    monitor.tasks().portPin = &portPin;
-    monitor.tasks().speech = &speaker;
+    tasks.set(TaskKind::SwitchPortPin, &portPin);
+    tasks.set(TaskKind::Speak, &speaker);
     Mpg123Library mp3Library;
     BuiltInMp3Player player(loop, mp3Library);
     LinuxShell shell;
     OpenPlay openPlay(shell, player, loop.clock(), monitor.settings(), monitor.alarmState(),
                       programFolderOf(executablePath()),
                       [&monitor](const std::string& text) { monitor.logEvent(text); });
-    monitor.tasks().openPlay = &openPlay;
+    for (const TaskKind kind : {TaskKind::OpenPlay1, TaskKind::OpenPlay2, TaskKind::OpenPlay})
+        tasks.set(kind, &openPlay);
 
     MainWindow mainWindow(monitor, desktop, messages);
     shownWindow = &mainWindow;
@@ -196,7 +198,7 @@ int runMonitor(int argc, char** argv) {
             monitor.saveSettings();
         },
         [&mainWindow] { mainWindow.close(); });
-    monitor.tasks().reboot = &rebooter;
+    tasks.set(TaskKind::RebootSystem, &rebooter);
     PasswordDialog passwordDialog(&mainWindow);
     mainWindow.setDialogs(&setup, &passwordDialog);
     // Everything is wired: the start-up's steps, in their order, then the endpoint on the settings they

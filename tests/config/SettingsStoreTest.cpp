@@ -252,6 +252,14 @@ TEST(SettingsSave, AFreshStartSavesEveryKeyWithItsDefault) {
     EXPECT_EQ(saved(loaded("")), freshFile);
 }
 
+// Every key set away from its default: read and saved into an empty file, it comes back byte for byte, so
+// each key keeps its section, its place and its spelling.
+TEST(SettingsSave, AFullySetFileSavesBackUnchanged) {
+    const std::string fullySet = test::readWholeFile(QUIETMON_FULLY_SET_SETTINGS);
+    ASSERT_NE(fullySet.find("[RetTasks]"), std::string::npos);
+    EXPECT_EQ(saved(loaded(fullySet)), fullySet);
+}
+
 TEST(SettingsSave, SavingAgainOverItsOwnFileChangesOnlyTheTrimmedTitle) {
     // Values are read trimmed, so the default title's trailing space does not survive a reload.
     std::string expected = freshFile;

@@ -53,7 +53,7 @@ protected:
             emailLoop, m_network, productName(),
             [this](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
             [this](const std::string& line) { monitor.logEvent(line); }, timeouts);
-        monitor.tasks().email = m_sender.get();
+        monitor.tasks().set(TaskKind::SendEmail, m_sender.get());
         return *m_sender;
     }
 
@@ -241,7 +241,7 @@ TEST_F(TaskTestButtonsTest, TheHttpTestShowsTheAnswerOrTheFailureAndTheUntouched
         httpLoop, transport,
         [this](std::string_view text) { return expandPlaceholdersForUrl(text, monitor.alarmState()); },
         messages, [](const std::string&) {});
-    monitor.tasks().httpQuery = &query;
+    monitor.tasks().set(TaskKind::SendHttpQuery, &query);
     test::LoopbackHttpServer server([](test::LoopbackHttpServer::Exchange& exchange) {
         exchange.send(test::LoopbackHttpServer::answer(200, "OK", "on air"));
     });

@@ -48,7 +48,7 @@ EmailTaskPage::EmailTaskPage(SetupContext& context, EmailSettings& settings, Que
 // The exchange runs in the background and the dialog stays usable; the button waits for the outcome, so
 // that impatient clicks do not line up test after test.
 void EmailTaskPage::sendTest() {
-    EmailTask* email = m_context.monitor.tasks().email;
+    EmailTask* email = m_context.monitor.tasks().serviceOf<EmailTask>(TaskKind::SendEmail);
     if (!email)
         return;
     m_test->setEnabled(false);

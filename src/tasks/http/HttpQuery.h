@@ -4,7 +4,7 @@
 #include "platform/MessageBoxes.h"
 #include "runtime/EventLoop.h"
 #include "tasks/TaskLog.h"
-#include "tasks/TaskServices.h"
+#include "tasks/http/HttpQueryTask.h"
 #include "tasks/http/HttpGet.h"
 
 #include <deque>

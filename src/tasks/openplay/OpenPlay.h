@@ -4,7 +4,7 @@
 #include "platform/Shell.h"
 #include "runtime/Clock.h"
 #include "tasks/AlarmState.h"
-#include "tasks/TaskServices.h"
+#include "tasks/openplay/OpenPlayTask.h"
 #include "tasks/openplay/BuiltInMp3Player.h"
 
 #include <functional>
