@@ -1,6 +1,7 @@
 #include "setup/taskpages/DelayTaskPage.h"
 
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
 
 #include <QHBoxLayout>
@@ -23,6 +24,17 @@ DelayTaskPage::DelayTaskPage(SetupContext& context, int& seconds, int maximumSec
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addStretch();
+}
+
+namespace {
+constexpr int longestAlarmDelaySeconds = 3600;
+constexpr int longestReturnDelaySeconds = 30;
+} // namespace
+
+template <> QWidget* makeTaskPageOf<TaskKind::Delay>(const TaskPageSource& source) {
+    return new DelayTaskPage(source.context, source.queueSettings().delaySeconds,
+                             source.queue == QueueKind::Alarm ? longestAlarmDelaySeconds
+                                                              : longestReturnDelaySeconds);
 }
 
 } // namespace quietmon

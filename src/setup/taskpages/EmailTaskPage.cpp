@@ -2,6 +2,7 @@
 
 #include "monitor/Monitor.h"
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
 
 #include <QCheckBox>
@@ -65,6 +66,10 @@ void EmailTaskPage::testFinished(const EmailTask::TestOutcome& outcome) {
         return;
     m_settings.trustedCertificate = outcome.certificateToTrust;
     sendTest();
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::SendEmail>(const TaskPageSource& source) {
+    return new EmailTaskPage(source.context, source.queueSettings().email, source.queue);
 }
 
 } // namespace quietmon

@@ -2,6 +2,7 @@
 
 #include "monitor/Monitor.h"
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
 #include "tasks/http/HttpQueryTask.h"
 
@@ -32,6 +33,10 @@ HttpQueryTaskPage::HttpQueryTaskPage(SetupContext& context, QuerySettings& setti
     buttons->addStretch();
     buttons->addWidget(test);
     form->addRow(buttons);
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::SendHttpQuery>(const TaskPageSource& source) {
+    return new HttpQueryTaskPage(source.context, source.queueSettings().query);
 }
 
 } // namespace quietmon

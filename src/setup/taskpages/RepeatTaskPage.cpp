@@ -1,6 +1,7 @@
 #include "setup/taskpages/RepeatTaskPage.h"
 
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
 
 #include <QFormLayout>
@@ -25,6 +26,11 @@ RepeatTaskPage::RepeatTaskPage(SetupContext& context, int& fromLine, int& maximu
         note(QStringLiteral("For proper result the Repeat element can be placed only once. Avoid empty "
                             "lines between tasks."),
              this));
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::Repeat>(const TaskPageSource& source) {
+    Settings& settings = source.settings();
+    return new RepeatTaskPage(source.context, settings.repeatFromLine, settings.repeatMaximum);
 }
 
 } // namespace quietmon
