@@ -1,5 +1,7 @@
 #include "monitor/AlarmExecutor.h"
 
+#include "config/taskkinds/DelaySettings.h"
+#include "config/taskkinds/RepeatSettings.h"
 #include "tasks/StatusTexts.h"
 
 namespace quietmon {
@@ -71,7 +73,7 @@ void AlarmExecutor::onAlarmQueueTimer() {
         state.runningAlarmQueue[static_cast<std::size_t>(*state.taskPosition)];
     ++*state.taskPosition;
     if (kind == TaskKind::Delay) {
-        m_alarmQueueTimer.setInterval(settings.alarmQueue.delaySeconds * 1000 + 1);
+        m_alarmQueueTimer.setInterval(settings.alarmQueue.of<TaskKind::Delay>().seconds * 1000 + 1);
         return;
     }
     m_alarmQueueTimer.setInterval(tickMs);
@@ -83,11 +85,10 @@ void AlarmExecutor::onAlarmQueueTimer() {
 
 void AlarmExecutor::repeat() {
     AlarmState& state = m_host.alarmState();
-    const Settings& settings = m_host.settings();
+    const RepeatSettings& repeat = m_host.settings().alarmQueue.of<TaskKind::Repeat>();
     // Run from the queue, so the position is the entries run so far, this one included.
-    if (state.repeatCount < settings.repeatMaximum &&
-        settings.repeatFromLine <= state.taskPosition.value_or(0) + 1) {
-        state.taskPosition = settings.repeatFromLine - 1;
+    if (state.repeatCount < repeat.maximum && repeat.fromLine <= state.taskPosition.value_or(0) + 1) {
+        state.taskPosition = repeat.fromLine - 1;
         ++state.repeatCount;
     }
 }

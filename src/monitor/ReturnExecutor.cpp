@@ -1,5 +1,6 @@
 #include "monitor/ReturnExecutor.h"
 
+#include "config/taskkinds/DelaySettings.h"
 #include "monitor/AlarmExecutor.h"
 #include "tasks/StatusTexts.h"
 
@@ -106,7 +107,8 @@ void ReturnExecutor::finishReturn() {
 }
 
 void ReturnExecutor::countDownDelay() {
-    for (int remaining = m_host.settings().returnQueue.delaySeconds; remaining >= 1; --remaining) {
+    for (int remaining = m_host.settings().returnQueue.of<TaskKind::Delay>().seconds; remaining >= 1;
+         --remaining) {
         m_host.setStatus(status_texts::delayPrefix + std::to_string(remaining), StatusColour::Normal);
         m_host.repaintNow();
         m_host.clock().sleep(1000);

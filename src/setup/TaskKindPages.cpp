@@ -21,13 +21,8 @@ constexpr auto pageMakers = pageMakersOf(std::make_index_sequence<taskKinds.size
 
 } // namespace
 
-Settings& TaskPageSource::settings() const {
-    return context.monitor.settings();
-}
-
 TaskQueueSettings& TaskPageSource::queueSettings() const {
-    Settings& live = settings();
-    return queue == QueueKind::Alarm ? live.alarmQueue : live.returnQueue;
+    return context.monitor.settings().queue(queue);
 }
 
 QWidget* makeTaskPage(TaskKind kind, const TaskPageSource& source) {

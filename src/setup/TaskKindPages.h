@@ -19,8 +19,7 @@ struct TaskPageSource {
     QueueKind queue;
     std::function<void(const QString&)> attachToEmail;
 
-    // The monitor's live settings, and those of the page's queue.
-    Settings& settings() const;
+    // The monitor's live settings of the page's queue.
     TaskQueueSettings& queueSettings() const;
 };
 

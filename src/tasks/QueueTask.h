@@ -37,10 +37,7 @@ struct TaskRequest {
     std::function<void()> finished;
 
     // The settings of the queue the row belongs to.
-    TaskQueueSettings& queueSettings() const {
-        Settings& settings = host.settings();
-        return queue == QueueKind::Alarm ? settings.alarmQueue : settings.returnQueue;
-    }
+    TaskQueueSettings& queueSettings() const { return host.settings().queue(queue); }
 };
 
 // What the start-up learns from the task kinds.

@@ -223,7 +223,7 @@ TEST_F(TaskTestButtonsTest, AServerCertificateTrustedInTheTestsBoxIsStoredAndThe
     ASSERT_TRUE(emailLoop.runUntil([&] { return !sender.busy() && test->isEnabled(); }, 10s));
 
     const std::string fingerprint = test::testCertificates().fingerprint("self-signed");
-    EXPECT_EQ(monitor.settings().alarmQueue.email.trustedCertificate, fingerprint);
+    EXPECT_EQ(monitor.settings().alarmQueue.of<TaskKind::SendEmail>().trustedCertificate, fingerprint);
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_NE(messages.shown[0].find("SHA-256 fingerprint: " + fingerprint), std::string::npos);
     EXPECT_EQ(messages.shown[1], "Test email has been sent. Check your mailbox after a few minutes.");

@@ -1,5 +1,6 @@
 #include "setup/taskpages/DelayTaskPage.h"
 
+#include "config/taskkinds/DelaySettings.h"
 #include "setup/SetupContext.h"
 #include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
@@ -26,15 +27,10 @@ DelayTaskPage::DelayTaskPage(SetupContext& context, int& seconds, int maximumSec
     layout->addStretch();
 }
 
-namespace {
-constexpr int longestAlarmDelaySeconds = 3600;
-constexpr int longestReturnDelaySeconds = 30;
-} // namespace
-
 template <> QWidget* makeTaskPageOf<TaskKind::Delay>(const TaskPageSource& source) {
-    return new DelayTaskPage(source.context, source.queueSettings().delaySeconds,
-                             source.queue == QueueKind::Alarm ? longestAlarmDelaySeconds
-                                                              : longestReturnDelaySeconds);
+    return new DelayTaskPage(source.context, source.queueSettings().of<TaskKind::Delay>().seconds,
+                             source.queue == QueueKind::Alarm ? DelaySettings::longestAlarmSeconds
+                                                              : DelaySettings::longestReturnSeconds);
 }
 
 } // namespace quietmon

@@ -69,7 +69,7 @@ void EmailTaskPage::testFinished(const EmailTask::TestOutcome& outcome) {
 }
 
 template <> QWidget* makeTaskPageOf<TaskKind::SendEmail>(const TaskPageSource& source) {
-    return new EmailTaskPage(source.context, source.queueSettings().email, source.queue);
+    return new EmailTaskPage(source.context, source.queueSettings().of<TaskKind::SendEmail>(), source.queue);
 }
 
 } // namespace quietmon

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/Settings.h"
+#include "config/taskkinds/EmailSettings.h"
 #include "tasks/email/EmailTask.h"
 
 #include <QWidget>

@@ -36,7 +36,7 @@ HttpQueryTaskPage::HttpQueryTaskPage(SetupContext& context, QuerySettings& setti
 }
 
 template <> QWidget* makeTaskPageOf<TaskKind::SendHttpQuery>(const TaskPageSource& source) {
-    return new HttpQueryTaskPage(source.context, source.queueSettings().query);
+    return new HttpQueryTaskPage(source.context, source.queueSettings().of<TaskKind::SendHttpQuery>());
 }
 
 } // namespace quietmon

@@ -57,7 +57,7 @@ void KillTaskPage::find(QLineEdit* title, QLineEdit* windowClass) {
 }
 
 template <> QWidget* makeTaskPageOf<TaskKind::KillApplication>(const TaskPageSource& source) {
-    return new KillTaskPage(source.context, source.queueSettings().kill);
+    return new KillTaskPage(source.context, source.queueSettings().of<TaskKind::KillApplication>());
 }
 
 } // namespace quietmon

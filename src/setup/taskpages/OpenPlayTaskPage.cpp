@@ -37,15 +37,16 @@ constexpr int openPlay1FileMaxLength = 255;
 } // namespace
 
 template <> QWidget* makeTaskPageOf<TaskKind::OpenPlay1>(const TaskPageSource& source) {
-    return new OpenPlayTaskPage(source.context, source.queueSettings().open, openPlay1FileMaxLength);
+    return new OpenPlayTaskPage(source.context, source.queueSettings().of<TaskKind::OpenPlay1>(),
+                                openPlay1FileMaxLength);
 }
 
 template <> QWidget* makeTaskPageOf<TaskKind::OpenPlay2>(const TaskPageSource& source) {
-    return new OpenPlayTaskPage(source.context, source.settings().open2, 0);
+    return new OpenPlayTaskPage(source.context, source.queueSettings().of<TaskKind::OpenPlay2>(), 0);
 }
 
 template <> QWidget* makeTaskPageOf<TaskKind::OpenPlay>(const TaskPageSource& source) {
-    return new OpenPlayTaskPage(source.context, source.queueSettings().open, 0);
+    return new OpenPlayTaskPage(source.context, source.queueSettings().of<TaskKind::OpenPlay>(), 0);
 }
 
 } // namespace quietmon

@@ -54,7 +54,7 @@ PortPinTaskPage::PortPinTaskPage(SetupContext& context, PortSettings& settings, 
 }
 
 template <> QWidget* makeTaskPageOf<TaskKind::SwitchPortPin>(const TaskPageSource& source) {
-    return new PortPinTaskPage(source.context, source.settings().port);
+    return new PortPinTaskPage(source.context, source.queueSettings().of<TaskKind::SwitchPortPin>());
 }
 
 } // namespace quietmon

@@ -18,7 +18,7 @@ RebootTaskPage::RebootTaskPage(SetupContext& context, RebootSettings& settings, 
 }
 
 template <> QWidget* makeTaskPageOf<TaskKind::RebootSystem>(const TaskPageSource& source) {
-    return new RebootTaskPage(source.context, source.settings().reboot);
+    return new RebootTaskPage(source.context, source.queueSettings().of<TaskKind::RebootSystem>());
 }
 
 } // namespace quietmon

@@ -1,5 +1,6 @@
 #include "setup/taskpages/RepeatTaskPage.h"
 
+#include "config/taskkinds/RepeatSettings.h"
 #include "setup/SetupContext.h"
 #include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
@@ -29,8 +30,8 @@ RepeatTaskPage::RepeatTaskPage(SetupContext& context, int& fromLine, int& maximu
 }
 
 template <> QWidget* makeTaskPageOf<TaskKind::Repeat>(const TaskPageSource& source) {
-    Settings& settings = source.settings();
-    return new RepeatTaskPage(source.context, settings.repeatFromLine, settings.repeatMaximum);
+    RepeatSettings& repeat = source.queueSettings().of<TaskKind::Repeat>();
+    return new RepeatTaskPage(source.context, repeat.fromLine, repeat.maximum);
 }
 
 } // namespace quietmon

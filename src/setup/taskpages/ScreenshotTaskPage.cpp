@@ -71,7 +71,8 @@ void ScreenshotTaskPage::attach() {
 }
 
 template <> QWidget* makeTaskPageOf<TaskKind::SaveScreenshot>(const TaskPageSource& source) {
-    return new ScreenshotTaskPage(source.context, source.queueSettings().screenshot, source.attachToEmail);
+    return new ScreenshotTaskPage(source.context, source.queueSettings().of<TaskKind::SaveScreenshot>(),
+                                  source.attachToEmail);
 }
 
 } // namespace quietmon

@@ -1,5 +1,6 @@
 #include "setup/taskpages/SpeakTaskPage.h"
 
+#include "config/taskkinds/SpeakSettings.h"
 #include "setup/SetupContext.h"
 #include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
@@ -19,7 +20,7 @@ SpeakTaskPage::SpeakTaskPage(SetupContext& context, std::string& text, QWidget* 
 }
 
 template <> QWidget* makeTaskPageOf<TaskKind::Speak>(const TaskPageSource& source) {
-    return new SpeakTaskPage(source.context, source.settings().speakText);
+    return new SpeakTaskPage(source.context, source.queueSettings().of<TaskKind::Speak>().text);
 }
 
 } // namespace quietmon

@@ -5,7 +5,7 @@ namespace quietmon {
 AfterRow EmailTask::run(const TaskRequest& request) {
     if (request.queue == QueueKind::Alarm)
         request.host.repaintNow();
-    sendEmail(request.queueSettings().email, request.queue, request.finished);
+    sendEmail(request.queueSettings().of<TaskKind::SendEmail>(), request.queue, request.finished);
     return AfterRow::WaitForFinished;
 }
 

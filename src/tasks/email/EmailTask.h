@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/taskkinds/EmailSettings.h"
 #include "tasks/QueueTask.h"
 
 #include <functional>

@@ -3,7 +3,7 @@
 namespace quietmon {
 
 AfterRow HttpQueryTask::run(const TaskRequest& request) {
-    sendQuery(request.queueSettings().query, false);
+    sendQuery(request.queueSettings().of<TaskKind::SendHttpQuery>(), false);
     return AfterRow::GoOn;
 }
 

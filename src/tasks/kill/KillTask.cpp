@@ -3,7 +3,8 @@
 namespace quietmon {
 
 AfterRow KillTask::run(const TaskRequest& request) {
-    for (const KillTarget& application : request.queueSettings().kill.applications) {
+    for (const KillTarget& application :
+         request.queueSettings().of<TaskKind::KillApplication>().applications) {
         killApplication(application.title, application.windowClass);
         if (request.queue == QueueKind::Return)
             request.host.clock().sleep(returnPauseMs);

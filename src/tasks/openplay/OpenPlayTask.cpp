@@ -5,9 +5,18 @@
 namespace quietmon {
 
 AfterRow OpenPlayTask::run(const TaskRequest& request) {
-    // "Open/Play 2" has one set of files, of the alarm queue; the others are their queue's.
-    openFiles(request.kind == TaskKind::OpenPlay2 ? request.host.settings().open2
-                                                  : request.queueSettings().open);
+    TaskQueueSettings& queue = request.queueSettings();
+    switch (request.kind) {
+    case TaskKind::OpenPlay2:
+        openFiles(queue.of<TaskKind::OpenPlay2>());
+        break;
+    case TaskKind::OpenPlay:
+        openFiles(queue.of<TaskKind::OpenPlay>());
+        break;
+    default:
+        openFiles(queue.of<TaskKind::OpenPlay1>());
+        break;
+    }
     return AfterRow::GoOn;
 }
 

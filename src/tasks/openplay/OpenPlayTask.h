@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/taskkinds/OpenPlaySettings.h"
 #include "tasks/QueueTask.h"
 
 namespace quietmon {

@@ -4,7 +4,7 @@ namespace quietmon {
 
 AfterRow RebootTask::run(const TaskRequest& request) {
     request.host.alarmState().runningAlarmQueue.clear();
-    reboot(request.host.settings().reboot);
+    reboot(request.queueSettings().of<TaskKind::RebootSystem>());
     return AfterRow::GoOn;
 }
 

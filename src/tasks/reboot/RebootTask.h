@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/taskkinds/RebootSettings.h"
 #include "tasks/QueueTask.h"
 
 namespace quietmon {

@@ -3,7 +3,8 @@
 namespace quietmon {
 
 AfterRow ScreenshotTask::run(const TaskRequest& request) {
-    if (saveScreenshot(request.queueSettings().screenshot) && request.queue == QueueKind::Return)
+    if (saveScreenshot(request.queueSettings().of<TaskKind::SaveScreenshot>()) &&
+        request.queue == QueueKind::Return)
         request.host.clock().sleep(returnPauseMs);
     return AfterRow::GoOn;
 }

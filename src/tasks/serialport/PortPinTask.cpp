@@ -6,12 +6,12 @@ namespace quietmon {
 
 AfterRow PortPinTask::run(const TaskRequest& request) {
     request.host.repaintNow();
-    switchPin(request.host.settings().port);
+    switchPin(request.queueSettings().of<TaskKind::SwitchPortPin>());
     return AfterRow::GoOn;
 }
 
 void PortPinTask::atReturn(const Settings& settings) {
-    if (settings.port.hold == PinHold::UntilReturn)
+    if (settings.alarmQueue.of<TaskKind::SwitchPortPin>().hold == PinHold::UntilReturn)
         releasePortPin(0);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/taskkinds/PortPinSettings.h"
 #include "tasks/QueueTask.h"
 
 namespace quietmon {

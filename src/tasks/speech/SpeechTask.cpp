@@ -6,7 +6,7 @@ namespace quietmon {
 
 AfterRow SpeechTask::run(const TaskRequest& request) {
     request.host.repaintNow();
-    speak(expandPlaceholders(request.host.settings().speakText, request.host.alarmState()));
+    speak(expandPlaceholders(request.queueSettings().of<TaskKind::Speak>().text, request.host.alarmState()));
     return AfterRow::GoOn;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/taskkinds/SpeakSettings.h"
 #include "tasks/QueueTask.h"
 
 #include <string>
