@@ -470,7 +470,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     hide();
     guarded([this] { m_monitor.stopCapture(); });
     m_tray->hide();
-    m_monitor.windDownPlayer();
+    m_monitor.windDownTasks();
     event->accept();
     QCoreApplication::quit();
 }

@@ -9,7 +9,7 @@ namespace quietmon {
 void startUp(Monitor& monitor, MainWindow& window, SetupDialog& setup) {
     monitor.beginStartUp();
     window.showStoredPlacement();
-    monitor.createPlayer();
+    monitor.startUpTasks();
     monitor.listAudioDevices();
     monitor.loadSettings();
     window.applyTitle();

@@ -11,41 +11,21 @@
 #include "monitor/LivenessHeartbeat.h"
 #include "monitor/Monitor.h"
 #include "platform/linux/AlsaCaptureDriver.h"
-#include "platform/linux/CurlHttpTransport.h"
-#include "platform/linux/EspeakSpeechSynthesizer.h"
 #include "platform/linux/FfmpegNetworkStreams.h"
 #include "platform/linux/FfmpegRecordings.h"
-#include "platform/linux/LibJpegEncoding.h"
-#include "platform/linux/LinuxProcesses.h"
-#include "platform/linux/LinuxShell.h"
-#include "platform/linux/LogindShutdown.h"
 #include "platform/linux/Mpg123Library.h"
-#include "platform/linux/OpusClipEncoder.h"
-#include "platform/linux/PosixNetwork.h"
 #include "platform/linux/PulseAudioEndpoints.h"
-#include "platform/linux/QtLevelGraphPainter.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/SystemdNotifier.h"
-#include "platform/linux/TermiosSerialLine.h"
 #include "platform/linux/X11DesktopWindows.h"
-#include "platform/linux/X11ScreenCapture.h"
 #include "runtime/ProcessEnvironment.h"
 #include "runtime/VirtualEventLoop.h"
 #include "setup/PasswordDialog.h"
 #include "setup/QtFileDialogs.h"
-#include "setup/RebootCountdownDialog.h"
 #include "setup/SetupDialog.h"
 #include "setup/WindowChooser.h"
 #include "status/StatusEndpoint.h"
-#include "tasks/Placeholders.h"
-#include "tasks/email/EmailSender.h"
-#include "tasks/http/HttpQuery.h"
-#include "tasks/kill/ApplicationKiller.h"
-#include "tasks/openplay/OpenPlay.h"
-#include "tasks/reboot/SystemRebooter.h"
-#include "tasks/screenshot/ScreenshotSaver.h"
-#include "tasks/serialport/PortPinSwitcher.h"
-#include "tasks/speech/TextSpeaker.h"
+#include "taskkinds/TaskKindWiring.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -128,75 +108,23 @@ int runMonitor(int argc, char** argv) {
     LinuxDesktop desktop;
     QtMessageBoxes messages;
 
-    // The task kinds, each with the settings section of the queue it runs in.
-    PosixNetwork network;
-    EmailSender email(
-        loop, network, productName(),
-        [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
-        monitor.taskLog());
-    email.setDataFolder([&monitor] { return monitor.folders().dataFolder; });
-    QtLevelGraphPainter graphPainter;
-    OpusClipEncoder clipEncoder;
-    monitor.setEvidenceMakers(&graphPainter, &clipEncoder);
-    email.setEvidence([&monitor](const EmailSettings& settings, QueueKind queue) {
-        return monitor.evidenceFor(settings, queue);
-    });
-    CurlHttpTransport http;
-    HttpQuery httpQuery(
-        loop, http,
-        [&monitor](std::string_view text) { return expandPlaceholdersForUrl(text, monitor.alarmState()); },
-        messages, monitor.taskLog());
-    // The main window, once it exists, for the tasks that draw it before they block the thread.
-    MainWindow* shownWindow = nullptr;
-    const auto repaintMainWindow = [&shownWindow] {
-        if (shownWindow)
-            shownWindow->repaintNow();
-    };
-    X11ScreenCapture screen(windows);
-    LibJpegEncoder jpeg;
-    ScreenshotSaver screenshot(
-        screen, jpeg, loop.clock(),
-        [&monitor](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
-        repaintMainWindow, [&monitor] { return monitor.folders().dataFolder; }, monitor.taskLog());
-    LinuxProcesses processes;
-    ApplicationKiller killer(windows, processes, loop.clock(), repaintMainWindow, monitor.taskLog());
-    TermiosSerialLine serialLine;
-    PortPinSwitcher portPin(serialLine, loop.clock(), monitor.taskLog());
-    EspeakSpeechSynthesizer synthesizer(messagesLocaleName(), std::chrono::seconds(5), service);
-    TextSpeaker speaker(synthesizer);
-    monitor.tasks().email = &email;
-    monitor.tasks().httpQuery = &httpQuery;
-    if (!withoutDisplay) { // the tasks that need a screen do nothing without one
-        monitor.tasks().screenshot = &screenshot;
-        monitor.tasks().kill = &killer;
-    }
-    monitor.tasks().portPin = &portPin;
-    monitor.tasks().speech = &speaker;
-    Mpg123Library mp3Library;
-    BuiltInMp3Player player(loop, mp3Library);
-    LinuxShell shell;
-    OpenPlay openPlay(shell, player, loop.clock(), monitor.settings(), monitor.alarmState(),
-                      programFolderOf(executablePath()),
-                      [&monitor](const std::string& text) { monitor.logEvent(text); });
-    monitor.tasks().openPlay = &openPlay;
-
     MainWindow mainWindow(monitor, desktop, messages);
-    shownWindow = &mainWindow;
     messages.setOwner(&mainWindow);
     QtFileDialogs fileDialogs(&mainWindow);
     SetupDialog setup(monitor, mainWindow, messages, fileDialogs, desktop);
     WindowChooser windowChooser(windows, &mainWindow);
     setup.setWindowPicker(&windowChooser);
-    RebootCountdownDialog rebootCountdown(loop, &mainWindow);
-    LogindShutdown shutdown;
-    SystemRebooter rebooter(
-        rebootCountdown, shutdown, monitor.taskLog(),
-        [&monitor](bool rebooting) {
-            monitor.setRebooting(rebooting);
-            monitor.saveSettings();
-        },
-        [&mainWindow] { mainWindow.close(); });
-    monitor.tasks().reboot = &rebooter;
+    // The task kinds over the Linux services, each set in the monitor for its queue rows.
+    TaskKindWiring wiring{loop,
+                          monitor,
+                          messages,
+                          windows,
+                          service,
+                          withoutDisplay,
+                          &mainWindow,
+                          [&mainWindow] { mainWindow.repaintNow(); },
+                          [&mainWindow] { mainWindow.close(); }};
+    const auto taskKinds = wireTaskKinds(wiring);
     PasswordDialog passwordDialog(&mainWindow);
     mainWindow.setDialogs(&setup, &passwordDialog);
     // Everything is wired: the start-up's steps, in their order, then the endpoint on the settings they

@@ -9,10 +9,8 @@ std::string defaultTitleSetting(const std::string& productName, const std::strin
 Settings defaultSettings(const std::string& productName, const std::string& instanceName) {
     Settings settings;
     settings.general.title = defaultTitleSetting(productName, instanceName);
-    settings.alarmQueue.email.subject = productName + " Message";
-    settings.alarmQueue.email.message = "Silence detected - %date %time";
-    settings.returnQueue.email.subject = productName + " Message";
-    settings.returnQueue.email.message = "%date %time - We are on-air again!";
+    settings.alarmQueue = TaskQueueSettings(QueueKind::Alarm, Settings::alarmQueueRows, productName);
+    settings.returnQueue = TaskQueueSettings(QueueKind::Return, Settings::returnQueueRows, productName);
     return settings;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/TaskKindSettings.h"
 #include "runtime/DateTime.h"
 
 #include <array>
@@ -73,74 +74,6 @@ struct ActivationSettings {
     std::string window;
 };
 
-struct EmailSettings {
-    std::string from = "@";
-    std::string to = "@";
-    std::string subject; // set from the product name by defaultSettings()
-    std::string message;
-    std::string smtp;
-    std::string file;
-    std::string username;
-    std::string password; // plain in memory, scrambled in the file
-    bool authenticate = false;
-    bool ssl = false;
-    // The fingerprint of the one certificate to accept from the server instead of one the system's trust
-    // store vouches for (a station's own server with a self-signed certificate); empty for none.
-    std::string trustedCertificate;
-    // What the message carries beside "Attach file": a picture of the levels of the last 10 minutes, and
-    // the sound on air around the silence (or around its end, for the return message).
-    bool attachLevelGraph = false;
-    bool attachAudioClip = false;
-};
-
-// An application to end, named by its window's title and class, either of them empty for "any".
-struct KillTarget {
-    std::string title;
-    std::string windowClass;
-    bool operator==(const KillTarget&) const = default;
-};
-
-// "Kill application" ends up to two applications, in order.
-struct KillSettings {
-    std::array<KillTarget, 2> applications;
-};
-
-enum class SerialPin { Dtr, Rts };
-// How long a switched pin stays raised: for `forSeconds`, until the return from the alarm condition, or
-// for as long as the program runs.
-enum class PinHold { ForSeconds, UntilReturn, Forever };
-
-struct PortSettings {
-    int portLine = 0; // line of the port list; the port number is portLine + 1
-    std::optional<SerialPin> pin = SerialPin::Dtr;
-    int forSeconds = 1;
-    std::optional<PinHold> hold = PinHold::ForSeconds;
-    // The Linux device to switch, for a port the COMn numbering does not reach (a USB adapter's
-    // /dev/ttyUSB0); empty: COMn is /dev/ttyS(n-1).
-    std::string device;
-};
-
-struct QuerySettings {
-    std::string address = "http://";
-    std::string query = "=";
-};
-
-struct ScreenshotSettings {
-    std::string file;
-    bool deactivateScreenSaver = false;
-};
-
-struct OpenSettings {
-    std::array<std::string, 3> files;
-    std::array<std::string, 3> params;
-};
-
-enum class RebootKind { Reboot, Shutdown };
-
-struct RebootSettings {
-    std::optional<RebootKind> kind = RebootKind::Reboot;
-};
-
 // A repeat count above any "Maximum number of repeats": no Repeat entry repeats the queue again.
 inline constexpr int noRepeatsLeft = 99999;
 
@@ -158,35 +91,38 @@ struct SavedState {
     DateTime lastSilence;   // when the last alarm was raised, in this run or an earlier one; zero: never
 };
 
-// The settings of one task queue: its rows, each empty or a task kind's caption, and the settings of the
-// kinds both queues run. The alarm queue and the return queue each have their own.
+// The settings of one task queue: its rows, each empty or a task kind's caption, and the settings of each
+// kind it runs, which the kind's header (config/taskkinds/) describes. The alarm queue and the return
+// queue each have their own.
 struct TaskQueueSettings {
-    explicit TaskQueueSettings(int rowCount) : rows(static_cast<std::size_t>(rowCount)) {}
+    TaskQueueSettings(QueueKind queue, int rowCount, const std::string& productName = {})
+        : rows(static_cast<std::size_t>(rowCount)), kinds(defaultTaskKindSettings(queue, productName)) {}
+
+    // The settings of `kind`, a kind this queue runs.
+    template <TaskKind kind> KindSettings<kind>& of() {
+        return std::any_cast<KindSettings<kind>&>(kinds[static_cast<std::size_t>(kind)]);
+    }
+    template <TaskKind kind> const KindSettings<kind>& of() const {
+        return std::any_cast<const KindSettings<kind>&>(kinds[static_cast<std::size_t>(kind)]);
+    }
 
     std::vector<std::string> rows;
-    EmailSettings email;
-    KillSettings kill;
-    QuerySettings query;
-    ScreenshotSettings screenshot;
-    OpenSettings open; // "Open/Play 1" of the alarm queue, "Open/Play" of the return queue
-    int delaySeconds = 1;
+    TaskKindSettingsTable kinds;
 };
 
 struct Settings {
     static constexpr int alarmQueueRows = 32;
     static constexpr int returnQueueRows = 8;
 
+    TaskQueueSettings& queue(QueueKind kind) { return kind == QueueKind::Alarm ? alarmQueue : returnQueue; }
+    const TaskQueueSettings& queue(QueueKind kind) const {
+        return kind == QueueKind::Alarm ? alarmQueue : returnQueue;
+    }
+
     GeneralSettings general;
     ActivationSettings activation;
-    TaskQueueSettings alarmQueue{alarmQueueRows};
-    TaskQueueSettings returnQueue{returnQueueRows};
-    // The kinds only the alarm queue runs.
-    PortSettings port;
-    OpenSettings open2;
-    std::string speakText;
-    int repeatFromLine = 1;
-    int repeatMaximum = 5;
-    RebootSettings reboot;
+    TaskQueueSettings alarmQueue{QueueKind::Alarm, alarmQueueRows};
+    TaskQueueSettings returnQueue{QueueKind::Return, returnQueueRows};
     SavedState state;
 };
 

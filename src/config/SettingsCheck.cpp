@@ -11,6 +11,7 @@
 #include "config/StatusAddress.h"
 #include "config/StreamAddress.h"
 #include "config/TaskKinds.h"
+#include "config/taskkinds/EmailSettings.h"
 
 #include <algorithm>
 #include <optional>
@@ -262,8 +263,8 @@ private:
 
     // A login over a connection that is never encrypted gives the mail password to anyone on the way.
     void checkLoginInClear(std::size_t line, const std::string& section) {
-        const EmailSettings& email =
-            section == "Email" ? m_loaded.alarmQueue.email : m_loaded.returnQueue.email;
+        const EmailSettings& email = m_loaded.queue(section == "Email" ? QueueKind::Alarm : QueueKind::Return)
+                                         .of<TaskKind::SendEmail>();
         const bool implicitTls = parseSmtpServerText(email.smtp).port == SmtpServerAddress::implicitTlsPort;
         if (email.authenticate && !email.ssl && !implicitTls)
             warn(line, Kind::ExposedSecret,

@@ -53,6 +53,13 @@ std::vector<std::string> captionsOf(QueueKind queue) {
     return captions;
 }
 
+std::vector<TaskKind> taskKindsInSettingsOrder() {
+    std::vector<TaskKind> kinds(taskKinds.size());
+    for (const TaskKindEntry& entry : taskKinds)
+        kinds[static_cast<std::size_t>(entry.settingsPlace)] = entry.kind;
+    return kinds;
+}
+
 namespace {
 
 // The table is indexed by the enum, and each queue's places count up from 0 without a gap.
@@ -81,5 +88,7 @@ constexpr bool placesWithoutGaps(int TaskKindEntry::*place) {
 static_assert(rowsInEnumOrder());
 static_assert(placesWithoutGaps(&TaskKindEntry::alarmPlace) &&
               placesWithoutGaps(&TaskKindEntry::returnPlace));
+// Every kind has its place among the settings: none is left out of the file, none written twice.
+static_assert(placesWithoutGaps(&TaskKindEntry::settingsPlace));
 
 } // namespace quietmon

@@ -37,23 +37,27 @@ struct TaskKindEntry {
     int returnPlace;
     // Listed among the failure counts from the start, at zero, rather than from its first failure.
     bool failuresListedFromStart;
+    // Where the kind's keys stand among the kinds' keys of the settings file, from 0 (config/taskkinds/
+    // holds its settings and keys).
+    int settingsPlace;
 };
 
-// Every task kind the program has. Adding a kind is one row here, its task under tasks/ and its page
-// under setup/taskpages/.
+// Every task kind the program has. Adding a kind is one row here and files of its own: its settings and
+// keys under config/taskkinds/, its task under tasks/, its page under setup/taskpages/ and its wiring to
+// the Linux services under taskkinds/.
 inline constexpr std::array taskKinds = {
-    TaskKindEntry{TaskKind::SendEmail, "Send email", 0, 0, true},
-    TaskKindEntry{TaskKind::SaveScreenshot, "Save screenshot", 1, 1, false},
-    TaskKindEntry{TaskKind::OpenPlay1, "Open/Play 1", 2, TaskKindEntry::notInQueue, false},
-    TaskKindEntry{TaskKind::OpenPlay2, "Open/Play 2", 3, TaskKindEntry::notInQueue, false},
-    TaskKindEntry{TaskKind::OpenPlay, "Open/Play", TaskKindEntry::notInQueue, 2, false},
-    TaskKindEntry{TaskKind::RebootSystem, "Reboot system", 4, TaskKindEntry::notInQueue, true},
-    TaskKindEntry{TaskKind::KillApplication, "Kill application", 5, 3, false},
-    TaskKindEntry{TaskKind::SwitchPortPin, "Switch port pin", 6, TaskKindEntry::notInQueue, true},
-    TaskKindEntry{TaskKind::Delay, "Delay", 7, 5, false},
-    TaskKindEntry{TaskKind::SendHttpQuery, "Send HTTP query", 8, 4, true},
-    TaskKindEntry{TaskKind::Speak, "Speak", 9, TaskKindEntry::notInQueue, false},
-    TaskKindEntry{TaskKind::Repeat, "Repeat", 10, TaskKindEntry::notInQueue, false},
+    TaskKindEntry{TaskKind::SendEmail, "Send email", 0, 0, true, 0},
+    TaskKindEntry{TaskKind::SaveScreenshot, "Save screenshot", 1, 1, false, 4},
+    TaskKindEntry{TaskKind::OpenPlay1, "Open/Play 1", 2, TaskKindEntry::notInQueue, false, 5},
+    TaskKindEntry{TaskKind::OpenPlay2, "Open/Play 2", 3, TaskKindEntry::notInQueue, false, 6},
+    TaskKindEntry{TaskKind::OpenPlay, "Open/Play", TaskKindEntry::notInQueue, 2, false, 7},
+    TaskKindEntry{TaskKind::RebootSystem, "Reboot system", 4, TaskKindEntry::notInQueue, true, 11},
+    TaskKindEntry{TaskKind::KillApplication, "Kill application", 5, 3, false, 1},
+    TaskKindEntry{TaskKind::SwitchPortPin, "Switch port pin", 6, TaskKindEntry::notInQueue, true, 2},
+    TaskKindEntry{TaskKind::Delay, "Delay", 7, 5, false, 10},
+    TaskKindEntry{TaskKind::SendHttpQuery, "Send HTTP query", 8, 4, true, 3},
+    TaskKindEntry{TaskKind::Speak, "Speak", 9, TaskKindEntry::notInQueue, false, 8},
+    TaskKindEntry{TaskKind::Repeat, "Repeat", 10, TaskKindEntry::notInQueue, false, 9},
 };
 
 const TaskKindEntry& taskKindEntry(TaskKind kind);
@@ -66,5 +70,7 @@ bool runsIn(TaskKind kind, QueueKind queue);
 std::vector<TaskKind> taskKindsOf(QueueKind queue);
 // Their captions, in the same order.
 std::vector<std::string> captionsOf(QueueKind queue);
+// Every kind, in the order their keys stand in the settings file.
+std::vector<TaskKind> taskKindsInSettingsOrder();
 
 } // namespace quietmon

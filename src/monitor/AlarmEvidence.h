@@ -2,6 +2,7 @@
 
 #include "config/Settings.h"
 #include "config/TaskKinds.h"
+#include "config/taskkinds/EmailSettings.h"
 #include "monitor/AudioClipRecorder.h"
 #include "monitor/LevelHistoryFile.h"
 #include "platform/AudioClipEncoding.h"

@@ -1,6 +1,7 @@
 #include "monitor/AlarmExecutor.h"
 
-#include "tasks/Placeholders.h"
+#include "config/taskkinds/DelaySettings.h"
+#include "config/taskkinds/RepeatSettings.h"
 #include "tasks/StatusTexts.h"
 
 namespace quietmon {
@@ -20,7 +21,7 @@ void AlarmExecutor::buildRunningQueue() {
 
 void AlarmExecutor::start() {
     ++m_run;
-    m_waitingForEmail = false;
+    m_awaitedRow = 0;
     m_host.setAlarmTaskPagesEnabled(false);
     buildRunningQueue();
     AlarmState& state = m_host.alarmState();
@@ -33,7 +34,7 @@ void AlarmExecutor::start() {
 
 void AlarmExecutor::resume() {
     ++m_run;
-    m_waitingForEmail = false;
+    m_awaitedRow = 0;
     m_host.setAlarmTaskPagesEnabled(false);
     buildRunningQueue();
     m_alarmQueueTimer.setInterval(tickMs);
@@ -42,7 +43,7 @@ void AlarmExecutor::resume() {
 
 void AlarmExecutor::breakQueue() {
     ++m_run;
-    m_waitingForEmail = false;
+    m_awaitedRow = 0;
     m_host.alarmState().runningAlarmQueue.clear();
     m_alarmQueueTimer.setEnabled(false);
     m_host.logEvent("Alarm task queue broken");
@@ -72,94 +73,54 @@ void AlarmExecutor::onAlarmQueueTimer() {
         state.runningAlarmQueue[static_cast<std::size_t>(*state.taskPosition)];
     ++*state.taskPosition;
     if (kind == TaskKind::Delay) {
-        m_alarmQueueTimer.setInterval(settings.alarmQueue.delaySeconds * 1000 + 1);
+        m_alarmQueueTimer.setInterval(settings.alarmQueue.of<TaskKind::Delay>().seconds * 1000 + 1);
         return;
     }
     m_alarmQueueTimer.setInterval(tickMs);
-    if (kind && runsIn(*kind, QueueKind::Alarm))
+    if (kind == TaskKind::Repeat)
+        repeat();
+    else if (kind && runsIn(*kind, QueueKind::Alarm))
         run(*kind);
 }
 
-void AlarmExecutor::run(TaskKind kind) {
+void AlarmExecutor::repeat() {
     AlarmState& state = m_host.alarmState();
-    Settings& settings = m_host.settings();
-    switch (kind) {
-    case TaskKind::Repeat:
-        // Line numbers count the running list; every Repeat entry shares one counter.
-        // Run from the queue, so the position is the entries run so far, this one included.
-        if (state.repeatCount < settings.repeatMaximum &&
-            settings.repeatFromLine <= state.taskPosition.value_or(0) + 1) {
-            state.taskPosition = settings.repeatFromLine - 1;
-            ++state.repeatCount;
-        }
-        break;
-    case TaskKind::SendEmail:
-        if (m_tasks.email) {
-            m_host.repaintNow();
-            sendEmailAndWait(settings.alarmQueue.email);
-        }
-        break;
-    case TaskKind::SaveScreenshot:
-        if (m_tasks.screenshot)
-            m_tasks.screenshot->saveScreenshot(settings.alarmQueue.screenshot);
-        break;
-    case TaskKind::OpenPlay1:
-    case TaskKind::OpenPlay2:
-        if (m_tasks.openPlay)
-            m_tasks.openPlay->openFiles(kind == TaskKind::OpenPlay1 ? settings.alarmQueue.open
-                                                                    : settings.open2);
-        break;
-    case TaskKind::RebootSystem:
-        // Emptied first: a tick during the countdown, or after a refusal, ends the queue.
-        state.runningAlarmQueue.clear();
-        if (m_tasks.reboot)
-            m_tasks.reboot->reboot(settings.reboot);
-        break;
-    case TaskKind::KillApplication:
-        if (m_tasks.kill) {
-            for (const KillTarget& application : settings.alarmQueue.kill.applications)
-                m_tasks.kill->killApplication(application.title, application.windowClass);
-        }
-        break;
-    case TaskKind::SwitchPortPin:
-        if (m_tasks.portPin) {
-            m_host.repaintNow();
-            m_tasks.portPin->switchPin(settings.port);
-        }
-        break;
-    case TaskKind::SendHttpQuery:
-        if (m_tasks.httpQuery)
-            m_tasks.httpQuery->sendQuery(settings.alarmQueue.query, false);
-        break;
-    case TaskKind::Speak:
-        if (m_tasks.speech) {
-            m_host.repaintNow();
-            m_tasks.speech->speak(expandPlaceholders(settings.speakText, state));
-        }
-        break;
-    case TaskKind::Delay:    // the tick's own interval, set before
-    case TaskKind::OpenPlay: // the return queue's
-        break;
+    const RepeatSettings& repeat = m_host.settings().alarmQueue.of<TaskKind::Repeat>();
+    // Run from the queue, so the position is the entries run so far, this one included.
+    if (state.repeatCount < repeat.maximum && repeat.fromLine <= state.taskPosition.value_or(0) + 1) {
+        state.taskPosition = repeat.fromLine - 1;
+        ++state.repeatCount;
     }
 }
 
-void AlarmExecutor::sendEmailAndWait(const EmailSettings& settings) {
-    m_waitingForEmail = true;
+void AlarmExecutor::run(TaskKind kind) {
+    QueueTask* task = m_tasks.of(kind);
+    if (!task)
+        return;
+    const unsigned row = ++m_rowsRun;
+    m_awaitedRow = row;
+    AfterRow after = AfterRow::GoOn;
     try {
-        m_tasks.email->sendEmail(settings, QueueKind::Alarm, [this, run = m_run] { onEmailFinished(run); });
+        after = task->run(
+            {QueueKind::Alarm, kind, m_host, [this, run = m_run, row] { onTaskFinished(run, row); }});
     } catch (...) {
-        m_waitingForEmail = false;
+        if (m_awaitedRow == row)
+            m_awaitedRow = 0;
         throw;
     }
-    // A send that ended at once has already let the queue go on.
-    if (m_waitingForEmail)
+    // A task that ended at once has already let the queue go on.
+    if (m_awaitedRow != row)
+        return;
+    if (after == AfterRow::GoOn)
+        m_awaitedRow = 0;
+    else
         m_alarmQueueTimer.setEnabled(false);
 }
 
-void AlarmExecutor::onEmailFinished(unsigned run) {
-    if (run != m_run || !m_waitingForEmail)
+void AlarmExecutor::onTaskFinished(unsigned run, unsigned row) {
+    if (run != m_run || row != m_awaitedRow)
         return;
-    m_waitingForEmail = false;
+    m_awaitedRow = 0;
     m_alarmQueueTimer.setInterval(tickMs);
     m_alarmQueueTimer.setEnabled(true);
 }

@@ -24,18 +24,23 @@ public:
 
 private:
     void buildRunningQueue();
+    // Line numbers count the running list; every Repeat entry shares one counter.
+    void repeat();
+    // A task that goes on in the background holds the next entry until it has finished; the rest of the
+    // program goes on.
     void run(TaskKind kind);
-    // The next entry waits for the send to end; the rest of the program does not.
-    void sendEmailAndWait(const EmailSettings& settings);
-    void onEmailFinished(unsigned run);
+    void onTaskFinished(unsigned run, unsigned row);
 
     AlarmHost& m_host;
     Timer& m_alarmQueueTimer;
     TaskServices& m_tasks;
-    // Counts the queue's runs, so that a send that ends after its queue was broken or started again
+    // Counts the queue's runs, so that a task that ends after its queue was broken or started again
     // moves no other run on.
     unsigned m_run = 0;
-    bool m_waitingForEmail = false;
+    // Counts the entries run, so that only the one the queue waits for lets it go on: a task that blocks
+    // the thread may let an entry run meanwhile.
+    unsigned m_rowsRun = 0;
+    unsigned m_awaitedRow = 0; // none: 0
 };
 
 } // namespace quietmon

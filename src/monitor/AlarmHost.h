@@ -1,8 +1,8 @@
 #pragma once
 
 #include "config/Settings.h"
-#include "runtime/Clock.h"
 #include "tasks/AlarmState.h"
+#include "tasks/QueueTask.h"
 
 #include <string>
 
@@ -10,21 +10,16 @@ namespace quietmon {
 
 enum class StatusColour { Normal, Alarm };
 
-// What the silence detection and the two executors need of the main window around them.
-class AlarmHost {
+// What the silence detection and the two executors need of the main window around them, beyond what
+// their tasks need.
+class AlarmHost : public TaskHost {
 public:
-    virtual ~AlarmHost() = default;
-    virtual Settings& settings() = 0;
-    virtual AlarmState& alarmState() = 0;
-    virtual Clock& clock() = 0;
     virtual bool setupShown() const = 0;
     // Whether the audio input delivers nothing now.
     virtual bool inputLost() const = 0;
     virtual void logEvent(const std::string& text) = 0;
     virtual void setStatus(const std::string& text, StatusColour colour) = 0;
     virtual void updateTray() = 0;
-    // Draws the main window now, before a task that blocks the thread.
-    virtual void repaintNow() = 0;
     // The Setup dialog's alarm-task pages cannot be edited while the alarm queue runs.
     virtual void setAlarmTaskPagesEnabled(bool enabled) = 0;
     virtual void showLastSilence(DateTime when) = 0;

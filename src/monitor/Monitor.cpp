@@ -5,7 +5,6 @@
 
 #include <bit>
 #include <cstring>
-#include <exception>
 
 namespace quietmon {
 
@@ -46,23 +45,17 @@ void Monitor::beginStartUp() {
     loadWindowKeys(m_storedSettings, m_settings);
 }
 
-void Monitor::createPlayer() {
-    if (!m_tasks.openPlay)
-        return; // a program without the Open/Play tasks has no player to create
-    m_playerAvailable = false;
-    try {
-        m_playerAvailable = m_tasks.openPlay->createPlayer();
-    } catch (const std::exception&) {
-    }
+void Monitor::startUpTasks() {
+    TaskStartUpOutcome outcome;
+    for (QueueTask* task : m_tasks.distinct())
+        task->startUp(outcome);
+    if (outcome.builtInPlayerAvailable) // a program without the Open/Play tasks has no player to create
+        m_playerAvailable = *outcome.builtInPlayerAvailable;
 }
 
-void Monitor::windDownPlayer() {
-    if (!m_playerAvailable || !m_tasks.openPlay)
-        return;
-    try {
-        m_tasks.openPlay->windDownPlayer();
-    } catch (const std::exception&) {
-    }
+void Monitor::windDownTasks() {
+    for (QueueTask* task : m_tasks.distinct())
+        task->windDown();
 }
 
 void Monitor::loadSettings() {
@@ -158,13 +151,8 @@ void Monitor::closeAfterDisplayLoss() {
 }
 
 void Monitor::closeWithLastLine(const std::string& lastLine) {
-    // A pin still held by the "until return" or "as long as possible" mode falls with the port.
-    if (m_tasks.portPin) {
-        try {
-            m_tasks.portPin->closePort();
-        } catch (const std::exception&) {
-        }
-    }
+    for (QueueTask* task : m_tasks.distinct())
+        task->atClose();
     m_history.stop();
     saveSettings();
     logEvent(lastLine);

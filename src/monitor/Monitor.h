@@ -86,10 +86,11 @@ public:
     bool withoutDisplay() const { return m_withoutDisplay; }
     void setPlayerAvailable(bool available) { m_playerAvailable = available; }
     // The steps of the start-up, which app/Startup runs in their order.
-    // The built-in mp3 player of the Open/Play tasks; a failure only leaves it unavailable.
-    void createPlayer();
-    // The last exit step: a playing file is let end and the player released, errors dropped.
-    void windDownPlayer();
+    // The task kinds' own start-up (the built-in mp3 player of the Open/Play tasks is made here; a
+    // failure only leaves it unavailable).
+    void startUpTasks();
+    // The last exit step: the task kinds wind down (a playing file is let end and the player released).
+    void windDownTasks();
 
     // The first: the alarm state reset, the start-up moment, the folders (the data folder is created if
     // missing) and the window's own keys of the settings file.

@@ -1,9 +1,8 @@
 #include "monitor/ReturnExecutor.h"
 
+#include "config/taskkinds/DelaySettings.h"
 #include "monitor/AlarmExecutor.h"
 #include "tasks/StatusTexts.h"
-
-#include <exception>
 
 namespace quietmon {
 
@@ -27,25 +26,19 @@ void ReturnExecutor::onReturnTimer() {
     state.alarmActive = false;
     m_host.setStatus(status_texts::executingReturnTasks, StatusColour::Alarm);
     m_host.returnStarted();
-    if (settings.general.stopPlayer && m_tasks.openPlay) {
-        try {
-            m_tasks.openPlay->stopPlayerForReturn();
-        } catch (const std::exception&) {
-        }
-    }
     m_host.updateTray();
     m_host.setStatus(status_texts::executingReturnTasks, StatusColour::Normal);
     m_host.repaintNow();
     m_host.logEvent("Returned from alarm condition");
-    if (settings.port.hold == PinHold::UntilReturn && m_tasks.portPin)
-        m_tasks.portPin->releasePortPin(0);
+    for (QueueTask* task : m_tasks.distinct())
+        task->atReturn(settings);
     state.eventTime = m_host.clock().now();
     m_rows.clear();
     for (const std::string& row : settings.returnQueue.rows)
         m_rows.push_back(taskKindOf(row));
     m_nextRow = 0;
     ++m_pass;
-    m_waitingForEmail = false;
+    m_awaitedRow = 0;
     state.returnTasksRunning = true;
     runRows();
 }
@@ -58,9 +51,9 @@ void ReturnExecutor::runRows() {
             const std::optional<TaskKind> kind = m_rows[m_nextRow++];
             if (!kind || !runsIn(*kind, QueueKind::Return))
                 continue;
-            if (kind != TaskKind::SendEmail || !m_tasks.email) {
-                run(*kind);
-            } else if (sendEmailAndWait()) {
+            if (kind == TaskKind::Delay) {
+                countDownDelay();
+            } else if (runAndWait(*kind)) {
                 m_runningRows = false;
                 return;
             }
@@ -75,23 +68,33 @@ void ReturnExecutor::runRows() {
     finishReturn();
 }
 
-bool ReturnExecutor::sendEmailAndWait() {
-    m_waitingForEmail = true;
+bool ReturnExecutor::runAndWait(TaskKind kind) {
+    QueueTask* task = m_tasks.of(kind);
+    if (!task)
+        return false;
+    const unsigned row = ++m_rowsRun;
+    m_awaitedRow = row;
+    AfterRow after = AfterRow::GoOn;
     try {
-        m_tasks.email->sendEmail(m_host.settings().returnQueue.email, QueueKind::Return,
-                                 [this, pass = m_pass] { onEmailFinished(pass); });
+        after = task->run(
+            {QueueKind::Return, kind, m_host, [this, pass = m_pass, row] { onTaskFinished(pass, row); }});
     } catch (...) {
-        m_waitingForEmail = false;
+        if (m_awaitedRow == row)
+            m_awaitedRow = 0;
         throw;
     }
-    return m_waitingForEmail;
+    if (m_awaitedRow != row)
+        return false; // it ended at once
+    if (after == AfterRow::GoOn)
+        m_awaitedRow = 0;
+    return m_awaitedRow == row;
 }
 
-void ReturnExecutor::onEmailFinished(unsigned pass) {
-    if (pass != m_pass || !m_waitingForEmail)
+void ReturnExecutor::onTaskFinished(unsigned pass, unsigned row) {
+    if (pass != m_pass || row != m_awaitedRow)
         return;
-    m_waitingForEmail = false;
-    // A send that ended at once is followed by the row loop that started it.
+    m_awaitedRow = 0;
+    // A task that ended at once is followed by the row loop that started it.
     if (!m_runningRows)
         runRows();
 }
@@ -104,43 +107,13 @@ void ReturnExecutor::finishReturn() {
 }
 
 void ReturnExecutor::countDownDelay() {
-    for (int remaining = m_host.settings().returnQueue.delaySeconds; remaining >= 1; --remaining) {
+    for (int remaining = m_host.settings().returnQueue.of<TaskKind::Delay>().seconds; remaining >= 1;
+         --remaining) {
         m_host.setStatus(status_texts::delayPrefix + std::to_string(remaining), StatusColour::Normal);
         m_host.repaintNow();
         m_host.clock().sleep(1000);
     }
     m_host.setStatus(status_texts::executingReturnTasks, StatusColour::Normal);
-}
-
-void ReturnExecutor::run(TaskKind kind) {
-    Settings& settings = m_host.settings();
-    switch (kind) {
-    case TaskKind::Delay:
-        countDownDelay();
-        break;
-    case TaskKind::KillApplication:
-        if (m_tasks.kill) {
-            for (const KillTarget& application : settings.returnQueue.kill.applications) {
-                m_tasks.kill->killApplication(application.title, application.windowClass);
-                m_host.clock().sleep(200);
-            }
-        }
-        break;
-    case TaskKind::SaveScreenshot:
-        if (m_tasks.screenshot && m_tasks.screenshot->saveScreenshot(settings.returnQueue.screenshot))
-            m_host.clock().sleep(200);
-        break;
-    case TaskKind::OpenPlay:
-        if (m_tasks.openPlay)
-            m_tasks.openPlay->openFiles(settings.returnQueue.open);
-        break;
-    case TaskKind::SendHttpQuery:
-        if (m_tasks.httpQuery)
-            m_tasks.httpQuery->sendQuery(settings.returnQueue.query, false);
-        break;
-    default: // the email waits in runRows(); the other kinds are the alarm queue's
-        break;
-    }
 }
 
 } // namespace quietmon

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/Settings.h"
 #include "config/TaskKinds.h"
 
 #include <QString>
@@ -17,7 +18,14 @@ struct TaskPageSource {
     SetupContext& context;
     QueueKind queue;
     std::function<void(const QString&)> attachToEmail;
+
+    // The monitor's live settings of the page's queue.
+    TaskQueueSettings& queueSettings() const;
 };
+
+// The settings page of one kind, without a parent. Each kind's page file (setup/taskpages/) defines it for
+// its kind; a kind of the table without one fails to link.
+template <TaskKind kind> QWidget* makeTaskPageOf(const TaskPageSource& source);
 
 // The settings page of `kind` in the queue of `source`, without a parent.
 QWidget* makeTaskPage(TaskKind kind, const TaskPageSource& source);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tasks/TaskServices.h"
+#include "config/TaskKinds.h"
 
 #include <QWidget>
 

@@ -493,7 +493,7 @@ TEST_F(AlarmStoryTest, AScreenshotIntoAMissingFolderWritesNothingIsLoggedAndTheQ
         [this](const std::string& text) { monitor.logEvent(text); });
     start("", "[Activation]\nSilence=10\n[Tasks]\nTask1=Save screenshot\nTask2=Speak\n[Screenshot]\nFile=" +
                   temp.file("missing/%date.jpg") + "\n");
-    monitor.tasks().screenshot = &saver;
+    monitor.tasks().set(TaskKind::SaveScreenshot, &saver);
     raiseAlarm();
     play(1000, quiet);
     EXPECT_EQ(tasks.names(), Strings{"speak"});
@@ -510,7 +510,7 @@ TEST_F(AlarmStoryTest, AScreenshotIntoAMissingFolderWritesNothingIsLoggedAndTheQ
 
 class PortPinStoryTest : public AlarmStoryTest {
 protected:
-    void useRealPortPin() { monitor.tasks().portPin = &portPin; }
+    void useRealPortPin() { monitor.tasks().set(TaskKind::SwitchPortPin, &portPin); }
 
     test::FakeSerialLine line{[this] { return loop.elapsedMs(); }};
     PortPinSwitcher portPin{line, loop.clock(), [this](const std::string& text) { monitor.logEvent(text); }};
@@ -545,7 +545,7 @@ TEST_F(PortPinStoryTest, AsLongAsPossibleHoldsThePinThroughTheReturnUntilTheProg
 
 class RebootStoryTest : public AlarmStoryTest {
 protected:
-    void useRealReboot() { monitor.tasks().reboot = &rebooter; }
+    void useRealReboot() { monitor.tasks().set(TaskKind::RebootSystem, &rebooter); }
     std::string saved(const std::string& section, const std::string& key) const {
         return IniFile::parse(settingsText()).read(section, key).value_or("");
     }
@@ -914,7 +914,8 @@ TEST_P(AlarmStoryPlayerTest, TheReturnStopsPlayingAndDiscardsTheWaitingFilesOnly
     const bool stopPlaying = GetParam();
     for (const char* name : {"one.mp3", "two.mp3", "three.mp3"})
         test::writeWholeFile(temp.file(name), "");
-    monitor.tasks().openPlay = &openPlay;
+    for (const TaskKind kind : {TaskKind::OpenPlay1, TaskKind::OpenPlay2, TaskKind::OpenPlay})
+        monitor.tasks().set(kind, &openPlay);
     start("InternalPlayer=1\nStopPlayer=" + std::string(stopPlaying ? "1" : "0") + "\n",
           "[Activation]\nSilence=10\nReturn=1\n[Tasks]\nTask1=Open/Play 1\n"
           "[Open1]\nFile1=one.mp3\nFile2=two.mp3\nFile3=three.mp3\n");

@@ -2,6 +2,7 @@
 
 #include "config/NearestName.h"
 #include "config/SettingsStore.h"
+#include "config/taskkinds/EmailSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -129,7 +130,7 @@ TEST(SettingsCheck, AValueCutOnReadingIsReported) {
 
 TEST(SettingsCheck, AFileTheMonitorSavedHasNothingToReport) {
     Settings settings = defaultSettings("Orvane Silence Detector");
-    settings.alarmQueue.email.password = "secret";
+    settings.alarmQueue.of<TaskKind::SendEmail>().password = "secret";
     settings.alarmQueue.rows[0] = "Send email";
     settings.returnQueue.rows[0] = "Open/Play";
     settings.state.lastSilence = DateTime::fromParts(2025, 12, 31, 23, 59, 58);

@@ -1,5 +1,10 @@
 #include "config/SettingsStore.h"
 
+#include "config/taskkinds/DelaySettings.h"
+#include "config/taskkinds/EmailSettings.h"
+#include "config/taskkinds/PortPinSettings.h"
+#include "config/taskkinds/RebootSettings.h"
+#include "config/taskkinds/RepeatSettings.h"
 #include "support/TempFolder.h"
 
 #include <filesystem>
@@ -252,6 +257,14 @@ TEST(SettingsSave, AFreshStartSavesEveryKeyWithItsDefault) {
     EXPECT_EQ(saved(loaded("")), freshFile);
 }
 
+// Every key set away from its default: read and saved into an empty file, it comes back byte for byte, so
+// each key keeps its section, its place and its spelling.
+TEST(SettingsSave, AFullySetFileSavesBackUnchanged) {
+    const std::string fullySet = test::readWholeFile(QUIETMON_FULLY_SET_SETTINGS);
+    ASSERT_NE(fullySet.find("[RetTasks]"), std::string::npos);
+    EXPECT_EQ(saved(loaded(fullySet)), fullySet);
+}
+
 TEST(SettingsSave, SavingAgainOverItsOwnFileChangesOnlyTheTrimmedTitle) {
     // Values are read trimmed, so the default title's trailing space does not survive a reload.
     std::string expected = freshFile;
@@ -278,24 +291,24 @@ TEST(SettingsLoad, ClampsNumberFieldsIntoTheirRanges) {
     EXPECT_EQ(s.general.minThreshold, -96);
     EXPECT_EQ(s.general.startUpDelay, 30);
     EXPECT_EQ(s.general.peakHoldTime, 100);
-    EXPECT_EQ(s.port.forSeconds, 10);
-    EXPECT_EQ(s.repeatFromLine, 1);
-    EXPECT_EQ(s.repeatMaximum, 999);
-    EXPECT_EQ(s.alarmQueue.delaySeconds, 1);
-    EXPECT_EQ(s.returnQueue.delaySeconds, 30);
+    EXPECT_EQ(s.alarmQueue.of<TaskKind::SwitchPortPin>().forSeconds, 10);
+    EXPECT_EQ(s.alarmQueue.of<TaskKind::Repeat>().fromLine, 1);
+    EXPECT_EQ(s.alarmQueue.of<TaskKind::Repeat>().maximum, 999);
+    EXPECT_EQ(s.alarmQueue.of<TaskKind::Delay>().seconds, 1);
+    EXPECT_EQ(s.returnQueue.of<TaskKind::Delay>().seconds, 30);
 }
 
 TEST(SettingsLoad, AListChoiceOutsideItsListSelectsNoLineAndSavesAsMinusOne) {
     const Settings s = loaded("[Port]\nCOMPort=300\nPin=5\n[Activation]\nChannels=4\nTimeOperator=-1\n"
                               "[General]\nStartUpStatus=3\n");
-    EXPECT_EQ(s.port.portLine, -1);
-    EXPECT_EQ(s.port.pin, std::nullopt);
+    EXPECT_EQ(s.alarmQueue.of<TaskKind::SwitchPortPin>().portLine, -1);
+    EXPECT_EQ(s.alarmQueue.of<TaskKind::SwitchPortPin>().pin, std::nullopt);
     EXPECT_EQ(s.activation.channels, std::nullopt);
     EXPECT_EQ(s.activation.timeComparison, std::nullopt);
     EXPECT_EQ(s.general.startUpStatus, std::nullopt);
     const IniFile file = IniFile::parse(saved(s));
     EXPECT_EQ(file.read("Port", "COMPort"), "-1");
-    EXPECT_EQ(loaded("[Port]\nCOMPort=254\n").port.portLine, 254);
+    EXPECT_EQ(loaded("[Port]\nCOMPort=254\n").alarmQueue.of<TaskKind::SwitchPortPin>().portLine, 254);
 }
 
 struct StateCase {
@@ -367,15 +380,15 @@ TEST(SettingsLoad, BoolsFollowTheIntegerRule) {
 TEST(SettingsLoad, UnscramblesPasswordsAndDropsAnOddLastCharacter) {
     const Settings s =
         loaded("[Email]\nPassword=jhkjii\n[RetEmail]\nPassword=jhkjiix\n[General]\nSetupPassword=\n");
-    EXPECT_EQ(s.alarmQueue.email.password, "abc");
-    EXPECT_EQ(s.returnQueue.email.password, "abc");
+    EXPECT_EQ(s.alarmQueue.of<TaskKind::SendEmail>().password, "abc");
+    EXPECT_EQ(s.returnQueue.of<TaskKind::SendEmail>().password, "abc");
     EXPECT_EQ(s.general.setupPassword, "");
 }
 
 TEST(SettingsSave, ScramblesPasswordsAndWritesAnEmptyOneEmpty) {
     Settings s = loaded("");
-    s.alarmQueue.email.password = "abc";
-    s.returnQueue.email.password = "aaa";
+    s.alarmQueue.of<TaskKind::SendEmail>().password = "abc";
+    s.returnQueue.of<TaskKind::SendEmail>().password = "aaa";
     const IniFile file = IniFile::parse(saved(s));
     EXPECT_EQ(file.read("Email", "Password"), "jhkjii");
     EXPECT_EQ(file.read("RetEmail", "Password"), "jhkiig");
@@ -384,8 +397,8 @@ TEST(SettingsSave, ScramblesPasswordsAndWritesAnEmptyOneEmpty) {
 
 TEST(SettingsSave, BothEmailSectionsCarryTheAlarmMessageAsReturnMessage) {
     Settings s = loaded("");
-    s.alarmQueue.email.message = "Dead air at %time";
-    s.returnQueue.email.message = "Back";
+    s.alarmQueue.of<TaskKind::SendEmail>().message = "Dead air at %time";
+    s.returnQueue.of<TaskKind::SendEmail>().message = "Back";
     const IniFile file = IniFile::parse(saved(s));
     EXPECT_EQ(file.read("Email", "ReturnMessage"), "Dead air at %time");
     EXPECT_EQ(file.read("RetEmail", "ReturnMessage"), "Dead air at %time");
@@ -394,15 +407,15 @@ TEST(SettingsSave, BothEmailSectionsCarryTheAlarmMessageAsReturnMessage) {
 
 TEST(SettingsLoad, ReturnMessageAndDateTimeAreNeverRead) {
     const Settings s = loaded("[Email]\nReturnMessage=ignored\nMessage=used\n[General]\nDateTime=garbage\n");
-    EXPECT_EQ(s.alarmQueue.email.message, "used");
+    EXPECT_EQ(s.alarmQueue.of<TaskKind::SendEmail>().message, "used");
 }
 
 TEST(SettingsLoad, ExclusiveChoicesLeaveTheLastTickedOne) {
     const Settings both = loaded("[Port]\nLimited=1\nFull=1\n[Reboot]\nDoReboot=1\nDoShutdown=1\n");
-    EXPECT_EQ(both.port.hold, PinHold::UntilReturn);
-    EXPECT_EQ(both.reboot.kind, RebootKind::Shutdown);
+    EXPECT_EQ(both.alarmQueue.of<TaskKind::SwitchPortPin>().hold, PinHold::UntilReturn);
+    EXPECT_EQ(both.alarmQueue.of<TaskKind::RebootSystem>().kind, RebootKind::Shutdown);
     const Settings none = loaded("[Port]\nLimited=0\n");
-    EXPECT_EQ(none.port.hold, std::nullopt);
+    EXPECT_EQ(none.alarmQueue.of<TaskKind::SwitchPortPin>().hold, std::nullopt);
 }
 
 TEST(SettingsLoad, QueueRowsAreReadInOrderAndAMissingRowIsEmpty) {

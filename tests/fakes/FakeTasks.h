@@ -3,6 +3,13 @@
 #include "tasks/AlarmState.h"
 #include "tasks/Placeholders.h"
 #include "tasks/TaskServices.h"
+#include "tasks/email/EmailTask.h"
+#include "tasks/http/HttpQueryTask.h"
+#include "tasks/kill/KillTask.h"
+#include "tasks/reboot/RebootTask.h"
+#include "tasks/screenshot/ScreenshotTask.h"
+#include "tasks/serialport/PortPinTask.h"
+#include "tasks/speech/SpeechTask.h"
 
 #include <deque>
 #include <functional>
@@ -102,13 +109,13 @@ struct FakeTasks {
         return result;
     }
     void installInto(TaskServices& services) {
-        services.email = &email;
-        services.httpQuery = &http;
-        services.kill = &kill;
-        services.screenshot = &screenshot;
-        services.speech = &speech;
-        services.portPin = &port;
-        services.reboot = &reboot;
+        services.set(TaskKind::SendEmail, &email);
+        services.set(TaskKind::SendHttpQuery, &http);
+        services.set(TaskKind::KillApplication, &kill);
+        services.set(TaskKind::SaveScreenshot, &screenshot);
+        services.set(TaskKind::Speak, &speech);
+        services.set(TaskKind::SwitchPortPin, &port);
+        services.set(TaskKind::RebootSystem, &reboot);
     }
 
     const AlarmState& state;

@@ -2,6 +2,10 @@
 // sub-pages, the sub-pages' buttons, and every field bound to the settings file.
 #include "config/IniFile.h"
 #include "config/Scramble.h"
+#include "config/taskkinds/EmailSettings.h"
+#include "config/taskkinds/KillSettings.h"
+#include "config/taskkinds/OpenPlaySettings.h"
+#include "config/taskkinds/ScreenshotSettings.h"
 #include "setup/TaskPagesHarness.h"
 #include "setup/WindowChooser.h"
 
@@ -69,14 +73,14 @@ TEST_F(TaskQueuePageTest, TheScreenshotBrowseButtonGivesTheFileTheExtensionOfIts
     start("[RetScreenshot]\nFile=/srv/shots/before.jpg\n");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
-        monitor.settings().returnQueue.screenshot.file = "/srv/shots/before.jpg";
+        monitor.settings().returnQueue.of<TaskKind::SaveScreenshot>().file = "/srv/shots/before.jpg";
         setup->context().fields.refresh();
         if (c.chosen)
             files.screenshotFiles.push_back(*c.chosen);
         QWidget& screenshot = subPage(QueueKind::Return, "Save screenshot");
         button(screenshot, QStringLiteral("..."))->click();
         EXPECT_EQ(field(screenshot, QStringLiteral("File"))->text().toStdString(), c.field);
-        EXPECT_EQ(monitor.settings().returnQueue.screenshot.file, c.field);
+        EXPECT_EQ(monitor.settings().returnQueue.of<TaskKind::SaveScreenshot>().file, c.field);
     }
 }
 
@@ -97,8 +101,8 @@ TEST_F(TaskQueuePageTest, AttachToEmailHandsAScreenshotFileToTheSameQueuesEmailP
         EXPECT_EQ(attached->text(), "%date.jpg");
         EXPECT_EQ(setup->focusWidget(), attached);
     }
-    EXPECT_EQ(monitor.settings().alarmQueue.email.file, "%date.jpg");
-    EXPECT_EQ(monitor.settings().returnQueue.email.file, "%date.jpg");
+    EXPECT_EQ(monitor.settings().alarmQueue.of<TaskKind::SendEmail>().file, "%date.jpg");
+    EXPECT_EQ(monitor.settings().returnQueue.of<TaskKind::SendEmail>().file, "%date.jpg");
 }
 
 TEST_F(TaskQueuePageTest, AFileChosenWithABrowseButtonGoesInWholeBeyondTheFieldsLimit) {
@@ -108,7 +112,7 @@ TEST_F(TaskQueuePageTest, AFileChosenWithABrowseButtonGoesInWholeBeyondTheFields
     QWidget& email = subPage(QueueKind::Alarm, "Send email");
     button(email, QStringLiteral("..."))->click();
     EXPECT_EQ(field(email, QStringLiteral("Attach file"))->text().toStdString(), chosen);
-    EXPECT_EQ(monitor.settings().alarmQueue.email.file, chosen);
+    EXPECT_EQ(monitor.settings().alarmQueue.of<TaskKind::SendEmail>().file, chosen);
 }
 
 TEST_F(TaskQueuePageTest, BrowseFillsAFileAndClearEmptiesOnlyItsOwnLine) {
@@ -119,13 +123,13 @@ TEST_F(TaskQueuePageTest, BrowseFillsAFileAndClearEmptiesOnlyItsOwnLine) {
     button(open, QStringLiteral("..."), 2)->click();
     button(open, QStringLiteral("..."), 0)->click(); // cancelled
     button(open, QStringLiteral("Clear"), 1)->click();
-    const OpenSettings& opened = monitor.settings().returnQueue.open;
+    const OpenSettings& opened = monitor.settings().returnQueue.of<TaskKind::OpenPlay>();
     EXPECT_EQ(opened.files, (std::array<std::string, 3>{"/srv/one.mp3", "", "/srv/three.mp3"}));
     EXPECT_EQ(opened.params, (std::array<std::string, 3>{"-q", "", ""}));
 
     QWidget& kill = subPage(QueueKind::Return, "Kill application");
     button(kill, QStringLiteral("Clear"), 0)->click();
-    const KillSettings& killed = monitor.settings().returnQueue.kill;
+    const KillSettings& killed = monitor.settings().returnQueue.of<TaskKind::KillApplication>();
     EXPECT_EQ(killed.applications, (std::array{KillTarget{}, KillTarget{"Editor", "editor"}}));
 }
 
@@ -155,12 +159,13 @@ TEST_F(TaskQueuePageTest, FindPutsTheChosenWindowsClassAndTitleIntoItsApplicatio
     AnsweringPicker picker;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        monitor.settings().alarmQueue.kill.applications = {{{"Player", "player"}, {"Editor", "editor"}}};
+        monitor.settings().alarmQueue.of<TaskKind::KillApplication>().applications = {
+            {{"Player", "player"}, {"Editor", "editor"}}};
         setup->context().fields.refresh();
         picker.answer = c.answer;
         setup->setWindowPicker(c.hasPicker ? &picker : nullptr);
         button(subPage(QueueKind::Alarm, "Kill application"), QStringLiteral("Find"), 1)->click();
-        const KillSettings& kill = monitor.settings().alarmQueue.kill;
+        const KillSettings& kill = monitor.settings().alarmQueue.of<TaskKind::KillApplication>();
         EXPECT_EQ(kill.applications, c.after);
     }
 }

@@ -53,7 +53,7 @@ protected:
             emailLoop, m_network, productName(),
             [this](std::string_view text) { return expandPlaceholders(text, monitor.alarmState()); },
             [this](const std::string& line) { monitor.logEvent(line); }, timeouts);
-        monitor.tasks().email = m_sender.get();
+        monitor.tasks().set(TaskKind::SendEmail, m_sender.get());
         return *m_sender;
     }
 
@@ -223,7 +223,7 @@ TEST_F(TaskTestButtonsTest, AServerCertificateTrustedInTheTestsBoxIsStoredAndThe
     ASSERT_TRUE(emailLoop.runUntil([&] { return !sender.busy() && test->isEnabled(); }, 10s));
 
     const std::string fingerprint = test::testCertificates().fingerprint("self-signed");
-    EXPECT_EQ(monitor.settings().alarmQueue.email.trustedCertificate, fingerprint);
+    EXPECT_EQ(monitor.settings().alarmQueue.of<TaskKind::SendEmail>().trustedCertificate, fingerprint);
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_NE(messages.shown[0].find("SHA-256 fingerprint: " + fingerprint), std::string::npos);
     EXPECT_EQ(messages.shown[1], "Test email has been sent. Check your mailbox after a few minutes.");
@@ -241,7 +241,7 @@ TEST_F(TaskTestButtonsTest, TheHttpTestShowsTheAnswerOrTheFailureAndTheUntouched
         httpLoop, transport,
         [this](std::string_view text) { return expandPlaceholdersForUrl(text, monitor.alarmState()); },
         messages, [](const std::string&) {});
-    monitor.tasks().httpQuery = &query;
+    monitor.tasks().set(TaskKind::SendHttpQuery, &query);
     test::LoopbackHttpServer server([](test::LoopbackHttpServer::Exchange& exchange) {
         exchange.send(test::LoopbackHttpServer::answer(200, "OK", "on air"));
     });

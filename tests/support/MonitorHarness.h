@@ -29,7 +29,7 @@ struct MonitorHarness {
     // run them.
     void startUp() {
         monitor.beginStartUp();
-        monitor.createPlayer();
+        monitor.startUpTasks();
         monitor.listAudioDevices();
         monitor.loadSettings();
         monitor.chooseAudioDevice();

@@ -1,6 +1,8 @@
 #include "setup/taskpages/DelayTaskPage.h"
 
+#include "config/taskkinds/DelaySettings.h"
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
 
 #include <QHBoxLayout>
@@ -23,6 +25,12 @@ DelayTaskPage::DelayTaskPage(SetupContext& context, int& seconds, int maximumSec
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addStretch();
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::Delay>(const TaskPageSource& source) {
+    return new DelayTaskPage(source.context, source.queueSettings().of<TaskKind::Delay>().seconds,
+                             source.queue == QueueKind::Alarm ? DelaySettings::longestAlarmSeconds
+                                                              : DelaySettings::longestReturnSeconds);
 }
 
 } // namespace quietmon

@@ -2,6 +2,7 @@
 
 #include "monitor/Monitor.h"
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
 
 #include <QCheckBox>
@@ -48,7 +49,7 @@ EmailTaskPage::EmailTaskPage(SetupContext& context, EmailSettings& settings, Que
 // The exchange runs in the background and the dialog stays usable; the button waits for the outcome, so
 // that impatient clicks do not line up test after test.
 void EmailTaskPage::sendTest() {
-    EmailTask* email = m_context.monitor.tasks().email;
+    EmailTask* email = m_context.monitor.tasks().serviceOf<EmailTask>(TaskKind::SendEmail);
     if (!email)
         return;
     m_test->setEnabled(false);
@@ -65,6 +66,10 @@ void EmailTaskPage::testFinished(const EmailTask::TestOutcome& outcome) {
         return;
     m_settings.trustedCertificate = outcome.certificateToTrust;
     sendTest();
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::SendEmail>(const TaskPageSource& source) {
+    return new EmailTaskPage(source.context, source.queueSettings().of<TaskKind::SendEmail>(), source.queue);
 }
 
 } // namespace quietmon

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config/Settings.h"
-#include "tasks/TaskServices.h"
+#include "config/taskkinds/EmailSettings.h"
+#include "tasks/email/EmailTask.h"
 
 #include <QWidget>
 

@@ -2,7 +2,9 @@
 
 #include "monitor/Monitor.h"
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
+#include "tasks/http/HttpQueryTask.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -24,13 +26,17 @@ HttpQueryTaskPage::HttpQueryTaskPage(SetupContext& context, QuerySettings& setti
     auto* test = new QPushButton(QStringLiteral("Test"), this);
     // The query runs on its worker; its answer comes back in a message box later.
     onClick(context, test, [&context, &settings] {
-        if (HttpQueryTask* query = context.monitor.tasks().httpQuery)
+        if (auto* query = context.monitor.tasks().serviceOf<HttpQueryTask>(TaskKind::SendHttpQuery))
             query->sendQuery(settings, true);
     });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(test);
     form->addRow(buttons);
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::SendHttpQuery>(const TaskPageSource& source) {
+    return new HttpQueryTaskPage(source.context, source.queueSettings().of<TaskKind::SendHttpQuery>());
 }
 
 } // namespace quietmon

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/Settings.h"
+#include "config/taskkinds/HttpQuerySettings.h"
 
 #include <QWidget>
 

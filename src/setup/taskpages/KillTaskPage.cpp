@@ -1,6 +1,7 @@
 #include "setup/taskpages/KillTaskPage.h"
 
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/WindowChooser.h"
 #include "setup/taskpages/TaskPageParts.h"
 
@@ -53,6 +54,10 @@ void KillTaskPage::find(QLineEdit* title, QLineEdit* windowClass) {
         windowClass->setText(QString::fromStdString(chosen->windowClass));
         title->setText(QString::fromStdString(chosen->title));
     }
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::KillApplication>(const TaskPageSource& source) {
+    return new KillTaskPage(source.context, source.queueSettings().of<TaskKind::KillApplication>());
 }
 
 } // namespace quietmon

@@ -1,6 +1,7 @@
 #include "setup/taskpages/OpenPlayTaskPage.h"
 
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
 
 #include <QFormLayout>
@@ -28,6 +29,24 @@ OpenPlayTaskPage::OpenPlayTaskPage(SetupContext& context, OpenSettings& settings
                {browseButton(context, file, this), clear});
         form->addRow(QStringLiteral("Parameters:"), parameters);
     }
+}
+
+namespace {
+// The "Open/Play 1" files keep the old limit; the others take paths of any length.
+constexpr int openPlay1FileMaxLength = 255;
+} // namespace
+
+template <> QWidget* makeTaskPageOf<TaskKind::OpenPlay1>(const TaskPageSource& source) {
+    return new OpenPlayTaskPage(source.context, source.queueSettings().of<TaskKind::OpenPlay1>(),
+                                openPlay1FileMaxLength);
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::OpenPlay2>(const TaskPageSource& source) {
+    return new OpenPlayTaskPage(source.context, source.queueSettings().of<TaskKind::OpenPlay2>(), 0);
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::OpenPlay>(const TaskPageSource& source) {
+    return new OpenPlayTaskPage(source.context, source.queueSettings().of<TaskKind::OpenPlay>(), 0);
 }
 
 } // namespace quietmon

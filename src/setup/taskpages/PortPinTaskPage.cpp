@@ -1,6 +1,7 @@
 #include "setup/taskpages/PortPinTaskPage.h"
 
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
 
 #include <QComboBox>
@@ -50,6 +51,10 @@ PortPinTaskPage::PortPinTaskPage(SetupContext& context, PortSettings& settings, 
     form->addRow(note(
         QStringLiteral("Default (idle) pin output voltage is negative, the switching makes it positive."),
         this));
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::SwitchPortPin>(const TaskPageSource& source) {
+    return new PortPinTaskPage(source.context, source.queueSettings().of<TaskKind::SwitchPortPin>());
 }
 
 } // namespace quietmon

@@ -1,6 +1,7 @@
 #include "setup/taskpages/RebootTaskPage.h"
 
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -14,6 +15,10 @@ RebootTaskPage::RebootTaskPage(SetupContext& context, RebootSettings& settings, 
              this, settings.kind, {QStringLiteral("Reboot"), QStringLiteral("Shutdown")}))
         layout->addWidget(choice);
     layout->addStretch();
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::RebootSystem>(const TaskPageSource& source) {
+    return new RebootTaskPage(source.context, source.queueSettings().of<TaskKind::RebootSystem>());
 }
 
 } // namespace quietmon

@@ -1,6 +1,8 @@
 #include "setup/taskpages/RepeatTaskPage.h"
 
+#include "config/taskkinds/RepeatSettings.h"
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
 
 #include <QFormLayout>
@@ -25,6 +27,11 @@ RepeatTaskPage::RepeatTaskPage(SetupContext& context, int& fromLine, int& maximu
         note(QStringLiteral("For proper result the Repeat element can be placed only once. Avoid empty "
                             "lines between tasks."),
              this));
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::Repeat>(const TaskPageSource& source) {
+    RepeatSettings& repeat = source.queueSettings().of<TaskKind::Repeat>();
+    return new RepeatTaskPage(source.context, repeat.fromLine, repeat.maximum);
 }
 
 } // namespace quietmon

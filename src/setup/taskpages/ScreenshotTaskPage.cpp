@@ -2,6 +2,7 @@
 
 #include "setup/FileDialogs.h"
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
 
 #include <QCheckBox>
@@ -67,6 +68,11 @@ void ScreenshotTaskPage::browse() {
 void ScreenshotTaskPage::attach() {
     if (!m_file->text().isEmpty())
         m_attachToEmail(m_file->text());
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::SaveScreenshot>(const TaskPageSource& source) {
+    return new ScreenshotTaskPage(source.context, source.queueSettings().of<TaskKind::SaveScreenshot>(),
+                                  source.attachToEmail);
 }
 
 } // namespace quietmon

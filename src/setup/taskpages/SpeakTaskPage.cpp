@@ -1,6 +1,8 @@
 #include "setup/taskpages/SpeakTaskPage.h"
 
+#include "config/taskkinds/SpeakSettings.h"
 #include "setup/SetupContext.h"
+#include "setup/TaskKindPages.h"
 #include "setup/taskpages/TaskPageParts.h"
 
 #include <QFormLayout>
@@ -15,6 +17,10 @@ SpeakTaskPage::SpeakTaskPage(SetupContext& context, std::string& text, QWidget* 
     form->addRow(task_page_parts::note(
         QStringLiteral("Note: Spoken by espeak-ng in the system's language, through the sound server"),
         this));
+}
+
+template <> QWidget* makeTaskPageOf<TaskKind::Speak>(const TaskPageSource& source) {
+    return new SpeakTaskPage(source.context, source.queueSettings().of<TaskKind::Speak>().text);
 }
 
 } // namespace quietmon

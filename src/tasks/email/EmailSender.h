@@ -4,7 +4,7 @@
 #include "platform/Network.h"
 #include "runtime/EventLoop.h"
 #include "tasks/TaskLog.h"
-#include "tasks/TaskServices.h"
+#include "tasks/email/EmailTask.h"
 #include "tasks/email/MimeMessage.h"
 #include "tasks/email/SmtpClient.h"
 

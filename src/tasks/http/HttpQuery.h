@@ -4,8 +4,8 @@
 #include "platform/MessageBoxes.h"
 #include "runtime/EventLoop.h"
 #include "tasks/TaskLog.h"
-#include "tasks/TaskServices.h"
 #include "tasks/http/HttpGet.h"
+#include "tasks/http/HttpQueryTask.h"
 
 #include <deque>
 #include <functional>

@@ -4,7 +4,7 @@
 #include "platform/Processes.h"
 #include "runtime/Clock.h"
 #include "tasks/TaskLog.h"
-#include "tasks/TaskServices.h"
+#include "tasks/kill/KillTask.h"
 
 #include <cstdint>
 #include <functional>

@@ -4,8 +4,8 @@
 #include "platform/Shell.h"
 #include "runtime/Clock.h"
 #include "tasks/AlarmState.h"
-#include "tasks/TaskServices.h"
 #include "tasks/openplay/BuiltInMp3Player.h"
+#include "tasks/openplay/OpenPlayTask.h"
 
 #include <functional>
 #include <string>

@@ -3,7 +3,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Shutdown.h"
 #include "tasks/TaskLog.h"
-#include "tasks/TaskServices.h"
+#include "tasks/reboot/RebootTask.h"
 
 #include <functional>
 #include <string>

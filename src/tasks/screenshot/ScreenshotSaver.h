@@ -4,7 +4,7 @@
 #include "platform/ScreenCapture.h"
 #include "runtime/Clock.h"
 #include "tasks/TaskLog.h"
-#include "tasks/TaskServices.h"
+#include "tasks/screenshot/ScreenshotTask.h"
 
 #include <functional>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tasks/TaskLog.h"
-#include "tasks/TaskServices.h"
+#include "tasks/serialport/PortPinTask.h"
 #include "tasks/serialport/SerialPort.h"
 
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Speech.h"
-#include "tasks/TaskServices.h"
+#include "tasks/speech/SpeechTask.h"
 
 namespace quietmon {
 
