@@ -17,6 +17,8 @@ template <TaskKind kind> using KindSettings = typename SettingsOfKind<kind>::typ
 
 // Each kind's settings file (config/taskkinds/) defines these two for its kind; a kind of the table
 // without them fails to link.
+// The collector does not see that definition; the linker joins them. So the template must never get a
+// body of its own here: the collector would use it instead of the kind's.
 // The defaults of the kind's settings in `queue`, a queue that runs it; some name the product.
 template <TaskKind kind> std::any defaultSettingsOf(QueueKind queue, const std::string& productName);
 // The kind's keys, of each queue that runs it, in the order a save writes them.

@@ -25,6 +25,8 @@ struct TaskPageSource {
 
 // The settings page of one kind, without a parent. Each kind's page file (setup/taskpages/) defines it for
 // its kind; a kind of the table without one fails to link.
+// The collector does not see that definition; the linker joins them. So the template must never get a
+// body of its own here: the collector would use it instead of the kind's.
 template <TaskKind kind> QWidget* makeTaskPageOf(const TaskPageSource& source);
 
 // The settings page of `kind` in the queue of `source`, without a parent.

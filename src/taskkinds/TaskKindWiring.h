@@ -43,6 +43,8 @@ public:
 // The task of one kind over the Linux services, or null for a kind without one (a kind that steers the
 // queue itself, or one this program cannot run here). Each kind's wiring file (taskkinds/) defines it for
 // its kind; a kind of the table without one fails to link.
+// The collector does not see that definition; the linker joins them. So the template must never get a
+// body of its own here: the collector would use it instead of the kind's.
 template <TaskKind kind> std::unique_ptr<WiredTaskKind> wireTaskKind(TaskKindWiring& wiring);
 
 // A kind that runs the task of an earlier kind of the table (the three Open/Play kinds share one).

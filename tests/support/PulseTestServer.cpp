@@ -215,16 +215,19 @@ PulseTestServer::~PulseTestServer() {
 void PulseTestServer::start() {
     if (running())
         return;
-    // The launcher the scripts and the shell tests use: it starts the server (QUIETMON_SOUND_SERVER
-    // chooses which) in the folder, loads the sink, and prints the server's processes. Those outlive the
+    // The launcher the scripts and the shell tests use: it starts the server in the folder, loads the
+    // sink, and prints the server's processes. Always PulseAudio, whose one process a test can kill or
+    // freeze, even where the environment runs PipeWire. Those outlive the
     // shell that started them, so they are watched by their numbers rather than waited for.
     const std::string sink =
         std::string("module-null-sink sink_name=") + sinkName +
         " format=s16le rate=44100 channels=2 sink_properties=device.description=Private_Test_Sink";
-    const ProgramResult launched = runProgram(
-        {"bash", "-c", ". \"$0\" && start_sound_server \"$1\" \"$2\" && echo \"${SOUND_SERVER_PIDS[*]}\"",
-         QUIETMON_SOUND_SERVER_SCRIPT, m_folder.path(), sink},
-        30000);
+    const ProgramResult launched =
+        runProgram({"bash", "-c",
+                    "QUIETMON_SOUND_SERVER=pulseaudio && . \"$0\" && start_sound_server \"$1\" \"$2\" && "
+                    "echo \"${SOUND_SERVER_PIDS[*]}\"",
+                    QUIETMON_SOUND_SERVER_SCRIPT, m_folder.path(), sink},
+                   30000);
     std::istringstream numbers(launched.output);
     for (pid_t pid = 0; numbers >> pid;)
         m_pids.push_back(pid);

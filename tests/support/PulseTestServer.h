@@ -21,9 +21,8 @@ ProgramResult runProgram(const std::vector<std::string>& arguments, int timeoutM
 // fails. Its standard output.
 std::string pactl(const std::string& server, const std::vector<std::string>& arguments);
 
-// A sound server of the test's own (PulseAudio, or PipeWire when QUIETMON_SOUND_SERVER says so), in a
-// temporary folder, with one null sink. A test may kill it as a crash would, and start it again on the
-// same address.
+// A PulseAudio server of the test's own, in a temporary folder, with one null sink. A test may kill it as
+// a crash would, and start it again on the same address.
 class PulseTestServer {
 public:
     static constexpr const char* sinkName = "private_sink";
