@@ -1,8 +1,9 @@
 # A virtual X display for the test environment, the end-to-end tests and scripts/start; sourced.
 #
-#   start_display_server LOG [NUMBER]
-# starts Xvfb (one 1280x800 screen of 24 bits, no TCP, no reset when its last client leaves) on :NUMBER, or
-# without one on a free number of its choosing, with its output in LOG, and returns once it takes clients.
+#   start_display_server LOG [NUMBER [XVFB ARGUMENTS]...]
+# starts Xvfb (one screen of DISPLAY_SERVER_SCREEN, by default 1280x800x24, no TCP, no reset when its last
+# client leaves, then the further arguments as they are) on :NUMBER, or without one on a free number of its
+# choosing, with its output in LOG, and returns once it takes clients.
 # Sets DISPLAY_SERVER_PID and DISPLAY_SERVER_NUMBER. Xvfb runs through the array `server_prefix` when the
 # caller set one (e.g. setsid, so that it outlives the caller's terminal). A lock file and socket that a
 # killed server left on NUMBER are removed first; a lock that a live process holds is not touched, and the
@@ -10,12 +11,14 @@
 # on stderr, when it does not take clients within 15 s.
 start_display_server() {
   local log=$1 number=${2:-} ready _
+  shift $(($# < 2 ? $# : 2))
   local -a prefix=("${server_prefix[@]+"${server_prefix[@]}"}")
+  local -a server=(Xvfb -screen 0 "${DISPLAY_SERVER_SCREEN:-1280x800x24}" -nolisten tcp -noreset "$@")
   DISPLAY_SERVER_NUMBER=
   if [ -z "$number" ]; then
     # Xvfb writes the number it chose into this pipe once it takes clients (and then makes no lock file).
     exec {ready}<> <(:)
-    "${prefix[@]}" Xvfb -screen 0 1280x800x24 -nolisten tcp -noreset -displayfd "$ready" </dev/null >"$log" 2>&1 &
+    "${prefix[@]}" "${server[@]}" -displayfd "$ready" </dev/null >"$log" 2>&1 &
     DISPLAY_SERVER_PID=$!
     read -r -t 15 -u "$ready" DISPLAY_SERVER_NUMBER || true
     exec {ready}<&-
@@ -29,7 +32,7 @@ start_display_server() {
       fi
       rm -f "$lock" "/tmp/.X11-unix/X$number"
     fi
-    "${prefix[@]}" Xvfb ":$number" -screen 0 1280x800x24 -nolisten tcp -noreset </dev/null >"$log" 2>&1 &
+    "${prefix[@]}" "${server[0]}" ":$number" "${server[@]:1}" </dev/null >"$log" 2>&1 &
     DISPLAY_SERVER_PID=$!
     for _ in $(seq 150); do
       if xdpyinfo -display ":$number" >/dev/null 2>&1; then

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <csignal>
+#include "support/LaunchedProcesses.h"
+#include "support/TempFolder.h"
+
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace quietmon::test {
@@ -15,7 +16,6 @@ bool displayNumberTaken(int number);
 class PrivateXServer {
 public:
     explicit PrivateXServer(std::vector<std::string> extraArguments = {});
-    ~PrivateXServer() { stop(SIGTERM); }
     PrivateXServer(const PrivateXServer&) = delete;
     PrivateXServer& operator=(const PrivateXServer&) = delete;
 
@@ -25,14 +25,13 @@ public:
     void restart();
 
 private:
-    // True once the server accepts connections: it writes its display number to -displayfd then.
+    // Whether it took clients on `number` within 15 s.
     bool start(int number);
-    void stop(int signal);
 
     std::vector<std::string> m_extraArguments;
     int m_number = -1;
-    pid_t m_pid = -1;
-    bool m_serving = false;
+    TempFolder m_folder; // its log
+    LaunchedProcesses m_server;
 };
 
 } // namespace quietmon::test

@@ -101,32 +101,6 @@ void stop(pid_t child) {
     }
 }
 
-void signalAll(const std::vector<pid_t>& processes, int signal) {
-    for (const pid_t process : processes)
-        ::kill(process, signal);
-}
-
-// Whether a process that is not this one's child has ended: gone, or a zombie its new parent has not
-// reaped yet.
-bool ended(pid_t process) {
-    std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line))
-        return true;
-    const std::size_t nameEnd = line.rfind(')');
-    return nameEnd == std::string::npos || line.compare(nameEnd + 1, 3, " Z ") == 0;
-}
-
-bool waitUntilGone(const std::vector<pid_t>& processes, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!std::ranges::all_of(processes, ended)) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
 std::string serverOption(const std::string& server) {
     return server.empty() ? std::string() : "--server=" + server;
 }
@@ -201,54 +175,30 @@ PulseTestServer::PulseTestServer() {
     start();
 }
 
-PulseTestServer::~PulseTestServer() {
-    if (!running())
-        return;
-    signalAll(m_pids, SIGCONT);
-    signalAll(m_pids, SIGTERM);
-    if (!waitUntilGone(m_pids, 5s)) {
-        signalAll(m_pids, SIGKILL);
-        waitUntilGone(m_pids, 5s);
-    }
-}
-
 void PulseTestServer::start() {
     if (running())
         return;
-    // The launcher the scripts and the shell tests use: it starts the server in the folder, loads the
-    // sink, and prints the server's processes. Always PulseAudio, whose one process a test can kill or
-    // freeze, even where the environment runs PipeWire. Those outlive the
-    // shell that started them, so they are watched by their numbers rather than waited for.
+    // Always PulseAudio, whose one process a test can kill or freeze, even where the environment runs
+    // PipeWire.
     const std::string sink =
         std::string("module-null-sink sink_name=") + sinkName +
         " format=s16le rate=44100 channels=2 sink_properties=device.description=Private_Test_Sink";
-    const ProgramResult launched =
-        runProgram({"bash", "-c",
-                    "QUIETMON_SOUND_SERVER=pulseaudio && . \"$0\" && start_sound_server \"$1\" \"$2\" && "
+    m_server.launch(QUIETMON_SOUND_SERVER_SCRIPT,
+                    "QUIETMON_SOUND_SERVER=pulseaudio && start_sound_server \"$1\" \"$2\" && "
                     "echo \"${SOUND_SERVER_PIDS[*]}\"",
-                    QUIETMON_SOUND_SERVER_SCRIPT, m_folder.path(), sink},
-                   30000);
-    std::istringstream numbers(launched.output);
-    for (pid_t pid = 0; numbers >> pid;)
-        m_pids.push_back(pid);
-    if (launched.exitCode != 0 || m_pids.empty()) {
-        kill();
-        throw std::runtime_error("the private sound server did not start: " + launched.output);
-    }
+                    {m_folder.path(), sink});
 }
 
 void PulseTestServer::freeze() {
-    signalAll(m_pids, SIGSTOP);
+    m_server.signal(SIGSTOP);
 }
 
 void PulseTestServer::thaw() {
-    signalAll(m_pids, SIGCONT);
+    m_server.signal(SIGCONT);
 }
 
 void PulseTestServer::kill() {
-    signalAll(m_pids, SIGKILL);
-    waitUntilGone(m_pids, 5s);
-    m_pids.clear();
+    m_server.kill();
 }
 
 UnansweringServer::UnansweringServer() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/LaunchedProcesses.h"
 #include "support/TempFolder.h"
 
 #include <string>
@@ -28,15 +29,14 @@ public:
     static constexpr const char* sinkName = "private_sink";
     static constexpr const char* monitorName = "private_sink.monitor";
 
-    // Starts it; throws when it does not answer within 10 s.
+    // Starts it; throws when it does not answer within 15 s.
     PulseTestServer();
-    ~PulseTestServer();
     PulseTestServer(const PulseTestServer&) = delete;
     PulseTestServer& operator=(const PulseTestServer&) = delete;
 
     // What PULSE_SERVER or pactl's --server take.
     std::string address() const { return "unix:" + m_folder.file("native"); }
-    bool running() const { return !m_pids.empty(); }
+    bool running() const { return m_server.running(); }
 
     void start();
     // SIGKILL, so that clients see the connection drop with no goodbye.
@@ -47,7 +47,7 @@ public:
 
 private:
     TempFolder m_folder;
-    std::vector<pid_t> m_pids; // every process of the server
+    LaunchedProcesses m_server; // stopped before its folder goes
 };
 
 // A socket where a server seems to listen: connections are accepted into the backlog and never read.
