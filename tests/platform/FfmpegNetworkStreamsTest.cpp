@@ -8,11 +8,14 @@
 #include "support/TempFolder.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <span>
 #include <thread>
+#include <utility>
 
 namespace quietmon {
 namespace {
@@ -162,6 +165,53 @@ TEST(FfmpegNetworkStreamsTest, BadInputsAreOneLoggedLoss) {
     }
 }
 
+// A stream's device started with the four buffers the monitor circulates; each filled buffer is handed
+// to `heard` and goes back at once, unless the test holds the buffers as a blocked logic thread would.
+class CirculatingBuffers {
+public:
+    CirculatingBuffers(StreamCaptureDriver& driver, std::function<void(std::span<const std::uint8_t>)> heard)
+        : m_heard(std::move(heard)) {
+        for (std::vector<std::uint8_t>& buffer : m_buffers)
+            buffer.resize(static_cast<std::size_t>(CaptureFormat{}.framesPerBuffer) * 4);
+        m_device = driver.open(
+            0, CaptureFormat{}, [this](int tag) { filled(tag); }, m_error);
+        for (int tag = 0; m_device && tag < 4; ++tag)
+            m_device->addBuffer(m_buffers[static_cast<std::size_t>(tag)], tag, m_error);
+        if (!m_device || !m_device->start(m_error))
+            ADD_FAILURE() << m_error;
+    }
+    ~CirculatingBuffers() {
+        if (m_device)
+            m_device->reset();
+    }
+    CirculatingBuffers(const CirculatingBuffers&) = delete;
+    CirculatingBuffers& operator=(const CirculatingBuffers&) = delete;
+
+    void hold() { m_holding = true; }
+    void giveBackHeld() {
+        m_holding = false;
+        for (const int tag : std::exchange(m_held, {}))
+            m_device->addBuffer(m_buffers[static_cast<std::size_t>(tag)], tag, m_error);
+    }
+
+private:
+    void filled(int tag) {
+        std::vector<std::uint8_t>& buffer = m_buffers[static_cast<std::size_t>(tag)];
+        m_heard(buffer);
+        if (m_holding)
+            m_held.push_back(tag);
+        else
+            m_device->addBuffer(buffer, tag, m_error);
+    }
+
+    std::function<void(std::span<const std::uint8_t>)> m_heard;
+    std::array<std::vector<std::uint8_t>, 4> m_buffers;
+    std::unique_ptr<CaptureDevice> m_device;
+    std::string m_error;
+    bool m_holding = false;
+    std::vector<int> m_held;
+};
+
 // A server sends seconds of audio at once on connect: the monitor hears little more than the newest half
 // second of it, at the audio's own pace, not seconds in one instant.
 TEST(FfmpegNetworkStreamsTest, TheBurstOnConnectIsHeardAtTheAudiosPace) {
@@ -177,24 +227,13 @@ TEST(FfmpegNetworkStreamsTest, TheBurstOnConnectIsHeardAtTheAudiosPace) {
     StreamCaptureDriver driver(streams,
                                [&lost](const std::string& text) { lost |= text.starts_with("Stream lost"); });
     driver.setAddress(server.url("/live.mp3"));
-    const CaptureFormat format;
-    std::vector<std::vector<std::uint8_t>> buffers(4, std::vector<std::uint8_t>(format.framesPerBuffer * 4));
     std::vector<std::chrono::steady_clock::time_point> filledAt;
-    std::string error;
-    std::unique_ptr<CaptureDevice> device;
-    device = driver.open(
-        0, format,
-        [&](int tag) {
+    {
+        CirculatingBuffers buffers(driver, [&filledAt](std::span<const std::uint8_t>) {
             filledAt.push_back(std::chrono::steady_clock::now());
-            device->addBuffer(buffers[static_cast<std::size_t>(tag)], tag, error);
-        },
-        error);
-    ASSERT_TRUE(device);
-    for (int tag = 0; tag < 4; ++tag)
-        ASSERT_TRUE(device->addBuffer(buffers[static_cast<std::size_t>(tag)], tag, error));
-    ASSERT_TRUE(device->start(error));
-    test::runInRealTime(loop, std::chrono::seconds(10), [&lost] { return lost; });
-    device->reset();
+        });
+        test::runInRealTime(loop, std::chrono::seconds(10), [&lost] { return lost; });
+    }
     server.release();
     ASSERT_TRUE(lost);
     // The newest half second (four buffers), and what was heard before the burst had all arrived: far
@@ -204,6 +243,51 @@ TEST(FfmpegNetworkStreamsTest, TheBurstOnConnectIsHeardAtTheAudiosPace) {
     // Three buffers (375 ms) go at a time, the next three 375 ms later.
     const auto spread = std::chrono::milliseconds(125 * (static_cast<int>(filledAt.size()) - 3) - 50);
     EXPECT_GE(filledAt.back() - filledAt.front(), spread);
+}
+
+// A task may hold the logic thread, and with it every buffer, for seconds. The reader reads on meanwhile,
+// so that afterwards the monitor hears what the stream sends now (silence here), not the tone that piled
+// up in the connection while it waited.
+TEST(FfmpegNetworkStreamsTest, AfterTheBuffersWereHeldTheStreamsPresentIsHeard) {
+    test::TempFolder folder;
+    const std::string path = folder.file("tone-then-silence.mp3");
+    const std::string make = "ffmpeg -nostdin -loglevel error -f lavfi -i sine=frequency=1000:duration=2 "
+                             "-af apad=pad_dur=10 -ac 2 -b:a 128k " +
+                             path;
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    const std::string mp3 = test::readWholeFile(path);
+    // Sent at the audio's own pace, as a streaming server sends a live stream.
+    LoopbackHttpServer server([&mp3](LoopbackHttpServer::Exchange& exchange) {
+        exchange.send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n");
+        const std::size_t tenthOfASecond = mp3.size() / 120;
+        for (std::size_t at = 0; at < mp3.size(); at += tenthOfASecond) {
+            if (!exchange.send(mp3.substr(at, tenthOfASecond)))
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        exchange.holdUntilReleased();
+    });
+    VirtualEventLoop loop;
+    FfmpegNetworkStreams streams(loop);
+    StreamCaptureDriver driver(streams, [](const std::string&) {});
+    driver.setAddress(server.url("/live.mp3"));
+    std::vector<bool> loud; // per buffer heard, in order
+    CirculatingBuffers buffers(driver, [&loud](std::span<const std::uint8_t> buffer) {
+        const auto* samples = reinterpret_cast<const std::int16_t*>(buffer.data());
+        loud.push_back(std::any_of(samples, samples + buffer.size() / 2,
+                                   [](std::int16_t sample) { return std::abs(sample) > 1000; }));
+    });
+    ASSERT_TRUE(test::runInRealTime(loop, std::chrono::seconds(5), [&loud] { return loud.size() >= 2; }));
+    ASSERT_TRUE(loud.front()) << "the tone is heard at first";
+    buffers.hold();
+    test::runInRealTime(loop, std::chrono::seconds(4), [] { return false; });
+    const std::size_t heardBefore = loud.size();
+    buffers.giveBackHeld();
+    test::runInRealTime(loop, std::chrono::seconds(2), [&] { return loud.size() >= heardBefore + 4; });
+    server.release();
+    ASSERT_GE(loud.size(), heardBefore + 4);
+    for (std::size_t i = heardBefore; i < heardBefore + 4; ++i)
+        EXPECT_FALSE(loud[i]) << "buffer " << i - heardBefore << " after the hold carries the old tone";
 }
 
 // At the end of the program no reader is left inside FFmpeg: when the streams are gone, so is the

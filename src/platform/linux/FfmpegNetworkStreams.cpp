@@ -44,8 +44,6 @@ constexpr int buffersPerHandOver = 3;
 // the stream), the reader leaves the network to gather packets until that hand-over rather than wake
 // for each one. A read that waited this long had caught up.
 constexpr auto caughtUpWait = std::chrono::milliseconds(2);
-// How long the reader waits for the logic thread to give a buffer back before it reads on.
-constexpr auto bufferWait = std::chrono::milliseconds(250);
 // The "now playing" title is looked for this often, not at every packet: looking costs a search through
 // the connection's settings.
 constexpr auto titleCheckInterval = std::chrono::seconds(1);
@@ -121,7 +119,7 @@ struct FfmpegStreamState {
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 
     std::mutex mutex;
-    // Wakes the reader from waiting for its next hand-over: the end, or a buffer given back.
+    // Wakes the reader from waiting for its next hand-over: the end.
     std::condition_variable wake;
     std::atomic<bool> stopped{false};
     std::deque<std::pair<std::span<std::uint8_t>, int>> buffers;
@@ -172,16 +170,10 @@ public:
         return next;
     }
 
-    // Lets the reader sleep until the next hand-over; without a buffer to fill, until the logic thread
-    // gives one back. False once the device has been reset.
-    bool waitForHandOver(std::optional<SteadyClock::time_point> next) {
+    // Lets the reader sleep until the next hand-over, `next`; false once the device has been reset.
+    bool waitForHandOver(SteadyClock::time_point next) {
         std::unique_lock lock(m_state.mutex);
-        if (next)
-            m_state.wake.wait_until(lock, *next, [this] { return m_state.stopped.load(); });
-        else
-            m_state.wake.wait_for(lock, bufferWait,
-                                  [this] { return m_state.stopped || !m_state.buffers.empty(); });
-        return !m_state.stopped;
+        return !m_state.wake.wait_until(lock, next, [this] { return m_state.stopped.load(); });
     }
 
     QueuedAudio& audio() { return m_audio; }
@@ -193,7 +185,7 @@ public:
     // After the stream has gone: what is still queued, at its pace, while buffers come back for it.
     void handOverTheRest() {
         while (const std::optional<SteadyClock::time_point> next = handOverDue(SteadyClock::now())) {
-            if (!waitForHandOver(next))
+            if (!waitForHandOver(*next))
                 return;
         }
     }
@@ -250,8 +242,12 @@ public:
             m_nextHandOver = m_pacer.handOverDue(SteadyClock::now());
             // While the burst sent on connect arrives, it is read at once, and only its newest part kept.
             const bool afterBurst = SteadyClock::now() - m_connectedAt >= connectBurstWindow;
-            if (m_pacer.audio().size() >= m_pacer.handOverSamples() && (caughtUp || afterBurst)) {
-                if (!m_pacer.waitForHandOver(m_nextHandOver))
+            // Only with a hand-over ahead: while the logic thread holds every buffer (a task that blocks
+            // it), the reader reads on and keeps the queue short, so that afterwards the monitor hears the
+            // stream's present rather than what piled up meanwhile.
+            if (m_nextHandOver && m_pacer.audio().size() >= m_pacer.handOverSamples() &&
+                (caughtUp || afterBurst)) {
+                if (!m_pacer.waitForHandOver(*m_nextHandOver))
                     return {};
                 continue;
             }
@@ -418,9 +414,6 @@ public:
         }
         std::lock_guard lock(m_state->mutex);
         m_state->buffers.emplace_back(buffer, tag);
-        // The reader waits for a buffer only while it has none.
-        if (m_state->buffers.size() == 1)
-            m_state->wake.notify_all();
         return true;
     }
 
